@@ -1,0 +1,82 @@
+#include "core/paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <climits>
+#include <unistd.h>
+#endif
+
+#include "core/text.h"
+
+namespace tarnfold {
+
+char PathSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+std::string FolderWithBackslash(std::string_view folder) {
+    if (folder.empty()) return {};
+    const char last = folder.back();
+    if (last == ':' || last == '\\' || last == '/') return std::string(folder);
+    const bool letter = folder.size() == 1 && ((last >= 'A' && last <= 'Z') || (last >= 'a' && last <= 'z'));
+    if (letter) return std::string(folder) + ":\\";
+    const bool windowsStyle = PathSeparator() == '\\' || folder.find('\\') != std::string_view::npos;
+    return std::string(folder) + (windowsStyle ? '\\' : '/');
+}
+
+std::size_t LastSeparator(std::string_view path) { return path.find_last_of("\\/:"); }
+
+std::string FolderPart(std::string_view path) {
+    const std::size_t pos = LastSeparator(path);
+    return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos + 1));
+}
+
+std::string FileNamePart(std::string_view path) {
+    const std::size_t pos = LastSeparator(path);
+    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string ProgramFolder() {
+#ifdef _WIN32
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    buffer.resize(n);
+    std::u16string wide(buffer.begin(), buffer.end());
+    return FolderPart(Utf16ToUtf8(wide));
+#else
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "./";
+    return FolderPart(PathToUtf8(exe));
+#endif
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    const auto* begin = reinterpret_cast<const char8_t*>(utf8.data());
+    return std::filesystem::path(std::u8string(begin, begin + utf8.size()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(PathFromUtf8(path), ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(PathFromUtf8(path), ec);
+}
+
+}  // namespace tarnfold

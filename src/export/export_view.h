@@ -1,0 +1,28 @@
+#pragma once
+// What an export run needs of the window, so that a whole run can be driven
+// without Qt. The window implements it; tests record it.
+
+#include <string>
+
+namespace tarnfold {
+
+enum class ExportButtonState { Idle, Filling };  // "Экспорт" / "Прервать" with their hints
+
+class ExportView {
+public:
+    virtual ~ExportView() = default;
+    virtual void SetStatusText(const std::string& text) = 0;  // second status-bar panel
+    virtual void SetGauge(int percent) = 0;
+    virtual void SetResultText(const std::string& text) = 0;  // LRezult
+    virtual void SetExportButtonState(ExportButtonState state) = 0;
+    virtual void SetExportEnabled(bool enabled) = 0;
+    virtual void SetJournalEnabled(bool enabled) = 0;
+    // Plain message box: caption AppTitle, no icon, OK.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // Confirmation box "Confirm": true unless the answer is No.
+    virtual bool Confirm(const std::string& text) = 0;
+    // Lets the window handle input that arrived meanwhile (an Abort press).
+    virtual void ProcessPendingInput() = 0;
+};
+
+}  // namespace tarnfold

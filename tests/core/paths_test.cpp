@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+
+using namespace tarnfold;
+
+TEST(FolderWithBackslash, KeepsTheWindowsRules) {
+    EXPECT_EQ(FolderWithBackslash(""), "");
+    EXPECT_EQ(FolderWithBackslash("C:"), "C:");
+    EXPECT_EQ(FolderWithBackslash("C:\\Data\\"), "C:\\Data\\");
+    EXPECT_EQ(FolderWithBackslash("d"), "d:\\");
+    EXPECT_EQ(FolderWithBackslash("Z"), "Z:\\");
+    EXPECT_EQ(FolderWithBackslash("C:\\Data"), "C:\\Data\\");
+    EXPECT_EQ(FolderWithBackslash("1"), "1/");
+}
+
+TEST(FolderWithBackslash, LinuxFoldersGetASlash) {
+    EXPECT_EQ(FolderWithBackslash("/srv/kvel"), "/srv/kvel/");
+    EXPECT_EQ(FolderWithBackslash("/srv/kvel/"), "/srv/kvel/");
+    EXPECT_EQ(FolderWithBackslash("dbhost:C:\\kvel"), "dbhost:C:\\kvel\\");
+}
+
+TEST(PathParts, LastSeparatorIsBackslashSlashOrColon) {
+    EXPECT_EQ(FolderPart("C:\\Ardmet\\kvel\\kvel.gdb"), "C:\\Ardmet\\kvel\\");
+    EXPECT_EQ(FolderPart("/srv/kvel/kvel.gdb"), "/srv/kvel/");
+    EXPECT_EQ(FolderPart("C:kvel.gdb"), "C:");
+    EXPECT_EQ(FolderPart("kvel.gdb"), "");
+    EXPECT_EQ(FileNamePart("/a/b/№ 7.doc"), "№ 7.doc");
+}
+
+TEST(ProgramFolder, IsTheTestExecutablesFolderWithSeparator) {
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(FileExists(folder + "core_tests"));
+    EXPECT_TRUE(DirectoryExists(folder));
+}
