@@ -8,10 +8,10 @@
 namespace tarnfold {
 
 struct TReportSettings {
-    std::string Forma;
-    std::string LPU;
-    std::string Razrez;
-    std::int32_t Year = 0;
+    std::string Forma = "Форма 7.  Сведения о заболевших злокачественными новообразованиями";
+    std::string LPU = "1166 - Велинская область";
+    std::string Razrez = "00";
+    std::int32_t Year = 0;  // the load puts the current year here
     bool LogFile = false;
     std::string PathReport;
 };

@@ -1,0 +1,119 @@
+#include "settings/file_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "core/error.h"
+#include "core/paths.h"
+
+namespace tarnfold {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+FileHandle OpenFile(const std::filesystem::path& path, bool forWriting) {
+#ifdef _WIN32
+    return FileHandle(_wfopen(path.c_str(), forWriting ? L"wb" : L"rb"));
+#else
+    return FileHandle(std::fopen(path.c_str(), forWriting ? "wb" : "rb"));
+#endif
+}
+
+[[noreturn]] void ThrowSystemError(int code, const std::string& fileName) {
+    throw Error(std::generic_category().message(code) + ": " + fileName);
+}
+
+// Pushes the bytes to the disk before the rename makes them the settings.
+bool SyncToDisk(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+// A file marked read-only stays as it is, even where its folder would let a
+// new file take its place.
+bool MayReplace(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+#else
+    return access(path.c_str(), W_OK) == 0 || errno == ENOENT;
+#endif
+}
+
+bool MoveIntoPlace(const std::filesystem::path& from, const std::filesystem::path& to) {
+#ifdef _WIN32
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+#endif
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& fileName, std::size_t maxLines) {
+    errno = 0;
+    FileHandle file = OpenFile(PathFromUtf8(fileName), false);
+    if (!file) ThrowSystemError(errno ? errno : EIO, fileName);
+    std::string bytes;
+    std::size_t lines = 0;
+    char buffer[4096];
+    while (maxLines == 0 || lines < maxLines) {
+        errno = 0;
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+        if (n == 0) {
+            if (std::ferror(file.get())) ThrowSystemError(errno ? errno : EIO, fileName);
+            break;
+        }
+        for (std::size_t i = 0; i < n && (maxLines == 0 || lines < maxLines); ++i) {
+            bytes.push_back(buffer[i]);
+            if (buffer[i] == '\n') ++lines;
+        }
+    }
+    return bytes;
+}
+
+void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes) {
+    const std::filesystem::path target = PathFromUtf8(fileName);
+    std::filesystem::path temporary = target;
+    temporary += ".tmp" + std::to_string(std::random_device{}() % 1000000);
+    if (!MayReplace(target)) throw Error("Unable to write to " + fileName);
+    std::error_code ec;
+
+    bool written = false;
+    if (FileHandle file = OpenFile(temporary, true)) {
+        written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() && SyncToDisk(file.get());
+        written = std::fclose(file.release()) == 0 && written;
+    }
+    if (written) {
+        const auto oldStatus = std::filesystem::status(target, ec);
+        if (!ec && std::filesystem::is_regular_file(oldStatus))
+            std::filesystem::permissions(temporary, oldStatus.permissions(), ec);
+        written = MoveIntoPlace(temporary, target);
+    }
+    if (!written) {
+        std::filesystem::remove(temporary, ec);
+        throw Error("Unable to write to " + fileName);
+    }
+}
+
+}  // namespace tarnfold
