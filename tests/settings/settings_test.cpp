@@ -268,8 +268,9 @@ TEST_F(SettingsFiles, UnwritableSettingsFileStopsWithItsFullName) {
     std::filesystem::create_directory(IniPath());
     Settings s;
     EXPECT_EQ(ErrorMessage([&] { LoadSettings(folder_, kThisYear, s); }), "Unable to write to " + IniPath());
-    // The failed BASE write ended the load before REPORT.
+    // What the load had set before the failed write is kept.
     EXPECT_EQ(s.Report.Year, kThisYear);
+    EXPECT_EQ(s.Report.PathReport, folder_ + "DocF_2011");
 
     WriteLocator("dbPath=C:\\db\\\n");
     EXPECT_EQ(ErrorMessage([&] { LoadSettings(folder_, kThisYear, s); }), "Unable to write to " + IniPath());
