@@ -1,0 +1,104 @@
+#include "export/cell_filling.h"
+
+#include "core/error.h"
+#include "export/export_rules.h"
+
+namespace tarnfold {
+
+const char* const PlainMappingStatement =
+    "select tbl,eng,nstr from columns where (tbl=:ntbl) and (not eng='god') order by 2";
+const char* const FallbackMappingStatement =
+    "select tbl,eng,god,nstr from columns where (tbl=:ntbl) and (god=:god) and (not eng='god') \n"
+    "union select tbl,eng,god,nstr from columns where (not exists (select tbl,eng,god from columns where "
+    "(tbl=:ntbl) and (god=:god) and (not eng='god'))) and (tbl=:ntbl) and (god=:god_def) and (not eng='god') "
+    "order by 2";
+const char* const LatestMappingYearStatement = "select max(god) iGod from columns where (tbl=:ntbl)";
+
+void FillHeaderBookmarks(word::Document& document, ExportJournal& journal, std::int32_t year,
+                         const std::string& institutionName, const std::string& periodName) {
+    const std::pair<const char*, std::string> fields[] = {
+        {YearBookmark, std::to_string(year)},
+        {InstitutionBookmark, institutionName},
+        {PeriodBookmark, periodName},
+    };
+    for (const auto& [name, text] : fields) {
+        if (document.HasBookmark(name))
+            document.TypeAtBookmark(name, text);
+        else
+            journal.WriteLine(name);
+    }
+}
+
+std::int32_t ReadLatestMappingYear(db::Session& session, const db::ResultSet& rows) {
+    auto query = session.Prepare(LatestMappingYearStatement);
+    query->SetInteger("ntbl", rows.Empty() ? 0 : rows.At(0, "NTBL").AsInteger());
+    const db::ResultSet result = query->Open();
+    return result.Empty() ? 0 : result.At(0, "iGod").AsInteger();
+}
+
+SourceRowFiller::SourceRowFiller(db::Session& session, word::Document& document, ExportView& view,
+                                 ExportJournal& journal, const RegionalFormats& formats, bool periodTheme,
+                                 std::int32_t latestMappingYear)
+    : session_(session),
+      document_(document),
+      view_(view),
+      journal_(journal),
+      formats_(formats),
+      periodTheme_(periodTheme),
+      latestMappingYear_(latestMappingYear) {}
+
+const db::ResultSet& SourceRowFiller::Mapping(const db::ResultSet& rows, std::size_t row) {
+    // Rows come ordered by table: a table's mapping is fetched once for its run of rows.
+    const std::string table = rows.At(row, "NTBL").AsText();
+    if (mappedTable_ == table) return mapping_;
+    if (!mappingQuery_) mappingQuery_ = session_.Prepare(periodTheme_ ? PlainMappingStatement : FallbackMappingStatement);
+    mappingQuery_->SetInteger("ntbl", rows.At(row, "NTBL").AsInteger());
+    if (!periodTheme_) {
+        const std::int32_t year = rows.At(row, "GOD").AsInteger();
+        mappingQuery_->SetInteger("god", year);
+        mappingQuery_->SetInteger("god_def", FallbackMappingYear(year, latestMappingYear_));
+    }
+    mappedTable_.reset();
+    mapping_ = mappingQuery_->Open();
+    mappedTable_ = table;
+    return mapping_;
+}
+
+void SourceRowFiller::Journal(const std::string& line) {
+    try {
+        journal_.WriteLine(line);
+    } catch (const Error&) {
+        // The journal only reports; a line it cannot take does not stop the run.
+    }
+}
+
+void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) {
+    const db::ResultSet& mapping = Mapping(rows, row);
+    const std::string tblkod = rows.At(row, "tblkod").AsText();
+    const std::string rowText = rows.At(row, "ROW").AsText();
+    if (mapping.Empty()) {
+        // Whole tables left out must show in the result line, journal or not.
+        unexportedData_ = true;
+        Journal("таблица " + tblkod + "-" + rowText);
+    }
+    view_.SetStatusText(std::string(FillingStatus) + "Таблица..." + tblkod);
+    for (std::size_t m = 0; m < mapping.RowCount(); ++m) {
+        const std::string eng = mapping.At(m, "eng").AsText();
+        view_.SetStatusText(FillingStatus + eng);
+        if (eng.find('_') != std::string::npos) continue;
+        const std::size_t column = rows.ColumnIndex(eng);
+        const db::Kind kind = rows.ColumnKind(column);
+        const db::Value& value = rows.At(row, column);
+        if (!ShouldWriteValue(kind, value)) continue;
+        const std::string bookmark = CellBookmark(tblkod, rowText, mapping.At(m, "nstr").AsText());
+        view_.SetStatusText(FillingStatus + bookmark);
+        if (document_.HasBookmark(bookmark)) {
+            document_.InsertBeforeBookmark(bookmark, CellText(kind, value, formats_.decimalSeparator));
+        } else {
+            unexportedData_ = true;
+            Journal(bookmark);
+        }
+    }
+}
+
+}  // namespace tarnfold

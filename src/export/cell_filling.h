@@ -1,0 +1,62 @@
+#pragma once
+// Writing a run's figures into its document: the header fields, then every
+// mapped figure of every source row in front of its cell bookmark.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/regional.h"
+#include "db/data_module.h"
+#include "export/export_view.h"
+#include "journal/journal.h"
+#include "word/word.h"
+
+namespace tarnfold {
+
+// Types the year, the institution's name and the period's name at their
+// header bookmarks; a missing one is journalled (writing it may fail the run).
+void FillHeaderBookmarks(word::Document& document, ExportJournal& journal, std::int32_t year,
+                         const std::string& institutionName, const std::string& periodName);
+
+// The latest mapping year of the table of the first source row; 0 when the
+// table has no mapping or there is no row.
+std::int32_t ReadLatestMappingYear(db::Session& session, const db::ResultSet& rows);
+
+// Fills source rows one at a time, keeping the mapping of the last table met.
+class SourceRowFiller {
+public:
+    SourceRowFiller(db::Session& session, word::Document& document, ExportView& view, ExportJournal& journal,
+                    const RegionalFormats& formats, bool periodTheme, std::int32_t latestMappingYear);
+
+    void FillSourceRow(const db::ResultSet& rows, std::size_t row);
+
+    // A figure had no bookmark, or a row had no mapping.
+    bool UnexportedData() const { return unexportedData_; }
+
+private:
+    const db::ResultSet& Mapping(const db::ResultSet& rows, std::size_t row);
+    void Journal(const std::string& line);
+
+    db::Session& session_;
+    word::Document& document_;
+    ExportView& view_;
+    ExportJournal& journal_;
+    const RegionalFormats& formats_;
+    const bool periodTheme_;
+    const std::int32_t latestMappingYear_;
+
+    std::unique_ptr<db::Query> mappingQuery_;  // prepared once per run
+    std::optional<std::string> mappedTable_;   // NTBL text of the mapping held
+    db::ResultSet mapping_;
+    bool unexportedData_ = false;
+};
+
+// The two mapping statements: every year's rows of a table (themes with
+// periods), and the rows of a year with a fallback year.
+extern const char* const PlainMappingStatement;
+extern const char* const FallbackMappingStatement;
+extern const char* const LatestMappingYearStatement;
+
+}  // namespace tarnfold

@@ -1,0 +1,144 @@
+#include "export/export_rules.h"
+
+#include <cstdio>
+
+#include "core/error.h"
+#include "core/integer.h"
+#include "core/number_format.h"
+#include "core/text.h"
+
+namespace tarnfold {
+
+namespace {
+
+// Optional sign and decimal digits only: the hexadecimal forms that the general
+// integer reading accepts are no section or year.
+bool IsDecimalWholeNumber(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+std::string_view SkipLeadingBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t column) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "z%.4d_%.3d_%.2d", table, row, column);
+    return buffer;
+}
+
+std::string CellBookmark(std::string_view tblkod, std::string_view rowText, std::string_view nstrText) {
+    const std::int32_t table = StrToInt(Utf8Mid(tblkod, 2, 4));
+    const std::int32_t row = StrToInt(rowText);
+    const std::int32_t column = StrToInt(nstrText);
+    return CellBookmark(table, row, column);
+}
+
+std::string SectionText(std::string_view sectionField) {
+    const std::string_view text = SkipLeadingBlanks(sectionField);
+    std::int32_t number = 0;
+    if (IsDecimalWholeNumber(text)) number = ParseInteger(text).value_or(0);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2d", number);
+    return buffer;
+}
+
+SectionCode MakeSectionCode(const std::string& formCode, const std::string& sectionText) {
+    // Form 307 keeps its figures under the code of form 30, in a few tables of its own.
+    if (formCode == "307") return {"030" + sectionText + "00", " and tblname.ntbl in (629, 630,389,385,360) "};
+    return {formCode + sectionText + "00", ""};
+}
+
+const char* SourceTableName(SourceTable table) { return table == SourceTable::svod ? "svod" : "tbl"; }
+
+SourceTable ChooseSourceTable(const std::string& institutionA3, const std::string& periodicity,
+                              const std::string& periodCode) {
+    if (!institutionA3.empty()) return SourceTable::svod;
+    const auto oneOf = [&](std::initializer_list<const char*> codes) {
+        for (const char* code : codes)
+            if (periodCode == code) return SourceTable::tbl;
+        return SourceTable::svod;
+    };
+    if (periodicity == "кв") return oneOf({"I", "II", "III", "IV"});
+    if (periodicity == "пг") return oneOf({"Iп", "IIп"});
+    if (periodicity == "мс") return oneOf({"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12"});
+    return SourceTable::tbl;
+}
+
+std::int32_t FallbackMappingYear(std::int32_t rowYear, std::int32_t latestMappingYear) {
+    if (rowYear <= 2007) return 2007;
+    if (rowYear < latestMappingYear) return rowYear;
+    return latestMappingYear;
+}
+
+bool ShouldWriteValue(db::Kind kind, const db::Value& value) {
+    switch (kind) {
+        case db::Kind::Decimal: return !value.isNull && !value.decimal.IsZeroAtTwoPlaces();
+        case db::Kind::Text: return !value.isNull && !value.text.empty();
+        default: return false;
+    }
+}
+
+std::string CellText(db::Kind kind, const db::Value& value, const std::string& decimalSeparator) {
+    if (kind == db::Kind::Text) return value.text;
+    return FormatGeneral(value.decimal.ToDouble(), decimalSeparator);
+}
+
+std::int32_t ReadYear(std::string_view yearText) {
+    std::string_view text = SkipLeadingBlanks(yearText);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (IsDecimalWholeNumber(text))
+        if (auto year = ParseInteger(text)) return *year;
+    throw Error("Год \"" + std::string(yearText) + "\" не является целым числом!");
+}
+
+std::int32_t FormNumber(const std::string& formCode) { return ReadInteger(formCode, 0); }
+
+std::string MendFileNamePart(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        // C1 control characters arrive in UTF-8 as 0xC2 0x80..0x9F.
+        if (byte == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(name[i + 1]) <= 0x9F) {
+            out += '_';
+            ++i;
+            continue;
+        }
+        const bool forbidden =
+            byte < 0x20 || byte == 0x7F || std::string_view("\\/:*?\"<>|").find(name[i]) != std::string_view::npos;
+        out += forbidden ? '_' : name[i];
+    }
+    return out;
+}
+
+std::string OutputFileName(const std::string& formCode, const std::string& sectionText,
+                           const std::string& institutionName, const std::string& yearText, bool emptyForm) {
+    const std::string number = "№ " + std::to_string(FormNumber(formCode));
+    if (emptyForm) return number + ".doc";
+    return number + " (разрез " + sectionText + ") " + MendFileNamePart(institutionName) + " за " + yearText +
+           " год.doc";
+}
+
+int GaugePercent(std::size_t done, std::size_t total) {
+    if (total == 0) return 0;
+    return static_cast<int>(RoundHalfEven(static_cast<double>(done) / static_cast<double>(total) * 100.0));
+}
+
+std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile) {
+    if (aborted) return "Выгрузка прервана пользователем...";
+    std::string text = "Выгрузка завершена";
+    if (unexportedData) text += std::string(" (есть невыгруженные данные") + (logFile ? ", см. Журнал экспорта)!" : ")!");
+    return text;
+}
+
+}  // namespace tarnfold

@@ -1,0 +1,81 @@
+#pragma once
+// The rules of an export that depend on nothing but their inputs: names, codes,
+// the choice of data table, which figures are written and how they read.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue.h"
+#include "core/decimal.h"
+#include "db/data_module.h"
+
+namespace tarnfold {
+
+// Header bookmarks: year, institution, period.
+inline constexpr const char* YearBookmark = "z0001_000_00";
+inline constexpr const char* InstitutionBookmark = "z0002_000_00";
+inline constexpr const char* PeriodBookmark = "z0003_000_00";
+
+// "z" + table (4 digits) + "_" + row (3) + "_" + column (2), zero-padded; a
+// wider number keeps all its digits.
+std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t column);
+// The same from the texts as the database gives them: characters 3 to 6 of
+// tblkod, ROW and nstr, each converted strictly ("'%s' is not a valid integer value").
+std::string CellBookmark(std::string_view tblkod, std::string_view rowText, std::string_view nstrText);
+
+// The section number of the section field: leading blanks skipped, anything
+// that is not a decimal whole number gives 0; written with at least two digits.
+std::string SectionText(std::string_view sectionField);
+
+struct SectionCode {
+    std::string formkod;
+    std::string extraCondition;  // empty, or the fixed table list of form 307
+};
+SectionCode MakeSectionCode(const std::string& formCode, const std::string& sectionText);
+
+enum class SourceTable { svod, tbl };
+const char* SourceTableName(SourceTable table);
+// svod whenever the institution has A3; otherwise the theme's periodicity and
+// the period code decide.
+SourceTable ChooseSourceTable(const std::string& institutionA3, const std::string& periodicity,
+                              const std::string& periodCode);
+
+// The year of the mapping to fall back on for a source row's year.
+std::int32_t FallbackMappingYear(std::int32_t rowYear, std::int32_t latestMappingYear);
+
+// Whether a source value is written: an exact decimal that is not zero at two
+// places (halves to even), or a non-empty text. Other kinds never.
+bool ShouldWriteValue(db::Kind kind, const db::Value& value);
+// The text written for a value that passes the rule above.
+std::string CellText(db::Kind kind, const db::Value& value, const std::string& decimalSeparator);
+
+// The year field as a whole number; an Error naming the text otherwise.
+std::int32_t ReadYear(std::string_view yearText);
+
+// Form codes are numbered without leading zeros; 0 when the code is no number.
+std::int32_t FormNumber(const std::string& formCode);
+
+// The institution's name fit for a file name: \ / : * ? " < > | and control
+// characters become "_".
+std::string MendFileNamePart(std::string_view name);
+
+// The output file name inside the reports folder.
+std::string OutputFileName(const std::string& formCode, const std::string& sectionText,
+                           const std::string& institutionName, const std::string& yearText, bool emptyForm);
+
+// Gauge position after `done` of `total` rows, halves to even.
+int GaugePercent(std::size_t done, std::size_t total);
+
+std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile);
+
+// Texts of the result line and the status bar.
+inline constexpr const char* TemplateMissingResult = "Выгрузка не завершена: не найден файл шаблона...";
+inline constexpr const char* NoDataResult = "Выгрузка не завершена: нет данных для выгрузки...";
+inline constexpr const char* WordFailedResult = "Выгрузка не завершена: не удалось запустить Word...";
+inline constexpr const char* SearchingStatus = "Идет поиск бланка...";
+inline constexpr const char* PreparingDataStatus = "Идет подготовка данных...";
+inline constexpr const char* PreparingTemplateStatus = "Подготовка шаблона...";
+inline constexpr const char* FillingStatus = "Идет заполнение бланка...";
+
+}  // namespace tarnfold

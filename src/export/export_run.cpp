@@ -1,0 +1,188 @@
+#include "export/export_run.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "catalogue/catalogue.h"
+#include "core/error.h"
+#include "core/paths.h"
+#include "export/cell_filling.h"
+#include "export/export_rules.h"
+#include "export/source_query.h"
+
+namespace tarnfold {
+
+namespace {
+
+template <typename Record>
+Record RecordAt(const std::vector<Record>& records, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= records.size()) return Record{};
+    return records[static_cast<std::size_t>(index)];
+}
+
+// Runs the closing action of a block however the block ends; when the block
+// failed, a failure of the closing action does not hide the first error.
+template <typename Block, typename Closing>
+void WithClosing(Block&& block, Closing&& closing) {
+    try {
+        block();
+    } catch (...) {
+        try {
+            closing();
+        } catch (...) {
+        }
+        throw;
+    }
+    closing();
+}
+
+}  // namespace
+
+ExportRun::ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
+                     const std::vector<db::Period>& periods, word::Server& server, ExportView& view,
+                     ExportOptions options, ExportChoices choices)
+    : beginSession_(std::move(beginSession)),
+      institution_(RecordAt(institutions, choices.institutionIndex)),
+      period_(RecordAt(periods, choices.periodIndex)),
+      server_(server),
+      view_(view),
+      options_(std::move(options)),
+      choices_(std::move(choices)) {}
+
+ExportRun::ExportRun(db::DataModule& data, word::Server& server, ExportView& view, ExportOptions options,
+                     ExportChoices choices)
+    : ExportRun([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(), server, view,
+                std::move(options), std::move(choices)) {}
+
+ExportRun::~ExportRun() = default;
+
+void ExportRun::RequestAbort() {
+    if (filling_) view_.SetExportEnabled(false);
+    abortRequested_ = true;
+}
+
+void ExportRun::Execute() {
+    ExportJournal journal(JournalPath(options_.programFolder));
+    try {
+        Run(journal);
+    } catch (...) {
+        // An error must not leave the window unusable: the journal is closed
+        // (what was written reaches the file) and the controls are set idle;
+        // the result line keeps what it held.
+        filling_ = false;
+        try {
+            journal.Close();
+        } catch (const Error&) {
+        }
+        view_.SetExportButtonState(ExportButtonState::Idle);
+        view_.SetExportEnabled(true);
+        view_.SetJournalEnabled(true);
+        view_.SetGauge(0);
+        view_.SetStatusText("");
+        throw;
+    }
+}
+
+void ExportRun::Run(ExportJournal& journal) {
+    view_.SetResultText("");
+    view_.SetJournalEnabled(false);
+    abortRequested_ = false;
+    view_.SetExportEnabled(false);
+    view_.SetStatusText(SearchingStatus);
+
+    const TFormRec* form = TemplateRow(choices_.theme, choices_.formPosition);
+    const std::string templatePath = form ? choices_.templateFolder + PathSeparator() + form->TemplateFile : "";
+    if (!FileExists(templatePath)) {
+        view_.ShowMessage("Не найден файл шаблона: " + templatePath + "!");
+        view_.SetResultText(TemplateMissingResult);
+        view_.SetExportEnabled(true);
+        return;
+    }
+    const TThemeRec& theme = Themes.at(static_cast<std::size_t>(choices_.theme));
+
+    view_.SetStatusText(PreparingDataStatus);
+    std::size_t rowCounter = 0;
+    view_.SetGauge(0);
+    // The run's own snapshot, ended when the run ends.
+    const std::unique_ptr<db::Session> session = beginSession_();
+    const SourceRows source = OpenSourceQuery(
+        *session, {&theme, form->FormCode, institution_, period_, choices_.sectionText, choices_.yearText});
+
+    bool emptyForm = false;
+    if (source.rows.Empty()) {
+        if (!view_.Confirm("Нет данных для выгрузки. Открыть пустой бланк формы? ")) {
+            view_.SetExportEnabled(true);
+            view_.SetResultText(NoDataResult);
+            view_.SetStatusText("");
+            return;
+        }
+        emptyForm = true;
+    }
+
+    const std::string separator(1, PathSeparator());
+    const std::string reportsFolder = options_.programFolder + separator + "Reports" + separator;
+    std::error_code ignored;
+    std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
+    const std::string outputPath =
+        reportsFolder + OutputFileName(form->FormCode, source.sectionText, institution_.B, choices_.yearText, emptyForm);
+
+    view_.SetStatusText(PreparingTemplateStatus);
+    try {
+        application_.reset();
+        application_ = server_.CreateApplication();
+    } catch (...) {
+        // Whatever stops the word processor from starting is told the same way.
+        view_.ShowMessage("Не удалось запустить приложение Word!");
+        view_.SetExportEnabled(true);
+        view_.SetResultText(WordFailedResult);
+        view_.SetStatusText("");
+        return;
+    }
+
+    application_->Open(templatePath);
+    application_->ActivateLastOpened();
+    const std::unique_ptr<word::Document> document = application_->ActiveDocument();
+    document->SaveAs(outputPath);
+
+    view_.SetStatusText(FillingStatus);
+    bool unexportedData = false;
+    WithClosing(
+        [&] {
+            if (options_.logFile) journal.Open(outputPath, options_.clock(), options_.formats);
+            FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
+
+            const std::size_t rowTotal = source.rows.RowCount();
+            view_.SetExportEnabled(true);
+            view_.SetExportButtonState(ExportButtonState::Filling);
+            filling_ = true;
+
+            const std::int32_t latestMappingYear = ReadLatestMappingYear(*session, source.rows);
+            SourceRowFiller filler(*session, *document, view_, journal, options_.formats, !theme.PeriodFlag.empty(),
+                                   latestMappingYear);
+            for (std::size_t row = 0; row < rowTotal; ++row) {
+                // The only moment an Abort press can arrive.
+                view_.ProcessPendingInput();
+                if (abortRequested_) break;
+                ++rowCounter;
+                filler.FillSourceRow(source.rows, row);
+                view_.SetGauge(GaugePercent(rowCounter, rowTotal));
+            }
+            filling_ = false;
+            unexportedData = filler.UnexportedData();
+
+            journal.Close();
+            if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
+            document->Save();
+
+            view_.SetExportButtonState(ExportButtonState::Idle);
+            view_.SetResultText(FinishedResultText(abortRequested_, unexportedData, options_.logFile));
+            view_.SetGauge(0);
+        },
+        [&] { application_->Show(); });
+
+    view_.SetJournalEnabled(true);
+    view_.SetExportEnabled(true);
+    view_.SetStatusText("");
+}
+
+}  // namespace tarnfold

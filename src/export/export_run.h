@@ -1,0 +1,81 @@
+#pragma once
+// One export run, from the press of Export to the saved document shown in the
+// word processor, and the press of the same button while it fills (Abort).
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/regional.h"
+#include "db/data_module.h"
+#include "export/export_view.h"
+#include "journal/journal.h"
+#include "word/word.h"
+
+namespace tarnfold {
+
+// What the window's controls held when Export was pressed. The run reads
+// nothing else of the window, so touching the lists meanwhile changes nothing.
+struct ExportChoices {
+    int theme = -1;             // index in the theme list
+    int formPosition = -1;      // index in the form list (forms of the theme)
+    int institutionIndex = -1;  // index in the institution list, -1 when none
+    int periodIndex = -1;       // index in the period list, -1 when none
+    std::string sectionText;    // text of the section field
+    std::string yearText;       // text of the year field
+    std::string templateFolder; // text of the template-folder field
+};
+
+// What stays the same from run to run.
+struct ExportOptions {
+    bool logFile = false;
+    RegionalFormats formats;
+    std::string programFolder;  // with its trailing separator
+    LocalClock clock = LocalNow;
+};
+
+using SessionFactory = std::function<std::unique_ptr<db::Session>()>;
+
+class ExportRun {
+public:
+    // The institution and period records are those the list entries were made
+    // from, in list order.
+    ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
+              const std::vector<db::Period>& periods, word::Server& server, ExportView& view, ExportOptions options,
+              ExportChoices choices);
+    ExportRun(db::DataModule& data, word::Server& server, ExportView& view, ExportOptions options,
+              ExportChoices choices);
+    ~ExportRun();
+    ExportRun(const ExportRun&) = delete;
+    ExportRun& operator=(const ExportRun&) = delete;
+
+    // The whole run. Expected failures end it with a message and the result
+    // line; any other error is rethrown for the standard error box once the
+    // window has been set idle again (the journal closed, the word processor
+    // shown when the document had been saved).
+    void Execute();
+
+    // The button pressed while it reads "Прервать", or a close request: the run
+    // stops before its next source row.
+    void RequestAbort();
+
+    // Between the switch to "Прервать" and the end of the loop.
+    bool Filling() const { return filling_; }
+
+private:
+    void Run(ExportJournal& journal);
+
+    SessionFactory beginSession_;
+    db::Institution institution_;
+    db::Period period_;
+    word::Server& server_;
+    ExportView& view_;
+    ExportOptions options_;
+    ExportChoices choices_;
+    std::unique_ptr<word::Application> application_;  // kept until the run is replaced
+    bool abortRequested_ = false;
+    bool filling_ = false;
+};
+
+}  // namespace tarnfold

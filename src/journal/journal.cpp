@@ -1,0 +1,190 @@
+#include "journal/journal.h"
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+#include "core/error.h"
+#include "core/paths.h"
+#include "core/text.h"
+
+namespace tarnfold {
+
+namespace {
+
+// Lines reach the file when this much has gathered, and at the close.
+constexpr std::size_t kBufferSize = 4096;
+
+[[noreturn]] void ThrowIoError(int errorNumber) { throw Error(JournalErrorText(errorNumber)); }
+
+#ifdef _WIN32
+int OpenForAppend(const std::string& path) {
+    return _wopen(PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+int WriteSome(int fd, const char* data, std::size_t size) { return _write(fd, data, static_cast<unsigned>(size)); }
+int CloseFile(int fd) { return _close(fd); }
+#else
+int OpenForAppend(const std::string& path) {
+    return ::open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+}
+ssize_t WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+int CloseFile(int fd) { return ::close(fd); }
+#endif
+
+}  // namespace
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+}
+
+std::string JournalPath(const std::string& programFolder) { return programFolder + "Tarnfold.log"; }
+
+std::string ExportDateLine(const std::tm& localTime, const RegionalFormats& formats) {
+    std::string line = "Дата выгрузки: " + FormatByPattern(formats.shortDate, localTime, formats);
+    if (localTime.tm_hour != 0 || localTime.tm_min != 0 || localTime.tm_sec != 0)
+        line += " " + FormatByPattern(formats.longTime, localTime, formats);
+    return line;
+}
+
+std::string JournalErrorText(int errorNumber) {
+    switch (errorNumber) {
+        case ENOENT: return "File not found";
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case EINVAL:
+#ifdef ELOOP
+        case ELOOP:
+#endif
+            return "Invalid filename";
+        case EMFILE:
+        case ENFILE: return "Too many open files";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+#ifdef ETXTBSY
+        case ETXTBSY:
+#endif
+            return "File access denied";
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return "Disk full";
+        default: return "I/O error " + std::to_string(errorNumber);
+    }
+}
+
+ExportJournal::ExportJournal(std::string path) : path_(std::move(path)) {}
+
+ExportJournal::~ExportJournal() {
+    // A run that failed reports its own error; what can be written still is.
+    if (fd_ >= 0) {
+        Flush();
+        CloseFile(fd_);
+    }
+}
+
+void ExportJournal::Open(const std::string& outputPath, const std::tm& localTime, const RegionalFormats& formats) {
+    Close();
+    const int fd = OpenForAppend(path_);
+    if (fd < 0) ThrowIoError(errno);
+    fd_ = fd;
+    WriteLine(std::string(33, '*'));
+    WriteLine(outputPath);
+    WriteLine(ExportDateLine(localTime, formats));
+}
+
+void ExportJournal::WriteLine(const std::string& utf8) {
+    if (fd_ < 0) return;
+    buffer_ += Utf8ToCp1251(utf8);
+    buffer_ += "\r\n";
+    if (buffer_.size() >= kBufferSize) {
+        if (const int error = Flush()) ThrowIoError(error);
+    }
+}
+
+int ExportJournal::Flush() {
+    std::size_t written = 0;
+    int error = 0;
+    while (written < buffer_.size()) {
+        const auto n = WriteSome(fd_, buffer_.data() + written, buffer_.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    // What failed is dropped, so that a later line does not repeat the failure.
+    buffer_.clear();
+    return error;
+}
+
+void ExportJournal::Close() {
+    if (fd_ < 0) return;
+    int error = Flush();
+    if (CloseFile(std::exchange(fd_, -1)) != 0 && error == 0) error = errno;
+    if (error != 0) ThrowIoError(error);
+}
+
+void LaunchDetached(const std::vector<std::string>& command) {
+    if (command.empty()) return;
+#ifdef _WIN32
+    // The document's own program, as the shell associates it.
+    ShellExecuteW(nullptr, nullptr, PathFromUtf8(command.back()).c_str(), nullptr, nullptr, SW_SHOW);
+#else
+    std::vector<char*> argv;
+    for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // Its own session: the opener outlives neither our terminal nor our signals.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t child = 0;
+    if (posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ) == 0) {
+        // xdg-open hands the file over and ends; reap it in the background so
+        // that no zombie stays behind, without waiting here.
+        std::thread([child] { waitpid(child, nullptr, 0); }).detach();
+    }
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+#endif
+}
+
+void BJournalClick(const std::string& programFolder, const CommandLauncher& launch) {
+    const std::string path = JournalPath(programFolder);
+    if (!FileExists(path)) throw Error("Файл журнала \"" + path + "\" не найден!");
+#ifdef _WIN32
+    launch({path});
+#else
+    launch({"xdg-open", path});
+#endif
+}
+
+}  // namespace tarnfold

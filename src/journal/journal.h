@@ -1,0 +1,64 @@
+#pragma once
+// The export journal Tarnfold.log: one block per export run that reaches the
+// filling stage, appended in code page 1251 with CR LF line ends, naming what
+// the run could not place in the document.
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/regional.h"
+
+namespace tarnfold {
+
+// The local date and time when a run header is written; tests fix it.
+using LocalClock = std::function<std::tm()>;
+std::tm LocalNow();
+
+// The journal beside the program.
+std::string JournalPath(const std::string& programFolder);
+
+// "Дата выгрузки: " and the local date, then a blank and the time unless it is
+// exactly midnight.
+std::string ExportDateLine(const std::tm& localTime, const RegionalFormats& formats);
+
+// The text an input/output failure of the journal reports for a system error
+// number: "File not found", "Disk full", ..., "I/O error N".
+std::string JournalErrorText(int errorNumber);
+
+class ExportJournal {
+public:
+    explicit ExportJournal(std::string path);
+    ~ExportJournal();  // writes out and closes without reporting; Close() reports
+    ExportJournal(const ExportJournal&) = delete;
+    ExportJournal& operator=(const ExportJournal&) = delete;
+
+    // Opens the file at its end (creating it) and writes the run header: the
+    // asterisk line, the output path and the date line. Throws Error.
+    void Open(const std::string& outputPath, const std::tm& localTime, const RegionalFormats& formats);
+    bool IsOpen() const { return fd_ >= 0; }
+    // One line, while open; a failure to write it is an Error.
+    void WriteLine(const std::string& utf8);
+    // Writes out what is buffered and closes. Throws Error, and is closed even then.
+    void Close();
+
+private:
+    int Flush();  // the system error number, 0 when all was written
+
+    std::string path_;
+    int fd_ = -1;
+    std::string buffer_;  // CP1251 bytes not yet written
+};
+
+// Opens a file with the desktop's program for it; never waits for that program.
+using CommandLauncher = std::function<void(const std::vector<std::string>& command)>;
+
+// Starts the command detached from this process, its answer never examined.
+void LaunchDetached(const std::vector<std::string>& command);
+
+// The journal button: "Файл журнала "PATH" не найден!" when the file is
+// missing, else the file handed to the desktop ("xdg-open PATH").
+void BJournalClick(const std::string& programFolder, const CommandLauncher& launch = LaunchDetached);
+
+}  // namespace tarnfold

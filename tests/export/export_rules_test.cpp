@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "export/export_rules.h"
+#include "export/source_query.h"
+
+using namespace tarnfold;
+
+namespace {
+
+db::Value DecimalValue(std::int64_t units, int scale) {
+    db::Value v;
+    v.kind = db::Kind::Decimal;
+    v.isNull = false;
+    v.decimal = Decimal{units, scale};
+    return v;
+}
+
+db::Value TextValue(const std::string& text) {
+    db::Value v;
+    v.kind = db::Kind::Text;
+    v.isNull = false;
+    v.text = text;
+    return v;
+}
+
+}  // namespace
+
+TEST(CellBookmark, PadsTableRowAndColumnAndKeepsWiderNumbers) {
+    EXPECT_EQ(CellBookmark(1000, 12, 3), "z1000_012_03");
+    EXPECT_EQ(CellBookmark(1, 0, 0), "z0001_000_00");
+    EXPECT_EQ(CellBookmark(1000, 1234, 3), "z1000_1234_03");
+    EXPECT_EQ(CellBookmark(12345, 1, 123), "z12345_001_123");
+}
+
+TEST(CellBookmark, TakesCharactersThreeToSixOfTheTableCode) {
+    EXPECT_EQ(CellBookmark("tb1000", "12", "3"), "z1000_012_03");
+    EXPECT_EQ(CellBookmark("TB0007XYZ", "1", "10"), "z0007_001_10");
+    // Characters, not bytes: two Cyrillic letters in front still leave "2100".
+    EXPECT_EQ(CellBookmark("тб2100", "5", "1"), "z2100_005_01");
+    EXPECT_EQ(CellBookmark("ab1000", "1234", "03"), "z1000_1234_03");
+}
+
+TEST(CellBookmark, TextsThatAreNoPlainIntegerFailWithTheirOwnText) {
+    try {
+        CellBookmark("tb1000", "12 ", "3");
+        FAIL() << "a trailing blank must not convert";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "'12 ' is not a valid integer value");
+    }
+    EXPECT_THROW(CellBookmark("tbXY00", "1", "1"), Error);
+    EXPECT_THROW(CellBookmark("tb1000", "1", ""), Error);
+    EXPECT_THROW(CellBookmark("tb", "1", "1"), Error);
+}
+
+TEST(SectionText, LeadingBlanksSkippedAnythingElseZeroAtLeastTwoDigits) {
+    EXPECT_EQ(SectionText("1"), "01");
+    EXPECT_EQ(SectionText("7"), "07");
+    EXPECT_EQ(SectionText("  7"), "07");
+    EXPECT_EQ(SectionText("12"), "12");
+    EXPECT_EQ(SectionText("123"), "123");
+    EXPECT_EQ(SectionText(""), "00");
+    EXPECT_EQ(SectionText("  "), "00");
+    EXPECT_EQ(SectionText("7 "), "00");
+    EXPECT_EQ(SectionText("x1"), "00");
+    EXPECT_EQ(SectionText("$10"), "00");
+}
+
+TEST(SectionCode, FormCodeSectionAndZerosWithTheRuleOfForm307) {
+    const SectionCode seven = MakeSectionCode("007", "01");
+    EXPECT_EQ(seven.formkod, "0070100");
+    EXPECT_EQ(seven.extraCondition, "");
+    const SectionCode form307 = MakeSectionCode("307", "02");
+    EXPECT_EQ(form307.formkod, "0300200");
+    EXPECT_EQ(form307.extraCondition, " and tblname.ntbl in (629, 630,389,385,360) ");
+    EXPECT_EQ(MakeSectionCode("030", "02").extraCondition, "");
+}
+
+TEST(ChooseSourceTable, InstitutionWithA3ReadsSvodOtherwiseThePeriodicityDecides) {
+    EXPECT_EQ(ChooseSourceTable("", "гд", "год"), SourceTable::tbl);
+    EXPECT_EQ(ChooseSourceTable("x", "гд", "год"), SourceTable::svod);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "09"), SourceTable::tbl);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "12"), SourceTable::tbl);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "13"), SourceTable::svod);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "I"), SourceTable::svod);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "9"), SourceTable::svod);
+    EXPECT_EQ(ChooseSourceTable("Y", "мс", "09"), SourceTable::svod);
+    EXPECT_EQ(ChooseSourceTable("", "кв", "III"), SourceTable::tbl);
+    EXPECT_EQ(ChooseSourceTable("", "кв", "iii"), SourceTable::svod);
+    EXPECT_EQ(ChooseSourceTable("", "пг", "IIп"), SourceTable::tbl);
+    EXPECT_EQ(ChooseSourceTable("", "пг", "I"), SourceTable::svod);
+    EXPECT_STREQ(SourceTableName(SourceTable::svod), "svod");
+    EXPECT_STREQ(SourceTableName(SourceTable::tbl), "tbl");
+}
+
+TEST(FallbackMappingYear, Year2007OrBeforeOwnYearBelowTheLatestElseTheLatest) {
+    EXPECT_EQ(FallbackMappingYear(2005, 2011), 2007);
+    EXPECT_EQ(FallbackMappingYear(2007, 2011), 2007);
+    EXPECT_EQ(FallbackMappingYear(2009, 2011), 2009);
+    EXPECT_EQ(FallbackMappingYear(2011, 2011), 2011);
+    EXPECT_EQ(FallbackMappingYear(2013, 2011), 2011);
+    EXPECT_EQ(FallbackMappingYear(2013, 0), 0);
+}
+
+TEST(ValueRule, DecimalsNonZeroAtTwoPlacesTextsNonEmptyOtherKindsNever) {
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(4, 3)));     // 0.004
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(50, 4)));    // 0.0050
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(-50, 4)));   // -0.0050
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(0, 2)));
+    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(51, 4)));     // 0.0051
+    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(150, 4)));    // 0.0150 rounds to 0.02
+    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(-1, 2)));
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, db::Value{}));            // NULL
+    EXPECT_TRUE(ShouldWriteValue(db::Kind::Text, TextValue("  ")));
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Text, TextValue("")));
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Text, db::Value{}));
+
+    db::Value integer;
+    integer.kind = db::Kind::Integer;
+    integer.isNull = false;
+    integer.integer = 5;
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Integer, integer));
+    db::Value other = DecimalValue(500, 2);
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Other, other));
+}
+
+TEST(ValueRule, NumbersInGeneralFormatWithTheGivenSeparatorTextsAsTheyAre) {
+    EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(1250, 2), ","), "12,5");
+    EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(1250, 2), "."), "12.5");
+    EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(10000, 2), ","), "100");
+    EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(51, 4), ","), "0,0051");
+    EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(-7, 1), ","), "-0,7");
+    EXPECT_EQ(CellText(db::Kind::Text, TextValue("ab  "), ","), "ab  ");
+}
+
+TEST(ReadYear, WholeNumbersOnlyWithAMessageNamingTheText) {
+    EXPECT_EQ(ReadYear("2011"), 2011);
+    EXPECT_EQ(ReadYear(" 2011 "), 2011);
+    try {
+        ReadYear("20x1");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Год \"20x1\" не является целым числом!");
+    }
+    EXPECT_THROW(ReadYear(""), Error);
+    EXPECT_THROW(ReadYear("2011'"), Error);
+    EXPECT_THROW(ReadYear("$7DB"), Error);
+    EXPECT_THROW(ReadYear("99999999999"), Error);
+}
+
+TEST(OutputFileName, NumberWithoutLeadingZerosSectionNameAndYear) {
+    EXPECT_EQ(OutputFileName("007", "01", "ГБУЗ Больница", "2007", false), "№ 7 (разрез 01) ГБУЗ Больница за 2007 год.doc");
+    EXPECT_EQ(OutputFileName("307", "02", "X", "2011", false), "№ 307 (разрез 02) X за 2011 год.doc");
+    EXPECT_EQ(OutputFileName("008", "00", "X", "2011", true), "№ 8.doc");
+    EXPECT_EQ(OutputFileName("abc", "00", "X", "2011", true), "№ 0.doc");
+}
+
+TEST(OutputFileName, CharactersUnfitForFileNamesInTheNameBecomeUnderscores) {
+    EXPECT_EQ(MendFileNamePart("a\\b/c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
+    EXPECT_EQ(MendFileNamePart("tab\there\nnew\x7f"), "tab_here_new_");
+    EXPECT_EQ(MendFileNamePart("c1\xc2\x85" "end"), "c1_end");
+    EXPECT_EQ(MendFileNamePart("ООО «Ромашка» (филиал №2). Всё"), "ООО «Ромашка» (филиал №2). Всё");
+    EXPECT_EQ(OutputFileName("007", "01", "../x/y", "2007", false), "№ 7 (разрез 01) .._x_y за 2007 год.doc");
+}
+
+TEST(GaugePercent, RowCounterOverTotalHalvesToEven) {
+    std::vector<int> eight;
+    for (std::size_t i = 1; i <= 8; ++i) eight.push_back(GaugePercent(i, 8));
+    EXPECT_EQ(eight, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
+    EXPECT_EQ(GaugePercent(1, 3), 33);
+    EXPECT_EQ(GaugePercent(2, 3), 67);
+    EXPECT_EQ(GaugePercent(3, 3), 100);
+    EXPECT_EQ(GaugePercent(0, 0), 0);
+}
+
+TEST(FinishedResultText, SuffixForUnexportedDataAndAbortReplacingAll) {
+    EXPECT_EQ(FinishedResultText(false, false, false), "Выгрузка завершена");
+    EXPECT_EQ(FinishedResultText(false, false, true), "Выгрузка завершена");
+    EXPECT_EQ(FinishedResultText(false, true, true), "Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!");
+    EXPECT_EQ(FinishedResultText(false, true, false), "Выгрузка завершена (есть невыгруженные данные)!");
+    EXPECT_EQ(FinishedResultText(true, true, true), "Выгрузка прервана пользователем...");
+}
+
+TEST(SourceStatement, FixedPiecesWithTheChosenValuesAsParameters) {
+    EXPECT_EQ(SourceStatement(SourceTable::tbl, "999", ""),
+              "select tbl.NTBL,GOD,LPU,period,formkod,tblkod,\"ROW\",n1,n2,n3,n4,n5,n6,n7,n8,n9,n10,n11,n12,n13,n14,"
+              "n15,n16,n17,n18,n19,n20,n21,n22,n23,n24,n25,n26,n27,n28,n29,n30,c1,c2,c3,c4,c5,c6,c7,c8,c9,c10,c11,c12 "
+              "from tbl,tblname where (tblname.tblname='999') and (period=CAST(:period AS VARCHAR(255))) and "
+              "(god=:god) and (lpu=CAST(:lpu AS VARCHAR(255))) and (tbl.ntbl=tblname.ntbl) and "
+              "(formkod=CAST(:formkod AS VARCHAR(255)))  order by tblname.ntbl, tblkod,\"ROW\"");
+    const std::string svod = SourceStatement(SourceTable::svod, "001", " and tblname.ntbl in (629, 630,389,385,360) ");
+    EXPECT_EQ(svod.rfind("select svod.NTBL,", 0), 0u);
+    EXPECT_NE(svod.find(" from svod,tblname where (tblname.tblname='001') "), std::string::npos);
+    EXPECT_NE(svod.find("(svod.ntbl=tblname.ntbl)"), std::string::npos);
+    EXPECT_NE(svod.find("AS VARCHAR(255)))  and tblname.ntbl in (629, 630,389,385,360)  order by"), std::string::npos);
+}

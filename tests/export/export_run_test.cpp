@@ -1,0 +1,452 @@
+// The run's own logic against a scripted database and a recording word
+// processor: the order of its calls, its texts and its failure paths.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "core/error.h"
+#include "core/text.h"
+#include "export/export_run.h"
+#include "fake_database.h"
+#include "recording_view.h"
+#include "support/temp_dir.h"
+#include "word/recording_word.h"
+
+using namespace tarnfold;
+using namespace tarnfold::testing;
+
+namespace {
+
+constexpr int kAnnualTheme = 0;
+constexpr int kMonthlyTheme = 1;
+constexpr int kForm7 = 2;  // "7.doc", the third form of the annual theme
+
+struct MappingRow {
+    std::int64_t tbl;
+    std::string eng;
+    std::int64_t god;
+    std::string nstr;
+};
+
+struct SourceRow {
+    std::int64_t ntbl;
+    std::string tblkod;
+    std::string row;
+    db::Value n1, n2, c1;
+};
+
+class ExportRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        templates = program.Path() / "DocF";
+        std::filesystem::create_directories(templates);
+        std::ofstream(templates / "7.doc") << "template";
+        std::ofstream(templates / "ДД2012.doc") << "template";
+        choices.theme = kAnnualTheme;
+        choices.formPosition = kForm7;
+        choices.institutionIndex = 0;
+        choices.periodIndex = 0;
+        choices.sectionText = "1";
+        choices.yearText = "2011";
+        choices.templateFolder = templates.string();
+        options.programFolder = program.Folder();
+        options.formats.decimalSeparator = ",";
+        options.clock = [] {
+            std::tm t{};
+            t.tm_year = 2011 - 1900;
+            t.tm_mon = 2;
+            t.tm_mday = 5;
+            t.tm_hour = 14;
+            t.tm_min = 3;
+            t.tm_sec = 9;
+            return t;
+        };
+        database.answer = [this](const std::string& sql, const Parameters& parameters) {
+            if (sql.rfind("select max(god)", 0) == 0) {
+                return db::ResultSet({"IGOD"}, {db::Kind::Integer}, {{latestYear ? Int(*latestYear) : db::Value{}}});
+            }
+            if (sql.find(".NTBL,GOD,LPU") != std::string::npos) {
+                if (failSourceQuery) throw Error("Dynamic SQL Error");
+                return SourceResult();
+            }
+            std::vector<std::vector<db::Value>> rows;
+            for (const MappingRow& m : mapping)
+                if (m.tbl == parameters.integers.at("ntbl")) rows.push_back({Int(m.tbl), Text(m.eng), Int(m.god), Text(m.nstr)});
+            return db::ResultSet({"TBL", "ENG", "GOD", "NSTR"},
+                                 {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text}, rows);
+        };
+    }
+
+    db::ResultSet SourceResult() const {
+        std::vector<std::vector<db::Value>> rows;
+        for (const SourceRow& r : source)
+            rows.push_back({Int(r.ntbl), Int(2011), Text("0101"), Text("год"), Text("0070100"), Text(r.tblkod),
+                            Text(r.row), r.n1, r.n2, r.c1});
+        return db::ResultSet({"NTBL", "GOD", "LPU", "PERIOD", "FORMKOD", "TBLKOD", "ROW", "N1", "N2", "C1"},
+                             {db::Kind::Integer, db::Kind::Integer, db::Kind::Text, db::Kind::Text, db::Kind::Text,
+                              db::Kind::Text, db::Kind::Text, db::Kind::Decimal, db::Kind::Decimal, db::Kind::Text},
+                             rows);
+    }
+
+    std::unique_ptr<ExportRun> MakeRun() {
+        return std::make_unique<ExportRun>([this] { return std::make_unique<FakeSession>(database); }, institutions, periods, server,
+                         view, options, choices);
+    }
+
+    // The calls without the status texts shown per figure.
+    std::vector<std::string> Calls(bool withFigureStatus = false) const {
+        std::vector<std::string> out;
+        for (const std::string& call : recording.calls) {
+            const bool figureStatus = call.rfind("status Идет заполнение бланка...", 0) == 0 &&
+                                      call != "status Идет заполнение бланка...";
+            if (withFigureStatus || !figureStatus) out.push_back(call);
+        }
+        return out;
+    }
+
+    std::string OutputFolder() const { return program.Folder() + "/Reports/"; }
+    std::string Journal() const {
+        std::ifstream in(program.File("Tarnfold.log"), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    TempDir program;
+    std::filesystem::path templates;
+    ExportChoices choices;
+    ExportOptions options;
+    FakeDatabase database;
+    std::vector<SourceRow> source;
+    std::vector<MappingRow> mapping;
+    std::optional<std::int64_t> latestYear = 2011;
+    bool failSourceQuery = false;
+    std::vector<db::Institution> institutions{{"0101", "", "ЦРБ", "0101", "01"}, {"0202", "1", "Город", "0202", "02"}};
+    std::vector<db::Period> periods{{"01", "Январь"}, {"13", "Год"}};
+    word::Recording recording;
+    word::RecordingServer server{recording};
+    RecordingView view{recording.calls};
+};
+
+}  // namespace
+
+TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
+    source = {{7, "tb1000", "1", Dec(1250, 2), Dec(4, 3), Text("")}};
+    mapping = {{7, "c1", 2011, "3"}, {7, "n1", 2011, "1"}, {7, "n2", 2011, "2"}};
+    recording.bookmarks = {"z0001_000_00", "z0003_000_00", "z1000_001_01"};
+    options.logFile = true;
+    const std::string output = OutputFolder() + "№ 7 (разрез 01) ЦРБ за 2011 год.doc";
+
+    MakeRun()->Execute();
+
+    const std::vector<std::string> expected = {
+        "result ",
+        "journal off",
+        "export off",
+        "status Идет поиск бланка...",
+        "status Идет подготовка данных...",
+        "gauge 0",
+        "status Подготовка шаблона...",
+        "CreateApplication",
+        "Open " + templates.string() + "/7.doc",
+        "ActivateLastOpened",
+        "ActiveDocument",
+        "SaveAs " + output,
+        "status Идет заполнение бланка...",
+        "HasBookmark z0001_000_00",
+        "TypeAtBookmark z0001_000_00 2011",
+        "HasBookmark z0002_000_00",
+        "HasBookmark z0003_000_00",
+        "TypeAtBookmark z0003_000_00 Январь",
+        "export on",
+        "button Прервать",
+        "input",
+        "status Идет заполнение бланка...Таблица...tb1000",
+        "status Идет заполнение бланка...c1",
+        "status Идет заполнение бланка...n1",
+        "status Идет заполнение бланка...z1000_001_01",
+        "HasBookmark z1000_001_01",
+        "InsertBeforeBookmark z1000_001_01 12,5",
+        "status Идет заполнение бланка...n2",
+        "gauge 100",
+        "HasBookmark z0001_000_00",
+        "GoToBookmark z0001_000_00",
+        "Save",
+        "button Экспорт",
+        "result Выгрузка завершена",
+        "gauge 0",
+        "Show",
+        "journal on",
+        "export on",
+        "status ",
+    };
+    EXPECT_EQ(Calls(true), expected);
+    EXPECT_EQ(Journal(), Utf8ToCp1251("*********************************\r\n" + output +
+                                      "\r\nДата выгрузки: 05.03.2011 14:03:09\r\nz0002_000_00\r\n"));
+    // The chosen values travel as parameters, the year as a number.
+    ASSERT_GE(database.opened.size(), 3u);
+    const Parameters& sourceParameters = database.opened[0].second;
+    EXPECT_EQ(sourceParameters.texts.at("period"), "год");
+    EXPECT_EQ(sourceParameters.texts.at("lpu"), "0101");
+    EXPECT_EQ(sourceParameters.texts.at("formkod"), "0070100");
+    EXPECT_EQ(sourceParameters.integers.at("god"), 2011);
+    EXPECT_EQ(database.sessionsBegun, 1);
+    EXPECT_EQ(database.sessionsEnded, 1);
+}
+
+TEST_F(ExportRunTest, MissingTemplateEndsWithItsMessageAndLeavesTheJournalButtonOff) {
+    std::filesystem::remove(templates / "7.doc");
+    MakeRun()->Execute();
+    EXPECT_EQ(Calls(), (std::vector<std::string>{
+                           "result ", "journal off", "export off", "status Идет поиск бланка...",
+                           "message Не найден файл шаблона: " + templates.string() + "/7.doc!",
+                           "result Выгрузка не завершена: не найден файл шаблона...", "export on"}));
+    EXPECT_EQ(database.sessionsBegun, 0);
+}
+
+TEST_F(ExportRunTest, NoFormChosenGivesAnEmptyTemplatePath) {
+    choices.formPosition = -1;
+    MakeRun()->Execute();
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "message Не найден файл шаблона: !"),
+              recording.calls.end());
+}
+
+TEST_F(ExportRunTest, EmptyResultAnsweredNoWritesNothing) {
+    view.answer = false;
+    MakeRun()->Execute();
+    const std::vector<std::string> calls = Calls();
+    const std::vector<std::string> tail(calls.end() - 4, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"confirm Нет данных для выгрузки. Открыть пустой бланк формы? ",
+                                              "export on", "result Выгрузка не завершена: нет данных для выгрузки...",
+                                              "status "}));
+    EXPECT_FALSE(std::filesystem::exists(program.File("Reports")));
+    EXPECT_EQ(database.sessionsEnded, 1);
+}
+
+TEST_F(ExportRunTest, EmptyResultAnsweredYesSavesTheBareFormUnderItsNumber) {
+    recording.bookmarks = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
+    MakeRun()->Execute();
+    const std::vector<std::string> calls = Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + OutputFolder() + "№ 7.doc"), calls.end());
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("TypeAt", 0) == 0; }), 3);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }), 0);
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end());
+    EXPECT_TRUE(std::filesystem::is_directory(program.Path() / "Reports"));
+    // The latest mapping year is asked for table 0 when there is no row.
+    EXPECT_EQ(database.opened.at(1).second.integers.at("ntbl"), 0);
+}
+
+TEST_F(ExportRunTest, WordThatCannotStartIsToldAndNothingIsSaved) {
+    source = {{7, "tb1000", "1", Dec(1, 0), Dec(0, 2), Text("")}};
+    recording.failToStart = true;
+    options.logFile = true;
+    MakeRun()->Execute();
+    const std::vector<std::string> calls = Calls();
+    const std::vector<std::string> tail(calls.end() - 5, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"CreateApplication", "message Не удалось запустить приложение Word!",
+                                              "export on", "result Выгрузка не завершена: не удалось запустить Word...",
+                                              "status "}));
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+}
+
+TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalSetsTheWindowIdleAndRethrows) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}, {7, "tb1000", "2", Dec(200, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "1"}};
+    recording.bookmarks = {"z1000_001_01", "z1000_002_01"};
+    recording.failingCall = "InsertBeforeBookmark z1000_002_01";
+    recording.failureText = "Bookmark is gone";
+    options.logFile = true;
+    try {
+        MakeRun()->Execute();
+        FAIL() << "the error must reach the window";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Bookmark is gone");
+    }
+    const std::vector<std::string> calls = Calls();
+    const std::vector<std::string> tail(calls.end() - 7, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"InsertBeforeBookmark z1000_002_01 2", "Show", "button Экспорт",
+                                              "export on", "journal on", "gauge 0", "status "}));
+    // What the journal held reached the file: the header of this run.
+    EXPECT_EQ(Journal().rfind("*********************************\r\n", 0), 0u);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Save"), 0);
+    EXPECT_EQ(database.sessionsEnded, 1);
+}
+
+TEST_F(ExportRunTest, ErrorInSaveAsLeavesWordHidden) {
+    recording.failingCall = "SaveAs";
+    EXPECT_THROW(MakeRun()->Execute(), Error);
+    const std::vector<std::string> calls = Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Show"), 0);
+    EXPECT_EQ(calls.back(), "status ");
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+}
+
+TEST_F(ExportRunTest, FailingShowDoesNotHideTheFirstError) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n9", 2011, "1"}};
+    recording.failingCall = "Show";
+    try {
+        MakeRun()->Execute();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Field 'n9' not found");
+    }
+}
+
+TEST_F(ExportRunTest, YearThatIsNoNumberFailsBeforeAnythingIsWritten) {
+    choices.yearText = "20'11";
+    try {
+        MakeRun()->Execute();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Год \"20'11\" не является целым числом!");
+    }
+    EXPECT_TRUE(database.opened.empty());
+    EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 0);
+    EXPECT_EQ(Calls().back(), "status ");
+}
+
+TEST_F(ExportRunTest, DatabaseErrorSetsTheWindowIdle) {
+    failSourceQuery = true;
+    EXPECT_THROW(MakeRun()->Execute(), Error);
+    const std::vector<std::string> calls = Calls();
+    const std::vector<std::string> tail(calls.end() - 5, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"button Экспорт", "export on", "journal on", "gauge 0", "status "}));
+    EXPECT_EQ(database.sessionsEnded, 1);
+}
+
+TEST_F(ExportRunTest, AbortStopsBeforeTheNextRowAndTheDocumentIsStillSaved) {
+    for (int i = 1; i <= 4; ++i) source.push_back({7, "tb1000", std::to_string(i), Dec(100 * i, 2), Dec(0, 2), Text("")});
+    mapping = {{7, "n1", 2011, "1"}};
+    recording.bookmarks = {"z1000_001_01", "z1000_002_01", "z1000_003_01", "z1000_004_01"};
+    const std::unique_ptr<ExportRun> run = MakeRun();
+    int inputs = 0;
+    view.onInput = [&] {
+        if (++inputs == 3) run->RequestAbort();
+    };
+    run->Execute();
+    const std::vector<std::string> calls = Calls();
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }), 2);
+    auto abort = std::find(calls.begin(), calls.end(), "export off");
+    abort = std::find(abort + 1, calls.end(), "export off");  // the first one is the run's own start
+    ASSERT_NE(abort, calls.end());
+    EXPECT_EQ(*(abort - 1), "input");
+    EXPECT_EQ(*(abort + 1), "HasBookmark z0001_000_00");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "Save"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка прервана пользователем..."), calls.end());
+    const std::vector<std::string> tail(calls.end() - 7, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"button Экспорт", "result Выгрузка прервана пользователем...", "gauge 0",
+                                              "Show", "journal on", "export on", "status "}));
+    EXPECT_FALSE(run->Filling());
+}
+
+TEST_F(ExportRunTest, GaugeFollowsTheRowsHalvesToEven) {
+    for (int i = 1; i <= 3; ++i) source.push_back({7, "tb1000", std::to_string(i), Dec(0, 2), Dec(0, 2), Text("")});
+    mapping = {{7, "n1", 2011, "1"}};
+    MakeRun()->Execute();
+    std::vector<std::string> gauges;
+    for (const std::string& call : recording.calls)
+        if (call.rfind("gauge ", 0) == 0) gauges.push_back(call);
+    EXPECT_EQ(gauges, (std::vector<std::string>{"gauge 0", "gauge 33", "gauge 67", "gauge 100", "gauge 0"}));
+}
+
+TEST_F(ExportRunTest, MappingIsFetchedOncePerRunOfRowsOfOneTable) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")},
+              {7, "tb1000", "2", Dec(100, 2), Dec(0, 2), Text("")},
+              {8, "tb2000", "1", Dec(100, 2), Dec(0, 2), Text("")},
+              {8, "tb2000", "2", Dec(100, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "1"}, {8, "n1", 2011, "1"}};
+    MakeRun()->Execute();
+    std::vector<std::int64_t> mappedTables;
+    for (const auto& [sql, parameters] : database.opened)
+        if (sql.rfind("select tbl,eng,god,nstr", 0) == 0) mappedTables.push_back(parameters.integers.at("ntbl"));
+    EXPECT_EQ(mappedTables, (std::vector<std::int64_t>{7, 8}));
+    // One statement prepared for all of them.
+    EXPECT_EQ(std::count_if(database.prepared.begin(), database.prepared.end(),
+                            [](const std::string& s) { return s.rfind("select tbl,eng,god,nstr", 0) == 0; }),
+              1);
+}
+
+TEST_F(ExportRunTest, FallbackYearFollowsTheLatestMappingYearOfTheFirstTable) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    latestYear = 2009;
+    MakeRun()->Execute();
+    const Parameters& mappingParameters = database.opened.at(2).second;
+    EXPECT_EQ(mappingParameters.integers.at("god"), 2011);
+    EXPECT_EQ(mappingParameters.integers.at("god_def"), 2009);
+    EXPECT_EQ(database.opened.at(1).first, "select max(god) iGod from columns where (tbl=:ntbl)");
+    EXPECT_EQ(database.opened.at(1).second.integers.at("ntbl"), 7);
+}
+
+TEST_F(ExportRunTest, MonthlyThemeUsesThePlainMappingAndThePeriodCode) {
+    choices.theme = kMonthlyTheme;
+    choices.formPosition = 0;
+    choices.periodIndex = 1;
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    MakeRun()->Execute();
+    EXPECT_EQ(database.opened.at(0).first.rfind("select svod.NTBL", 0), 0u);  // period "13" reads svod
+    EXPECT_EQ(database.opened.at(0).second.texts.at("period"), "13");
+    EXPECT_EQ(database.opened.at(2).first, "select tbl,eng,nstr from columns where (tbl=:ntbl) and (not eng='god') order by 2");
+    EXPECT_EQ(database.opened.at(2).second.integers.count("god"), 0u);
+}
+
+TEST_F(ExportRunTest, RowsWithoutMappingAreJournalledAndMarkTheResultEvenWithoutJournal) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    MakeRun()->Execute();
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(),
+                        "result Выгрузка завершена (есть невыгруженные данные)!"),
+              recording.calls.end());
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+}
+
+TEST_F(ExportRunTest, MissingCellBookmarkMarksTheResultAndNamesTheJournal) {
+    source = {{7, "tb1000", "12", Dec(100, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "4"}, {7, "a_b", 2011, "x"}};
+    recording.bookmarks = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
+    options.logFile = true;
+    MakeRun()->Execute();
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(),
+                        "result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"),
+              recording.calls.end());
+    const std::string journal = Journal();
+    EXPECT_EQ(journal.substr(journal.size() - 14), "z1000_012_04\r\n");
+    // The mapping row with an underscore is passed over before any name is built.
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "status Идет заполнение бланка...a_b"),
+              recording.calls.end());
+}
+
+TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenListEntries) {
+    choices.institutionIndex = 1;
+    recording.bookmarks = {"z0002_000_00", "z0003_000_00"};
+    MakeRun()->Execute();
+    EXPECT_EQ(database.opened.at(0).first.rfind("select svod.NTBL", 0), 0u);  // A3 filled
+    EXPECT_EQ(database.opened.at(0).second.texts.at("lpu"), "0202");
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "TypeAtBookmark z0002_000_00 Город"),
+              recording.calls.end());
+
+    recording.calls.clear();
+    database.opened.clear();
+    choices.institutionIndex = -1;
+    choices.periodIndex = -1;
+    MakeRun()->Execute();
+    EXPECT_EQ(database.opened.at(0).second.texts.at("lpu"), "");
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "TypeAtBookmark z0002_000_00 "),
+              recording.calls.end());
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "SaveAs " + OutputFolder() + "№ 7.doc"),
+              recording.calls.end());
+}
+
+TEST_F(ExportRunTest, InstitutionNameIsMendedInTheFileNameOnly) {
+    institutions[0].B = "Б/Ц: \"Север\"";
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "1"}};
+    recording.bookmarks = {"z0002_000_00"};
+    options.logFile = true;
+    MakeRun()->Execute();
+    const std::string output = OutputFolder() + "№ 7 (разрез 01) Б_Ц_ _Север_ за 2011 год.doc";
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "SaveAs " + output), recording.calls.end());
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "TypeAtBookmark z0002_000_00 Б/Ц: \"Север\""),
+              recording.calls.end());
+    EXPECT_NE(Journal().find(Utf8ToCp1251(output) + "\r\n"), std::string::npos);
+}
