@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "core/regional.h"
+
+using namespace tarnfold;
+
+TEST(RegionalFormats, RussianLocaleHasACommaAndDayMonthYear) {
+    const auto formats = ReadRegionalFormats("ru_RU.UTF-8");
+    ASSERT_TRUE(formats) << "ru_RU.UTF-8 must be generated (scripts/setup)";
+    EXPECT_EQ(formats->decimalSeparator, ",");
+    EXPECT_EQ(formats->shortDate, "%d.%m.%Y");
+    std::tm t{};
+    t.tm_year = 111;
+    t.tm_mon = 2;
+    t.tm_mday = 5;
+    t.tm_hour = 14;
+    t.tm_min = 3;
+    t.tm_sec = 9;
+    EXPECT_EQ(FormatByPattern(formats->shortDate, t, *formats), "05.03.2011");
+    EXPECT_EQ(FormatByPattern(formats->longTime, t, *formats), "14:03:09");
+}
+
+TEST(RegionalFormats, AmericanLocaleHasAPointAndATwelveHourClock) {
+    const auto formats = ReadRegionalFormats("en_US.UTF-8");
+    ASSERT_TRUE(formats) << "en_US.UTF-8 must be generated (scripts/setup)";
+    EXPECT_EQ(formats->decimalSeparator, ".");
+    std::tm t{};
+    t.tm_year = 111;
+    t.tm_mon = 2;
+    t.tm_mday = 5;
+    t.tm_hour = 14;
+    t.tm_min = 3;
+    t.tm_sec = 9;
+    EXPECT_EQ(FormatByPattern(formats->shortDate, t, *formats), "03/05/2011");
+    EXPECT_EQ(FormatByPattern(formats->longTime, t, *formats), "02:03:09 PM");
+}
+
+TEST(RegionalFormats, UnknownLocaleIsNoneAndTheProcessLocaleStaysAsItWas) {
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    EXPECT_FALSE(ReadRegionalFormats("xx_NOWHERE.UTF-8"));
+    ReadRegionalFormats("ru_RU.UTF-8");
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
+}
+
+TEST(RegionalFormats, UserFormatsFollowTheEnvironment) {
+    ::setenv("LC_ALL", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(UserRegionalFormats().decimalSeparator, ",");
+    ::setenv("LC_ALL", "en_US.UTF-8", 1);
+    EXPECT_EQ(UserRegionalFormats().decimalSeparator, ".");
+    ::unsetenv("LC_ALL");
+}
