@@ -1,0 +1,348 @@
+#include "word/libreoffice.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+#include <com/sun/star/awt/PosSize.hpp>
+#include <com/sun/star/awt/Toolkit.hpp>
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/text/XBookmarksSupplier.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextViewCursor.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include "core/paths.h"
+#include "word/bookmark_index.h"
+#include "word/office_connection.h"
+#include "word/office_files.h"
+#include "word/office_process.h"
+
+namespace tarnfold::word {
+
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+css::beans::PropertyValue Property(const char* name, const css::uno::Any& value) {
+    css::beans::PropertyValue property;
+    property.Name = rtl::OUString::createFromAscii(name);
+    property.Value = value;
+    return property;
+}
+
+Sequence<css::beans::PropertyValue> Properties(std::initializer_list<css::beans::PropertyValue> list) {
+    return Sequence<css::beans::PropertyValue>(list.begin(), static_cast<sal_Int32>(list.size()));
+}
+
+// One document this tool opened from a template, shared by the application
+// (which shows it) and the document object (which fills it).
+class OpenedDocument {
+public:
+    OpenedDocument(std::shared_ptr<OfficeConnection> office, std::string templatePath,
+                   Reference<css::frame::XModel> model)
+        : office_(std::move(office)), templatePath_(std::move(templatePath)), model_(std::move(model)) {}
+
+    // A document nobody has seen nor saved is closed again; a saved one stays
+    // open in the office, as in Word, and is left unlocked for the user.
+    ~OpenedDocument() {
+        if (closed_ || office_->Lost()) return;
+        try {
+            office_->Call("", [&] {
+                if (!saved_) {
+                    Close();
+                } else if (locked_) {
+                    model_->unlockControllers();
+                }
+            });
+        } catch (const Error&) {
+            // The office went away meanwhile; there is nothing left to tidy.
+        }
+    }
+    OpenedDocument(const OpenedDocument&) = delete;
+    OpenedDocument& operator=(const OpenedDocument&) = delete;
+
+    void SaveAs(const std::string& path) {
+        Require("Не удалось сохранить документ как " + path);
+        try {
+            if (SameFile(path, templatePath_))
+                throw Error("Не удалось сохранить документ как " + path + ": это файл шаблона");
+            office_->Call("Не удалось сохранить документ как " + path, [&] {
+                if (OpenElsewhere(path))
+                    throw Error("Не удалось сохранить документ как " + path +
+                                ": этот файл открыт в LibreOffice, закройте его и повторите выгрузку");
+                Unlock();
+                const Sequence<css::beans::PropertyValue> arguments =
+                    Properties({Property("FilterName", css::uno::Any(ToOUString(FilterForOutput(path)))),
+                                Property("Overwrite", css::uno::Any(true))});
+                Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->storeAsURL(ToOUString(FileUrl(path)), arguments);
+            });
+        } catch (const Error&) {
+            // Nobody will ever see a copy that failed before filling began.
+            if (!filling_ && !saved_ && !office_->Lost()) {
+                try {
+                    office_->Call("", [&] { Close(); });
+                } catch (const Error&) {
+                    // Closing is tidying only; the failure reported is the save's.
+                }
+            }
+            throw;
+        }
+        path_ = path;
+        saved_ = true;
+    }
+
+    bool HasBookmark(const std::string& name) {
+        Require("Не удалось проверить закладку " + name);
+        return office_->Call("Не удалось проверить закладку " + name, [&] {
+            BeginFilling();
+            return Index().Find(name).has_value();
+        });
+    }
+
+    void TypeAtBookmark(const std::string& name, const std::string& text) {
+        Require("Не удалось ввести текст у закладки " + name);
+        office_->Call("Не удалось ввести текст у закладки " + name, [&] {
+            BeginFilling();
+            // A model cursor: a view cursor silently does nothing inside table cells.
+            Reference<css::text::XTextRange> anchor = Anchor(name);
+            Reference<css::text::XTextCursor> cursor = anchor->getText()->createTextCursorByRange(anchor);
+            cursor->setString(ToOUString(text));
+        });
+    }
+
+    void InsertBeforeBookmark(const std::string& name, const std::string& text) {
+        Require("Не удалось вставить текст перед закладкой " + name);
+        office_->Call("Не удалось вставить текст перед закладкой " + name, [&] {
+            BeginFilling();
+            // Through a collapsed cursor of the anchor's own text: handing over the
+            // anchor's start instead makes Writer re-sort every bookmark per insertion.
+            Reference<css::text::XTextRange> anchor = Anchor(name);
+            Reference<css::text::XText> text_ = anchor->getText();
+            Reference<css::text::XTextCursor> cursor = text_->createTextCursorByRange(anchor);
+            cursor->collapseToStart();
+            text_->insertString(Reference<css::text::XTextRange>(cursor.get()), ToOUString(text), false);
+        });
+    }
+
+    void GoToBookmark(const std::string& name) {
+        Require("Не удалось перейти к закладке " + name);
+        office_->Call("Не удалось перейти к закладке " + name, [&] {
+            BeginFilling();
+            Reference<css::text::XTextRange> anchor = Anchor(name);
+            Reference<css::text::XTextViewCursorSupplier> views(model_->getCurrentController(), UNO_QUERY_THROW);
+            views->getViewCursor()->gotoRange(anchor, false);
+        });
+    }
+
+    void Save() {
+        Require("Не удалось сохранить документ");
+        if (!saved_) throw Error("Не удалось сохранить документ: он ещё не сохранён под своим именем");
+        office_->Call("Не удалось сохранить документ " + path_, [&] {
+            Unlock();
+            Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->store();
+        });
+    }
+
+    void Show() {
+        if (closed_) return;
+        office_->Call("Не удалось показать документ " + path_, [&] {
+            Unlock();
+            if (!office_->ShowsWindows()) return;
+            Reference<css::awt::XWindow> window = model_->getCurrentController()->getFrame()->getContainerWindow();
+            const css::awt::Rectangle area = css::awt::Toolkit::create(office_->Context())->getWorkArea();
+            if (area.Width > 0 && area.Height > 0) {
+                // Most of the screen, a margin all round, as a document window opens in Word.
+                const sal_Int32 marginX = area.Width / 20;
+                const sal_Int32 marginY = area.Height / 20;
+                window->setPosSize(area.X + marginX, area.Y + marginY, area.Width - 2 * marginX,
+                                   area.Height - 2 * marginY, css::awt::PosSize::POSSIZE);
+            }
+            window->setVisible(true);
+            if (Reference<css::awt::XTopWindow> top{window, UNO_QUERY}; top.is()) top->toFront();
+        });
+    }
+
+private:
+    void Require(const std::string& context) const {
+        if (closed_) throw Error(context + ": документ закрыт");
+    }
+
+    void BeginFilling() {
+        filling_ = true;
+        if (!locked_) {
+            // Without repainting the (hidden) view after each change, filling takes half the time.
+            model_->lockControllers();
+            locked_ = true;
+        }
+    }
+
+    void Unlock() {
+        if (!locked_) return;
+        model_->unlockControllers();
+        locked_ = false;
+    }
+
+    void Close() {
+        closed_ = true;
+        Reference<css::util::XCloseable>(model_, UNO_QUERY_THROW)->close(true);
+    }
+
+    // Names are read once per document; every test of a name is then local.
+    const BookmarkIndex& Index() {
+        if (!index_) {
+            bookmarks_ = Reference<css::text::XBookmarksSupplier>(model_, UNO_QUERY_THROW)->getBookmarks();
+            const Sequence<rtl::OUString> names = bookmarks_->getElementNames();
+            std::vector<std::string> utf8;
+            utf8.reserve(static_cast<std::size_t>(names.getLength()));
+            for (const rtl::OUString& name : names) utf8.push_back(ToUtf8(name));
+            index_.emplace(utf8);
+        }
+        return *index_;
+    }
+
+    Reference<css::text::XTextRange> Anchor(const std::string& name) {
+        const std::optional<std::string> own = Index().Find(name);
+        if (!own) throw Error("в документе нет закладки " + name);
+        Reference<css::text::XTextContent> bookmark(bookmarks_->getByName(ToOUString(*own)), UNO_QUERY_THROW);
+        return bookmark->getAnchor();
+    }
+
+    // Whether another document of the office is the file at `path`: storing
+    // over it would pull the file from under the user's open window.
+    bool OpenElsewhere(const std::string& path) {
+        Reference<css::container::XEnumeration> documents = office_->Desktop()->getComponents()->createEnumeration();
+        while (documents->hasMoreElements()) {
+            Reference<css::frame::XModel> other(documents->nextElement(), UNO_QUERY);
+            if (!other.is() || other == model_) continue;
+            if (SameFile(PathFromFileUrl(ToUtf8(other->getURL())), path)) return true;
+        }
+        return false;
+    }
+
+    std::shared_ptr<OfficeConnection> office_;
+    std::string templatePath_;
+    std::string path_;
+    Reference<css::frame::XModel> model_;
+    Reference<css::container::XNameAccess> bookmarks_;
+    std::optional<BookmarkIndex> index_;
+    bool locked_ = false;
+    bool filling_ = false;
+    bool saved_ = false;
+    bool closed_ = false;
+};
+
+class LibreOfficeDocument : public Document {
+public:
+    explicit LibreOfficeDocument(std::shared_ptr<OpenedDocument> document) : document_(std::move(document)) {}
+
+    void SaveAs(const std::string& path) override { document_->SaveAs(path); }
+    bool HasBookmark(const std::string& name) override { return document_->HasBookmark(name); }
+    void TypeAtBookmark(const std::string& name, const std::string& text) override {
+        document_->TypeAtBookmark(name, text);
+    }
+    void InsertBeforeBookmark(const std::string& name, const std::string& text) override {
+        document_->InsertBeforeBookmark(name, text);
+    }
+    void GoToBookmark(const std::string& name) override { document_->GoToBookmark(name); }
+    void Save() override { document_->Save(); }
+
+private:
+    std::shared_ptr<OpenedDocument> document_;
+};
+
+class LibreOfficeApplication : public Application {
+public:
+    explicit LibreOfficeApplication(std::shared_ptr<OfficeConnection> office) : office_(std::move(office)) {}
+
+    void Open(const std::string& templatePath) override {
+        const std::string context = "Не удалось открыть шаблон " + templatePath;
+        // The office would only say "type detection failed".
+        if (!FileExists(templatePath)) throw Error(context + ": файл не найден");
+        Reference<css::frame::XModel> model = office_->Call(context, [&] {
+            // As a template: a read-only or locked template still opens, and stays unchanged.
+            const Sequence<css::beans::PropertyValue> arguments =
+                Properties({Property("Hidden", css::uno::Any(true)), Property("AsTemplate", css::uno::Any(true))});
+            Reference<css::frame::XComponentLoader> loader(office_->Desktop(), UNO_QUERY_THROW);
+            return Reference<css::frame::XModel>(
+                loader->loadComponentFromURL(ToOUString(FileUrl(templatePath)), rtl::OUString("_blank"), 0, arguments),
+                UNO_QUERY);
+        });
+        if (!model.is()) throw Error(context + ": LibreOffice не смог прочитать файл");
+        opened_.push_back(std::make_shared<OpenedDocument>(office_, templatePath, model));
+    }
+
+    void ActivateLastOpened() override {
+        if (opened_.empty()) throw Error("Нет открытого документа");
+        active_ = opened_.back();
+    }
+
+    std::unique_ptr<Document> ActiveDocument() override {
+        if (!active_) throw Error("Нет активного документа");
+        return std::make_unique<LibreOfficeDocument>(active_);
+    }
+
+    void Show() override {
+        if (active_) {
+            active_->Show();
+        } else if (!opened_.empty()) {
+            opened_.back()->Show();
+        }
+    }
+
+private:
+    std::shared_ptr<OfficeConnection> office_;
+    std::vector<std::shared_ptr<OpenedDocument>> opened_;
+    std::shared_ptr<OpenedDocument> active_;
+};
+
+}  // namespace
+
+LibreOfficeOptions DefaultLibreOfficeOptions() {
+    LibreOfficeOptions options;
+    std::string cache;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
+        cache = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        cache = std::string(home) + "/.cache";
+    } else {
+        cache = "/tmp/tarnfold-" + std::to_string(::getuid());
+    }
+    options.profileFolder = cache + "/tarnfold/office";
+    options.pipeName = "tarnfold_office_" + std::to_string(::getuid());
+    return options;
+}
+
+LibreOfficeServer::LibreOfficeServer(LibreOfficeOptions options) : options_(std::move(options)) {}
+
+LibreOfficeServer::~LibreOfficeServer() = default;
+
+std::unique_ptr<Application> LibreOfficeServer::CreateApplication() {
+    if (launcher_) launcher_->ExitCode();
+    if (!connection_ || connection_->Lost()) {
+        connection_.reset();
+        connection_ = OfficeConnection::Establish(options_, launcher_);
+    }
+    return std::make_unique<LibreOfficeApplication>(connection_);
+}
+
+}  // namespace tarnfold::word

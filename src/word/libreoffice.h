@@ -1,0 +1,60 @@
+#pragma once
+// The word processor on Linux: LibreOffice Writer in a process of its own,
+// driven through UNO. The office is started on demand and reused; like Word it
+// is never told to quit, so the documents stay open after the tool ends.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "word/word.h"
+
+namespace tarnfold::word {
+
+struct LibreOfficeOptions {
+    // The office's user profile; seeded before the first start so that a
+    // start takes a fraction of a second. soffice writes its output to
+    // "soffice.log" in it.
+    std::string profileFolder;
+    // The pipe on which the office listens; a headless batch run chooses its
+    // own so that it never shares the window program's office.
+    std::string pipeName;
+    std::string sofficePath = "/usr/lib/libreoffice/program/soffice";
+    // How long a start may take before it counts as failed.
+    std::chrono::seconds startDeadline{30};
+    // A call the office has not answered in this time ends the office (it is
+    // hung or gone) and fails clearly; the next run starts a fresh one.
+    std::chrono::seconds callTimeout{120};
+    // With an X display the office starts invisible and showing the document
+    // makes its window appear; without one (or when false) it runs headless
+    // and showing does nothing.
+    bool visible = true;
+};
+
+// The user's own office: a profile under $XDG_CACHE_HOME (or ~/.cache) in
+// tarnfold/office and a pipe name of the user's own.
+LibreOfficeOptions DefaultLibreOfficeOptions();
+
+class OfficeConnection;
+class OfficeLauncher;
+
+class LibreOfficeServer : public Server {
+public:
+    explicit LibreOfficeServer(LibreOfficeOptions options);
+    ~LibreOfficeServer() override;
+    LibreOfficeServer(const LibreOfficeServer&) = delete;
+    LibreOfficeServer& operator=(const LibreOfficeServer&) = delete;
+
+    // Connects to the office that serves the pipe, or starts one and waits
+    // for it until the start deadline. Throws Error when that fails.
+    std::unique_ptr<Application> CreateApplication() override;
+
+    const LibreOfficeOptions& Options() const { return options_; }
+
+private:
+    LibreOfficeOptions options_;
+    std::unique_ptr<OfficeLauncher> launcher_;
+    std::shared_ptr<OfficeConnection> connection_;
+};
+
+}  // namespace tarnfold::word

@@ -1,0 +1,259 @@
+#include "word/office_process.h"
+
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "core/error.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "word/office_files.h"
+
+namespace tarnfold::word {
+
+namespace {
+
+// A descriptor closed when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The office's major.minor version as its own configuration states it; empty
+// when it cannot be found (the profile then only lacks the "what's new" mark).
+std::string OfficeVersion(const std::string& sofficePath) {
+    std::error_code ec;
+    std::filesystem::path program = std::filesystem::canonical(PathFromUtf8(sofficePath), ec).parent_path();
+    if (ec) return {};
+    const std::string xcd = ReadWholeFile(program.parent_path() / "share" / "registry" / "main.xcd");
+    const std::string key = "oor:name=\"ooSetupVersion\">";
+    const std::size_t at = xcd.find(key);
+    if (at == std::string::npos) return {};
+    const std::size_t open = xcd.find("<value>", at);
+    const std::size_t close = xcd.find("</value>", open);
+    if (open == std::string::npos || close == std::string::npos || open - at > key.size() + 40) return {};
+    return Trim(xcd.substr(open + 7, close - open - 7));
+}
+
+std::string RegistryItem(const std::string& path, const std::string& name, const std::string& value) {
+    return "<item oor:path=\"" + path + "\"><prop oor:name=\"" + name + "\" oor:op=\"fuse\"><value>" + value +
+           "</value></prop></item>\n";
+}
+
+pid_t ParsePid(const std::string& name) {
+    if (name.empty() || name.size() > 9) return -1;
+    pid_t pid = 0;
+    for (const char c : name) {
+        if (c < '0' || c > '9') return -1;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid;
+}
+
+}  // namespace
+
+std::string AcceptArgument(const std::string& pipeName) {
+    return "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
+}
+
+std::string ConnectDescription(const std::string& pipeName) { return "pipe,name=" + pipeName; }
+
+void SeedProfile(const std::string& profileFolder, const std::string& sofficePath) {
+    const std::filesystem::path user = PathFromUtf8(profileFolder) / "user";
+    const std::filesystem::path settings = user / "registrymodifications.xcu";
+    std::error_code ec;
+    if (std::filesystem::exists(settings, ec)) return;
+    std::filesystem::create_directories(user, ec);
+    if (ec) throw Error("Не удалось создать папку профиля LibreOffice " + profileFolder + ": " + ec.message());
+
+    std::string xcu =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+    xcu += RegistryItem("/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true");
+    xcu += RegistryItem("/org.openoffice.Office.Common/Misc", "FirstRun", "false");
+    xcu += RegistryItem("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false");
+    // The user saves the shown .doc with Ctrl+S as Word would, without a question about the format.
+    xcu += RegistryItem("/org.openoffice.Office.Common/Save/Document", "WarnAlienFormat", "false");
+    const std::string version = OfficeVersion(sofficePath);
+    if (!version.empty()) xcu += RegistryItem("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
+    xcu += "</oor:items>\n";
+
+    const std::filesystem::path partial = user / "registrymodifications.xcu.part";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out << xcu;
+        if (!out.flush()) throw Error("Не удалось записать настройки профиля LibreOffice в " + PathToUtf8(partial));
+    }
+    std::filesystem::rename(partial, settings, ec);
+    if (ec) throw Error("Не удалось записать настройки профиля LibreOffice в " + PathToUtf8(settings));
+}
+
+std::vector<std::string> OfficeEnvironment(char** environment) {
+    std::vector<std::string> result;
+    std::string forcedLocale;
+    bool messagesSet = false;
+    for (char** entry = environment; entry && *entry; ++entry) {
+        const std::string variable = *entry;
+        if (StartsWith(variable, "LC_ALL=")) {
+            forcedLocale = variable.substr(7);
+            continue;
+        }
+        if (StartsWith(variable, "LC_CTYPE=")) continue;
+        if (StartsWith(variable, "LC_MESSAGES=")) messagesSet = true;
+        result.push_back(variable);
+    }
+    // LC_ALL would override the character type; its language still speaks for the messages.
+    if (!forcedLocale.empty() && !messagesSet) result.push_back("LC_MESSAGES=" + forcedLocale);
+    result.push_back("LC_CTYPE=C.UTF-8");
+    return result;
+}
+
+std::vector<pid_t> FindOfficeProcesses(const std::string& pipeName) {
+    const std::string marker = "--accept=pipe,name=" + pipeName + ";";
+    std::vector<pid_t> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const pid_t pid = ParsePid(it->path().filename().string());
+        if (pid <= 0 || pid == ::getpid()) continue;
+        struct stat info {};
+        if (::stat(it->path().c_str(), &info) != 0 || info.st_uid != ::geteuid()) continue;
+        const std::string cmdline = ReadWholeFile(it->path() / "cmdline");
+        std::size_t start = 0;
+        while (start < cmdline.size()) {
+            std::size_t stop = cmdline.find('\0', start);
+            if (stop == std::string::npos) stop = cmdline.size();
+            if (cmdline.compare(start, marker.size(), marker) == 0) {
+                found.push_back(pid);
+                break;
+            }
+            start = stop + 1;
+        }
+    }
+    return found;
+}
+
+void KillOfficeProcesses(const std::string& pipeName) {
+    for (const pid_t pid : FindOfficeProcesses(pipeName)) ::kill(pid, SIGKILL);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!FindOfficeProcesses(pipeName).empty() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
+    std::error_code ec;
+    std::filesystem::create_directories(PathFromUtf8(start.profileFolder), ec);
+    SeedProfile(start.profileFolder, start.sofficePath);
+    logPath_ = PathToUtf8(PathFromUtf8(start.profileFolder) / "soffice.log");
+
+    Descriptor log(::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    if (log.Get() < 0)
+        throw Error("Не удалось открыть журнал LibreOffice " + logPath_ + ": " + std::strerror(errno));
+    Descriptor nothing(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+
+    // Everything the child needs is prepared before the fork: after it only
+    // async-signal-safe calls are allowed.
+    std::vector<std::string> arguments = {
+        start.sofficePath,
+        "-env:UserInstallation=" + FileUrl(start.profileFolder),
+        AcceptArgument(start.pipeName),
+        "--norestore",
+        "--nologo",
+        "--nodefault",
+        "--nolockcheck",
+        start.headless ? "--headless" : "--invisible",
+    };
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> variables = OfficeEnvironment(environ);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) throw Error(std::string("Не удалось запустить LibreOffice: ") + std::strerror(errno));
+    Descriptor reportRead(report[0]);
+    Descriptor reportWrite(report[1]);
+
+    pid_ = ::fork();
+    if (pid_ < 0) throw Error(std::string("Не удалось запустить LibreOffice: ") + std::strerror(errno));
+    if (pid_ == 0) {
+        // A session of its own: the office survives the tool's terminal and is ended as one group.
+        ::setsid();
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::dup2(nothing.Get(), 0);
+        ::dup2(log.Get(), 1);
+        ::dup2(log.Get(), 2);
+        // No other descriptor of the tool (its pipes, its sockets) lives on in the office.
+        ::syscall(SYS_close_range, 3u, UINT_MAX, CLOSE_RANGE_CLOEXEC);
+        ::execve(argv[0], argv.data(), envp.data());
+        const int failure = errno;
+        [[maybe_unused]] const ssize_t written = ::write(report[1], &failure, sizeof failure);
+        ::_exit(127);
+    }
+    reportWrite.Close();
+    int failure = 0;
+    ssize_t got;
+    do {
+        got = ::read(reportRead.Get(), &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof failure)) {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        throw Error("Не удалось запустить LibreOffice (" + start.sofficePath + "): " + std::strerror(failure));
+    }
+}
+
+OfficeLauncher::~OfficeLauncher() { ExitCode(); }
+
+std::optional<int> OfficeLauncher::ExitCode() {
+    if (pid_ > 0 && !exitCode_) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_)
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    return exitCode_;
+}
+
+void OfficeLauncher::Kill() {
+    if (pid_ <= 0 || ExitCode()) return;
+    ::kill(-pid_, SIGKILL);
+    int status = 0;
+    if (::waitpid(pid_, &status, 0) == pid_) exitCode_ = 128 + SIGKILL;
+}
+
+}  // namespace tarnfold::word
