@@ -1,0 +1,51 @@
+#include "word/docx/bookmark_index.h"
+
+#include "core/text.h"
+
+#include <vector>
+
+namespace tarnfold::word::docx {
+
+void BookmarkIndex::AddPart(XmlPart& part) {
+    const WordNames& names = *part.names;
+    struct Start {
+        std::string key;
+        pugi::xml_node node;
+        std::string_view id;
+    };
+    std::vector<Start> starts;
+    std::unordered_map<std::string_view, pugi::xml_node> ends;
+
+    const pugi::xml_node root = part.xml.document_element();
+    for (pugi::xml_node node = root; node; node = NextInOrder(node, root)) {
+        if (node.type() != pugi::node_element) {
+            continue;
+        }
+        if (names.Is(node, "bookmarkStart")) {
+            const char* name = names.Attribute(node, "name").value();
+            if (*name != '\0') {
+                starts.push_back({FoldCase(name), node, names.Attribute(node, "id").value()});
+            }
+        } else if (names.Is(node, "bookmarkEnd")) {
+            ends.emplace(names.Attribute(node, "id").value(), node);
+        }
+    }
+    for (Start& start : starts) {
+        auto [it, added] = bookmarks_.try_emplace(std::move(start.key));
+        if (!added) {
+            continue;
+        }
+        it->second.part = &part;
+        it->second.start = start.node;
+        if (auto end = ends.find(start.id); end != ends.end()) {
+            it->second.end = end->second;
+        }
+    }
+}
+
+const BookmarkRef* BookmarkIndex::Find(std::string_view name) const {
+    const auto it = bookmarks_.find(FoldCase(name));
+    return it == bookmarks_.end() ? nullptr : &it->second;
+}
+
+}  // namespace tarnfold::word::docx

@@ -1,0 +1,37 @@
+#pragma once
+// Every bookmark of a document found once, by name without regard to letter
+// case, as Word finds them.
+
+#include "word/docx/xml_part.h"
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tarnfold::word::docx {
+
+struct BookmarkRef {
+    XmlPart* part = nullptr;
+    pugi::xml_node start;
+    // Empty when the part holds no end with the start's id (a point).
+    pugi::xml_node end;
+};
+
+class BookmarkIndex {
+public:
+    // Adds the bookmarks of one part. Where a name occurs twice the first start
+    // wins, also across parts: LibreOffice writes the start of a bookmark in an
+    // empty paragraph twice, and the body is added before headers and footers.
+    void AddPart(XmlPart& part);
+
+    const BookmarkRef* Find(std::string_view name) const;
+    std::size_t Size() const { return bookmarks_.size(); }
+
+private:
+    std::unordered_map<std::string, BookmarkRef> bookmarks_;
+};
+
+}  // namespace tarnfold::word::docx

@@ -1,0 +1,217 @@
+#include "word/docx/docx_package.h"
+
+#include "core/error.h"
+#include "word/docx/bookmark_edit.h"
+
+#include <pugixml.hpp>
+
+#include <map>
+
+namespace tarnfold::word::docx {
+
+namespace {
+
+constexpr std::string_view kMainPart = "word/document.xml";
+
+// Relationship types whose targets are stories that can hold bookmarks.
+constexpr std::string_view kStoryTypes[] = {"/header", "/footer", "/footnotes", "/endnotes"};
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// The relationships part of a part: "word/document.xml" has
+// "word/_rels/document.xml.rels".
+std::string RelationshipsOf(std::string_view part) {
+    const std::size_t slash = part.rfind('/');
+    const std::string_view folder = slash == std::string_view::npos ? std::string_view() : part.substr(0, slash + 1);
+    const std::string_view file = slash == std::string_view::npos ? part : part.substr(slash + 1);
+    return std::string(folder) + "_rels/" + std::string(file) + ".rels";
+}
+
+struct Relationship {
+    std::string type;
+    std::string target;
+};
+
+// The internal relationships of a part; a missing or unreadable relationships
+// part has none.
+std::vector<Relationship> ReadRelationships(const ZipReader& zip, std::string_view part) {
+    std::vector<Relationship> relationships;
+    const auto entry = zip.Find(RelationshipsOf(part));
+    if (!entry) {
+        return relationships;
+    }
+    const std::string data = zip.Read(*entry);
+    pugi::xml_document xml;
+    if (!xml.load_buffer(data.data(), data.size())) {
+        return relationships;
+    }
+    for (pugi::xml_node r : xml.document_element().children()) {
+        if (std::string_view(r.attribute("TargetMode").value()) == "External") {
+            continue;
+        }
+        relationships.push_back({r.attribute("Type").value(), r.attribute("Target").value()});
+    }
+    return relationships;
+}
+
+// The main document part named by the package's relationships, or the usual
+// name when the package does not say.
+std::string MainPartName(const ZipReader& zip) {
+    for (const Relationship& r : ReadRelationships(zip, "")) {
+        if (EndsWith(r.type, "/officeDocument")) {
+            return ResolvePartName("", r.target);
+        }
+    }
+    return std::string(kMainPart);
+}
+
+class StringWriter : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
+
+}  // namespace
+
+std::string ResolvePartName(std::string_view sourcePart, std::string_view target) {
+    std::string joined;
+    if (!target.empty() && target.front() == '/') {
+        joined = target.substr(1);
+    } else {
+        const std::size_t slash = sourcePart.rfind('/');
+        if (slash != std::string_view::npos) {
+            joined = sourcePart.substr(0, slash + 1);
+        }
+        joined += target;
+    }
+    std::vector<std::string> segments;
+    std::size_t begin = 0;
+    while (begin <= joined.size()) {
+        std::size_t slash = joined.find('/', begin);
+        if (slash == std::string::npos) {
+            slash = joined.size();
+        }
+        const std::string segment = joined.substr(begin, slash - begin);
+        if (segment == "..") {
+            if (!segments.empty()) {
+                segments.pop_back();
+            }
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+        begin = slash + 1;
+    }
+    std::string name;
+    for (const std::string& segment : segments) {
+        if (!name.empty()) {
+            name += '/';
+        }
+        name += segment;
+    }
+    return name;
+}
+
+DocxPackage::DocxPackage(const std::string& pathUtf8) : path_(pathUtf8), zip_(pathUtf8) {
+    const std::string main = MainPartName(zip_);
+    const auto mainEntry = zip_.Find(main);
+    if (!mainEntry) {
+        throw Error("Файл " + Quoted(pathUtf8) + " не является документом Word: в нём нет части " + main);
+    }
+    LoadPart(main, *mainEntry);
+    for (const Relationship& r : ReadRelationships(zip_, main)) {
+        bool story = false;
+        for (std::string_view type : kStoryTypes) {
+            story = story || EndsWith(r.type, type);
+        }
+        if (!story) {
+            continue;
+        }
+        const std::string name = ResolvePartName(main, r.target);
+        const auto entry = zip_.Find(name);
+        bool known = false;
+        for (const auto& part : parts_) {
+            known = known || part->entry == entry;
+        }
+        if (entry && !known) {
+            LoadPart(name, *entry);
+        }
+    }
+}
+
+void DocxPackage::LoadPart(const std::string& name, std::uint64_t entry) {
+    auto part = std::make_unique<XmlPart>();
+    part->name = name;
+    part->entry = entry;
+    const std::string data = zip_.Read(entry);
+    // Blank-only text is content in WordprocessingML (a w:t holding one blank),
+    // and the declaration and comments are kept so unchanged markup stays as it was.
+    const pugi::xml_parse_result result =
+        part->xml.load_buffer(data.data(), data.size(), pugi::parse_full | pugi::parse_ws_pcdata);
+    if (!result) {
+        throw Error("Файл " + Quoted(path_) + " повреждён: часть " + name + " не читается как XML (позиция " +
+                    std::to_string(result.offset) + ")");
+    }
+    part->encoding = result.encoding;
+    const pugi::xml_node root = part->xml.document_element();
+    part->names.emplace(root);
+    if (!part->names->Known()) {
+        throw Error("Файл " + Quoted(path_) + " не является документом Word: часть " + name +
+                    " не содержит разметки WordprocessingML");
+    }
+    index_.AddPart(*part);
+    parts_.push_back(std::move(part));
+}
+
+bool DocxPackage::HasBookmark(std::string_view name) const {
+    return index_.Find(name) != nullptr;
+}
+
+const BookmarkRef& DocxPackage::Require(std::string_view name) const {
+    const BookmarkRef* bookmark = index_.Find(name);
+    if (bookmark == nullptr) {
+        throw Error("В документе нет закладки " + Quoted(name));
+    }
+    return *bookmark;
+}
+
+void DocxPackage::InsertBeforeBookmark(std::string_view name, std::string_view text) {
+    docx::InsertBeforeBookmark(Require(name), text);
+}
+
+void DocxPackage::TypeAtBookmark(std::string_view name, std::string_view text) {
+    docx::TypeAtBookmark(Require(name), text);
+}
+
+void DocxPackage::GoToBookmark(std::string_view name) const {
+    Require(name);
+}
+
+void DocxPackage::SaveAs(const std::string& pathUtf8) {
+    std::map<std::uint64_t, std::string> replaced;
+    for (const auto& part : parts_) {
+        if (!part->changed) {
+            continue;
+        }
+        std::string& data = replaced[part->entry];
+        StringWriter writer(data);
+        part->xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, part->encoding);
+    }
+    WritePackage(zip_, pathUtf8, replaced);
+    path_ = pathUtf8;
+    saved_ = true;
+}
+
+void DocxPackage::Save() {
+    SaveAs(path_);
+}
+
+}  // namespace tarnfold::word::docx

@@ -1,0 +1,53 @@
+#pragma once
+// A .docx document held in memory: its package, its parsed story parts (body,
+// headers, footers, footnotes, endnotes) and one index of their bookmarks.
+
+#include "word/docx/bookmark_index.h"
+#include "word/docx/xml_part.h"
+#include "word/docx/zip_archive.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnfold::word::docx {
+
+class DocxPackage {
+public:
+    // Reads and indexes the package; every failure is an Error naming the file.
+    explicit DocxPackage(const std::string& pathUtf8);
+
+    // The file the document is: the template until the first SaveAs.
+    const std::string& Path() const { return path_; }
+    // Whether the document has been written to a file of its own.
+    bool Saved() const { return saved_; }
+
+    bool HasBookmark(std::string_view name) const;
+    void InsertBeforeBookmark(std::string_view name, std::string_view text);
+    void TypeAtBookmark(std::string_view name, std::string_view text);
+    // Fails as Word does for a bookmark the document lacks.
+    void GoToBookmark(std::string_view name) const;
+
+    void SaveAs(const std::string& pathUtf8);
+    void Save();
+
+    std::size_t BookmarkCount() const { return index_.Size(); }
+
+private:
+    void LoadPart(const std::string& name, std::uint64_t entry);
+    const BookmarkRef& Require(std::string_view name) const;
+
+    std::string path_;
+    bool saved_ = false;
+    ZipReader zip_;
+    std::vector<std::unique_ptr<XmlPart>> parts_;
+    BookmarkIndex index_;
+};
+
+// Resolves a relationship's target against the folder of the part that names
+// it, as package entry names are written ("word/media/../header1.xml" gives
+// "word/header1.xml"; a target starting with "/" is from the package root).
+std::string ResolvePartName(std::string_view sourcePart, std::string_view target);
+
+}  // namespace tarnfold::word::docx

@@ -1,0 +1,28 @@
+#pragma once
+// The word-processor interface served by filling .docx packages directly:
+// no office program is started, the document lives in memory between Open and
+// the last Save, and Show hands the saved file to the desktop.
+
+#include "word/word.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tarnfold::word::docx {
+
+// Opens a saved document for the user to see; tests pass one that only records.
+using Launcher = std::function<void(const std::string& pathUtf8)>;
+
+class DocxServer : public Server {
+public:
+    // By default documents are shown with the desktop's program for them.
+    DocxServer();
+    explicit DocxServer(Launcher launcher);
+    std::unique_ptr<Application> CreateApplication() override;
+
+private:
+    Launcher launcher_;
+};
+
+}  // namespace tarnfold::word::docx

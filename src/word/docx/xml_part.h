@@ -1,0 +1,23 @@
+#pragma once
+// One XML part of the package, parsed, with the names its root binds.
+
+#include "word/docx/wordml.h"
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tarnfold::word::docx {
+
+struct XmlPart {
+    std::string name;     // the entry's name in the package
+    std::uint64_t entry;  // the entry's index in the package
+    pugi::xml_document xml;
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
+    std::optional<WordNames> names;
+    bool changed = false;
+};
+
+}  // namespace tarnfold::word::docx

@@ -1,0 +1,237 @@
+#include "word/docx/zip_archive.h"
+
+#include "core/error.h"
+#include "core/paths.h"
+
+#include <zip.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace tarnfold::word::docx {
+
+namespace {
+
+// Deflate level 6: libzip's default of 9 costs four times as much for a few
+// per cent of size.
+constexpr zip_uint32_t kDeflateLevel = 6;
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// A zip source on the named file, read from or written to through the
+// platform's own file names.
+zip_source_t* FileSource(const std::string& pathUtf8, zip_error_t* error) {
+#ifdef _WIN32
+    const std::wstring wide = PathFromUtf8(pathUtf8).wstring();
+    return zip_source_win32w_create(wide.c_str(), 0, -1, error);
+#else
+    return zip_source_file_create(pathUtf8.c_str(), 0, -1, error);
+#endif
+}
+
+class ZipError {
+public:
+    ZipError() { zip_error_init(&error_); }
+    ~ZipError() { zip_error_fini(&error_); }
+    ZipError(const ZipError&) = delete;
+    ZipError& operator=(const ZipError&) = delete;
+    zip_error_t* Get() { return &error_; }
+    int Code() { return zip_error_code_zip(&error_); }
+    int System() { return zip_error_code_system(&error_); }
+
+private:
+    zip_error_t error_;
+};
+
+std::string SaveError(const std::string& target, const std::string& reason) {
+    return "Не удалось сохранить документ " + Quoted(target) + ": " + reason;
+}
+
+// The system error behind a libzip failure, when libzip kept one.
+int SystemErrorOf(zip_error_t* error) {
+    return zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
+}
+
+}  // namespace
+
+void ZipReader::Closer::operator()(zip_t* z) const {
+    zip_discard(z);
+}
+
+ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
+    std::error_code ec;
+    const std::filesystem::path path = PathFromUtf8(pathUtf8);
+    if (!std::filesystem::exists(path, ec)) {
+        throw Error("Не найден файл документа " + Quoted(pathUtf8));
+    }
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        throw Error("Документ " + Quoted(pathUtf8) + " не является файлом");
+    }
+    ZipError error;
+    zip_source_t* source = FileSource(pathUtf8, error.Get());
+    if (source != nullptr) {
+        zip_.reset(zip_open_from_source(source, ZIP_RDONLY, error.Get()));
+        if (!zip_) {
+            zip_source_free(source);
+        }
+    }
+    if (zip_) {
+        return;
+    }
+    switch (error.Code()) {
+    case ZIP_ER_NOZIP:
+        throw Error("Файл " + Quoted(pathUtf8) + " не является документом .docx: это не ZIP-архив");
+    case ZIP_ER_INCONS:
+    case ZIP_ER_CRC:
+        throw Error("Файл " + Quoted(pathUtf8) + " повреждён: ZIP-архив документа нарушен");
+    default:
+        break;
+    }
+    const int system = SystemErrorOf(error.Get());
+    throw Error("Не удалось открыть документ " + Quoted(pathUtf8) +
+                (system != 0 ? ": " + WriteFailureReason(system) : std::string()));
+}
+
+ZipReader::~ZipReader() = default;
+
+std::uint64_t ZipReader::Count() const {
+    const zip_int64_t n = zip_get_num_entries(zip_.get(), 0);
+    return n < 0 ? 0 : static_cast<std::uint64_t>(n);
+}
+
+std::string ZipReader::Name(std::uint64_t index) const {
+    const char* name = zip_get_name(zip_.get(), index, 0);
+    return name != nullptr ? name : std::string();
+}
+
+std::optional<std::uint64_t> ZipReader::Find(std::string_view name) const {
+    const std::string key(name);
+    const zip_int64_t index = zip_name_locate(zip_.get(), key.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(index);
+}
+
+std::string ZipReader::Read(std::uint64_t index) const {
+    const auto damaged = [&] {
+        return Error("Файл " + Quoted(path_) + " повреждён: не удаётся прочитать часть " + Name(index));
+    };
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(zip_.get(), index, 0, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0) {
+        throw damaged();
+    }
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(zip_.get(), index, 0), zip_fclose);
+    if (!file) {
+        throw damaged();
+    }
+    std::string data(static_cast<std::size_t>(st.size), '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const zip_int64_t n = zip_fread(file.get(), data.data() + done, data.size() - done);
+        if (n <= 0) {
+            throw damaged();
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return data;
+}
+
+void WritePackage(const ZipReader& source, const std::string& targetUtf8,
+                  const std::map<std::uint64_t, std::string>& replaced) {
+    std::error_code ec;
+    const std::filesystem::path target = PathFromUtf8(targetUtf8);
+    const std::filesystem::path folder = target.parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        throw Error(SaveError(targetUtf8, "папка " + Quoted(PathToUtf8(folder)) + " не существует"));
+    }
+    if (std::filesystem::is_directory(target, ec)) {
+        throw Error(SaveError(targetUtf8, "под этим именем уже есть папка"));
+    }
+
+    ZipError error;
+    zip_source_t* file = FileSource(targetUtf8, error.Get());
+    if (file == nullptr) {
+        throw Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error.Get()))));
+    }
+    std::unique_ptr<zip_t, void (*)(zip_t*)> out(zip_open_from_source(file, ZIP_CREATE | ZIP_TRUNCATE, error.Get()),
+                                                  zip_discard);
+    if (!out) {
+        zip_source_free(file);
+        throw Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error.Get()))));
+    }
+    const auto failed = [&](zip_t* archive) {
+        return Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(zip_get_error(archive)))));
+    };
+
+    const std::uint64_t count = source.Count();
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(source.Handle(), i, 0);
+        if (name == nullptr) {
+            throw failed(source.Handle());
+        }
+        const auto change = replaced.find(i);
+        zip_source_t* data = change != replaced.end()
+                                 ? zip_source_buffer(out.get(), change->second.data(), change->second.size(), 0)
+                                 : zip_source_zip(out.get(), source.Handle(), i, 0, 0, -1);
+        if (data == nullptr) {
+            throw failed(out.get());
+        }
+        const zip_int64_t added = zip_file_add(out.get(), name, data, 0);
+        if (added < 0) {
+            zip_source_free(data);
+            throw failed(out.get());
+        }
+        const auto index = static_cast<zip_uint64_t>(added);
+        if (change != replaced.end()) {
+            if (zip_set_file_compression(out.get(), index, ZIP_CM_DEFLATE, kDeflateLevel) != 0) {
+                throw failed(out.get());
+            }
+        }
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(source.Handle(), i, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) != 0) {
+            zip_file_set_mtime(out.get(), index, st.mtime, 0);
+        }
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(source.Handle(), i, 0, &system, &attributes) == 0) {
+            zip_file_set_external_attributes(out.get(), index, 0, system, attributes);
+        }
+    }
+    if (zip_close(out.get()) != 0) {
+        throw failed(out.get());
+    }
+    out.release();
+}
+
+std::string WriteFailureReason(int systemError) {
+    switch (systemError) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "на диске не хватает места";
+    case EACCES:
+    case EPERM:
+        return "нет прав на запись";
+    case EROFS:
+        return "диск доступен только для чтения";
+    case ENOENT:
+    case ENOTDIR:
+        return "папка не существует";
+    case EIO:
+        return "ошибка ввода-вывода";
+    case 0:
+        return "ошибка записи";
+    default:
+        return std::strerror(systemError);
+    }
+}
+
+}  // namespace tarnfold::word::docx

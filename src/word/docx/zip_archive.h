@@ -1,0 +1,54 @@
+#pragma once
+// The zip container of a .docx package: read its entries, and write a new
+// package that keeps every untouched entry as its original compressed bytes.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+typedef struct zip zip_t;
+
+namespace tarnfold::word::docx {
+
+class ZipReader {
+public:
+    // Opens the package read-only; a missing file, a folder or a file that is
+    // not a zip archive gives an Error naming the file.
+    explicit ZipReader(const std::string& pathUtf8);
+    ~ZipReader();
+    ZipReader(const ZipReader&) = delete;
+    ZipReader& operator=(const ZipReader&) = delete;
+
+    std::uint64_t Count() const;
+    std::string Name(std::uint64_t index) const;
+    // Entry names in a package are compared without regard to letter case.
+    std::optional<std::uint64_t> Find(std::string_view name) const;
+    // The entry's contents, uncompressed.
+    std::string Read(std::uint64_t index) const;
+    const std::string& Path() const { return path_; }
+    zip_t* Handle() const { return zip_.get(); }
+
+private:
+    struct Closer {
+        void operator()(zip_t* z) const;
+    };
+    std::string path_;
+    std::unique_ptr<zip_t, Closer> zip_;
+};
+
+// Writes every entry of `source`, in its order, to `targetUtf8`: the entries
+// named in `replaced` (by index) with their new contents, deflated; all others
+// as their original compressed bytes. The package is written to a temporary
+// file in the target's folder and renamed over the target only when complete,
+// so a failure leaves whatever was there before.
+void WritePackage(const ZipReader& source, const std::string& targetUtf8,
+                  const std::map<std::uint64_t, std::string>& replaced);
+
+// The reason for a failed write as the user reads it, from the system's error
+// number (no space left, no permission, read-only disk, and so on).
+std::string WriteFailureReason(int systemError);
+
+}  // namespace tarnfold::word::docx
