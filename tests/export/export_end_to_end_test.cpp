@@ -1,0 +1,372 @@
+// Whole export runs on a real embedded Firebird database and a real
+// LibreOffice, with templates made by make_template.py; every filled document
+// is read back independently of the back-end that wrote it.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <algorithm>
+#include <fstream>
+
+#include "core/error.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "db/data_module.h"
+#include "export/export_run.h"
+#include "export_scenario.h"
+#include "recording_view.h"
+#include "support/documents.h"
+#include "support/firebird_fixture.h"
+#include "support/temp_dir.h"
+#include "word/libreoffice.h"
+
+using namespace tarnfold;
+using namespace tarnfold::testing;
+
+namespace {
+
+constexpr int kAnnualTheme = 0;
+constexpr int kMonthlyTheme = 1;
+constexpr int kForm7 = 2;     // "7.doc", code "007"
+constexpr int kForm307 = 44;  // "30_7.doc", code "307"
+constexpr int kMonthlyForm = 0;  // "ДД2012.doc", code "800"
+
+constexpr int kHospital = 0;  // A3 empty
+constexpr int kSummary = 1;   // A3 filled
+constexpr const char* kHospitalName = "Больница \"Север\"/Юг";
+
+class NoUi : public db::ConnectUi {
+public:
+    void ShowMessage(const std::string& text) override { throw std::runtime_error("unexpected message: " + text); }
+    void RequestEnd() override {}
+};
+
+std::string FiguresSql() {
+    std::string sql =
+        "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница \"Север\"/Юг', '0101', '01');\n"
+        "INSERT INTO KODIF VALUES ('0202', 'x', 'Сводная', '0202', '02');\n"
+        "INSERT INTO period VALUES ('01', 'Январь');\n"
+        "INSERT INTO period VALUES ('13', 'Итог года');\n";
+    for (int t : {1000, 629, 389, 7000}) sql += "INSERT INTO tblname VALUES (" + std::to_string(t) + ", '999');\n";
+    sql += "INSERT INTO tblname VALUES (5000, '001');\n";
+    const std::vector<std::tuple<int, const char*, int, const char*>> columns = {
+        {1000, "n1", 2011, "3"}, {1000, "n2", 2011, "4"}, {1000, "n3", 2011, "5"}, {1000, "n4", 2011, "6"},
+        {1000, "c1", 2011, "7"}, {1000, "n6", 2011, "8"}, {1000, "c2", 2011, "9"}, {1000, "x_y", 2011, "zz"},
+        {1000, "god", 2011, "1"}, {1000, "n1", 2007, "10"}, {629, "n1", 2011, "3"}, {5000, "n1", 2010, "1"},
+        {5000, "n2", 2011, "2"}};
+    for (const auto& [tbl, eng, god, nstr] : columns)
+        sql += "INSERT INTO columns VALUES (" + std::to_string(tbl) + ", '" + eng + "', " + std::to_string(god) +
+               ", '" + nstr + "');\n";
+
+    const auto row = [&](const std::string& table, int ntbl, int god, const std::string& lpu, const std::string& period,
+                         const std::string& formkod, const std::string& tblkod, const std::string& r,
+                         std::vector<std::pair<std::string, std::string>> values) {
+        sql += InsertSql({table, ntbl, god, lpu, period, formkod, tblkod, r, std::move(values)});
+    };
+    // Form 7, section 1, 2011: the value rule and the bookmark names.
+    row("tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "1",
+        {{"n1", "12.50"}, {"n2", "0.0051"}, {"n3", "5"}, {"n4", "7.5"}, {"c1", "'ab'"}, {"n6", "0"}, {"c2", "''"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "2",
+        {{"n1", "100.00"}, {"n2", "0.0040"}, {"n6", "0.0050"}, {"c1", "NULL"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "1234", {{"n1", "3"}});
+    // Another institution's figures of the same form stay out.
+    row("tbl", 1000, 2011, "0202", "год", "0070100", "tb1000", "2", {{"n2", "9"}});
+    // Section 2: one row per year, for the mapping-year fallbacks.
+    for (const auto& [god, value] : std::vector<std::pair<int, std::string>>{{2005, "1.5"}, {2009, "2"}, {2013, "2.5"}})
+        row("tbl", 1000, god, "0101", "год", "0070200", "tb1000", "1", {{"n1", value}});
+    // Section 3: a figure without its bookmark and a table without mapping.
+    row("tbl", 1000, 2011, "0101", "год", "0070300", "tb1000", "5", {{"n1", "1"}});
+    for (const char* r : {"1", "2", "3"}) row("tbl", 7000, 2011, "0101", "год", "0070300", "tb7000", r, {{"n1", "1"}});
+    // The institution with A3 reads svod.
+    row("svod", 1000, 2011, "0202", "год", "0070100", "tb1000", "1", {{"n1", "77"}});
+    row("tbl", 1000, 2011, "0202", "год", "0070100", "tb1000", "1", {{"n1", "88"}});
+    // Form 307: only its own tables of form 30's section code.
+    row("tbl", 629, 2011, "0101", "год", "0300100", "tb0629", "1", {{"n1", "6.29"}});
+    row("tbl", 1000, 2011, "0101", "год", "0300100", "tb1000", "1", {{"n1", "10"}});
+    row("tbl", 1000, 2011, "0101", "год", "3070100", "tb1000", "2", {{"n1", "11"}});
+    // The monthly theme: months from tbl, any other period from svod.
+    row("tbl", 5000, 2011, "0101", "01", "8000100", "tb5000", "1", {{"n1", "11"}, {"n2", "22"}});
+    row("svod", 5000, 2011, "0101", "13", "8000100", "tb5000", "1", {{"n1", "33"}, {"n2", "44"}});
+    return sql;
+}
+
+std::vector<std::string> Form7Cells() {
+    std::vector<std::string> cells;
+    for (const char* r : {"001", "002"})
+        for (int c = 3; c <= 10; ++c) cells.push_back(std::string("z1000_") + r + "_" + (c < 10 ? "0" : "") + std::to_string(c));
+    cells.push_back("z1000_1234_03");
+    return cells;
+}
+
+const std::vector<std::string> kAllHeaders = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ExportEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        shared = new TempDir;
+        const std::string root = shared->Path().string();
+        CreateDatabase(root + "/kvel.fdb", HostSchemaSql() + FiguresSql());
+        std::filesystem::create_directories(shared->Path() / "DocF");
+        std::filesystem::create_directories(shared->Path() / "Partial");
+        MakeTemplates({
+            {TemplateSpec(kAllHeaders, Form7Cells()), root + "/DocF/7.doc"},
+            {TemplateSpec(kAllHeaders, {"z0629_001_03", "z1000_001_03"}), root + "/DocF/30_7.doc"},
+            {TemplateSpec(kAllHeaders, {"z5000_001_01", "z5000_001_02"}), root + "/DocF/ДД2012.doc"},
+            {TemplateSpec({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/Partial/7.doc"},
+        });
+        data = new db::DataModule(shared->Folder());
+        NoUi ui;
+        data->ConnectDatabase({root + "/kvel.fdb", "password=masterkey", false}, ui);
+
+        word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
+        options.profileFolder = root + "/office-profile";
+        options.pipeName = "tarnfold-export-e2e-" + std::to_string(::getpid());
+        options.visible = false;
+        office = new word::LibreOfficeServer(options);
+    }
+
+    static void TearDownTestSuite() {
+        delete office;
+        delete data;
+        delete shared;
+    }
+
+    void SetUp() override {
+        choices.theme = kAnnualTheme;
+        choices.formPosition = kForm7;
+        choices.institutionIndex = kHospital;
+        choices.periodIndex = 0;
+        choices.sectionText = "1";
+        choices.yearText = "2011";
+        choices.templateFolder = shared->Path().string() + "/DocF";
+        options.programFolder = program.Folder();
+        options.formats = {",", "%d.%m.%Y", "%H:%M:%S", "", ""};
+        options.clock = [] {
+            std::tm t{};
+            t.tm_year = 111;
+            t.tm_mon = 2;
+            t.tm_mday = 5;
+            t.tm_hour = 14;
+            t.tm_min = 3;
+            t.tm_sec = 9;
+            return t;
+        };
+    }
+
+    void Run() {
+        calls.clear();
+        ExportRun run(*data, *office, view, options, choices);
+        run.Execute();
+    }
+
+    std::string ReportPath(const std::string& name) const { return program.Folder() + "/Reports/" + name; }
+    std::string Filled(const std::string& name) const {
+        const std::string path = ReportPath(name);
+        if (!std::filesystem::exists(PathFromUtf8(path))) return "<no file " + path + ">";
+        return ReadDocumentText(path);
+    }
+    bool Called(const std::string& call) const { return std::find(calls.begin(), calls.end(), call) != calls.end(); }
+
+    static TempDir* shared;
+    static db::DataModule* data;
+    static word::LibreOfficeServer* office;
+
+    TempDir program;
+    ExportChoices choices;
+    ExportOptions options;
+    std::vector<std::string> calls;
+    RecordingView view{calls};
+};
+
+TempDir* ExportEndToEnd::shared = nullptr;
+db::DataModule* ExportEndToEnd::data = nullptr;
+word::LibreOfficeServer* ExportEndToEnd::office = nullptr;
+
+const std::string kForm7Name = "№ 7 (разрез 01) Больница _Север__Юг за 2011 год.doc";
+
+}  // namespace
+
+TEST_F(ExportEndToEnd, FiguresStandInFrontOfTheirBookmarksUnderACommaSeparator) {
+    Run();
+    EXPECT_TRUE(Called("result Выгрузка завершена")) << ::testing::PrintToString(calls);
+    const std::string text = Filled(kForm7Name);
+    // Header: the year, the institution's name as stored, the period entry.
+    EXPECT_NE(text.find("Год:2011;"), std::string::npos) << text;
+    EXPECT_NE(text.find("Учреждение:Больница \"Север\"/Юг;"), std::string::npos) << text;
+    EXPECT_NE(text.find("Период:Январь;"), std::string::npos) << text;
+    // Decimals: 12.50 as 12,5, 100.00 as 100, 0.0051 unrounded; 0.004, 0.005 and 0 left out.
+    EXPECT_NE(text.find("z1000_001_03:12,5;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_002_03:100;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_04:0,0051;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_002_04:;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_002_08:;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_08:;"), std::string::npos) << text;
+    // Integer and floating-point columns are never written.
+    EXPECT_NE(text.find("z1000_001_05:;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_06:;"), std::string::npos) << text;
+    // CHAR text keeps its padding; empty and null texts are not written.
+    EXPECT_NE(text.find("z1000_001_07:ab    ;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_002_07:;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_09:;"), std::string::npos) << text;
+    // A row of 1234 keeps its four digits; the own year's mapping only.
+    EXPECT_NE(text.find("z1000_1234_03:3;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_10:;"), std::string::npos) << text;
+    // Another institution's figure stays out.
+    EXPECT_EQ(text.find(":9;"), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+}
+
+TEST_F(ExportEndToEnd, PointSeparatorWritesPoints) {
+    options.formats.decimalSeparator = ".";
+    Run();
+    const std::string text = Filled(kForm7Name);
+    EXPECT_NE(text.find("z1000_001_03:12.5;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_04:0.0051;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_002_03:100;"), std::string::npos) << text;
+}
+
+TEST_F(ExportEndToEnd, MappingYearFallsBackTo2007ToNothingOrToTheLatestYear) {
+    choices.sectionText = "2";
+    choices.yearText = "2005";
+    Run();
+    std::string text = Filled("№ 7 (разрез 02) Больница _Север__Юг за 2005 год.doc");
+    EXPECT_NE(text.find("z1000_001_10:1,5;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_03:;"), std::string::npos) << text;
+
+    choices.yearText = "2013";
+    Run();
+    text = Filled("№ 7 (разрез 02) Больница _Север__Юг за 2013 год.doc");
+    EXPECT_NE(text.find("z1000_001_03:2,5;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_10:;"), std::string::npos) << text;
+
+    // Between 2007 and the latest year a table without its own mapping gets none.
+    choices.yearText = "2009";
+    options.logFile = true;
+    Run();
+    text = Filled("№ 7 (разрез 02) Больница _Север__Юг за 2009 год.doc");
+    EXPECT_NE(text.find("z1000_001_03:;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_10:;"), std::string::npos) << text;
+    EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
+    const std::string journal = ReadBytes(program.File("Tarnfold.log"));
+    EXPECT_EQ(journal.substr(journal.size() - 18), Utf8ToCp1251("таблица tb1000-1\r\n"));
+}
+
+TEST_F(ExportEndToEnd, MonthlyThemeReadsTblForAMonthAndSvodOtherwiseWithEveryYearsMapping) {
+    choices.theme = kMonthlyTheme;
+    choices.formPosition = kMonthlyForm;
+    choices.periodIndex = 0;
+    Run();
+    std::string text = Filled("№ 800 (разрез 01) Больница _Север__Юг за 2011 год.doc");
+    EXPECT_NE(text.find("z5000_001_01:11;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z5000_001_02:22;"), std::string::npos) << text;
+    EXPECT_NE(text.find("Период:Январь;"), std::string::npos) << text;
+
+    TempDir second;
+    options.programFolder = second.Folder();
+    choices.periodIndex = 1;
+    Run();
+    const std::string path = second.Folder() + "/Reports/№ 800 (разрез 01) Больница _Север__Юг за 2011 год.doc";
+    text = ReadDocumentText(path);
+    EXPECT_NE(text.find("z5000_001_01:33;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z5000_001_02:44;"), std::string::npos) << text;
+    EXPECT_NE(text.find("Период:Итог года;"), std::string::npos) << text;
+}
+
+TEST_F(ExportEndToEnd, InstitutionWithA3ReadsSvod) {
+    choices.institutionIndex = kSummary;
+    Run();
+    const std::string text = Filled("№ 7 (разрез 01) Сводная за 2011 год.doc");
+    EXPECT_NE(text.find("z1000_001_03:77;"), std::string::npos) << text;
+    EXPECT_EQ(text.find("88"), std::string::npos) << text;
+    EXPECT_NE(text.find("Учреждение:Сводная;"), std::string::npos) << text;
+}
+
+TEST_F(ExportEndToEnd, Form307ReadsItsOwnTablesOfForm30) {
+    choices.formPosition = kForm307;
+    Run();
+    const std::string text = Filled("№ 307 (разрез 01) Больница _Север__Юг за 2011 год.doc");
+    EXPECT_NE(text.find("z0629_001_03:6,29;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_03:;"), std::string::npos) << text;
+}
+
+TEST_F(ExportEndToEnd, EmptyFormAnsweredYesIsSavedUnderItsNumberWithTheHeaderOnly) {
+    choices.yearText = "1999";
+    view.answer = true;
+    options.logFile = true;
+    Run();
+    EXPECT_TRUE(Called("confirm Нет данных для выгрузки. Открыть пустой бланк формы? "));
+    EXPECT_TRUE(Called("result Выгрузка завершена"));
+    const std::string text = Filled("№ 7.doc");
+    EXPECT_NE(text.find("Год:1999;"), std::string::npos) << text;
+    EXPECT_NE(text.find("Учреждение:Больница \"Север\"/Юг;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_001_03:;"), std::string::npos) << text;
+    // Lines 1 to 3 only.
+    const std::string expected = "*********************************\r\n" + ReportPath("№ 7.doc") +
+                                 "\r\nДата выгрузки: 05.03.2011 14:03:09\r\n";
+    EXPECT_EQ(ReadBytes(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
+}
+
+TEST_F(ExportEndToEnd, EmptyFormAnsweredNoWritesNothing) {
+    choices.yearText = "1999";
+    view.answer = false;
+    options.logFile = true;
+    Run();
+    EXPECT_TRUE(Called("result Выгрузка не завершена: нет данных для выгрузки..."));
+    EXPECT_FALSE(std::filesystem::exists(program.Path() / "Reports"));
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+}
+
+TEST_F(ExportEndToEnd, JournalNamesMissingBookmarksAndRowsWithoutMapping) {
+    choices.sectionText = "3";
+    choices.templateFolder = shared->Path().string() + "/Partial";
+    options.logFile = true;
+    std::ofstream(program.File("Tarnfold.log"), std::ios::binary) << "old\r\n";
+    Run();
+    const std::string output = ReportPath("№ 7 (разрез 03) Больница _Север__Юг за 2011 год.doc");
+    const std::string expected = "old\r\n*********************************\r\n" + output +
+                                 "\r\nДата выгрузки: 05.03.2011 14:03:09\r\n"
+                                 "z0002_000_00\r\n"
+                                 "z1000_005_03\r\n"
+                                 "таблица tb7000-1\r\n"
+                                 "таблица tb7000-2\r\n"
+                                 "таблица tb7000-3\r\n";
+    EXPECT_EQ(ReadBytes(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
+    EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
+}
+
+TEST_F(ExportEndToEnd, JournalOffTouchesNoFileButTheResultStillTells) {
+    choices.sectionText = "3";
+    choices.templateFolder = shared->Path().string() + "/Partial";
+    Run();
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+    EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные)!"));
+}
+
+TEST_F(ExportEndToEnd, YearThatIsNoNumberFailsBeforeAnyFileIsWritten) {
+    choices.yearText = "2011' or '1'='1";
+    options.logFile = true;
+    EXPECT_THROW(Run(), Error);
+    EXPECT_FALSE(std::filesystem::exists(program.Path() / "Reports"));
+    EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
+    EXPECT_EQ(calls.back(), "status ");
+}
+
+TEST_F(ExportEndToEnd, AbortAfterTheFirstRowSavesWhatWasFilled) {
+    std::unique_ptr<ExportRun> run;
+    int inputs = 0;
+    view.onInput = [&] {
+        if (++inputs == 2) run->RequestAbort();
+    };
+    run = std::make_unique<ExportRun>(*data, *office, view, options, choices);
+    run->Execute();
+    EXPECT_TRUE(Called("result Выгрузка прервана пользователем..."));
+    const std::string text = Filled(kForm7Name);
+    EXPECT_NE(text.find("z1000_001_03:12,5;"), std::string::npos) << text;
+    EXPECT_NE(text.find("z1000_002_03:;"), std::string::npos) << text;
+    EXPECT_EQ(calls.back(), "status ");
+}
