@@ -112,6 +112,7 @@ void WriteDocx(const std::string& path, const MiniDocx& docx) {
         {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR not really a picture", 33), true},
     };
     entries.insert(entries.end(), stories.begin(), stories.end());
+    entries.insert(entries.end(), docx.extra.begin(), docx.extra.end());
     WriteZip(path, entries);
 }
 

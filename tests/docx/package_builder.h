@@ -30,6 +30,7 @@ struct MiniDocx {
     std::string document;
     std::vector<std::string> headers;  // parts word/header1.xml, ...
     std::vector<std::string> footers;  // parts word/footer1.xml, ...
+    std::vector<PackageEntry> extra;   // further entries, written last
 };
 
 // A complete package: content types, relationships, the parts given, a style

@@ -166,7 +166,17 @@ void WritePackage(const ZipReader& source, const std::string& targetUtf8,
         throw Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error.Get()))));
     }
     const auto failed = [&](zip_t* archive) {
-        return Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(zip_get_error(archive)))));
+        zip_error_t* error = zip_get_error(archive);
+        switch (zip_error_code_zip(error)) {
+        case ZIP_ER_READ:
+        case ZIP_ER_EOF:
+        case ZIP_ER_CRC:
+        case ZIP_ER_INCONS:
+            // The untouched parts are copied from the opened file as the write goes.
+            return Error(SaveError(targetUtf8, "не удаётся прочитать исходный файл " + Quoted(source.Path())));
+        default:
+            return Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error))));
+        }
     };
 
     const std::uint64_t count = source.Count();
