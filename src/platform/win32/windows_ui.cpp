@@ -1,0 +1,100 @@
+#include "platform/win32/windows_ui.h"
+
+#include <utility>
+
+#include "core/error.h"
+#include "platform/win32/wide_text.h"
+
+namespace tarnfold::win32 {
+
+namespace {
+
+HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+
+// Posted to itself, so the main window is raised after the messages of the
+// other copy's ShowWindow and SetForegroundWindow have all arrived.
+constexpr UINT kShowRequest = WM_APP + 1;
+
+constexpr wchar_t kClassName[] = L"TApplication";
+
+ATOM RegisterApplicationClass(WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass);
+}
+
+}  // namespace
+
+WindowHandle Win32WindowLookup::Find(const std::string& className, const std::string& title) {
+    return FromHwnd(FindWindowW(Wide(className).c_str(), Wide(title).c_str()));
+}
+
+WindowHandle Win32WindowLookup::Owner(WindowHandle window) { return FromHwnd(GetWindow(ToHwnd(window), GW_OWNER)); }
+
+std::string Win32WindowLookup::Text(WindowHandle window) {
+    wchar_t buffer[128] = {};
+    const int count = GetWindowTextW(ToHwnd(window), buffer, 128);
+    if (count <= 0) return {};
+    std::wstring_view text(buffer, static_cast<std::size_t>(count));
+    return Narrow(text.substr(0, text.find(L'\0')));
+}
+
+void Win32WindowLookup::ShowNormal(WindowHandle window) { ShowWindow(ToHwnd(window), SW_SHOWNORMAL); }
+
+void Win32WindowLookup::SetForeground(WindowHandle window) { SetForegroundWindow(ToHwnd(window)); }
+
+ApplicationWindow::ApplicationWindow(std::function<void()> onShowRequest) : onShowRequest_(std::move(onShowRequest)) {
+    static const ATOM windowClass = RegisterApplicationClass(&ApplicationWindow::Procedure);
+    if (windowClass == 0) throw Error("Не удалось зарегистрировать класс окна приложения");
+    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr) throw Error("Не удалось создать окно приложения");
+}
+
+ApplicationWindow::~ApplicationWindow() {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+}
+
+void ApplicationWindow::SetTitle(const std::string& title) { SetWindowTextW(window_, Wide(title).c_str()); }
+
+LRESULT CALLBACK ApplicationWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ApplicationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self->window_ == nullptr) self->window_ = window;
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT ApplicationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SHOWWINDOW:
+            if (wParam != FALSE) RequestShow();
+            break;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE) RequestShow();
+            break;
+        case kShowRequest:
+            requestPending_ = false;
+            if (IsWindowVisible(window_)) ShowWindow(window_, SW_HIDE);
+            if (onShowRequest_) onShowRequest_();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void ApplicationWindow::RequestShow() {
+    if (requestPending_) return;
+    requestPending_ = PostMessageW(window_, kShowRequest, 0, 0) != FALSE;
+}
+
+}  // namespace tarnfold::win32

@@ -1,0 +1,52 @@
+#pragma once
+// The Win32 side of the single-instance rule: the real window operations and
+// the program's own hidden application window.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/win32/instance_lookup.h"
+
+namespace tarnfold::win32 {
+
+// FindWindowW, GetWindow(GW_OWNER), GetWindowTextW, ShowWindow(SW_SHOWNORMAL)
+// and SetForegroundWindow: the wide forms, so a Cyrillic title matches
+// whatever the system's code page.
+class Win32WindowLookup final : public WindowLookup {
+public:
+    WindowHandle Find(const std::string& className, const std::string& title) override;
+    WindowHandle Owner(WindowHandle window) override;
+    std::string Text(WindowHandle window) override;
+    void ShowNormal(WindowHandle window) override;
+    void SetForeground(WindowHandle window) override;
+};
+
+// The program's application window: a hidden, ownerless top-level window of
+// class "TApplication" that stands for the running program. When another
+// copy shows or activates it, it hides itself again and asks the main window
+// to restore and raise itself through `onShowRequest`, called from the
+// thread's message loop. It is created without a text, so that the lookup
+// made before SetTitle cannot find it.
+class ApplicationWindow {
+public:
+    explicit ApplicationWindow(std::function<void()> onShowRequest);
+    ApplicationWindow(const ApplicationWindow&) = delete;
+    ApplicationWindow& operator=(const ApplicationWindow&) = delete;
+    ~ApplicationWindow();
+
+    WindowHandle Handle() const { return reinterpret_cast<WindowHandle>(window_); }
+    void SetTitle(const std::string& title);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void RequestShow();
+
+    std::function<void()> onShowRequest_;
+    HWND window_ = nullptr;
+    bool requestPending_ = false;
+};
+
+}  // namespace tarnfold::win32

@@ -1,0 +1,20 @@
+#include "word/com/apartment.h"
+
+#include <objbase.h>
+
+#include "core/error.h"
+#include "word/com/automation.h"
+
+namespace tarnfold::word::com {
+
+ComApartment::ComApartment() {
+    // S_FALSE (the thread is already in an apartment of this kind, for
+    // instance through the window toolkit) counts as joining and is balanced
+    // by the destructor like S_OK.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr)) throw Error(AutomationErrorText(hr, {}));
+}
+
+ComApartment::~ComApartment() { CoUninitialize(); }
+
+}  // namespace tarnfold::word::com

@@ -1,0 +1,360 @@
+// The Word back-end's calls, as an export makes them, against the recording
+// automation object: directly, through a proxy from another apartment, and
+// created by COM from a registered programmatic identifier.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <condition_variable>
+#include <functional>
+#include <thread>
+
+#include "call_text.h"
+#include "core/error.h"
+#include "platform/win32/wide_text.h"
+#include "recording_dispatch.h"
+#include "word/com/word_com.h"
+
+namespace tarnfold::word::com {
+namespace {
+
+using testing::CallText;
+using testing::CallTexts;
+using testing::Failure;
+using testing::MakeRecordingObject;
+using testing::Recording;
+using testing::WordModel;
+
+const std::string kTemplate = "C:\\Ardmet\\DocF_2011\\F007.doc";
+const std::string kOutput = "C:\\Ardmet\\Tarnfold\\\\Reports\\№ 7 (разрез 01) ЦРБ \"Север\" за 2024 год.doc";
+
+std::string ErrorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// One export as the run makes its calls: copy the template, fill the header
+// (the institution's bookmark is missing), place two figures (the second
+// bookmark is missing), put the cursor on the first header bookmark, save, show.
+void RunExport(Application& word) {
+    word.Open(kTemplate);
+    word.ActivateLastOpened();
+    std::unique_ptr<Document> document = word.ActiveDocument();
+    document->SaveAs(kOutput);
+    const std::pair<const char*, const char*> header[] = {
+        {"z0001_000_00", "2024"}, {"z0002_000_00", "ЦРБ \"Север\""}, {"z0003_000_00", "Январь"}};
+    for (const auto& [name, text] : header)
+        if (document->HasBookmark(name)) document->TypeAtBookmark(name, text);
+    const std::pair<const char*, const char*> figures[] = {{"z1000_001_03", "12,5"}, {"z1000_002_03", "7"}};
+    for (const auto& [name, text] : figures)
+        if (document->HasBookmark(name)) document->InsertBeforeBookmark(name, text);
+    if (document->HasBookmark("z0001_000_00")) document->GoToBookmark("z0001_000_00");
+    document->Save();
+    word.Show();
+}
+
+const std::vector<std::string> kExportCalls = {
+    "application.Documents G []",
+    "documents.Open M [&'" + kTemplate + "']",
+    "application.Documents G []",
+    "documents.Count G []",
+    "application.Documents G []",
+    "documents.item G [i:3]",
+    "document.activate M []",
+    "application.activedocument G []",
+    "document.SaveAs M [FileName=&'" + kOutput +
+        "', FileFormat=i:0, LockComments=b:0, Password='', AddToRecentFiles=b:-1, WritePassword='', "
+        "ReadOnlyRecommended=b:0, EmbedTrueTypeFonts=b:0, SaveNativePictureFormat=b:0, SaveFormsData=b:0, "
+        "SaveAsAOCELetter=b:0]",
+    "document.bookmarks G []",
+    "bookmarks.exists G [&'z0001_000_00']",
+    "application.selection G []",
+    "selection.GoTo M [what=i:-1, name='z0001_000_00']",
+    "application.selection G []",
+    "selection.TypeText M ['2024']",
+    "document.bookmarks G []",
+    "bookmarks.exists G [&'z0002_000_00']",
+    "document.bookmarks G []",
+    "bookmarks.exists G [&'z0003_000_00']",
+    "application.selection G []",
+    "selection.GoTo M [what=i:-1, name='z0003_000_00']",
+    "application.selection G []",
+    "selection.TypeText M ['Январь']",
+    "document.bookmarks G []",
+    "bookmarks.exists G [&'z1000_001_03']",
+    "document.bookmarks G []",
+    "bookmarks.item G [&'z1000_001_03']",
+    "bookmark.range G []",
+    "range.insertbefore M ['12,5']",
+    "document.bookmarks G []",
+    "bookmarks.exists G [&'z1000_002_03']",
+    "document.bookmarks G []",
+    "bookmarks.exists G [&'z0001_000_00']",
+    "application.selection G []",
+    "selection.GoTo M [what=i:-1, name='z0001_000_00']",
+    "document.save M []",
+    "application.Visible P [<put>=b:-1]",
+};
+
+std::shared_ptr<Recording> ExportModel() {
+    auto model = WordModel(3);
+    for (const char* name : {"z0001_000_00", "z0003_000_00", "Z1000_001_03"}) model->AddName(name);
+    return model;
+}
+
+TEST(WordComExport, AWholeRunMakesExactlyTheseCalls) {
+    auto model = ExportModel();
+    {
+        ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
+        RunExport(word);
+    }
+    EXPECT_EQ(CallTexts(model->Calls()), kExportCalls);
+    // A result is asked for exactly where it is used.
+    for (const testing::RecordedCall& call : model->Calls())
+        EXPECT_EQ(call.resultRequested, call.flags == (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) << CallText(call);
+    // Every call resolved its names on its object just before.
+    EXPECT_EQ(model->Lookups().size(), model->Calls().size());
+    EXPECT_NE(std::find(model->Lookups().begin(), model->Lookups().end(),
+                        "document: SaveAs FileName FileFormat LockComments Password AddToRecentFiles WritePassword "
+                        "ReadOnlyRecommended EmbedTrueTypeFonts SaveNativePictureFormat SaveFormsData "
+                        "SaveAsAOCELetter"),
+              model->Lookups().end());
+    // Word itself is left running: nothing is called when the objects go, and
+    // every reference is released.
+    EXPECT_EQ(model->LiveObjects(), 0);
+}
+
+TEST(WordComErrors, AFailingInsertionCarriesWordsDescription) {
+    auto model = ExportModel();
+    model->FailOn("range", "insertbefore",
+                  Failure{static_cast<HRESULT>(0x800A11FD), L"Недопустимая операция: документ защищён.  ", true});
+    ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
+    std::unique_ptr<Document> document = word.ActiveDocument();
+    EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
+              "Недопустимая операция: документ защищён");
+}
+
+TEST(WordComErrors, AFailingSaveWithoutDescriptionGivesTheCode) {
+    auto model = ExportModel();
+    model->FailOn("document", "SaveAs", Failure{static_cast<HRESULT>(0x800A1066), L"", true});
+    model->FailOn("document", "save", Failure{E_ACCESSDENIED, L"", true});
+    ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
+    std::unique_ptr<Document> document = word.ActiveDocument();
+    EXPECT_EQ(ErrorOf([&] { document->SaveAs(kOutput); }), "OLE error 800A1066");
+    const std::string systemText = ErrorOf([&] { document->Save(); });
+    EXPECT_EQ(systemText, SystemErrorText(E_ACCESSDENIED));
+    EXPECT_FALSE(systemText.empty());
+}
+
+TEST(WordComErrors, ANameWordDoesNotKnowIsReportedWithIt) {
+    auto model = ExportModel();
+    model->Remove("application", "ActiveDocument");
+    ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
+    EXPECT_EQ(ErrorOf([&] { word.ActiveDocument(); }),
+              "Method 'activedocument' not supported by automation object");
+}
+
+TEST(WordComErrors, AFailureStopsTheChainAtThatCall) {
+    auto model = ExportModel();
+    model->FailOn("bookmarks", "item", Failure{static_cast<HRESULT>(0x800A16E6), L"Запрошенный элемент не существует.",
+                                               true});
+    ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
+    std::unique_ptr<Document> document = word.ActiveDocument();
+    EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
+              "Запрошенный элемент не существует");
+    const std::vector<std::string> calls = CallTexts(model->Calls());
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "bookmarks.item G [&'z1000_001_03']");
+}
+
+TEST(WordComStart, WithoutWordTheApplicationCannotBeCreated) {
+    ComServer server;
+    const std::string text = ErrorOf([&] { server.CreateApplication(); });
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '.');
+    ComServer unknown("Tarnfold.NoSuchServer");
+    EXPECT_FALSE(ErrorOf([&] { unknown.CreateApplication(); }).empty());
+}
+
+// A class factory for the recording application, so that COM itself creates
+// it from a programmatic identifier as it would create Word.
+class RecordingFactory final : public IClassFactory {
+public:
+    explicit RecordingFactory(std::shared_ptr<Recording> model) : model_(std::move(model)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+            *out = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+        return MakeRecordingObject(model_, "application")->QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    std::shared_ptr<Recording> model_;
+};
+
+// A programmatic identifier that names a class for the length of one test,
+// in volatile keys. Windows reads it from the current user's classes; Wine's
+// class view lacks those, so there it goes into its (private) classes root.
+class RegisteredProgId {
+public:
+    RegisteredProgId(const std::wstring& progId, const std::wstring& classId) : progId_(progId) {
+        for (const auto& [root, prefix] : {std::pair{HKEY_CURRENT_USER, L"Software\\Classes\\"},
+                                           std::pair{HKEY_CLASSES_ROOT, L""}}) {
+            const std::wstring path = prefix + progId;
+            if (!Write(root, path + L"\\CLSID", classId)) continue;
+            made_.emplace_back(root, path);
+            CLSID found;
+            if (CLSIDFromProgID(progId.c_str(), &found) == S_OK) {
+                visible_ = true;
+                break;
+            }
+        }
+    }
+    RegisteredProgId(const RegisteredProgId&) = delete;
+    RegisteredProgId& operator=(const RegisteredProgId&) = delete;
+    ~RegisteredProgId() {
+        for (const auto& [root, path] : made_) RegDeleteTreeW(root, path.c_str());
+    }
+    bool visible() const { return visible_; }
+
+private:
+    static bool Write(HKEY root, const std::wstring& path, const std::wstring& value) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        const LONG written = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        return written == ERROR_SUCCESS;
+    }
+
+    std::wstring progId_;
+    std::vector<std::pair<HKEY, std::wstring>> made_;
+    bool visible_ = false;
+};
+
+// The factory offered to COM while it lives.
+class ClassRegistration {
+public:
+    ClassRegistration(const CLSID& classId, IClassFactory* factory) {
+        registered_ =
+            CoRegisterClassObject(classId, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_) == S_OK;
+    }
+    ClassRegistration(const ClassRegistration&) = delete;
+    ClassRegistration& operator=(const ClassRegistration&) = delete;
+    ~ClassRegistration() {
+        if (registered_) CoRevokeClassObject(cookie_);
+    }
+    bool registered() const { return registered_; }
+
+private:
+    DWORD cookie_ = 0;
+    bool registered_ = false;
+};
+
+TEST(WordComStart, AServerRegisteredUnderTheIdentifierIsCreatedByCom) {
+    const wchar_t* classText = L"{6F1C2A4E-8B0D-4C52-9E3A-7D5B1F2C9A11}";
+    CLSID classId;
+    ASSERT_EQ(CLSIDFromString(classText, &classId), S_OK);
+    RegisteredProgId progId(L"Tarnfold.RecordingWord", classText);
+    ASSERT_TRUE(progId.visible());
+    ComServer server("Tarnfold.RecordingWord");
+
+    // Named but not running: creating it fails, and that is a start failure.
+    EXPECT_FALSE(ErrorOf([&] { server.CreateApplication(); }).empty());
+
+    auto model = ExportModel();
+    RecordingFactory factory(model);
+    {
+        ClassRegistration registration(classId, &factory);
+        ASSERT_TRUE(registration.registered());
+        std::unique_ptr<Application> word = server.CreateApplication();
+        word->Show();
+    }
+    EXPECT_EQ(CallTexts(model->Calls()), (std::vector<std::string>{"application.Visible P [<put>=b:-1]"}));
+}
+
+// The recording application lives in an apartment of its own thread, as
+// Word lives in its own process: every call crosses through COM's proxies.
+class ApartmentServer {
+public:
+    explicit ApartmentServer(std::shared_ptr<Recording> model) {
+        thread_ = std::thread([this, model] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            {
+                ComPtr<IDispatch> application = MakeRecordingObject(model, "application");
+                IStream* stream = nullptr;
+                const HRESULT hr = CoMarshalInterThreadInterfaceInStream(IID_IDispatch, application.Get(), &stream);
+                {
+                    std::lock_guard lock(mutex_);
+                    threadId_ = GetCurrentThreadId();
+                    stream_ = SUCCEEDED(hr) ? stream : nullptr;
+                    ready_ = true;
+                }
+                ready_changed_.notify_all();
+                MSG message;
+                while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+            }
+            CoUninitialize();
+        });
+        std::unique_lock lock(mutex_);
+        ready_changed_.wait(lock, [this] { return ready_; });
+    }
+    ~ApartmentServer() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    // The application as this thread sees it: a proxy.
+    ComPtr<IDispatch> Application() {
+        ComPtr<IDispatch> proxy;
+        if (stream_ != nullptr)
+            CoGetInterfaceAndReleaseStream(std::exchange(stream_, nullptr), IID_IDispatch,
+                                           reinterpret_cast<void**>(proxy.Receive()));
+        return proxy;
+    }
+
+private:
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable ready_changed_;
+    bool ready_ = false;
+    DWORD threadId_ = 0;
+    IStream* stream_ = nullptr;
+};
+
+TEST(WordComExport, TheSameCallsCrossAnApartmentBoundaryUnchanged) {
+    auto model = ExportModel();
+    model->ReplaceByRefStrings("documents", "Open", L"C:\\Другой\\шаблон.doc");
+    ApartmentServer server(model);
+    ComPtr<IDispatch> proxy = server.Application();
+    ASSERT_TRUE(proxy);
+    {
+        ComApplication word{Dispatch(proxy)};
+        RunExport(word);
+    }
+    EXPECT_EQ(CallTexts(model->Calls()), kExportCalls);
+    // A string passed by reference comes back through the proxy.
+    std::string path = "C:\\шаблон.doc";
+    Dispatch(proxy).Object("Documents").Call("Open", {Arg::TextByRef(path)});
+    EXPECT_EQ(path, "C:\\Другой\\шаблон.doc");
+    // Errors cross too, with their description.
+    model->FailOn("document", "save", Failure{static_cast<HRESULT>(0x800A1066), L"Диск переполнен.", true});
+    EXPECT_EQ(ErrorOf([&] { ComApplication(Dispatch(proxy)).ActiveDocument()->Save(); }), "Диск переполнен");
+}
+
+}  // namespace
+}  // namespace tarnfold::word::com
