@@ -1,0 +1,134 @@
+// The word-processor interface over .docx packages: which document is active,
+// and what Show hands to the desktop.
+
+#include "package_builder.h"
+#include "wordml_reading.h"
+
+#include "core/error.h"
+#include "temp_dir.h"
+#include "word/docx/desktop_opener.h"
+#include "word/docx/docx_server.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace tarnfold::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string Form(const TempDir& dir, const std::string& name, const std::string& bookmark) {
+    const std::string path = dir.File(name);
+    WriteDocx(path, MiniDocx{DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name=")" + bookmark +
+                                         R"("/><w:bookmarkEnd w:id="0"/></w:p>)"),
+                             {},
+                             {}});
+    return path;
+}
+
+class DocxApplication : public ::testing::Test {
+protected:
+    DocxApplication()
+        : server_([this](const std::string& path) { shown_.push_back(path); }), app_(server_.CreateApplication()) {}
+
+    TempDir dir_;
+    std::vector<std::string> shown_;
+    word::docx::DocxServer server_;
+    std::unique_ptr<word::Application> app_;
+};
+
+TEST_F(DocxApplication, TheDocumentOpenedLastBecomesActive) {
+    EXPECT_THROW(app_->ActivateLastOpened(), Error);
+    EXPECT_THROW(app_->ActiveDocument(), Error);
+    app_->Open(Form(dir_, "a.docx", "first"));
+    app_->Open(Form(dir_, "b.docx", "second"));
+    EXPECT_THROW(app_->ActiveDocument(), Error) << "nothing is active before the activation";
+    app_->ActivateLastOpened();
+    auto doc = app_->ActiveDocument();
+    EXPECT_TRUE(doc->HasBookmark("second"));
+    EXPECT_FALSE(doc->HasBookmark("first"));
+    // Every handle on the active document is the same document.
+    app_->ActiveDocument()->InsertBeforeBookmark("second", "2");
+    doc->SaveAs(dir_.File("out.docx"));
+    EXPECT_THAT(ParagraphTexts(ReadEntry(dir_.File("out.docx"), "word/document.xml")), ElementsAre("2"));
+}
+
+TEST_F(DocxApplication, AFailedOpenKeepsTheEarlierDocumentActive) {
+    app_->Open(Form(dir_, "a.docx", "first"));
+    EXPECT_THROW(app_->Open(dir_.File("missing.docx")), Error);
+    app_->ActivateLastOpened();
+    EXPECT_TRUE(app_->ActiveDocument()->HasBookmark("first"));
+}
+
+TEST_F(DocxApplication, ShowHandsTheSavedFileToTheDesktopAndNeverTheTemplate) {
+    const std::string form = Form(dir_, "form.docx", "z0001_000_00");
+    app_->Open(form);
+    app_->ActivateLastOpened();
+    auto doc = app_->ActiveDocument();
+    app_->Show();
+    EXPECT_THAT(shown_, ElementsAre()) << "a document never saved is not shown";
+    doc->SaveAs(dir_.File("report.docx"));
+    doc->TypeAtBookmark("z0001_000_00", "2023");
+    doc->GoToBookmark("Z0001_000_00");
+    doc->Save();
+    app_->Show();
+    EXPECT_THAT(shown_, ElementsAre(dir_.File("report.docx")));
+    EXPECT_THAT(ParagraphTexts(ReadEntry(dir_.File("report.docx"), "word/document.xml")), ElementsAre("2023"));
+    EXPECT_THAT(ParagraphTexts(ReadEntry(form, "word/document.xml")), ElementsAre(""));
+}
+
+// The real opener, with a stand-in for xdg-open first on the search path.
+class DesktopOpener : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* path = std::getenv("PATH");
+        savedPath_ = path != nullptr ? path : "";
+    }
+    void TearDown() override { ::setenv("PATH", savedPath_.c_str(), 1); }
+
+    TempDir dir_;
+    std::string savedPath_;
+};
+
+TEST_F(DesktopOpener, StartsXdgOpenWithTheFileAndDoesNotWaitForIt) {
+    const std::string script = dir_.File("xdg-open");
+    const std::string record = dir_.File("record.txt");
+    std::ofstream(script) << "#!/bin/sh\nPATH=/usr/bin:/bin\nsleep 1\nprintf '%s|%s' \"$1\" \"$#\" > '" << record << ".part'\nmv '"
+                          << record << ".part' '" << record << "'\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    ::setenv("PATH", dir_.Path().c_str(), 1);
+
+    const std::string document = dir_.File("Отчёт за 2023 год.docx");
+    const auto begin = std::chrono::steady_clock::now();
+    word::docx::OpenWithDesktop(document);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(900)) << "waited for the program";
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::exists(record) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::ifstream in(record);
+    const std::string seen((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(seen, document + "|1");
+}
+
+TEST_F(DesktopOpener, AMissingXdgOpenIsToldClearly) {
+    ::setenv("PATH", dir_.Path().c_str(), 1);
+    const std::string document = dir_.File("report.docx");
+    try {
+        word::docx::OpenWithDesktop(document);
+        ADD_FAILURE() << "no error without xdg-open";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Не удалось открыть документ \"" + document + "\": не найдена программа xdg-open");
+    }
+}
+
+}  // namespace
+}  // namespace tarnfold::testing
