@@ -1,0 +1,133 @@
+// Templates made by LibreOffice, filled the way an export fills them, and read
+// back by LibreOffice: the texts land in the right cells, headers and footers,
+// and nothing else of the package changes.
+
+#include "office_reading.h"
+#include "package_builder.h"
+#include "wordml_reading.h"
+
+#include "temp_dir.h"
+#include "word/docx/docx_server.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace tarnfold::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr const char* kFormSpec = R"json({
+ "header": [{"text": "Год: ", "bookmark": "z0001_000_00", "span": "____", "after": " г."}],
+ "footer": [{"text": "Период: ", "bookmark": "z0003_000_00"}],
+ "body": ["Форма 7",
+          {"text": "Учреждение: ", "bookmark": "z0002_000_00", "span": "(наименование)", "after": "."},
+          {"table": [["Строка", "Гр.3", "Гр.4"],
+                     ["Всего", {"bookmark": "z1000_001_03"}, {"text": "", "bookmark": "z1000_001_04"}],
+                     ["в т.ч.", {"text": "~", "bookmark": "z1000_002_03", "after": " чел."}, "—"]]}]
+})json";
+
+constexpr const char* kTextsSpec = R"json({
+ "body": [{"text": "Таб:", "bookmark": "tabs"},
+          {"bookmark": "lines"},
+          {"text": "[", "bookmark": "blanks", "after": "]"},
+          {"text": "Заменить: ", "bookmark": "marks", "span": "старое значение", "after": "!"}]
+})json";
+
+class OfficeRoundTrip : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = std::make_unique<TempDir>();
+        office_ = std::make_unique<Office>(dir_->File("office-profile"));
+        office_->MakeTemplates({{kFormSpec, dir_->File("form7.docx")}, {kTextsSpec, dir_->File("texts.docx")}});
+    }
+    static void TearDownTestSuite() {
+        office_.reset();
+        dir_.reset();
+    }
+
+    // Opens the template as an export does and saves it under the output name.
+    std::unique_ptr<word::Document> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
+        app_ = server_.CreateApplication();
+        app_->Open(templatePath);
+        app_->ActivateLastOpened();
+        auto doc = app_->ActiveDocument();
+        doc->SaveAs(output);
+        return doc;
+    }
+
+    static std::unique_ptr<TempDir> dir_;
+    static std::unique_ptr<Office> office_;
+    word::docx::DocxServer server_{[](const std::string&) {}};
+    std::unique_ptr<word::Application> app_;
+};
+
+std::unique_ptr<TempDir> OfficeRoundTrip::dir_;
+std::unique_ptr<Office> OfficeRoundTrip::office_;
+
+TEST_F(OfficeRoundTrip, AFilledFormReadsBackWithEveryFigureInItsCell) {
+    const std::string templatePath = dir_->File("form7.docx");
+    std::filesystem::create_directory(dir_->Path() / "Reports");
+    const std::string output = dir_->File("Reports/Форма 7 2023.docx");
+
+    auto doc = OpenAndSaveAs(templatePath, output);
+    const std::vector<std::pair<std::string, std::string>> header = {
+        {"z0001_000_00", "2023"}, {"z0002_000_00", "ГБУЗ «Областная больница» № 1"}, {"z0003_000_00", "январь"}};
+    for (const auto& [name, text] : header) {
+        ASSERT_TRUE(doc->HasBookmark(name)) << name;
+        doc->GoToBookmark(name);
+        doc->TypeAtBookmark(name, text);
+    }
+    const std::vector<std::pair<std::string, std::string>> figures = {
+        {"z1000_001_03", "125"}, {"Z1000_001_04", "12,5"}, {"z1000_002_03", "7"}};
+    for (const auto& [name, text] : figures) {
+        ASSERT_TRUE(doc->HasBookmark(name)) << name;
+        doc->InsertBeforeBookmark(name, text);
+    }
+    EXPECT_FALSE(doc->HasBookmark("z1000_003_03"));
+    doc->GoToBookmark("z0001_000_00");
+    doc->Save();
+
+    EXPECT_THAT(office_->BodyLines(output),
+                ElementsAre("Форма 7", "Учреждение: ГБУЗ «Областная больница» № 1.", "Строка", "Гр.3", "Гр.4",
+                            "Всего", "125", "12,5", "в т.ч.", "~7 чел.", "—"));
+    EXPECT_THAT(office_->HeaderAndFooterTexts(output), ElementsAre("Год: 2023 г.", "Период: январь"));
+
+    // Structure: every part well-formed, bookmark marks as they were, and
+    // every part that was not filled copied byte for byte.
+    for (const char* part : {"word/document.xml", "word/header1.xml", "word/footer1.xml"}) {
+        SCOPED_TRACE(part);
+        const std::vector<std::string> before = BookmarkMarks(ReadEntry(templatePath, part));
+        EXPECT_FALSE(before.empty());
+        EXPECT_EQ(BookmarkMarks(ReadEntry(output, part)), before);
+    }
+    const std::vector<RawEntry> original = ReadRawEntries(templatePath);
+    const std::vector<RawEntry> filled = ReadRawEntries(output);
+    ASSERT_EQ(filled.size(), original.size());
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        EXPECT_EQ(filled[i].name, original[i].name);
+        const bool changed = original[i].name == "word/document.xml" || original[i].name == "word/header1.xml" ||
+                             original[i].name == "word/footer1.xml";
+        EXPECT_EQ(filled[i].compressed == original[i].compressed, !changed) << original[i].name;
+    }
+}
+
+TEST_F(OfficeRoundTrip, TabsLineBreaksBlanksAndMarkupCharactersSurvive) {
+    const std::string output = dir_->File("texts-filled.docx");
+    auto doc = OpenAndSaveAs(dir_->File("texts.docx"), output);
+    doc->InsertBeforeBookmark("tabs", "1\t2");
+    doc->InsertBeforeBookmark("lines", "первая\r\nвторая");
+    doc->InsertBeforeBookmark("blanks", "  5  ");
+    doc->TypeAtBookmark("marks", "<&>\x07\"новое\"");
+    doc->Save();
+    EXPECT_THAT(office_->BodyLines(output),
+                ElementsAre("Таб:1\t2", "первая", "вторая", "[  5  ]", "Заменить: <&>\"новое\"!"));
+    EXPECT_EQ(BookmarkMarks(ReadEntry(output, "word/document.xml")),
+              BookmarkMarks(ReadEntry(dir_->File("texts.docx"), "word/document.xml")));
+}
+
+}  // namespace
+}  // namespace tarnfold::testing
