@@ -1,0 +1,18 @@
+#pragma once
+// The database parameter block sent with the attach call, built from
+// "name=value" parameter lines.
+
+#include <string>
+#include <vector>
+
+namespace tarnfold::db {
+
+// Version-1 block from the lines in order. The name (before the first "=") is
+// lower-cased and loses a leading "isc_dpb_"; the value is everything after
+// that "=", sent in code page 1251. A line whose name is empty after trimming
+// (no "=", or nothing before it) is skipped. A name that is no parameter of the
+// block, or one this program does not send, throws Error before anything
+// reaches the server.
+std::string BuildDpb(const std::vector<std::string>& lines);
+
+}  // namespace tarnfold::db
