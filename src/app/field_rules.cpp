@@ -1,0 +1,39 @@
+#include "app/field_rules.h"
+
+#include "core/integer.h"
+#include "core/paths.h"
+
+namespace tarnfold::app {
+
+std::string SectionText(std::string_view typed) {
+    std::string digits;
+    for (char c : typed) {
+        if (c >= '0' && c <= '9' && digits.size() < 2) digits += c;
+    }
+    return std::string(2 - digits.size(), '0') + digits;
+}
+
+int YearValue(std::string_view text) {
+    return ReadInteger(text, 0);
+}
+
+std::string DroppedFolderText(const std::string& droppedName, bool isExistingFile) {
+    if (!isExistingFile) return droppedName;
+    // The file system's own parsing, not the last "\\", "/" or ":": a colon is
+    // an ordinary character in a file name here.
+    const std::string folder = PathToUtf8(PathFromUtf8(droppedName).parent_path());
+    if (!folder.empty() && folder.back() == PathSeparator()) return folder;
+    return folder + PathSeparator();
+}
+
+std::string BrowseStartFolder(const std::string& text, const std::string& initialFolder,
+                              const std::function<bool(const std::string&)>& folderExists) {
+    const std::string root(1, PathSeparator());
+    std::string start = text;
+    if (start.empty()) start = initialFolder;
+    if (start.empty()) start = root;
+    if (!folderExists(start)) return root;
+    return start;
+}
+
+}  // namespace tarnfold::app

@@ -1,0 +1,28 @@
+#pragma once
+// How the window's fields read and what they become, as plain text rules.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tarnfold::app {
+
+// The form-section field holds two digit positions; unfilled ones read as
+// leading zeros, so a single typed digit is that section ("1" gives "01",
+// never "1 ", which would read as no number at all). Anything that is not a
+// digit is dropped; a third digit does not fit.
+std::string SectionText(std::string_view typed);
+
+// The year field's value: its text read as a whole number, 0 when it is none.
+int YearValue(std::string_view text);
+
+// The template folder's text after a drop: an existing file gives its folder
+// with a trailing separator, anything else the dropped name itself.
+std::string DroppedFolderText(const std::string& droppedName, bool isExistingFile);
+
+// Where the folder dialog starts: the field's text, else its initial folder,
+// else the root; a start folder that does not exist gives the root.
+std::string BrowseStartFolder(const std::string& text, const std::string& initialFolder,
+                              const std::function<bool(const std::string&)>& folderExists);
+
+}  // namespace tarnfold::app

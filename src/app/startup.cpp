@@ -1,0 +1,76 @@
+#include "app/startup.h"
+
+#include <QDate>
+#include <QGuiApplication>
+#include <QScreen>
+#include <exception>
+#include <memory>
+
+#include "app/application.h"
+#include "app/data_module_start.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "app/single_instance.h"
+#include "app/x11_window_system.h"
+#include "core/paths.h"
+#include "db/data_module.h"
+
+namespace tarnfold::app {
+
+namespace {
+
+void CentreOnDesktop(QWidget& window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect desktop = screen->availableGeometry();
+    window.move(desktop.center() - QPoint(window.width() / 2, window.height() / 2));
+}
+
+int RunStarted(Application& application) {
+    // Step 1 made the application window; steps 2 to 5 look for another copy
+    // and hand over to it.
+    std::unique_ptr<X11WindowSystem> x11;
+    if (QGuiApplication::platformName() == QStringLiteral("xcb"))
+        x11 = X11WindowSystem::Open(qEnvironmentVariable("DISPLAY").toStdString());
+    NoWindowSystem none;
+    WindowSystem& windows = x11 ? static_cast<WindowSystem&>(*x11) : none;
+    if (!StartAsOnlyCopy(windows)) return 0;
+
+    InstallRussianQtTranslation(application);
+    const std::string programFolder = ProgramFolder();
+    MainWindow window(programFolder, QDate::currentDate().year());
+    const DataModuleStart data = StartDataModule(window, programFolder);
+    if (!data.module || data.endRequested) return 0;
+
+    CentreOnDesktop(window);
+    window.show();
+    if (x11) {
+        X11WindowSystem& system = *x11;
+        system.Listen(
+            [&window] {
+                window.showNormal();
+                SyncToolkitConnection();
+            },
+            [&window, &system] {
+                window.raise();
+                SyncToolkitConnection();
+                system.BringToFront(window.winId());
+            });
+    }
+    application.exec();
+    return 0;
+}
+
+}  // namespace
+
+int Run(int argc, char** argv) {
+    Application application(argc, argv);
+    try {
+        return RunStarted(application);
+    } catch (const std::exception& error) {
+        ShowErrorBox(nullptr, error.what());
+    }
+    return 0;
+}
+
+}  // namespace tarnfold::app

@@ -1,0 +1,203 @@
+// The window's arithmetic, field texts and the copy check, without a display.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "app/field_rules.h"
+#include "app/single_instance.h"
+#include "app/window_geometry.h"
+#include "core/app_title.h"
+#include "support/temp_dir.h"
+
+using namespace tarnfold;
+using namespace tarnfold::app;
+
+TEST(WindowGeometry, ScalesHeightThenWidthWithOneRoundingEach) {
+    EXPECT_EQ(ScaleFactor(31), 1.24);
+    const WindowSize size = ScaledWindowSize(DesignCompactSize, ScaleFactor(31));
+    EXPECT_EQ(size.width, 777);   // 777.48
+    EXPECT_EQ(size.height, 347);  // 347.2
+    const WindowSize normal = ScaledWindowSize(DesignCompactSize, ScaleFactor(25));
+    EXPECT_EQ(normal.width, 627);
+    EXPECT_EQ(normal.height, 280);
+    EXPECT_EQ(Scaled(145, 1.24), 180);  // 179.8
+    EXPECT_EQ(Scaled(25, 1.5), 38);     // 37.5 goes to the even 38
+    EXPECT_EQ(Scaled(21, 1.5), 32);     // 31.5 goes to the even 32
+}
+
+TEST(WindowGeometry, ExportButtonFollowsTheFontDpi) {
+    EXPECT_EQ(ScaledExportButtonHeight(96), 25);
+    EXPECT_EQ(ScaledExportButtonHeight(120), 31);  // 31.25
+    EXPECT_EQ(ScaledExportButtonHeight(144), 38);  // 37.5 goes to the even 38
+    EXPECT_EQ(ScaledExportButtonHeight(0), 25);
+}
+
+TEST(WindowGeometry, DetailToggleDividesFirstAndRoundsOnce) {
+    EXPECT_EQ(DetailHeight(280), 420);
+    EXPECT_EQ(CompactHeight(420), 280);
+    EXPECT_EQ(DetailHeight(347), 520);  // 520.5 goes to the even 520
+    EXPECT_EQ(CompactHeight(520), 347);  // 346.67
+    EXPECT_EQ(CompactHeight(600), 400);
+    EXPECT_EQ(DetailHeight(400), 600);
+    EXPECT_EQ(DetailHeight(281), 422);  // 421.5 goes to the even 422
+    EXPECT_EQ(DetailHeight(283), 424);  // 424.5 goes to the even 424
+    EXPECT_EQ(CompactHeight(521), 347);  // 347.33
+}
+
+TEST(SectionText, SingleDigitReadsAsThatSection) {
+    EXPECT_EQ(SectionText(""), "00");
+    EXPECT_EQ(SectionText("1"), "01");
+    EXPECT_EQ(SectionText(" 1"), "01");
+    EXPECT_EQ(SectionText("1 "), "01");
+    EXPECT_EQ(SectionText("12"), "12");
+    EXPECT_EQ(SectionText("123"), "12");
+    EXPECT_EQ(SectionText("abc"), "00");
+    EXPECT_EQ(SectionText("0"), "00");
+}
+
+TEST(YearValue, TextThatIsNoWholeNumberIsZero) {
+    EXPECT_EQ(YearValue("2007"), 2007);
+    EXPECT_EQ(YearValue("-5"), -5);
+    EXPECT_EQ(YearValue(""), 0);
+    EXPECT_EQ(YearValue("20o7"), 0);
+    EXPECT_EQ(YearValue("99999999999"), 0);
+}
+
+TEST(DroppedFolderText, AnExistingFileGivesItsFolder) {
+    EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", true), "/srv/forms/");
+    EXPECT_EQ(DroppedFolderText("/srv/a:b/7.doc", true), "/srv/a:b/");
+    EXPECT_EQ(DroppedFolderText("/srv/forms", false), "/srv/forms");
+    EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", false), "/srv/forms/7.doc");
+}
+
+TEST(BrowseStartFolder, FallsBackToInitialFolderThenRoot) {
+    const std::set<std::string> existing{"/srv/forms", "/srv/init"};
+    const auto exists = [&](const std::string& f) { return existing.count(f) > 0; };
+    EXPECT_EQ(BrowseStartFolder("/srv/forms", "/srv/init", exists), "/srv/forms");
+    EXPECT_EQ(BrowseStartFolder("", "/srv/init", exists), "/srv/init");
+    EXPECT_EQ(BrowseStartFolder("", "", exists), "/");
+    EXPECT_EQ(BrowseStartFolder("/gone", "/srv/init", exists), "/");
+    EXPECT_EQ(BrowseStartFolder("", "/gone", exists), "/");
+}
+
+// Stands in for the window system in the check's own logic: the desktop is a
+// list of windows in lookup order.
+class FakeWindows : public WindowSystem {
+public:
+    struct Window {
+        std::string className;
+        std::string text;
+        WindowHandle owner = 0;
+    };
+    std::map<WindowHandle, Window> windows;
+    std::vector<WindowHandle> order;
+    WindowHandle own = 99;
+    std::vector<std::string> calls;
+    int lockDepth = 0;
+
+    class Lock_ : public Exclusive {
+    public:
+        explicit Lock_(FakeWindows& w) : w_(w) {
+            ++w_.lockDepth;
+            w_.calls.push_back("lock");
+        }
+        ~Lock_() override {
+            --w_.lockDepth;
+            w_.calls.push_back("unlock");
+        }
+
+    private:
+        FakeWindows& w_;
+    };
+
+    void Add(WindowHandle h, Window w) {
+        windows[h] = w;
+        order.push_back(h);
+    }
+    std::unique_ptr<Exclusive> Lock() override { return std::make_unique<Lock_>(*this); }
+    WindowHandle OwnWindow() const override { return own; }
+    void SetOwnText(const std::string& text) override {
+        calls.push_back("title " + text + (lockDepth ? " locked" : ""));
+    }
+    WindowHandle Find(const std::string& className, const std::string& text) override {
+        calls.push_back(std::string("find") + (lockDepth ? " locked" : ""));
+        for (WindowHandle h : order) {
+            const Window& w = windows[h];
+            if (Lower(w.className) == Lower(className) && Lower(w.text) == Lower(text)) return h;
+        }
+        return 0;
+    }
+    WindowHandle Owner(WindowHandle h) override { return windows[h].owner; }
+    std::string Text(WindowHandle h, std::size_t max) override { return windows[h].text.substr(0, max); }
+    void ShowNormal(WindowHandle h) override { calls.push_back("show " + std::to_string(h)); }
+    void SetForeground(WindowHandle h) override { calls.push_back("front " + std::to_string(h)); }
+
+private:
+    static std::string Lower(std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    }
+};
+
+TEST(SingleInstance, AloneTheCopyNamesItsWindowUnderTheLock) {
+    FakeWindows desktop;
+    EXPECT_TRUE(StartAsOnlyCopy(desktop));
+    EXPECT_EQ(desktop.calls,
+              (std::vector<std::string>{"lock", "find locked", std::string("title ") + AppTitle + " locked", "unlock"}));
+}
+
+TEST(SingleInstance, ARunningCopyIsAskedToComeForward) {
+    FakeWindows desktop;
+    desktop.Add(7, {"TApplication", AppTitle});
+    EXPECT_EQ(FindOtherCopy(desktop), 7u);
+    desktop.calls.clear();
+    EXPECT_FALSE(StartAsOnlyCopy(desktop));
+    EXPECT_EQ(desktop.calls, (std::vector<std::string>{"lock", "find locked", "unlock", "show 7", "front 7"}));
+}
+
+TEST(SingleInstance, OnlyAnExactOwnerlessForeignMatchCounts) {
+    {
+        FakeWindows desktop;  // the lookup ignores case, the comparison does not
+        desktop.Add(7, {"TApplication", "TARNFOLD-выгрузка данных в бланки форм"});
+        EXPECT_EQ(FindOtherCopy(desktop), 0u);
+        EXPECT_TRUE(StartAsOnlyCopy(desktop));
+    }
+    {
+        FakeWindows desktop;  // owned by another window
+        desktop.Add(7, {"TApplication", AppTitle, 3});
+        EXPECT_EQ(FindOtherCopy(desktop), 0u);
+    }
+    {
+        FakeWindows desktop;  // our own window
+        desktop.own = 7;
+        desktop.Add(7, {"TApplication", AppTitle});
+        EXPECT_EQ(FindOtherCopy(desktop), 0u);
+    }
+    {
+        FakeWindows desktop;  // only the first match is examined
+        desktop.Add(5, {"tapplication", "tarnfold-выгрузка данных в бланки форм"});
+        desktop.Add(7, {"TApplication", AppTitle});
+        EXPECT_EQ(FindOtherCopy(desktop), 0u);
+    }
+    {
+        FakeWindows desktop;  // an empty text never matches
+        desktop.Add(7, {"TApplication", ""});
+        EXPECT_EQ(FindOtherCopy(desktop), 0u);
+    }
+    {
+        FakeWindows desktop;  // a different class is no copy
+        desktop.Add(7, {"QWidget", AppTitle});
+        EXPECT_EQ(FindOtherCopy(desktop), 0u);
+    }
+}
+
+TEST(SingleInstance, NoWindowSystemFindsNothing) {
+    NoWindowSystem none;
+    EXPECT_TRUE(StartAsOnlyCopy(none));
+    EXPECT_EQ(FindOtherCopy(none), 0u);
+}

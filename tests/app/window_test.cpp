@@ -1,0 +1,637 @@
+// The main window driven as a user drives it, offscreen: real settings files
+// in a folder of the test's own, message boxes answered by the recorder.
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "app/application.h"
+#include "app/controls.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "core/app_title.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "support/temp_dir.h"
+
+using namespace tarnfold;
+using namespace tarnfold::app;
+
+namespace {
+
+constexpr int ThisYear = 2026;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string ReadUtf8(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return Cp1251ToUtf8(bytes.str());
+}
+
+// A program folder with no locator file above it.
+class ProgramFolder {
+public:
+    ProgramFolder() { std::filesystem::create_directories(Path()); }
+    std::filesystem::path Path() const { return temp_.Path() / "prog"; }
+    std::string Folder() const { return Path().string() + "/"; }
+    std::filesystem::path Ini() const { return Path() / "Tarnfold.ini"; }
+    std::filesystem::path Parent() const { return temp_.Path(); }
+
+private:
+    testing::TempDir temp_;
+};
+
+template <class T>
+T* Find(QWidget& window, const char* name) {
+    T* widget = window.findChild<T*>(QString::fromLatin1(name));
+    if (!widget) qFatal("no widget %s", name);
+    return widget;
+}
+
+bool HasFocus(QWidget* widget) {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == widget || widget->isAncestorOf(focus));
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(InstallRussianQtTranslation(*QCoreApplication::instance())); }
+
+    void startsWithTheDesignTextsAndTheLoadedSettings() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QCOMPARE(window.windowTitle(), QStringLiteral("Выгрузка данных в бланки форм"));
+        QCOMPARE(Find<QLabel>(window, "Label6")->text(), QStringLiteral("Выберите тему:"));
+        QCOMPARE(Find<QLabel>(window, "Label7")->text(), QStringLiteral("Выберите период:"));
+        QCOMPARE(Find<QLabel>(window, "Label1")->text(), QStringLiteral("Выберите форму:"));
+        QCOMPARE(Find<QLabel>(window, "Label4")->text(), QStringLiteral("Выберите учреждение:"));
+        QCOMPARE(Find<QLabel>(window, "Label3")->text(), QStringLiteral("Разрез формы:"));
+        QCOMPARE(Find<QLabel>(window, "Label2")->text(), QStringLiteral("Введите год:"));
+        QCOMPARE(Find<QLabel>(window, "Label5")->text(), QStringLiteral("Папка с шаблонами для загрузки:"));
+        auto* exportButton = Find<QPushButton>(window, "BExport");
+        QCOMPARE(exportButton->text(), QStringLiteral("Экспорт"));
+        QCOMPARE(exportButton->toolTip(), QStringLiteral("Выгрузить данные в бланк  (F10)"));
+        QCOMPARE(Find<QPushButton>(window, "BView")->text(), QStringLiteral("Подробно >>"));
+        QCOMPARE(Find<QPushButton>(window, "BJournal")->text(), QStringLiteral("Открыть журнал экспорта"));
+        QCOMPARE(Find<QLabel>(window, "LRezult")->text(), QString());
+        QCOMPARE(Find<QLabel>(window, "LRezult")->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+        Find<QStatusBar>(window, "StatusBar1");
+        Find<QWidget>(window, "Panel1");
+
+        QVERIFY(exportButton->isEnabled());
+        QVERIFY(Find<QPushButton>(window, "BView")->isEnabled());
+        QVERIFY(Find<QPushButton>(window, "BJournal")->isEnabled());
+        QVERIFY(!Find<QComboBox>(window, "CBPeriod")->isEnabled());
+        QVERIFY(!Find<QLabel>(window, "Label7")->isEnabled());
+        QVERIFY(!Find<QWidget>(window, "Panel2")->isVisible());
+
+        auto* themes = Find<QComboBox>(window, "CBTheme");
+        QCOMPARE(themes->count(), 2);
+        QCOMPARE(themes->currentIndex(), 0);
+        QCOMPARE(themes->currentText(), QStringLiteral("Годовая статотчетность (DevOdur)"));
+        auto* forms = Find<QComboBox>(window, "CBForm");
+        QCOMPARE(forms->count(), 45);
+        QCOMPARE(forms->currentIndex(), 0);
+        QCOMPARE(forms->currentText(), QStringLiteral("Диспансеризация детей (годовая)"));
+        QCOMPARE(Find<QComboBox>(window, "CBKodif")->count(), 0);
+        QCOMPARE(Find<QComboBox>(window, "CBPeriod")->count(), 0);
+
+        QCOMPARE(window.YearText(), std::string("2026"));
+        QCOMPARE(window.RazrezText(), std::string("00"));
+        QCOMPARE(Find<QLineEdit>(window, "MERazrez")->text(), QStringLiteral("00"));
+        QCOMPARE(window.TemplateFolderText(), folder.Folder() + "DocF_2011");
+        QCOMPARE(Find<DirectoryEdit>(window, "DirectoryEdit1")->InitialFolder(), Q(folder.Folder() + "DocF_2011"));
+        QVERIFY(Find<DirectoryEdit>(window, "DirectoryEdit1")->LineEdit()->isReadOnly());
+        QCOMPARE(Find<Gauge>(window, "Gauge1")->Value(), 0);
+        QCOMPARE(Find<Gauge>(window, "Gauge1")->Text(), QStringLiteral("0%"));
+
+        QCOMPARE(window.size(), QSize(627, 280));
+        QCOMPARE(window.minimumSize(), QSize(627, 280));
+        QCOMPARE(exportButton->geometry(), QRect(294, 172, 145, 25));
+        QCOMPARE(Find<QComboBox>(window, "CBForm")->geometry(), QRect(16, 66, 584, 21));
+        QCOMPARE(Find<QWidget>(window, "SE_Year")->geometry(), QRect(480, 122, 121, 22));
+        QCOMPARE(Find<QLabel>(window, "Label4")->pos(), QPoint(16, 98));
+        QVERIFY(HasFocus(forms));
+        QVERIFY(boxes.shown.empty());
+        // The first start writes the missing sections.
+        QVERIFY(std::filesystem::exists(folder.Ini()));
+        window.close();
+    }
+
+    void tabOrderFollowsTheDisplayStateAndTheTheme() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto walk = [&](const std::vector<const char*>& names) {
+            for (const char* name : names) {
+                QWidget* expected = Find<QWidget>(window, name);
+                if (!HasFocus(expected))
+                    return QStringLiteral("focus not in %1 but in %2")
+                        .arg(QString::fromLatin1(name), QApplication::focusWidget()->objectName());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            return QString();
+        };
+        QCOMPARE(walk({"CBForm", "CBKodif", "MERazrez", "SE_Year", "BExport", "BView", "CBTheme", "CBForm"}),
+                 QString());
+        Find<QPushButton>(window, "BView")->click();
+        Find<QComboBox>(window, "CBTheme")->setCurrentIndex(1);
+        Find<QComboBox>(window, "CBForm")->setFocus();
+        QCOMPARE(walk({"CBForm", "CBKodif", "MERazrez", "SE_Year", "BExport", "BView", "DirectoryEdit1", "BJournal",
+                       "CBTheme", "CBPeriod", "CBForm"}),
+                 QString());
+        window.close();
+    }
+
+    void themeChangeRefillsTheFormsAndFollowsThePeriodFlag() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        auto* themes = Find<QComboBox>(window, "CBTheme");
+        auto* forms = Find<QComboBox>(window, "CBForm");
+        forms->setCurrentIndex(7);
+        themes->setFocus();
+        QTest::keyClick(themes, Qt::Key_Down);
+        QCOMPARE(themes->currentIndex(), 1);
+        QCOMPARE(forms->count(), 1);
+        QCOMPARE(forms->currentText(), QStringLiteral("Диспансеризация детей (ежемесячная)."));
+        QVERIFY(Find<QComboBox>(window, "CBPeriod")->isEnabled());
+        QVERIFY(Find<QLabel>(window, "Label7")->isEnabled());
+        QCOMPARE(window.ThemeIndex(), 1);
+        QCOMPARE(window.FormPosition(), 0);
+
+        QTest::keyClick(themes, Qt::Key_Up);
+        QCOMPARE(forms->count(), 45);
+        QCOMPARE(forms->currentIndex(), 0);
+        QVERIFY(!Find<QComboBox>(window, "CBPeriod")->isEnabled());
+        QVERIFY(!Find<QLabel>(window, "Label7")->isEnabled());
+        window.close();
+    }
+
+    void detailToggleChangesTheHeightOnly() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* view = Find<QPushButton>(window, "BView");
+        auto* panel = Find<QWidget>(window, "Panel2");
+        view->click();
+        QCOMPARE(view->text(), QStringLiteral("Подробно <<"));
+        QCOMPARE(window.size(), QSize(627, 420));
+        QVERIFY(panel->isVisible());
+        QVERIFY(Find<QWidget>(window, "DirectoryEdit1")->isVisible());
+        view->click();
+        QCOMPARE(view->text(), QStringLiteral("Подробно >>"));
+        QCOMPARE(window.size(), QSize(627, 280));
+        QVERIFY(!panel->isVisible());
+
+        view->click();
+        window.resize(700, 600);
+        QCOMPARE(window.size(), QSize(700, 600));
+        view->click();
+        QCOMPARE(window.size(), QSize(700, 400));
+        view->click();
+        QCOMPARE(window.size(), QSize(700, 600));
+        // The detail panel grows with the window, its controls stay in place.
+        QCOMPARE(panel->geometry().top(), 208);
+        QCOMPARE(panel->geometry().bottom() + 1, window.centralWidget()->height() - 8);
+        QCOMPARE(Find<QPushButton>(window, "BJournal")->geometry(), QRect(396, 99, 169, 25));
+        window.close();
+    }
+
+    void f10StartsAnExportOnlyWhileTheButtonIsIdle() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        int runs = 0, aborts = 0;
+        window.onAbort = [&] { ++aborts; };
+        window.onExport = [&] {
+            ++runs;
+            // Input handled while a run fills must not start a run inside it.
+            QTest::keyClick(&window, Qt::Key_F10);
+            Find<QPushButton>(window, "BExport")->click();
+            QVERIFY(window.ExportRunning());
+            window.SetExportButtonState(ExportButtonState::Filling);
+            QTest::keyClick(&window, Qt::Key_F10);
+            Find<QPushButton>(window, "BExport")->click();
+            QCOMPARE(aborts, runs);
+            QVERIFY(!Find<QPushButton>(window, "BExport")->isEnabled());
+            window.SetExportButtonState(ExportButtonState::Idle);
+            window.SetExportEnabled(true);
+        };
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F10);
+        QCOMPARE(runs, 1);
+        QCOMPARE(aborts, 1);
+        QVERIFY(!window.ExportRunning());
+
+        window.SetExportButtonState(ExportButtonState::Filling);
+        QTest::keyClick(&window, Qt::Key_F10);
+        QCOMPARE(runs, 1);
+        QCOMPARE(aborts, 1);
+        window.SetExportButtonState(ExportButtonState::Idle);
+        window.SetExportEnabled(false);
+        QTest::keyClick(&window, Qt::Key_F10);
+        QCOMPARE(runs, 1);
+        window.SetExportEnabled(true);
+        Find<QPushButton>(window, "BExport")->click();
+        QCOMPARE(runs, 2);
+        QCOMPARE(aborts, 2);
+        QVERIFY(boxes.shown.empty());
+        window.close();
+    }
+
+    void escClosesAndWritesTheChoices() {
+        for (bool detail : {false, true}) {
+            ProgramFolder folder;
+            MessageBoxRecorder boxes;
+            auto window = std::make_unique<MainWindow>(folder.Folder(), ThisYear);
+            window->show();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            if (detail) Find<QPushButton>(*window, "BView")->click();
+            window->SetInstitutions({"0001 - Первая больница", "1166 - Велинская область"});
+            window->SelectInstitution(1);
+            Find<QComboBox>(*window, "CBForm")->setCurrentIndex(2);
+            auto* section = Find<QLineEdit>(*window, "MERazrez");
+            section->setFocus();
+            section->selectAll();
+            QTest::keyClicks(section, "7");
+            Find<QSpinBox>(*window, "SE_Year")->setValue(2030);
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            QVERIFY(!window->isVisible());
+            const std::string ini = ReadUtf8(folder.Ini());
+            QVERIFY2(ini.find("Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\n") !=
+                         std::string::npos,
+                     ini.c_str());
+            QVERIFY2(ini.find("LPU=1166 - Велинская область\r\n") != std::string::npos, ini.c_str());
+            QVERIFY2(ini.find("Year=2030\r\n") != std::string::npos, ini.c_str());
+            QVERIFY2(ini.find("Razrez=07\r\n") != std::string::npos, ini.c_str());
+            QVERIFY2(ini.find("PathReport=" + folder.Folder() + "DocF_2011\r\n") != std::string::npos, ini.c_str());
+            QVERIFY(boxes.shown.empty());
+        }
+    }
+
+    void escOrF10InAnOpenListBelongsToTheList() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        int runs = 0;
+        window.onExport = [&] { ++runs; };
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* forms = Find<QComboBox>(window, "CBForm");
+        forms->showPopup();
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        // The keys arrive as the display delivers them: at the main window,
+        // whose keyboard the open list has taken over.
+        QTest::keyClick(window.windowHandle(), Qt::Key_F10);
+        QCOMPARE(runs, 0);
+        QVERIFY(QApplication::activePopupWidget() != nullptr);
+        QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        QVERIFY(window.isVisible());
+        // With the list closed, Esc is the window's again.
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+    }
+
+    void aFailedLoadLeavesTheDesignTextsAndWritesNothingAtClose() {
+        ProgramFolder folder;
+        // A locator file that exists but cannot be read.
+        std::filesystem::create_directories(folder.Parent() / "kvel.ini");
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+        QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Error));
+        QCOMPARE(boxes.shown[0].caption, std::string(AppTitle));
+        QVERIFY2(boxes.shown[0].text.find("kvel.ini") != std::string::npos, boxes.shown[0].text.c_str());
+        QVERIFY(!window.SettingsLoaded());
+        window.show();
+        QVERIFY(window.isVisible());
+        QCOMPARE(Find<QComboBox>(window, "CBTheme")->count(), 0);
+        QCOMPARE(Find<QComboBox>(window, "CBForm")->count(), 0);
+        QCOMPARE(window.YearText(), std::string("2007"));
+        QCOMPARE(Find<QLineEdit>(window, "MERazrez")->text(), QString());
+        QCOMPARE(window.TemplateFolderText(), std::string("DirectoryEdit1"));
+        QCOMPARE(window.size(), QSize(627, 280));
+        QVERIFY(window.close());
+        QVERIFY(!std::filesystem::exists(folder.Ini()));
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+    }
+
+    void aFailedSaveIsShownAndTheWindowClosesAnyway() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        QVERIFY(boxes.shown.empty());
+        std::filesystem::remove(folder.Ini());
+        std::filesystem::create_directories(folder.Ini());
+        QVERIFY(window.close());
+        QVERIFY(!window.isVisible());
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+        QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Error));
+        QCOMPARE(boxes.shown[0].text, "Unable to write to " + folder.Ini().string() + ".");
+    }
+
+    void dropsTakeTheFirstItem() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        auto* edit = Find<DirectoryEdit>(window, "DirectoryEdit1");
+        const std::filesystem::path templates = folder.Path() / "Шаблоны 2011";
+        std::filesystem::create_directories(templates);
+        const std::filesystem::path file = templates / "7.doc";
+        std::ofstream(file) << "x";
+
+        const auto drop = [&](const QList<QUrl>& urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(edit, &enter);
+            if (!enter.isAccepted()) return false;
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(edit, &dropped);
+            return true;
+        };
+        QVERIFY(drop({QUrl::fromLocalFile(Q(file.string())), QUrl::fromLocalFile(QStringLiteral("/tmp"))}));
+        QCOMPARE(window.TemplateFolderText(), templates.string() + "/");
+        QVERIFY(drop({QUrl::fromLocalFile(Q(templates.string())), QUrl::fromLocalFile(Q(file.string()))}));
+        QCOMPARE(window.TemplateFolderText(), templates.string());
+        QVERIFY(drop({QUrl::fromLocalFile(QStringLiteral("/nowhere/7.doc"))}));
+        QCOMPARE(window.TemplateFolderText(), std::string("/nowhere/7.doc"));
+        QMimeData text;
+        text.setText(QStringLiteral("/tmp"));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit, &enter);
+        QVERIFY(!enter.isAccepted());
+        window.close();
+    }
+
+    void browseStartsAtTheFieldAndTakesTheChosenFolder() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        auto* edit = Find<DirectoryEdit>(window, "DirectoryEdit1");
+        QStringList starts;
+        std::optional<QString> answer;
+        edit->chooseFolder = [&](QWidget*, const QString& start) {
+            starts << start;
+            return answer;
+        };
+        // The default folder does not exist yet: the dialog starts at the root.
+        edit->BrowseButton()->click();
+        QCOMPARE(starts.back(), QStringLiteral("/"));
+        QCOMPARE(window.TemplateFolderText(), folder.Folder() + "DocF_2011");
+        std::filesystem::create_directories(folder.Path() / "DocF_2011");
+        answer = Q(folder.Path().string());
+        edit->Browse();
+        QCOMPARE(starts.back(), Q(folder.Folder() + "DocF_2011"));
+        QCOMPARE(window.TemplateFolderText(), folder.Path().string());
+        QCOMPARE(edit->InitialFolder(), Q(folder.Path().string()));
+        answer = QStringLiteral("/gone/away");
+        QTest::keyClick(edit->LineEdit(), Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(starts.size(), 3);
+        QCOMPARE(starts.back(), Q(folder.Path().string()));
+        QCOMPARE(window.TemplateFolderText(), std::string("/gone/away"));
+        QCOMPARE(edit->InitialFolder(), Q(folder.Path().string()));
+        answer.reset();
+        edit->Browse();
+        QCOMPARE(window.TemplateFolderText(), std::string("/gone/away"));
+        window.close();
+    }
+
+    void sectionAndYearFieldsReadAsNumbers() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* section = Find<QLineEdit>(window, "MERazrez");
+        section->setFocus();
+        section->selectAll();
+        QTest::keyClicks(section, "1");
+        QCOMPARE(window.RazrezText(), std::string("01"));
+        QTest::keyClicks(section, "x2");
+        QCOMPARE(window.RazrezText(), std::string("12"));
+        QTest::keyClicks(section, "3");
+        QCOMPARE(section->text(), QStringLiteral("12"));
+        section->selectAll();
+        QTest::keyClick(section, Qt::Key_Delete);
+        QCOMPARE(window.RazrezText(), std::string("00"));
+        QTest::keyClicks(section, "4");
+        QTest::keyClick(section, Qt::Key_Tab);
+        QCOMPARE(section->text(), QStringLiteral("04"));
+
+        auto* year = Find<QSpinBox>(window, "SE_Year");
+        QVERIFY(HasFocus(year));
+        QTest::keyClick(year, Qt::Key_Up);
+        QCOMPARE(window.YearText(), std::string("2027"));
+        year->setValue(-40000);
+        QCOMPARE(year->value(), -40000);
+        year->setValue(123456789);
+        QCOMPARE(year->value(), 123456789);
+        year->selectAll();
+        QTest::keyClick(year, Qt::Key_Delete);
+        QCOMPARE(year->value(), 0);
+        QTest::keyClicks(year, "abc");
+        QCOMPARE(year->value(), 0);
+        QTest::keyClicks(year, "1999");
+        QCOMPARE(year->value(), 1999);
+        window.close();
+    }
+
+    void exportViewDrivesTheControls() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        ExportView& view = window;
+        view.SetExportButtonState(ExportButtonState::Filling);
+        auto* exportButton = Find<QPushButton>(window, "BExport");
+        QCOMPARE(exportButton->text(), QStringLiteral("Прервать"));
+        QCOMPARE(exportButton->toolTip(), QStringLiteral("Прервать выгрузку данных в бланк"));
+        view.SetExportButtonState(ExportButtonState::Idle);
+        QCOMPARE(exportButton->text(), QStringLiteral("Экспорт"));
+        QCOMPARE(exportButton->toolTip(), QStringLiteral("Выгрузить данные в бланк  (F10)"));
+        view.SetExportEnabled(false);
+        view.SetJournalEnabled(false);
+        QVERIFY(!exportButton->isEnabled());
+        QVERIFY(!Find<QPushButton>(window, "BJournal")->isEnabled());
+        view.SetStatusText("Идет поиск бланка...");
+        QCOMPARE(Find<QLabel>(window, "StatusBar1Panel1")->text(), QStringLiteral("Идет поиск бланка..."));
+        QCOMPARE(Find<QLabel>(window, "StatusBar1Panel0")->text(), QString());
+        view.SetGauge(38);
+        QCOMPARE(Find<Gauge>(window, "Gauge1")->Text(), QStringLiteral("38%"));
+        view.SetGauge(140);
+        QCOMPARE(Find<Gauge>(window, "Gauge1")->Value(), 100);
+        view.SetResultText("Выгрузка прервана пользователем...");
+        QCOMPARE(Find<QLabel>(window, "LRezult")->text(), QStringLiteral("Выгрузка прервана пользователем..."));
+        view.ShowMessage("Не найден файл шаблона: !");
+        boxes.answers = {false, true};
+        QVERIFY(!view.Confirm("Нет данных для выгрузки. Открыть пустой бланк формы? "));
+        QVERIFY(view.Confirm("Нет данных для выгрузки. Открыть пустой бланк формы? "));
+        QCOMPARE(boxes.shown.size(), std::size_t{3});
+        QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Plain));
+        QCOMPARE(boxes.shown[0].caption, std::string(AppTitle));
+        QCOMPARE(int(boxes.shown[1].kind), int(BoxKind::Confirm));
+        QCOMPARE(boxes.shown[1].caption, std::string("Confirm"));
+        window.close();
+    }
+
+    void aCloseDuringARunAbortsAndClosesWhenTheRunEnds() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        int aborts = 0;
+        bool stillOpenDuringRun = false;
+        window.onAbort = [&] { ++aborts; };
+        window.onExport = [&] {
+            window.SetExportButtonState(ExportButtonState::Filling);
+            QTest::keyClick(&window, Qt::Key_Escape);
+            window.close();
+            stillOpenDuringRun = window.isVisible();
+            window.SetExportButtonState(ExportButtonState::Idle);
+            window.SetExportEnabled(true);
+        };
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        std::filesystem::remove(folder.Ini());
+        Find<QPushButton>(window, "BExport")->click();
+        QVERIFY(stillOpenDuringRun);
+        QCOMPARE(aborts, 1);
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(std::filesystem::exists(folder.Ini()));
+    }
+
+    void anErrorInAHandlerIsShownAndTheWindowGoesOn() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.onJournal = [] { throw Error("Файл журнала не найден"); };
+        window.onExport = [] { throw Error("Table unknown!"); };
+        window.show();
+        Find<QPushButton>(window, "BJournal")->click();
+        Find<QPushButton>(window, "BExport")->click();
+        QCOMPARE(boxes.shown.size(), std::size_t{2});
+        QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Error));
+        QCOMPARE(boxes.shown[0].text, std::string("Файл журнала не найден."));
+        QCOMPARE(boxes.shown[1].text, std::string("Table unknown!"));
+        QVERIFY(!window.ExportRunning());
+        QVERIFY(window.isVisible());
+        window.onExport = [&] { boxes.shown.clear(); };
+        Find<QPushButton>(window, "BExport")->click();
+        QVERIFY(boxes.shown.empty());
+        window.close();
+    }
+
+    void messageBoxesAreMadeAsTheSystemShowsThem() {
+        auto error = MakeErrorBox(nullptr, "Unable to write to /x/Tarnfold.ini");
+        QCOMPARE(error->windowTitle(), QString::fromUtf8(AppTitle));
+        QCOMPARE(error->icon(), QMessageBox::Critical);
+        QCOMPARE(error->text(), QStringLiteral("Unable to write to /x/Tarnfold.ini."));
+        QCOMPARE(error->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(MakeErrorBox(nullptr, "Нет связи)")->text(), QStringLiteral("Нет связи)"));
+
+        auto plain = MakePlainBox(nullptr, "C:\\kvel.gdb\rpassword=секрет");
+        QCOMPARE(plain->icon(), QMessageBox::NoIcon);
+        QCOMPARE(plain->windowTitle(), QString::fromUtf8(AppTitle));
+        QCOMPARE(plain->text(), QStringLiteral("C:\\kvel.gdb\npassword=секрет"));
+        QCOMPARE(WithLineBreaks("a\r\nb\rc\nd"), std::string("a\nb\nc\nd"));
+
+        for (int key : {int(Qt::Key_Escape), int(Qt::Key_Return)}) {
+            auto confirm = MakeConfirmationBox(nullptr, "Открыть пустой бланк формы? ");
+            QCOMPARE(confirm->windowTitle(), QStringLiteral("Confirm"));
+            QCOMPARE(confirm->icon(), QMessageBox::Question);
+            const QList<QAbstractButton*> buttons = confirm->buttons();
+            QCOMPARE(buttons.size(), 2);
+            QCOMPARE(confirm->defaultButton()->text(), QStringLiteral("&Yes"));
+            QCOMPARE(confirm->escapeButton()->text(), QStringLiteral("&No"));
+            confirm->show();
+            QVERIFY(QTest::qWaitForWindowExposed(confirm.get()));
+            QTest::keyClick(confirm.get(), Qt::Key(key));
+            QTRY_VERIFY(!confirm->isVisible());
+            QCOMPARE(ConfirmationAnswer(*confirm), key == Qt::Key_Return);
+        }
+    }
+
+    void noCaptionIsClipped() {
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        window.show();
+        Find<QPushButton>(window, "BView")->click();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->text().isEmpty()) continue;
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
+        }
+        const auto rightOf = [&](const char* name) {
+            QWidget* w = Find<QWidget>(window, name);
+            return w->mapTo(&window, QPoint(w->width(), 0)).x();
+        };
+        const auto leftOf = [&](const char* name) {
+            QWidget* w = Find<QWidget>(window, name);
+            return w->mapTo(&window, QPoint(0, 0)).x();
+        };
+        QVERIFY(rightOf("Label3") <= leftOf("Label2"));
+        QVERIFY(rightOf("Label5") <= leftOf("DirectoryEdit1"));
+        QVERIFY(rightOf("Label6") <= leftOf("Label7"));
+        QVERIFY(rightOf("Label2") <= window.width());
+        auto* exportButton = Find<QPushButton>(window, "BExport");
+        for (const char* caption : {"Экспорт", "Прервать"}) {
+            exportButton->setText(QString::fromUtf8(caption));
+            QVERIFY2(exportButton->fontMetrics().horizontalAdvance(exportButton->text()) + 8 <= exportButton->width(),
+                     caption);
+        }
+        for (const char* name : {"BView", "BJournal"}) {
+            auto* button = Find<QPushButton>(window, name);
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(), name);
+        }
+        QCOMPARE(window.font().family(), QStringLiteral("DejaVu Sans"));
+        QVERIFY(QFontInfo(window.font()).family().contains(QStringLiteral("DejaVu")));
+        window.close();
+    }
+
+    void qtDialogsSpeakRussian() {
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Application application(argc, argv);
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
