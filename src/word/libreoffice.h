@@ -38,6 +38,8 @@ LibreOfficeOptions DefaultLibreOfficeOptions();
 class OfficeConnection;
 class OfficeLauncher;
 
+// Let it go before the process exits (not as a static object): its connection
+// is released through the UNO runtime, which exit tears down first.
 class LibreOfficeServer : public Server {
 public:
     explicit LibreOfficeServer(LibreOfficeOptions options);

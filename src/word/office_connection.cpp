@@ -1,5 +1,6 @@
 #include "word/office_connection.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -41,6 +42,10 @@ constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // purpose: tearing it down while the process exits races the bridge threads.
 css::uno::XComponentContext& LocalContext() {
     static css::uno::XComponentContext* const context = [] {
+        // The bridge writes to the office's pipe without guarding against a closed
+        // end: an office that dies during a call would otherwise end the tool too.
+        struct sigaction current {};
+        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) ::signal(SIGPIPE, SIG_IGN);
         // Without it the connection succeeds and the client then fails deep inside the first service it creates.
         rtl::Bootstrap::set(rtl::OUString("URE_BOOTSTRAP"),
                             rtl::OUString("vnd.sun.star.pathname:" TARNFOLD_OFFICE_PROGRAM "/fundamentalrc"));

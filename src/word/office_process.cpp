@@ -214,6 +214,7 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
         ::dup2(nothing.Get(), 0);
         ::dup2(log.Get(), 1);
         ::dup2(log.Get(), 2);

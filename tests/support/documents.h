@@ -1,0 +1,36 @@
+#pragma once
+// Template documents for tests, and an independent read-back of filled ones.
+// Both run their own headless LibreOffice on private profiles under the temp
+// folder (never the office the code under test uses), its output in a log.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarnfold::testing {
+
+// Writes a .doc, .docx or .odt template from a description (the JSON format
+// of scripts/make_template.py: header, footer, body paragraphs and tables with
+// point or range bookmarks). Throws std::runtime_error on failure.
+void MakeTemplate(const std::string& specJson, const std::string& outPath);
+// Several templates at once, for one office start: pairs of (JSON, output path).
+void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& specsAndOutputs);
+
+// A document's text as the office reads it back: one line per paragraph and
+// one per table cell, in document order.
+struct DocumentContent {
+    std::vector<std::string> header;
+    std::vector<std::string> body;
+    std::vector<std::string> footer;
+    std::vector<std::string> bookmarks;  // names, in the order they occur
+};
+DocumentContent ReadDocument(const std::string& path);
+
+// The document as UTF-8 text: header lines, then body lines, then footer
+// lines, each ending in a line break.
+std::string ReadDocumentText(const std::string& path);
+
+// A file's exact bytes (empty when it cannot be read).
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace tarnfold::testing

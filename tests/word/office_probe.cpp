@@ -1,0 +1,56 @@
+#include "office_probe.h"
+
+#include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+
+#include "word/office_connection.h"
+#include "word/office_files.h"
+#include "word/office_process.h"
+
+namespace tarnfold::testing {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+
+struct OfficeProbe::Impl {
+    std::unique_ptr<word::OfficeLauncher> launcher;
+    std::shared_ptr<word::OfficeConnection> connection;
+};
+
+OfficeProbe::OfficeProbe(const word::LibreOfficeOptions& options) : impl_(std::make_unique<Impl>()) {
+    impl_->connection = word::OfficeConnection::Establish(options, impl_->launcher);
+}
+
+OfficeProbe::~OfficeProbe() = default;
+
+std::vector<OpenDocumentState> OfficeProbe::Documents() {
+    return impl_->connection->Call("probe", [&] {
+        std::vector<OpenDocumentState> documents;
+        Reference<css::container::XEnumeration> all =
+            impl_->connection->Desktop()->getComponents()->createEnumeration();
+        while (all->hasMoreElements()) {
+            Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
+            if (!model.is()) continue;
+            OpenDocumentState state;
+            state.path = word::PathFromFileUrl(word::ToUtf8(model->getURL()));
+            if (Reference<css::text::XTextDocument> text{model, UNO_QUERY}; text.is())
+                state.text = word::ToUtf8(text->getText()->getString());
+            if (Reference<css::util::XModifiable> modifiable{model, UNO_QUERY}; modifiable.is())
+                state.modified = modifiable->isModified();
+            Reference<css::awt::XWindow2> window(model->getCurrentController()->getFrame()->getContainerWindow(),
+                                                 UNO_QUERY);
+            state.visible = window.is() && window->isVisible();
+            documents.push_back(state);
+        }
+        return documents;
+    });
+}
+
+}  // namespace tarnfold::testing

@@ -1,0 +1,32 @@
+#pragma once
+// Looks into a running office through a connection of its own, to see what
+// the back-end left there: which documents are open, their text, whether
+// their window shows.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "word/libreoffice.h"
+
+namespace tarnfold::testing {
+
+struct OpenDocumentState {
+    std::string path;  // empty for a document never saved
+    std::string text;  // the body text
+    bool modified = false;
+    bool visible = false;
+};
+
+class OfficeProbe {
+public:
+    explicit OfficeProbe(const word::LibreOfficeOptions& options);
+    ~OfficeProbe();
+    std::vector<OpenDocumentState> Documents();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tarnfold::testing

@@ -1,0 +1,175 @@
+// Starting the office process, and failing to, with stand-in programs: the
+// real office is not needed to see what the launcher does with them.
+
+#include "word/office_process.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "support/documents.h"
+#include "support/temp_dir.h"
+#include "word/libreoffice.h"
+
+namespace tarnfold::word {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tarnfold::testing::ReadFileBytes;
+using tarnfold::testing::TempDir;
+
+std::string Script(const TempDir& dir, const std::string& name, const std::string& body) {
+    const std::string path = dir.File(name);
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+}
+
+LibreOfficeOptions StandIn(const TempDir& dir, const std::string& soffice, int deadlineSeconds) {
+    LibreOfficeOptions options;
+    options.profileFolder = dir.File("профиль");
+    options.pipeName = "tarnfold_standin_" + std::to_string(::getpid());
+    options.sofficePath = soffice;
+    options.startDeadline = std::chrono::seconds(deadlineSeconds);
+    options.visible = false;
+    return options;
+}
+
+bool Alive(pid_t pid) {
+    const std::string stat = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    return close != std::string::npos && stat.size() > close + 2 && stat[close + 2] != 'Z';
+}
+
+TEST(OfficeEnvironment, GivesUtf8CharacterTypeAndDropsLcAll) {
+    std::string a = "PATH=/usr/bin", b = "LC_ALL=ru_RU.UTF-8", c = "LC_CTYPE=C", d = "LANG=C";
+    char* environment[] = {a.data(), b.data(), c.data(), d.data(), nullptr};
+    EXPECT_EQ(OfficeEnvironment(environment),
+              (std::vector<std::string>{"PATH=/usr/bin", "LANG=C", "LC_MESSAGES=ru_RU.UTF-8", "LC_CTYPE=C.UTF-8"}));
+    std::string e = "LC_MESSAGES=de_DE.UTF-8";
+    char* withMessages[] = {b.data(), e.data(), nullptr};
+    EXPECT_EQ(OfficeEnvironment(withMessages), (std::vector<std::string>{"LC_MESSAGES=de_DE.UTF-8", "LC_CTYPE=C.UTF-8"}));
+}
+
+TEST(SeedProfile, MarksTheFirstStartDoneOnceAndKeepsExistingSettings) {
+    TempDir dir;
+    const std::string profile = dir.File("новый профиль");
+    SeedProfile(profile, "/usr/lib/libreoffice/program/soffice");
+    const std::string settings = profile + "/user/registrymodifications.xcu";
+    const std::string seeded = ReadFileBytes(settings);
+    EXPECT_NE(seeded.find("<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>7."), std::string::npos) << seeded;
+    EXPECT_NE(seeded.find("ShowTipOfTheDay"), std::string::npos);
+
+    std::ofstream(settings) << "user's own";
+    SeedProfile(profile, "/usr/lib/libreoffice/program/soffice");
+    EXPECT_EQ(ReadFileBytes(settings), "user's own");
+}
+
+TEST(OfficeProcesses, FoundByTheirPipeAndEnded) {
+    TempDir dir;
+    const std::string pipe = "tarnfold_find_" + std::to_string(::getpid());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execl("/bin/sh", "/bin/sh", "-c", "sleep 30", AcceptArgument(pipe).c_str(), nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+    std::vector<pid_t> found;
+    for (int i = 0; i < 100 && found.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        found = FindOfficeProcesses(pipe);
+    }
+    EXPECT_EQ(found, std::vector<pid_t>{child});
+    EXPECT_TRUE(FindOfficeProcesses(pipe + "x").empty()) << "another pipe's office is not ours";
+    KillOfficeProcesses(pipe);
+    EXPECT_FALSE(Alive(child));
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
+TEST(LibreOfficeServer, WrongProgramPathFailsAtOnce) {
+    TempDir dir;
+    LibreOfficeServer server(StandIn(dir, "/nonexistent/program/soffice", 10));
+    const auto started = Clock::now();
+    try {
+        server.CreateApplication();
+        FAIL() << "no program, no office";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Не удалось запустить LibreOffice (/nonexistent/program/soffice): No such file or directory");
+    }
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST(LibreOfficeServer, ProgramEndingWithAnErrorFailsWithItsCode) {
+    TempDir dir;
+    const std::string soffice = Script(dir, "soffice", "echo 'stand-in office: broken installation'; exit 3");
+    LibreOfficeServer server(StandIn(dir, soffice, 10));
+    const auto started = Clock::now();
+    try {
+        server.CreateApplication();
+        FAIL() << "the program ended";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "LibreOffice завершился при запуске с кодом 3; подробности в " +
+                                                 dir.File("профиль") + "/soffice.log");
+    }
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(3));
+    EXPECT_NE(ReadFileBytes(dir.File("профиль/soffice.log")).find("stand-in office: broken installation"),
+              std::string::npos)
+        << "the office's output goes to its log";
+}
+
+TEST(LibreOfficeServer, ProgramThatNeverAnswersFailsAtTheDeadlineAndIsEnded) {
+    TempDir dir;
+    const std::string pidFile = dir.File("pid");
+    const std::string environmentFile = dir.File("environment");
+    const std::string soffice =
+        Script(dir, "soffice", "env > '" + environmentFile + "'; echo $$ > '" + pidFile + "'; exec sleep 60");
+    ::setenv("LC_ALL", "C", 1);
+    LibreOfficeServer server(StandIn(dir, soffice, 2));
+    const auto started = Clock::now();
+    try {
+        server.CreateApplication();
+        FAIL() << "nothing listens on the pipe";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "LibreOffice не запустился за 2 с; подробности в " + dir.File("профиль") + "/soffice.log");
+    }
+    ::unsetenv("LC_ALL");
+    const auto waited = Clock::now() - started;
+    EXPECT_GE(waited, std::chrono::seconds(2));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+
+    const pid_t standIn = std::stoi(ReadFileBytes(pidFile));
+    EXPECT_FALSE(Alive(standIn)) << "a start that failed leaves no process behind";
+    const std::string environment = ReadFileBytes(environmentFile);
+    EXPECT_NE(environment.find("\nLC_CTYPE=C.UTF-8\n"), std::string::npos) << environment;
+    EXPECT_EQ(environment.find("LC_ALL="), std::string::npos) << environment;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("профиль/user/registrymodifications.xcu"))) << "profile seeded";
+}
+
+TEST(DefaultLibreOfficeOptions, AreTheUsersOwn) {
+    const std::string xdg = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
+    ::setenv("XDG_CACHE_HOME", "/var/tmp/кэш", 1);
+    const LibreOfficeOptions options = DefaultLibreOfficeOptions();
+    EXPECT_EQ(options.profileFolder, "/var/tmp/кэш/tarnfold/office");
+    EXPECT_EQ(options.pipeName, "tarnfold_office_" + std::to_string(::getuid()));
+    EXPECT_EQ(options.startDeadline, std::chrono::seconds(30));
+    EXPECT_EQ(options.callTimeout, std::chrono::seconds(120));
+    if (xdg.empty()) {
+        ::unsetenv("XDG_CACHE_HOME");
+    } else {
+        ::setenv("XDG_CACHE_HOME", xdg.c_str(), 1);
+    }
+}
+
+}  // namespace
+}  // namespace tarnfold::word
