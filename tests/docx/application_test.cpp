@@ -25,10 +25,8 @@ using ::testing::ElementsAre;
 
 std::string Form(const TempDir& dir, const std::string& name, const std::string& bookmark) {
     const std::string path = dir.File(name);
-    WriteDocx(path, MiniDocx{DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name=")" + bookmark +
-                                         R"("/><w:bookmarkEnd w:id="0"/></w:p>)"),
-                             {},
-                             {}});
+    WriteDocx(path, OnlyDocument(DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name=")" + bookmark +
+                                             R"("/><w:bookmarkEnd w:id="0"/></w:p>)")));
     return path;
 }
 

@@ -22,7 +22,7 @@ using ::testing::ElementsAre;
 
 class BookmarkFill : public ::testing::Test {
 protected:
-    std::string Template(const std::string& body) { return Template(MiniDocx{DocumentXml(body), {}, {}}); }
+    std::string Template(const std::string& body) { return Template(OnlyDocument(DocumentXml(body))); }
     std::string Template(const MiniDocx& docx) {
         const std::string path = dir_.File("template.docx");
         WriteDocx(path, docx);
@@ -182,7 +182,7 @@ TEST_F(BookmarkFill, AnyPrefixOfTheMainNamespaceIsReadAndKept) {
         R"(<ns0:p><ns0:r><ns0:rPr><ns0:b/></ns0:rPr><ns0:t>a</ns0:t></ns0:r>)"
         R"(<ns0:bookmarkStart ns0:id="0" ns0:name="x"/><ns0:bookmarkEnd ns0:id="0"/></ns0:p>)";
     {
-        DocxPackage doc(Template(MiniDocx{DocumentXml(body, "ns0"), {}, {}}));
+        DocxPackage doc(Template(OnlyDocument(DocumentXml(body, "ns0"))));
         ASSERT_TRUE(doc.HasBookmark("x"));
         doc.InsertBeforeBookmark("x", "1");
         const std::string xml = SavedDocument(doc);
@@ -198,7 +198,7 @@ TEST_F(BookmarkFill, AnyPrefixOfTheMainNamespaceIsReadAndKept) {
             R"(<?xml version="1.0" encoding="UTF-8"?><document xmlns=")" + std::string(kWordNamespace) +
             R"(" xmlns:q=")" + std::string(kWordNamespace) +
             R"("><body><p><bookmarkStart q:id="0" q:name="Y"/><bookmarkEnd q:id="0"/></p></body></document>)";
-        DocxPackage doc(Template(MiniDocx{document, {}, {}}));
+        DocxPackage doc(Template(OnlyDocument(document)));
         ASSERT_TRUE(doc.HasBookmark("y"));
         doc.InsertBeforeBookmark("Y", "2");
         const std::string xml = SavedDocument(doc);

@@ -55,6 +55,12 @@ std::string StoryXml(std::string_view kind, std::string_view content, std::strin
            p + ":" + k + ">";
 }
 
+MiniDocx OnlyDocument(std::string documentXml) {
+    MiniDocx docx;
+    docx.document = std::move(documentXml);
+    return docx;
+}
+
 void WriteDocx(const std::string& path, const MiniDocx& docx) {
     std::string types =
         std::string(kDeclaration) +

@@ -33,6 +33,9 @@ struct MiniDocx {
     std::vector<PackageEntry> extra;   // further entries, written last
 };
 
+// A package whose main document is its only story.
+MiniDocx OnlyDocument(std::string documentXml);
+
 // A complete package: content types, relationships, the parts given, a style
 // part and an uncompressed picture, so that untouched entries of both kinds
 // can be compared after a save.

@@ -151,12 +151,12 @@ TEST_F(PackageSave, FilesThatAreNoDocumentAreToldApart) {
               "Файл \"" + noMain + "\" не является документом Word: в нём нет части word/document.xml");
 
     const std::string broken = dir_.File("broken.docx");
-    WriteDocx(broken, MiniDocx{DocumentXml("<w:p><w:r><w:t>оборвано</w:r></w:p>"), {}, {}});
+    WriteDocx(broken, OnlyDocument(DocumentXml("<w:p><w:r><w:t>оборвано</w:r></w:p>")));
     EXPECT_THAT(ErrorText([&] { DocxPackage d(broken); }),
                 ::testing::StartsWith("Файл \"" + broken + "\" повреждён: часть word/document.xml не читается как XML"));
 
     const std::string foreign = dir_.File("foreign.docx");
-    WriteDocx(foreign, MiniDocx{"<document xmlns=\"urn:other\"><body/></document>", {}, {}});
+    WriteDocx(foreign, OnlyDocument("<document xmlns=\"urn:other\"><body/></document>"));
     EXPECT_EQ(ErrorText([&] { DocxPackage d(foreign); }),
               "Файл \"" + foreign + "\" не является документом Word: часть word/document.xml не содержит разметки "
               "WordprocessingML");

@@ -19,6 +19,7 @@
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
 #include "word/libreoffice.h"
+#include "word/office_process.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;
@@ -131,7 +132,10 @@ protected:
     }
 
     static void TearDownTestSuite() {
+        // The office is never told to quit by the program; the tests end theirs.
+        const std::string pipe = office->Options().pipeName;
         delete office;
+        word::KillOfficeProcesses(pipe);
         delete data;
         delete shared;
     }

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include "core/error.h"
 #include "core/text.h"
 #include "journal/journal.h"
@@ -172,11 +174,15 @@ TEST(BJournalClick, ExistingFileIsHandedToTheDesktopOpener) {
 TEST(LaunchDetached, ReturnsAtOnceWhateverTheProgramDoes) {
     TempDir dir;
     const std::string marker = dir.File("ran");
+    const std::string gate = dir.File("gate");
+    ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
-    LaunchDetached({"sh", "-c", "touch '" + marker + "'; sleep 5"});
+    // The program waits until the test opens the gate.
+    LaunchDetached({"sh", "-c", "touch '" + marker + "'; cat '" + gate + "' >/dev/null"});
     LaunchDetached({"no-such-program-anywhere"});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i)
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    for (int i = 0; i < 250 && !std::filesystem::exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(std::filesystem::exists(marker));
+    std::ofstream(gate) << "go";
 }

@@ -158,12 +158,13 @@ TEST(AutomationErrors, AResultOfTheWrongKindIsAnError) {
     EXPECT_FALSE(mismatch.empty());
 }
 
-TEST(AutomationErrors, CuttingTouchesOnlyTheEnd) {
-    EXPECT_EQ(CutTrailingBlanksAndStops(L"Текст. . \r\n"), L"Текст");
-    EXPECT_EQ(CutTrailingBlanksAndStops(L"v1.2 of a.b"), L"v1.2 of a.b");
-    EXPECT_EQ(CutTrailingBlanksAndStops(L" ..."), L"");
-    EXPECT_EQ(CutTrailingBlanksAndStops(L"Ошибка!"), L"Ошибка!");
-    EXPECT_EQ(CutTrailingBlanksAndStops(L"  Ведущие пробелы."), L"  Ведущие пробелы");
+TEST(AutomationErrors, OnlyTheEndOfADescriptionIsCut) {
+    EXPECT_EQ(AutomationErrorText(E_FAIL, L"Текст. . \r\n"), "Текст");
+    EXPECT_EQ(AutomationErrorText(E_FAIL, L"v1.2 of a.b"), "v1.2 of a.b");
+    EXPECT_EQ(AutomationErrorText(E_FAIL, L"Ошибка!"), "Ошибка!");
+    EXPECT_EQ(AutomationErrorText(E_FAIL, L"  Ведущие пробелы."), "  Ведущие пробелы");
+    // Nothing left of it: the system's text for the code.
+    EXPECT_EQ(AutomationErrorText(E_ACCESSDENIED, L" ..."), SystemErrorText(E_ACCESSDENIED));
 }
 
 }  // namespace

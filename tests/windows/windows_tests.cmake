@@ -18,3 +18,17 @@ tarnfold_windows_test(word_com_tests
           ${TARNFOLD_WINDOWS_TESTS}/automation_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/word_com_test.cpp
   LIBS tarnfold_word_com)
+
+tarnfold_windows_test(platform_win32_tests
+  SOURCES ${TARNFOLD_WINDOWS_TESTS}/platform_test_main.cpp
+          ${TARNFOLD_WINDOWS_TESTS}/instance_lookup_test.cpp
+          ${TARNFOLD_WINDOWS_TESTS}/windows_ui_test.cpp
+          ${TARNFOLD_WINDOWS_TESTS}/regional_test.cpp
+  LIBS tarnfold_platform_win32 tarnfold_word_com)
+target_include_directories(platform_win32_tests PRIVATE ${TARNFOLD_ROOT}/tests)
+
+# The same formats read under the office's locale and under a 12-hour one.
+foreach(locale ru_RU en_US)
+  add_test(NAME regional_formats_${locale} COMMAND platform_win32_tests --gtest_filter=RegionalFormats.*)
+  set_tests_properties(regional_formats_${locale} PROPERTIES TIMEOUT 60 ENVIRONMENT "LC_ALL=${locale}.UTF-8")
+endforeach()

@@ -21,6 +21,7 @@
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
 #include "word/libreoffice.h"
+#include "word/office_process.h"
 
 using namespace tarnfold;
 using Clock = std::chrono::steady_clock;
@@ -230,6 +231,7 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     run.Execute();
     const auto total = Clock::now() - start;
+    word::KillOfficeProcesses(officeOptions.pipeName);
 
     const double seconds = Seconds(total);
     const auto share = [&](Clock::duration d) { return 100.0 * Seconds(d) / seconds; };

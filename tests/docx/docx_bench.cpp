@@ -1,0 +1,111 @@
+// Times the .docx back-end on a large form: open (unzip, parse, index), fill
+// every cell, save. Not a test; run by hand:
+//   docx_bench [TEMPLATE.docx]
+// Without a template it builds a form of 1,000 rows × 10 cells with one
+// bookmark each (written as LibreOffice writes bookmarks in empty cells) and
+// three header bookmarks.
+
+#include "package_builder.h"
+
+#include "temp_dir.h"
+#include "word/docx/docx_package.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tarnfold::testing::DocumentXml;
+using tarnfold::testing::MiniDocx;
+using tarnfold::testing::StoryXml;
+
+std::string CellName(int row, int column) {
+    char name[32];
+    std::snprintf(name, sizeof name, "z1000_%03d_%02d", row, column);
+    return name;
+}
+
+std::string LargeForm(const tarnfold::testing::TempDir& dir) {
+    std::string body = "<w:tbl><w:tblPr/>";
+    int id = 10;
+    for (int row = 1; row <= 1000; ++row) {
+        body += "<w:tr>";
+        for (int column = 1; column <= 10; ++column) {
+            const std::string name = CellName(row, column);
+            const std::string first = std::to_string(id++);
+            const std::string second = std::to_string(id++);
+            body += "<w:tc><w:p><w:pPr><w:jc w:val=\"right\"/><w:rPr/></w:pPr><w:r><w:rPr/></w:r>"
+                    "<w:bookmarkStart w:id=\"" + first + "\" w:name=\"" + name + "\"/>"
+                    "<w:bookmarkStart w:id=\"" + second + "\" w:name=\"" + name + "\"/>"
+                    "<w:bookmarkEnd w:id=\"" + second + "\"/></w:p></w:tc>";
+        }
+        body += "</w:tr>";
+    }
+    body += "</w:tbl><w:p><w:bookmarkStart w:id=\"2\" w:name=\"z0002_000_00\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
+            "<w:p><w:bookmarkStart w:id=\"3\" w:name=\"z0003_000_00\"/><w:bookmarkEnd w:id=\"3\"/></w:p>";
+    MiniDocx docx;
+    docx.document = DocumentXml(body);
+    docx.headers.push_back(StoryXml("hdr", "<w:p><w:r><w:t xml:space=\"preserve\">Год: </w:t></w:r>"
+                                           "<w:bookmarkStart w:id=\"1\" w:name=\"z0001_000_00\"/>"
+                                           "<w:r><w:t>____</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>"));
+    const std::string path = dir.File("large-form.docx");
+    tarnfold::testing::WriteDocx(path, docx);
+    return path;
+}
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tarnfold::testing::TempDir dir;
+    const std::string templatePath = argc > 1 ? argv[1] : LargeForm(dir);
+    const std::string output = dir.File("filled.docx");
+    struct Round {
+        double open, fill, save;
+        std::size_t figures;
+    };
+    std::vector<Round> rounds;
+    std::size_t bookmarks = 0;
+    for (int round = 0; round < 7; ++round) {
+        const auto t0 = Clock::now();
+        tarnfold::word::docx::DocxPackage doc(templatePath);
+        const auto t1 = Clock::now();
+        std::size_t figures = 0;
+        doc.TypeAtBookmark("z0001_000_00", "2023");
+        doc.TypeAtBookmark("z0002_000_00", "ГБУЗ «Областная больница»");
+        doc.TypeAtBookmark("z0003_000_00", "январь");
+        for (int row = 1; row <= 1000; ++row) {
+            for (int column = 1; column <= 10; ++column) {
+                const std::string name = CellName(row, column);
+                if (doc.HasBookmark(name)) {
+                    doc.InsertBeforeBookmark(name, std::to_string(row * 10 + column) + ",5");
+                    ++figures;
+                }
+            }
+        }
+        const auto t2 = Clock::now();
+        doc.SaveAs(output);
+        const auto t3 = Clock::now();
+        bookmarks = doc.BookmarkCount();
+        rounds.push_back({Ms(t1 - t0), Ms(t2 - t1), Ms(t3 - t2), figures});
+    }
+    std::sort(rounds.begin(), rounds.end(), [](const Round& a, const Round& b) {
+        return a.open + a.fill + a.save < b.open + b.fill + b.save;
+    });
+    const Round& median = rounds[rounds.size() / 2];
+    std::printf("template: %s (%zu bookmarks)\n", templatePath.c_str(), bookmarks);
+    std::printf("median of %zu rounds:\n", rounds.size());
+    std::printf("  open (unzip, parse, index): %8.1f ms\n", median.open);
+    std::printf("  fill %zu figures + 3 header fields: %8.1f ms (%.2f us per figure)\n", median.figures, median.fill,
+                median.figures ? median.fill * 1000.0 / static_cast<double>(median.figures) : 0.0);
+    std::printf("  save (serialise, zip, rename): %8.1f ms\n", median.save);
+    std::printf("  total: %8.1f ms\n", median.open + median.fill + median.save);
+    return 0;
+}
