@@ -151,11 +151,11 @@ void DocxPackage::LoadPart(const std::string& name, std::uint64_t entry) {
     auto part = std::make_unique<XmlPart>();
     part->name = name;
     part->entry = entry;
-    const std::string data = zip_.Read(entry);
+    part->source = zip_.Read(entry);
     // Blank-only text is content in WordprocessingML (a w:t holding one blank),
     // and the declaration and comments are kept so unchanged markup stays as it was.
-    const pugi::xml_parse_result result =
-        part->xml.load_buffer(data.data(), data.size(), pugi::parse_full | pugi::parse_ws_pcdata);
+    const pugi::xml_parse_result result = part->xml.load_buffer_inplace(
+        part->source.data(), part->source.size(), pugi::parse_full | pugi::parse_ws_pcdata);
     if (!result) {
         throw Error("Файл " + Quoted(path_) + " повреждён: часть " + name + " не читается как XML (позиция " +
                     std::to_string(result.offset) + ")");
@@ -202,6 +202,9 @@ void DocxPackage::SaveAs(const std::string& pathUtf8) {
             continue;
         }
         std::string& data = replaced[part->entry];
+        // Filled text adds little to a part: room for a tenth more spares the
+        // copies of a growing string.
+        data.reserve(part->source.size() + part->source.size() / 10);
         StringWriter writer(data);
         part->xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, part->encoding);
     }
