@@ -5,6 +5,7 @@
 #include "wordml_reading.h"
 
 #include "core/error.h"
+#include "core/text.h"
 #include "temp_dir.h"
 #include "word/docx/docx_package.h"
 
@@ -205,6 +206,22 @@ TEST_F(BookmarkFill, AnyPrefixOfTheMainNamespaceIsReadAndKept) {
         EXPECT_THAT(ParagraphTexts(xml), ElementsAre("2"));
         EXPECT_STREQ(RunWithText(ParsePart(xml), "2").name(), "r");
     }
+}
+
+TEST_F(BookmarkFill, APartInUtf16IsWrittenBackInUtf16) {
+    std::string xml = DocumentXml(R"(<w:p><w:r><w:t>Всего:</w:t></w:r><w:bookmarkStart w:id="0" w:name="v"/></w:p>)");
+    xml.replace(xml.find("UTF-8"), 5, "UTF-16");
+    const std::u16string wide = Utf8ToUtf16(xml);
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : wide) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    DocxPackage doc(Template(OnlyDocument(bytes)));
+    doc.InsertBeforeBookmark("v", "12");
+    const std::string written = SavedDocument(doc);
+    EXPECT_EQ(written.substr(0, 4), std::string("\xFF\xFE<\0", 4));
+    EXPECT_THAT(ParagraphTexts(written), ElementsAre("Всего:12"));
 }
 
 TEST_F(BookmarkFill, BlanksTabsBreaksAndCharactersXmlCannotHold) {

@@ -206,7 +206,10 @@ void DocxPackage::SaveAs(const std::string& pathUtf8) {
         // copies of a growing string.
         data.reserve(part->source.size() + part->source.size() / 10);
         StringWriter writer(data);
-        part->xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, part->encoding);
+        // A part in UTF-16 is written back in UTF-16, led by its byte order mark.
+        const unsigned flags = pugi::format_raw | pugi::format_no_declaration |
+                               (part->encoding == pugi::encoding_utf8 ? 0u : pugi::format_write_bom);
+        part->xml.save(writer, "", flags, part->encoding);
     }
     WritePackage(zip_, pathUtf8, replaced);
     path_ = pathUtf8;

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 
 namespace tarnfold::word::docx {
 
@@ -49,6 +48,18 @@ private:
 
 std::string SaveError(const std::string& target, const std::string& reason) {
     return "Не удалось сохранить документ " + Quoted(target) + ": " + reason;
+}
+
+std::string ReadFailureReason(int systemError) {
+    switch (systemError) {
+    case EACCES:
+    case EPERM:
+        return "нет прав на чтение";
+    case EIO:
+        return "ошибка ввода-вывода";
+    default:
+        return std::strerror(systemError);
+    }
 }
 
 // The system error behind a libzip failure, when libzip kept one.
@@ -93,7 +104,7 @@ ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
     }
     const int system = SystemErrorOf(error.Get());
     throw Error("Не удалось открыть документ " + Quoted(pathUtf8) +
-                (system != 0 ? ": " + WriteFailureReason(system) : std::string()));
+                (system != 0 ? ": " + ReadFailureReason(system) : std::string()));
 }
 
 ZipReader::~ZipReader() = default;
