@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "core/error.h"
@@ -373,4 +374,109 @@ TEST_F(ExportEndToEnd, AbortAfterTheFirstRowSavesWhatWasFilled) {
     EXPECT_NE(text.find("z1000_001_03:12,5;"), std::string::npos) << text;
     EXPECT_NE(text.find("z1000_002_03:;"), std::string::npos) << text;
     EXPECT_EQ(calls.back(), "status ");
+}
+
+namespace {
+
+// The demo as scripts/demo lays it out: the demo database and the demo
+// templates, both made by their scripts from demo_forms.py.
+class DemoExport : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        shared = new TempDir;
+        const std::string root = shared->Path().string();
+        const std::string scripts = std::string(TARNFOLD_SOURCE_DIR) + "/scripts/";
+        const std::string log = " >>'" + root + "/scripts.log' 2>&1";
+        if (std::system(("'" + scripts + "make-demo-db' '" + root + "/kvel.gdb'" + log).c_str()) != 0 ||
+            std::system(("'" + scripts + "make-demo-templates' '" + root + "/DocF_2011'" + log).c_str()) != 0)
+            throw std::runtime_error("demo scripts failed:\n" + ReadBytes(root + "/scripts.log"));
+        data = new db::DataModule(shared->Folder());
+        NoUi ui;
+        data->ConnectDatabase({root + "/kvel.gdb", "password=masterkey", false}, ui);
+        word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
+        options.profileFolder = root + "/office-profile";
+        options.pipeName = "tarnfold-export-demo-" + std::to_string(::getpid());
+        options.visible = false;
+        office = new word::LibreOfficeServer(options);
+    }
+
+    static void TearDownTestSuite() {
+        const std::string pipe = office->Options().pipeName;
+        delete office;
+        word::KillOfficeProcesses(pipe);
+        delete data;
+        delete shared;
+    }
+
+    std::vector<std::string> Export(int theme, int form, const std::string& institution) {
+        const std::vector<std::string> entries = db::InstitutionEntries(data->Institutions());
+        ExportChoices choices;
+        choices.theme = theme;
+        choices.formPosition = form;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].rfind(institution, 0) == 0) choices.institutionIndex = static_cast<int>(i);
+        choices.periodIndex = 0;
+        choices.sectionText = "1";
+        choices.yearText = "2011";
+        choices.templateFolder = shared->Path().string() + "/DocF_2011";
+        ExportOptions options;
+        options.programFolder = program.Folder();
+        options.formats.decimalSeparator = ",";
+        calls.clear();
+        ExportRun(*data, *office, view, options, choices).Execute();
+        std::vector<std::string> lines;
+        std::string text;
+        for (const auto& entry : std::filesystem::directory_iterator(program.Path() / "Reports"))
+            text = ReadDocumentText(entry.path().string());
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.substr(start, end - start));
+        return lines;
+    }
+
+    bool Has(const std::vector<std::string>& lines, const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    static TempDir* shared;
+    static db::DataModule* data;
+    static word::LibreOfficeServer* office;
+    TempDir program;
+    std::vector<std::string> calls;
+    RecordingView view{calls};
+};
+
+TempDir* DemoExport::shared = nullptr;
+db::DataModule* DemoExport::data = nullptr;
+word::LibreOfficeServer* DemoExport::office = nullptr;
+
+}  // namespace
+
+TEST_F(DemoExport, Form7ForTheCityHospital) {
+    const auto lines = Export(kAnnualTheme, kForm7, "0101");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end())
+        << ::testing::PrintToString(calls);
+    EXPECT_TRUE(Has(lines, "Год: 2011")) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(Has(lines, "Учреждение: Городская больница №1")) << ::testing::PrintToString(lines);
+    // Table 1000, row 1: the code text, then n1 = 570 (the demo's own formula);
+    // row 3 holds zeros only, so its figure cells stay empty.
+    EXPECT_TRUE(Has(lines, "МКБ 007/1")) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(Has(lines, "570")) << ::testing::PrintToString(lines);
+}
+
+TEST_F(DemoExport, Form14ForTheDistrictSummaryReadsSvod) {
+    const auto lines = Export(kAnnualTheme, 9, "0201");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end())
+        << ::testing::PrintToString(calls);
+    EXPECT_TRUE(Has(lines, "Учреждение: Кировский район (свод)")) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(Has(lines, "прим. 014/1")) << ::testing::PrintToString(lines);
+}
+
+TEST_F(DemoExport, MonthlyFormForTheRegion) {
+    const auto lines = Export(kMonthlyTheme, kMonthlyForm, "1166");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end())
+        << ::testing::PrintToString(calls);
+    EXPECT_TRUE(Has(lines, "Период: Январь")) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(Has(lines, "528")) << ::testing::PrintToString(lines);  // n1 of row 1 in January
+    EXPECT_TRUE(Has(lines, "МКБ 800/1")) << ::testing::PrintToString(lines);
 }
