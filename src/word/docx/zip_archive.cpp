@@ -13,9 +13,9 @@ namespace tarnfold::word::docx {
 
 namespace {
 
-// Deflate level 6: libzip's default of 9 costs four times as much for a few
-// per cent of size.
-constexpr zip_uint32_t kDeflateLevel = 6;
+// Deflate level 3: on a 6 MB document part it takes half the time of level 6
+// for a fifth more bytes; libzip's default of 9 costs four times level 6.
+constexpr zip_uint32_t kDeflateLevel = 3;
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
