@@ -1,7 +1,6 @@
 #include "journal/journal.h"
 
 #include <cerrno>
-#include <cstring>
 #include <thread>
 #include <utility>
 
