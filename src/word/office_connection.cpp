@@ -15,6 +15,7 @@
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include "word/office_messages.h"
 #include "word/office_process.h"
 #include "word/server_error.h"
 
@@ -176,7 +177,7 @@ Error OfficeConnection::Failure(const std::string& context, const css::uno::Exce
             return Error(context + ": связь с LibreOffice прервана (программа закрыта или аварийно завершилась)");
         return Error(context + ": документ закрыт в LibreOffice");
     }
-    return Error(context + ": " + ServerErrorText(ToUtf8(failure.Message), "LibreOffice не сообщил причину"));
+    return Error(context + ": " + OfficeFailureText(ToUtf8(failure.Message), "LibreOffice не сообщил причину"));
 }
 
 }  // namespace tarnfold::word

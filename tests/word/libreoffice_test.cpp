@@ -221,8 +221,11 @@ TEST_F(LibreOfficeTest, FailedSaveAsClosesTheHiddenCopy) {
         document->SaveAs(Output("не папка/вывод.doc"));
         FAIL() << "saving below a file must fail";
     } catch (const Error& error) {
-        EXPECT_TRUE(Mentions(error.what(), "Не удалось сохранить документ как "));
-        EXPECT_NE(std::string(error.what()).back(), '.');
+        const std::string message = error.what();
+        EXPECT_EQ(message.rfind("Не удалось сохранить документ как " + Output("не папка/вывод.doc") + ": ", 0), 0u)
+            << message;
+        EXPECT_EQ(message.find(".cxx:"), std::string::npos) << "no source location of the office: " << message;
+        EXPECT_NE(message.back(), '.');
     }
     EXPECT_EQ(probe.Documents().size(), openBefore) << "nobody will ever see the copy, so it is closed";
     EXPECT_THROW(document->HasBookmark("z0001_000_00"), Error);

@@ -3,7 +3,9 @@
 
 #include "word/office_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +80,12 @@ TEST(OfficeProcesses, FoundByTheirPipeAndEnded) {
     const std::string pipe = "tarnfold_find_" + std::to_string(::getpid());
     const pid_t child = ::fork();
     if (child == 0) {
+        // A group of its own and no inherited output: the shell's sleep must not outlive the test holding its pipes.
+        ::setpgid(0, 0);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
         ::execl("/bin/sh", "/bin/sh", "-c", "sleep 30", AcceptArgument(pipe).c_str(), nullptr);
         ::_exit(127);
     }
@@ -93,6 +101,7 @@ TEST(OfficeProcesses, FoundByTheirPipeAndEnded) {
     EXPECT_FALSE(Alive(child));
     int status = 0;
     ::waitpid(child, &status, 0);
+    ::kill(-child, SIGKILL);
 }
 
 TEST(LibreOfficeServer, WrongProgramPathFailsAtOnce) {

@@ -1,0 +1,31 @@
+#include "word/office_messages.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnfold::word {
+namespace {
+
+TEST(OfficeFailureText, ExplainsInputOutputClassesAndDropsTheSourceLocation) {
+    EXPECT_EQ(OfficeFailureText("SfxBaseModel::impl_store <file:///tmp/a/out.doc> failed: 0x507(Error Area:Io "
+                                "Class:Access Code:7) at ./sfx2/source/doc/sfxbasemodel.cxx:3207",
+                                "x"),
+              "нет доступа к файлу или папке (SfxBaseModel::impl_store <file:///tmp/a/out.doc> failed: "
+              "0x507(Error Area:Io Class:Access Code:7))");
+    EXPECT_EQ(OfficeFailureText("impl_store failed: 0x31a(Error Area:Io Class:Space Code:26) at x/y.cxx:1\n", "x"),
+              "недостаточно места на диске (impl_store failed: 0x31a(Error Area:Io Class:Space Code:26))");
+}
+
+TEST(OfficeFailureText, KeepsOtherMessagesWithTheirEndCut) {
+    EXPECT_EQ(OfficeFailureText("type detection failed", "x"), "type detection failed");
+    EXPECT_EQ(OfficeFailureText("Unsupported URL <file:///a>: \"type detection failed\". ", "x"),
+              "Unsupported URL <file:///a>: \"type detection failed\"");
+    EXPECT_EQ(OfficeFailureText("failed (Class:Unheard Code:1)", "x"), "failed (Class:Unheard Code:1)");
+}
+
+TEST(OfficeFailureText, FallsBackWhenTheOfficeSaysNothing) {
+    EXPECT_EQ(OfficeFailureText("", "LibreOffice не сообщил причину"), "LibreOffice не сообщил причину");
+    EXPECT_EQ(OfficeFailureText(" at ./sfx2/source/doc/objstor.cxx:12", "нет"), "нет");
+}
+
+}  // namespace
+}  // namespace tarnfold::word
