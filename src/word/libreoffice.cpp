@@ -62,13 +62,16 @@ public:
                    Reference<css::frame::XModel> model)
         : office_(std::move(office)), templatePath_(std::move(templatePath)), model_(std::move(model)) {}
 
-    // A document nobody has seen nor saved is closed again; a saved one stays
-    // open in the office, as in Word, and is left unlocked for the user.
+    // When the run lets go of it, a document nobody has seen nor saved is
+    // closed again. So is every document of a headless office: nobody can
+    // ever see or close it there, and left open it would keep its file locked
+    // against the next run. A saved document of a shown office stays open, as
+    // in Word, with its view unlocked for the user.
     ~OpenedDocument() {
         if (closed_ || office_->Lost()) return;
         try {
             office_->Call("", [&] {
-                if (!saved_) {
+                if (!saved_ || !office_->ShowsWindows()) {
                     Close();
                 } else if (locked_) {
                     model_->unlockControllers();

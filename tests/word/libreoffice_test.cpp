@@ -287,6 +287,44 @@ TEST_F(LibreOfficeTest, SecondRunStartsItsOwnDocumentWhileTheFirstStaysOpen) {
     EXPECT_EQ(ReadDocument(secondOutput).body[5], "222");
 }
 
+TEST_F(LibreOfficeTest, GoToBookmarkSelectsItWithoutTyping) {
+    const std::string output = Output("курсор.doc");
+    auto application = SharedOffice().CreateApplication();
+    auto document = OpenCopy(*application, Template());
+    document->SaveAs(output);
+    document->InsertBeforeBookmark("z1000_001_03", "9");
+    document->GoToBookmark("Z0002_000_00");
+    document->Save();
+    application->Show();
+
+    const auto open = OfficeProbe(SharedOfficeOptions()).Documents();
+    const auto shown = std::find_if(open.begin(), open.end(), [&](const auto& d) { return d.path == output; });
+    ASSERT_NE(shown, open.end());
+    EXPECT_EQ(shown->selected, "наименование учреждения") << "the cursor rests on the bookmark's range";
+    EXPECT_FALSE(shown->modified);
+    EXPECT_EQ(ReadDocument(output).header[1], "Учреждение: наименование учреждения");
+}
+
+TEST_F(LibreOfficeTest, HeadlessOfficeClosesTheDocumentWhenTheRunLetsGoOfIt) {
+    const std::string output = Output("отчёт.doc");
+    const std::string lock = Output(".~lock.отчёт.doc#");
+    OfficeProbe probe(SharedOfficeOptions());
+    const std::size_t openBefore = probe.Documents().size();
+    for (const char* figure : {"1", "2"}) {
+        auto application = SharedOffice().CreateApplication();
+        auto document = OpenCopy(*application, Template());
+        document->SaveAs(output);
+        document->InsertBeforeBookmark("z1000_001_03", figure);
+        document->Save();
+        application->Show();
+        EXPECT_TRUE(fs::exists(lock)) << "open in the office while the run holds it";
+        EXPECT_EQ(probe.Documents().size(), openBefore + 1);
+    }
+    EXPECT_EQ(probe.Documents().size(), openBefore) << "nobody could ever see or close it";
+    EXPECT_FALSE(fs::exists(lock));
+    EXPECT_EQ(ReadDocument(output).body[5], "2") << "the next run saved under the same name";
+}
+
 TEST_F(LibreOfficeTest, SavingOverTheTemplateIsRefused) {
     const std::string before = ReadFileBytes(Template());
     auto application = SharedOffice().CreateApplication();

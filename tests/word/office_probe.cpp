@@ -8,6 +8,8 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextViewCursor.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
 #include "word/office_connection.h"
@@ -47,6 +49,8 @@ std::vector<OpenDocumentState> OfficeProbe::Documents() {
             Reference<css::awt::XWindow2> window(model->getCurrentController()->getFrame()->getContainerWindow(),
                                                  UNO_QUERY);
             state.visible = window.is() && window->isVisible();
+            if (Reference<css::text::XTextViewCursorSupplier> views{model->getCurrentController(), UNO_QUERY}; views.is())
+                state.selected = word::ToUtf8(views->getViewCursor()->getString());
             documents.push_back(state);
         }
         return documents;

@@ -16,6 +16,7 @@ struct OpenDocumentState {
     std::string text;  // the body text
     bool modified = false;
     bool visible = false;
+    std::string selected;  // what the view cursor spans
 };
 
 class OfficeProbe {
