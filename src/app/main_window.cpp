@@ -357,7 +357,12 @@ void MainWindow::SelectForm(int index) {
 }
 
 void MainWindow::SetDatabaseName(const std::string& name) { databaseName_ = name; }
-void MainWindow::SetDatabaseStatus(const std::string& text) { statusPanel0_->setText(Q(text)); }
+void MainWindow::SetDatabaseStatus(const std::string& text) {
+    statusPanel0_->setText(Q(text));
+    // A long database name does not fit the panel; the whole name is one
+    // pointer rest away.
+    statusPanel0_->setToolTip(Q(text));
+}
 
 int MainWindow::ThemeIndex() const { return CBTheme->currentIndex(); }
 int MainWindow::FormPosition() const { return CBForm->currentIndex(); }

@@ -44,8 +44,13 @@ int RunStarted(Application& application) {
 
     CentreOnDesktop(window);
     window.show();
+    window.activateWindow();
     if (x11) {
         X11WindowSystem& system = *x11;
+        // Without a window manager nothing else would give the new window the
+        // keyboard.
+        SyncToolkitConnection();
+        system.BringToFront(window.winId());
         system.Listen(
             [&window] {
                 window.showNormal();

@@ -1,0 +1,176 @@
+#include "desktop_session.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+#include "support/firebird_fixture.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+extern char** environ;
+
+namespace tarnfold::testing {
+
+namespace {
+
+// Windows of other programs come and go while the test looks at them.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+using namespace std::chrono_literals;
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& t : texts) pointers.push_back(t.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+                           const std::filesystem::path& log, int extraFd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (extraFd >= 0) posix_spawn_file_actions_adddup2(&actions, extraFd, 3);
+    std::vector<std::string> args = command;
+    std::vector<std::string> env = environment;
+    auto argv = Pointers(args);
+    auto envp = Pointers(env);
+    const int error = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!status_) {
+        int status = 0;
+        const pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+        std::this_thread::sleep_for(10ms);
+    }
+    return status_;
+}
+
+bool ChildProcess::Running() { return !WaitForExit(0ms).has_value(); }
+
+void ChildProcess::Kill() {
+    if (pid_ <= 0 || status_) return;
+    kill(pid_, SIGTERM);
+    if (!WaitForExit(2s)) {
+        kill(pid_, SIGKILL);
+        WaitForExit(5s);
+    }
+}
+
+DesktopSession::DesktopSession(bool withWindowManager) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-screen", "0",
+                                 "1024x768x24"},
+        std::vector<std::string>{"PATH=/usr/bin:/bin"}, temp_.Path() / "xvfb.log", pipeFds[1]);
+    close(pipeFds[1]);
+    std::string number;
+    char c = 0;
+    while (read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(pipeFds[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb gave no display number");
+    number_ = std::stoi(number);
+    XSetErrorHandler(IgnoreXError);
+    display_ = XOpenDisplay(DisplayName().c_str());
+    if (!display_) throw std::runtime_error("cannot open " + DisplayName());
+    if (!withWindowManager) return;
+
+    for (const char* sub : {"home", "config", "cache", "data", "runtime"})
+        std::filesystem::create_directories(temp_.Path() / sub);
+    std::filesystem::permissions(temp_.Path() / "runtime", std::filesystem::perms::owner_all);
+    wm_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, Environment(),
+                                         temp_.Path() / "openbox.log");
+    const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data);
+        if (data) XFree(data);
+        if (count == 1) return;
+        std::this_thread::sleep_for(20ms);
+    }
+    throw std::runtime_error("the window manager did not come up");
+}
+
+DesktopSession::~DesktopSession() {
+    if (display_) XCloseDisplay(display_);
+    wm_.reset();
+    server_.reset();
+}
+
+std::vector<std::string> DesktopSession::Environment() const {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string key = entry.substr(0, entry.find('='));
+        if (key == "DISPLAY" || key == "HOME" || key.rfind("XDG_", 0) == 0 || key.rfind("QT_", 0) == 0 ||
+            key.rfind("LC_", 0) == 0 || key == "LANG")
+            continue;
+        env.push_back(entry);
+    }
+    env.push_back("DISPLAY=" + DisplayName());
+    env.push_back("QT_QPA_PLATFORM=xcb");
+    env.push_back("LC_ALL=C.UTF-8");
+    env.push_back("HOME=" + (temp_.Path() / "home").string());
+    env.push_back("XDG_CONFIG_HOME=" + (temp_.Path() / "config").string());
+    env.push_back("XDG_CACHE_HOME=" + (temp_.Path() / "cache").string());
+    env.push_back("XDG_DATA_HOME=" + (temp_.Path() / "data").string());
+    env.push_back("XDG_RUNTIME_DIR=" + (temp_.Path() / "runtime").string());
+    return env;
+}
+
+ProgramCopy::ProgramCopy(const DesktopSession& desktop) : desktop_(desktop) {
+    const std::filesystem::path root = desktop.Folder().Path();
+    for (const char* sub : {"home", "config", "cache", "data", "runtime", "prog", "db"})
+        std::filesystem::create_directories(root / sub);
+    std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
+    folder_ = root / "prog";
+    std::filesystem::copy_file(TARNFOLD_PROGRAM, folder_ / "tarnfold",
+                               std::filesystem::copy_options::overwrite_existing);
+    CreateDatabase((root / "db" / "kvel.gdb").string(),
+                   "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL,"
+                   " C CHAR(6) NOT NULL, RAION VARCHAR(4) NOT NULL);\n"
+                   "CREATE TABLE PERIOD (A VARCHAR(2), B VARCHAR(30));\n"
+                   "INSERT INTO KODIF VALUES ('0001', NULL, 'Первая больница', '0001', '01');\n"
+                   "INSERT INTO KODIF VALUES ('1166', NULL, 'Велинская область', '1166', '01');\n"
+                   "INSERT INTO PERIOD VALUES ('01', 'Январь');\n"
+                   "INSERT INTO PERIOD VALUES ('02', 'Февраль');\n");
+    std::ofstream ini(folder_ / "Tarnfold.ini", std::ios::binary);
+    ini << "[BASE]\r\nPathBase=" << (root / "db").string() << "/\r\nPasswordBase=x\r\n";
+}
+
+std::unique_ptr<ChildProcess> ProgramCopy::Start(const std::string& logName) const {
+    return std::make_unique<ChildProcess>(std::vector<std::string>{(folder_ / "tarnfold").string()},
+                                          desktop_.Environment(), desktop_.Folder().Path() / logName);
+}
+
+}  // namespace tarnfold::testing

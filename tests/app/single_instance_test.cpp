@@ -1,0 +1,424 @@
+// The real program on a virtual desktop, with a small window manager and
+// without one: a second start brings the first copy's window forward and
+// ends; copies started together leave one. Screenshots of both display
+// states land in the build folder.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/single_instance.h"
+#include "app/x11_window_system.h"
+#include "core/app_title.h"
+#include "core/text.h"
+#include "desktop_session.h"
+
+#include <latch>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace tarnfold;
+using namespace tarnfold::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string MainCaption = "Выгрузка данных в бланки форм";
+
+template <class Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 5s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// What the desktop shows, as another client sees it.
+class Screen {
+public:
+    explicit Screen(Display* x) : x_(x) {}
+
+    // The program's main window: its own process, its caption.
+    Window MainWindowOf(pid_t pid) const { return Search(DefaultRootWindow(x_), pid); }
+
+    bool Viewable(Window w) const {
+        XWindowAttributes a;
+        XSync(x_, False);
+        return XGetWindowAttributes(x_, w, &a) && a.map_state == IsViewable;
+    }
+
+    int Height(Window w) const {
+        XWindowAttributes a;
+        XSync(x_, False);
+        return XGetWindowAttributes(x_, w, &a) ? a.height : -1;
+    }
+
+    // No other visible window lies over the window, or over the frame the
+    // window manager put it in.
+    bool OnTop(Window w) const {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count);
+        Window frame = 0;
+        for (unsigned int i = 0; i < count && !frame; ++i)
+            if (children[i] == w || Contains(children[i], w)) frame = children[i];
+        XWindowAttributes f;
+        bool covered = frame == 0 || !XGetWindowAttributes(x_, frame, &f);
+        for (unsigned int i = count; i-- > 0 && !covered;) {
+            if (children[i] == frame) break;
+            XWindowAttributes a;
+            if (!XGetWindowAttributes(x_, children[i], &a) || a.map_state != IsViewable || a.c_class != InputOutput)
+                continue;
+            covered = a.x < f.x + f.width && f.x < a.x + a.width && a.y < f.y + f.height && f.y < a.y + a.height;
+        }
+        if (children) XFree(children);
+        return !covered;
+    }
+
+    bool Focused(Window w) const {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &focus, &revert);
+        if (focus == None || focus == PointerRoot) return false;
+        return focus == w || Contains(w, focus);
+    }
+
+    std::string Text(Window w) const {
+        const Atom name = XInternAtom(x_, "_NET_WM_NAME", False);
+        const Atom utf8 = XInternAtom(x_, "UTF8_STRING", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::string text;
+        if (XGetWindowProperty(x_, w, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) == Success &&
+            data)
+            text.assign(reinterpret_cast<char*>(data), count);
+        if (data) XFree(data);
+        return text;
+    }
+
+private:
+    bool Contains(Window ancestor, Window w) const {
+        while (w != 0 && w != DefaultRootWindow(x_)) {
+            if (w == ancestor) return true;
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(x_, w, &root, &parent, &children, &count)) return false;
+            if (children) XFree(children);
+            w = parent;
+        }
+        return false;
+    }
+
+    long Pid(Window w) const {
+        const Atom atom = XInternAtom(x_, "_NET_WM_PID", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        long pid = -1;
+        if (XGetWindowProperty(x_, w, atom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+                Success &&
+            data && count == 1)
+            pid = *reinterpret_cast<long*>(data);
+        if (data) XFree(data);
+        return pid;
+    }
+
+    Window Search(Window w, pid_t pid) const {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(x_, w, &a) && a.c_class == InputOutput && Pid(w) == pid && Text(w) == MainCaption)
+            return w;
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(x_, w, &root, &parent, &children, &count)) return 0;
+        Window found = 0;
+        for (unsigned int i = 0; i < count && !found; ++i) found = Search(children[i], pid);
+        if (children) XFree(children);
+        return found;
+    }
+
+    Display* x_;
+};
+
+// A window of another program that covers the whole desktop and has the focus.
+class CoveringWindow {
+public:
+    CoveringWindow(const DesktopSession& desktop) : x_(desktop.X()) {
+        window_ = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 1024, 768, 0, 0, 0x808080);
+        XStoreName(x_, window_, "cover");
+        XMapRaised(x_, window_);
+        XSync(x_, False);
+        WaitUntil([&] { return Screen(x_).Viewable(window_); });
+        if (desktop.HasWindowManager()) {
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = window_;
+            event.xclient.message_type = XInternAtom(x_, "_NET_ACTIVE_WINDOW", False);
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = 2;  // a pager: always obeyed
+            XSendEvent(x_, DefaultRootWindow(x_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        } else {
+            XSetInputFocus(x_, window_, RevertToParent, CurrentTime);
+        }
+        XSync(x_, False);
+    }
+    ~CoveringWindow() {
+        XDestroyWindow(x_, window_);
+        XSync(x_, False);
+    }
+    Window Id() const { return window_; }
+
+private:
+    Display* x_;
+    Window window_;
+};
+
+void AskToClose(Display* x, Window w) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, w, False, NoEventMask, &event);
+    XSync(x, False);
+}
+
+std::string HexId(Window w) {
+    std::ostringstream s;
+    s << "0x" << std::hex << w;
+    return s.str();
+}
+
+class SingleInstanceTest : public ::testing::TestWithParam<bool> {
+protected:
+    // Starts the first copy and waits until its window shows and has the focus.
+    Window StartFirst(std::unique_ptr<ChildProcess>& first) {
+        first = program_.Start("first.log");
+        Window main = 0;
+        EXPECT_TRUE(WaitUntil([&] { return (main = screen_.MainWindowOf(first->Pid())) && screen_.Viewable(main); },
+                              15s))
+            << Log("first.log");
+        return main;
+    }
+
+    // A second start ends at once with code 0 and the first copy's window is
+    // then shown, on top and with the focus.
+    void ExpectSecondStartBringsForward(Window main) {
+        const auto begun = std::chrono::steady_clock::now();
+        auto second = program_.Start("second.log");
+        const std::optional<int> code = second->WaitForExit(5s);
+        ASSERT_TRUE(code.has_value()) << "the second copy kept running";
+        EXPECT_EQ(*code, 0) << Log("second.log");
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, 3s);
+        EXPECT_TRUE(WaitUntil([&] { return screen_.Viewable(main) && screen_.OnTop(main) && screen_.Focused(main); },
+                              3s))
+            << "viewable " << screen_.Viewable(main) << ", on top " << screen_.OnTop(main) << ", focused "
+            << screen_.Focused(main);
+    }
+
+    void CloseAndExpectSaved(ChildProcess& program, Window main) {
+        AskToClose(desktop_.X(), main);
+        const std::optional<int> code = program.WaitForExit(10s);
+        ASSERT_TRUE(code.has_value()) << "the program did not end when asked to close";
+        EXPECT_EQ(*code, 0);
+        std::ifstream ini(program_.Folder() / "Tarnfold.ini", std::ios::binary);
+        std::stringstream text;
+        text << ini.rdbuf();
+        EXPECT_NE(Cp1251ToUtf8(text.str()).find("LPU=1166 - Велинская область\r\n"), std::string::npos)
+            << Cp1251ToUtf8(text.str());
+    }
+
+    std::string Log(const std::string& name) const {
+        std::ifstream in(desktop_.Folder().Path() / name);
+        std::stringstream text;
+        text << in.rdbuf();
+        return name + ":\n" + text.str();
+    }
+
+    DesktopSession desktop_{GetParam()};
+    ProgramCopy program_{desktop_};
+    Screen screen_{desktop_.X()};
+};
+
+TEST_P(SingleInstanceTest, SecondStartRaisesTheCoveredFirstCopy) {
+    std::unique_ptr<ChildProcess> first;
+    const Window main = StartFirst(first);
+    ASSERT_NE(main, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return screen_.Focused(main); }, 5s));
+    CoveringWindow cover(desktop_);
+    ASSERT_TRUE(WaitUntil([&] { return screen_.OnTop(cover.Id()) && screen_.Focused(cover.Id()); }));
+    ASSERT_FALSE(screen_.OnTop(main));
+    ExpectSecondStartBringsForward(main);
+    CloseAndExpectSaved(*first, main);
+}
+
+TEST_P(SingleInstanceTest, SecondStartRestoresTheHiddenFirstCopy) {
+    std::unique_ptr<ChildProcess> first;
+    const Window main = StartFirst(first);
+    ASSERT_NE(main, 0u);
+    if (desktop_.HasWindowManager()) {
+        // Minimised through the window manager.
+        XIconifyWindow(desktop_.X(), main, DefaultScreen(desktop_.X()));
+    } else {
+        // Without a window manager nothing can minimise; the window is taken
+        // off the screen behind the toolkit's back instead.
+        XUnmapWindow(desktop_.X(), main);
+    }
+    XSync(desktop_.X(), False);
+    ASSERT_TRUE(WaitUntil([&] { return !screen_.Viewable(main); }));
+    ExpectSecondStartBringsForward(main);
+    CloseAndExpectSaved(*first, main);
+}
+
+TEST_P(SingleInstanceTest, CopiesStartedTogetherLeaveOne) {
+    std::vector<std::unique_ptr<ChildProcess>> copies;
+    for (int i = 0; i < 4; ++i) copies.push_back(program_.Start("copy" + std::to_string(i) + ".log"));
+    const auto ended = [&] {
+        int count = 0;
+        for (auto& copy : copies) count += copy->Running() ? 0 : 1;
+        return count;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return ended() >= 3; }, 8s)) << ended() << " copies ended";
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(ended(), 3);
+    ChildProcess* survivor = nullptr;
+    for (auto& copy : copies) {
+        if (copy->Running())
+            survivor = copy.get();
+        else
+            EXPECT_EQ(copy->WaitForExit(0s), std::optional<int>(0));
+    }
+    ASSERT_NE(survivor, nullptr);
+    Window main = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (main = screen_.MainWindowOf(survivor->Pid())) && screen_.Viewable(main); },
+                          15s));
+    CloseAndExpectSaved(*survivor, main);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, SingleInstanceTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "WithWindowManager" : "WithoutWindowManager");
+                         });
+
+// Pictures of the compact and the detail state, to look at every Cyrillic
+// text whole; the test checks the pictures are there and the window grew.
+TEST(Screenshots, CompactAndDetailState) {
+    DesktopSession desktop(false);
+    ProgramCopy program(desktop);
+    Screen screen(desktop.X());
+    auto first = program.Start("shots.log");
+    Window main = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (main = screen.MainWindowOf(first->Pid())) && screen.Viewable(main); }, 15s));
+    ASSERT_TRUE(WaitUntil([&] { return screen.Focused(main); }));
+    std::this_thread::sleep_for(300ms);
+    const std::filesystem::path folder = TARNFOLD_SCREENSHOT_FOLDER;
+    std::filesystem::create_directories(folder);
+    const auto shoot = [&](const std::string& name) {
+        std::filesystem::remove(folder / name);
+        ChildProcess import({"import", "-window", HexId(main), (folder / name).string()}, desktop.Environment(),
+                            desktop.Folder().Path() / "import.log");
+        const std::optional<int> code = import.WaitForExit(20s);
+        EXPECT_TRUE(code && *code == 0);
+        EXPECT_TRUE(std::filesystem::exists(folder / name));
+    };
+    shoot("compact.png");
+    EXPECT_EQ(screen.Height(main), 280);
+    ChildProcess click({"xdotool", "mousemove", "--window", HexId(main), "530", "184", "click", "1"},
+                       desktop.Environment(), desktop.Folder().Path() / "xdotool.log");
+    ASSERT_TRUE(click.WaitForExit(10s).has_value());
+    ASSERT_TRUE(WaitUntil([&] { return screen.Height(main) == 420; }));
+    std::this_thread::sleep_for(300ms);
+    shoot("detail.png");
+    AskToClose(desktop.X(), main);
+    EXPECT_EQ(first->WaitForExit(10s), std::optional<int>(0));
+}
+
+// Another program's top-level window with a class and a text of its choice.
+Window ForeignWindow(Display* x, const char* className, const std::string& text, Window owner = 0) {
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    const Window w = XCreateWindow(x, DefaultRootWindow(x), -10, -10, 1, 1, 0, CopyFromParent, InputOnly,
+                                   CopyFromParent, CWOverrideRedirect, &attributes);
+    char name[] = "foreign";
+    std::string cls = className;
+    XClassHint hint{name, cls.data()};
+    XSetClassHint(x, w, &hint);
+    XChangeProperty(x, w, XInternAtom(x, "_NET_WM_NAME", False), XInternAtom(x, "UTF8_STRING", False), 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    if (owner) XSetTransientForHint(x, w, owner);
+    XSync(x, False);
+    return w;
+}
+
+TEST(X11Lookup, FindsByClassAndTextIgnoringCaseAndReadsOwnerAndText) {
+    DesktopSession desktop(false);
+    Display* x = desktop.X();
+    auto windows = app::X11WindowSystem::Open(desktop.DisplayName());
+    ASSERT_NE(windows, nullptr);
+    EXPECT_EQ(windows->Find("TApplication", AppTitle), 0u);
+    EXPECT_TRUE(app::StartAsOnlyCopy(*windows));
+    // Its own window is now findable, by its own class and title.
+    EXPECT_EQ(windows->Find("tapplication", AppTitle), windows->OwnWindow());
+    EXPECT_EQ(app::FindOtherCopy(*windows), 0u);
+
+    const std::string upper = "TARNFOLD-ВЫГРУЗКА ДАННЫХ В БЛАНКИ ФОРМ";
+    auto other = app::X11WindowSystem::Open(desktop.DisplayName());
+    const Window foreign = ForeignWindow(x, "TApplication", upper);
+    // The topmost match comes first: the foreign window, whose text differs
+    // in letter case only, hides the running copy from the check.
+    EXPECT_EQ(other->Find("TApplication", AppTitle), foreign);
+    EXPECT_EQ(other->Text(foreign, app::WindowTextLimit), upper);
+    EXPECT_EQ(app::FindOtherCopy(*other), 0u);
+    XDestroyWindow(x, foreign);
+
+    const Window owned = ForeignWindow(x, "TApplication", AppTitle, DefaultRootWindow(x));
+    EXPECT_EQ(other->Owner(owned), DefaultRootWindow(x));
+    EXPECT_EQ(app::FindOtherCopy(*other), 0u);
+    XDestroyWindow(x, owned);
+    XSync(x, False);
+    EXPECT_EQ(app::FindOtherCopy(*other), windows->OwnWindow());
+    EXPECT_EQ(other->Owner(windows->OwnWindow()), 0u);
+
+    std::string longText;
+    for (int i = 0; i < 20; ++i) longText += "Длинный заголовок ";
+    const Window longWindow = ForeignWindow(x, "Other", longText);
+    EXPECT_EQ(other->Text(longWindow, app::WindowTextLimit), Utf8Mid(longText, 0, 127));
+    EXPECT_EQ(Utf8Length(other->Text(longWindow, app::WindowTextLimit)), 127u);
+    XDestroyWindow(x, longWindow);
+    XSync(x, False);
+}
+
+TEST(X11Lookup, SimultaneousStartsLeaveOneCopy) {
+    DesktopSession desktop(false);
+    for (int round = 0; round < 10; ++round) {
+        constexpr int copies = 4;
+        std::vector<std::unique_ptr<app::X11WindowSystem>> systems;
+        for (int i = 0; i < copies; ++i) systems.push_back(app::X11WindowSystem::Open(desktop.DisplayName()));
+        std::latch start(copies);
+        std::vector<int> alone(copies, 0);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < copies; ++i)
+            threads.emplace_back([&, i] {
+                start.arrive_and_wait();
+                alone[i] = app::StartAsOnlyCopy(*systems[i]) ? 1 : 0;
+            });
+        for (auto& t : threads) t.join();
+        EXPECT_EQ(alone[0] + alone[1] + alone[2] + alone[3], 1) << "round " << round;
+    }
+}
+
+}  // namespace
