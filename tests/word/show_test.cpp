@@ -109,7 +109,9 @@ std::string VisibleWindows(const std::string& part) {
     return Capture("xdotool search --onlyvisible --name '" + part + "' 2>/dev/null");
 }
 
-void Fill(word::Server& server, const std::string& templatePath, const std::string& output) {
+// A whole run up to showing; the run's application is handed back.
+std::unique_ptr<word::Application> Fill(word::Server& server, const std::string& templatePath,
+                                        const std::string& output) {
     auto application = server.CreateApplication();
     application->Open(templatePath);
     application->ActivateLastOpened();
@@ -125,6 +127,7 @@ void Fill(word::Server& server, const std::string& templatePath, const std::stri
     document->GoToBookmark("z0001_000_00");
     document->Save();
     application->Show();
+    return application;
 }
 
 class ShowTest : public ::testing::Test {
@@ -139,7 +142,8 @@ TEST_F(ShowTest, FilledDocumentAppearsInAVisibleWriterWindow) {
     options.visible = true;
     {
         word::LibreOfficeServer server(options);
-        Fill(server, folder_.File("ДД.doc"), folder_.File("показ формы.doc"));
+        // The run ends here; like Word, the office keeps the shown document open.
+        Fill(server, folder_.File("ДД.doc"), folder_.File("показ формы.doc")).reset();
 
         std::string windows;
         for (int i = 0; i < 100 && windows.empty(); ++i) {
@@ -181,12 +185,15 @@ TEST_F(ShowTest, InvisibleOptionRunsHeadlessEvenWithADisplay) {
     options.visible = false;
     {
         word::LibreOfficeServer server(options);
-        Fill(server, folder_.File("ДД.doc"), folder_.File("без окна.doc"));
+        auto application = Fill(server, folder_.File("ДД.doc"), folder_.File("без окна.doc"));
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         EXPECT_EQ(VisibleWindows("без окна"), "");
-        const auto documents = OfficeProbe(options).Documents();
+        OfficeProbe probe(options);
+        const auto documents = probe.Documents();
         ASSERT_EQ(documents.size(), 1u);
         EXPECT_FALSE(documents[0].visible);
+        application.reset();
+        EXPECT_TRUE(probe.Documents().empty()) << "a document nobody can see is closed when the run ends";
         EXPECT_NE(ReadDocumentText(folder_.File("без окна.doc")).find("1234,5"), std::string::npos);
     }
     word::KillOfficeProcesses(options.pipeName);
