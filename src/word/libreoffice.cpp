@@ -140,10 +140,10 @@ public:
             // Through a collapsed cursor of the anchor's own text: handing over the
             // anchor's start instead makes Writer re-sort every bookmark per insertion.
             Reference<css::text::XTextRange> anchor = Anchor(name);
-            Reference<css::text::XText> text_ = anchor->getText();
-            Reference<css::text::XTextCursor> cursor = text_->createTextCursorByRange(anchor);
+            Reference<css::text::XText> owner = anchor->getText();
+            Reference<css::text::XTextCursor> cursor = owner->createTextCursorByRange(anchor);
             cursor->collapseToStart();
-            text_->insertString(Reference<css::text::XTextRange>(cursor.get()), ToOUString(text), false);
+            owner->insertString(Reference<css::text::XTextRange>(cursor.get()), ToOUString(text), false);
         });
     }
 

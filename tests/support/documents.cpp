@@ -28,7 +28,9 @@ std::string FileUrl(const fs::path& path) {
     static const char digits[] = "0123456789ABCDEF";
     std::string url = "file://";
     for (const unsigned char c : fs::absolute(path).string()) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '_' || c == '.') {
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+                          c == '-' || c == '_' || c == '.';
+        if (safe) {
             url += static_cast<char>(c);
         } else {
             url += '%';
