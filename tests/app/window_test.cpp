@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/window_geometry.h"
 #include "core/app_title.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -620,6 +622,45 @@ private slots:
         QCOMPARE(window.font().family(), QStringLiteral("DejaVu Sans"));
         QVERIFY(QFontInfo(window.font()).family().contains(QStringLiteral("DejaVu")));
         window.close();
+    }
+
+    void theLayoutGrowsWithTheFontDpi() {
+        // Run once more by ctest with a font DPI of 120: the export button is
+        // then 31 high, f is 1.24 and the window 777 by 347.
+        ProgramFolder folder;
+        MessageBoxRecorder boxes;
+        MainWindow window(folder.Folder(), ThisYear);
+        const int expectedDpi = qEnvironmentVariableIntValue("TARNFOLD_TEST_FONT_DPI");
+        if (expectedDpi) QCOMPARE(window.logicalDpiY(), expectedDpi);
+        const int height = ScaledExportButtonHeight(window.logicalDpiY());
+        const double f = ScaleFactor(height);
+        const WindowSize size = ScaledWindowSize(DesignCompactSize, f);
+        if (expectedDpi == 120) {
+            QCOMPARE(height, 31);
+            QCOMPARE(size.width, 777);
+            QCOMPARE(size.height, 347);
+        }
+        QCOMPARE(window.size(), QSize(size.width, size.height));
+        QCOMPARE(window.minimumSize(), QSize(size.width, size.height));
+        QCOMPARE(Find<QPushButton>(window, "BExport")->geometry(),
+                 QRect(Scaled(294, f), Scaled(172, f), Scaled(145, f), height));
+        window.show();
+        Find<QPushButton>(window, "BView")->click();
+        QCOMPARE(window.height(), DetailHeight(size.height));
+        Find<QPushButton>(window, "BView")->click();
+        QCOMPARE(window.height(), size.height);
+        // Smaller than the start size it cannot get.
+        window.resize(100, 100);
+        QCOMPARE(window.size(), QSize(size.width, size.height));
+        window.close();
+    }
+
+    void anErrorEscapingAnyEventIsShown() {
+        MessageBoxRecorder boxes;
+        QTimer::singleShot(0, [] { throw Error("Сбой таймера"); });
+        QTRY_COMPARE(boxes.shown.size(), std::size_t{1});
+        QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Error));
+        QCOMPARE(boxes.shown[0].text, std::string("Сбой таймера."));
     }
 
     void qtDialogsSpeakRussian() {
