@@ -2,6 +2,7 @@
 // in a folder of the test's own, message boxes answered by the recorder.
 
 #include <QAbstractItemView>
+#include <QImage>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -494,6 +495,11 @@ private slots:
         QCOMPARE(Find<QLabel>(window, "StatusBar1Panel0")->text(), QString());
         view.SetGauge(38);
         QCOMPARE(Find<Gauge>(window, "Gauge1")->Text(), QStringLiteral("38%"));
+        auto* gauge = Find<Gauge>(window, "Gauge1");
+        view.SetGauge(50);
+        const QImage bar = gauge->grab().toImage();
+        QCOMPARE(bar.pixelColor(3, 3), QColor(0, 0, 128));
+        QCOMPARE(bar.pixelColor(gauge->width() - 4, 3), QColor(Qt::white));
         view.SetGauge(140);
         QCOMPARE(Find<Gauge>(window, "Gauge1")->Value(), 100);
         view.SetResultText("Выгрузка прервана пользователем...");
@@ -619,6 +625,12 @@ private slots:
             auto* button = Find<QPushButton>(window, name);
             QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(), name);
         }
+        // An open list shows its longest entry whole.
+        auto* forms = Find<QComboBox>(window, "CBForm");
+        int widest = 0;
+        for (int i = 0; i < forms->count(); ++i)
+            widest = std::max(widest, forms->view()->fontMetrics().horizontalAdvance(forms->itemText(i)));
+        QVERIFY(forms->view()->minimumWidth() > widest);
         QCOMPARE(window.font().family(), QStringLiteral("DejaVu Sans"));
         QVERIFY(QFontInfo(window.font()).family().contains(QStringLiteral("DejaVu")));
         window.close();
