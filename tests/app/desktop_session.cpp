@@ -2,10 +2,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -38,19 +39,31 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& command, const std::vector<std::string>& environment,
                            const std::filesystem::path& log, int extraFd) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (extraFd >= 0) posix_spawn_file_actions_adddup2(&actions, extraFd, 3);
     std::vector<std::string> args = command;
     std::vector<std::string> env = environment;
     auto argv = Pointers(args);
     auto envp = Pointers(env);
-    const int error = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(error));
+    const int logFd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (logFd < 0) throw std::runtime_error("cannot write " + log.string());
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+        // Should the test itself die, what it started goes with it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        const int nullFd = open("/dev/null", O_RDONLY);
+        dup2(nullFd, 0);
+        dup2(logFd, 1);
+        dup2(logFd, 2);
+        if (extraFd == 3)
+            fcntl(3, F_SETFD, 0);
+        else if (extraFd >= 0)
+            dup2(extraFd, 3);
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(logFd);
+    if (pid_ < 0) throw std::runtime_error("cannot start " + command[0] + ": " + std::strerror(errno));
 }
 
 ChildProcess::~ChildProcess() { Kill(); }
