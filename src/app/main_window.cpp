@@ -133,6 +133,9 @@ void MainWindow::Build() {
     DirectoryEdit1 = new DirectoryEdit(Panel2);
     place(DirectoryEdit1, "DirectoryEdit1", 230, 56, 337, 21);
     DirectoryEdit1->SetText(QStringLiteral("DirectoryEdit1"));
+    // A long result line runs under the template-folder field's lower edge:
+    // drawn above it, the line stays whole.
+    LRezult->raise();
     BJournal = new QPushButton(QStringLiteral("Открыть журнал экспорта"), Panel2);
     place(BJournal, "BJournal", 396, 99, 169, 25);
     Panel2->hide();

@@ -26,7 +26,7 @@ void CentreOnDesktop(QWidget& window) {
     window.move(desktop.center() - QPoint(window.width() / 2, window.height() / 2));
 }
 
-int RunStarted(Application& application) {
+int RunStarted(Application& application, const ConnectWindow& connect) {
     // Step 1 made the application window; steps 2 to 5 look for another copy
     // and hand over to it.
     std::unique_ptr<X11WindowSystem> x11;
@@ -41,6 +41,7 @@ int RunStarted(Application& application) {
     MainWindow window(programFolder, QDate::currentDate().year());
     const DataModuleStart data = StartDataModule(window, programFolder);
     if (!data.module || data.endRequested) return 0;
+    if (connect) connect(window, *data.module);
 
     CentreOnDesktop(window);
     window.show();
@@ -68,10 +69,10 @@ int RunStarted(Application& application) {
 
 }  // namespace
 
-int Run(int argc, char** argv) {
+int Run(int argc, char** argv, const ConnectWindow& connect) {
     Application application(argc, argv);
     try {
-        return RunStarted(application);
+        return RunStarted(application, connect);
     } catch (const std::exception& error) {
         ShowErrorBox(nullptr, error.what());
     }
