@@ -183,10 +183,7 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::Open(const std::string& displa
 
 X11WindowSystem::X11WindowSystem(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
-X11WindowSystem::~X11WindowSystem() {
-    delete notifier_;
-    notifier_ = nullptr;
-}
+X11WindowSystem::~X11WindowSystem() = default;
 
 std::unique_ptr<WindowSystem::Exclusive> X11WindowSystem::Lock() {
     return std::make_unique<ServerGrab>(impl_->display);
@@ -242,8 +239,8 @@ void X11WindowSystem::Listen(std::function<void()> onShowNormal, std::function<v
     onShowNormal_ = std::move(onShowNormal);
     onSetForeground_ = std::move(onSetForeground);
     if (!notifier_) {
-        notifier_ = new QSocketNotifier(ConnectionNumber(impl_->display), QSocketNotifier::Read);
-        connect(notifier_, &QSocketNotifier::activated, this, &X11WindowSystem::ProcessPending);
+        notifier_ = std::make_unique<QSocketNotifier>(ConnectionNumber(impl_->display), QSocketNotifier::Read);
+        connect(notifier_.get(), &QSocketNotifier::activated, this, &X11WindowSystem::ProcessPending);
     }
     QTimer::singleShot(0, this, &X11WindowSystem::ProcessPending);
 }

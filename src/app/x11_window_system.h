@@ -49,7 +49,7 @@ private:
     void ProcessPending();
 
     std::unique_ptr<Impl> impl_;
-    QSocketNotifier* notifier_ = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier_;
     std::function<void()> onShowNormal_;
     std::function<void()> onSetForeground_;
 };
