@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
+#include "word/server_error.h"
 
 namespace tarnfold::word::com {
 
@@ -213,24 +214,18 @@ void Dispatch::Put(const std::string& name, const Arg& value) const {
     Invoke(name, DISPATCH_PROPERTYPUT, {value}, false);
 }
 
-std::wstring CutTrailingBlanksAndStops(std::wstring_view text) {
-    std::size_t end = text.size();
-    while (end > 0 && (text[end - 1] <= L' ' || text[end - 1] == L'.')) --end;
-    return std::wstring(text.substr(0, end));
-}
-
 std::string SystemErrorText(HRESULT code) {
     LocalText buffer;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(buffer.Slot()), 0, nullptr);
     if (n == 0 || buffer.Get() == nullptr) return {};
-    return Narrow(CutTrailingBlanksAndStops(std::wstring_view(buffer.Get(), n)));
+    return ServerErrorText(Narrow(std::wstring_view(buffer.Get(), n)), "");
 }
 
 std::string AutomationErrorText(HRESULT code, std::wstring_view description) {
-    const std::wstring own = CutTrailingBlanksAndStops(description);
-    if (!own.empty()) return Narrow(own);
+    std::string own = ServerErrorText(Narrow(description), "");
+    if (!own.empty()) return own;
     std::string system = SystemErrorText(code);
     if (!system.empty()) return system;
     char buffer[32];

@@ -64,16 +64,13 @@ private:
     ComPtr<IDispatch> object_;
 };
 
-// Trailing blanks, control characters and full stops cut.
-std::wstring CutTrailingBlanksAndStops(std::wstring_view text);
-
-// The system's own text for an error code, cut as above; empty when the
-// system has none.
+// The system's own text for an error code, without its trailing line break
+// and full stop; empty when the system has none.
 std::string SystemErrorText(HRESULT code);
 
 // The text of a failed automation call: the server's description when it gave
-// one, else the system's text for the code, else "OLE error" and the code in
-// eight hexadecimal digits.
+// one (trailing blanks and full stops cut), else the system's text for the
+// code, else "OLE error" and the code in eight hexadecimal digits.
 std::string AutomationErrorText(HRESULT code, std::wstring_view description);
 
 std::string UnknownNameText(const std::string& name);
