@@ -34,3 +34,10 @@ foreach(locale ru_RU en_US)
   add_test(NAME regional_formats_${locale} COMMAND platform_win32_tests --gtest_filter=RegionalFormats.*)
   set_tests_properties(regional_formats_${locale} PROPERTIES TIMEOUT 60 ENVIRONMENT "LC_ALL=${locale}.UTF-8")
 endforeach()
+
+if(TARGET tarnfold_db)
+  tarnfold_windows_test(db_windows_tests
+    SOURCES ${TARNFOLD_WINDOWS_TESTS}/client_library_test.cpp
+    LIBS tarnfold_db GTest::gtest_main)
+  target_include_directories(db_windows_tests PRIVATE ${TARNFOLD_ROOT}/tests)
+endif()

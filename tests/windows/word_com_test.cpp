@@ -252,7 +252,7 @@ class ClassRegistration {
 public:
     ClassRegistration(const CLSID& classId, IClassFactory* factory) {
         registered_ =
-            CoRegisterClassObject(classId, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_) == S_OK;
+            CoRegisterClassObject(classId, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_) == S_OK;
     }
     ClassRegistration(const ClassRegistration&) = delete;
     ClassRegistration& operator=(const ClassRegistration&) = delete;
