@@ -1,3 +1,38 @@
-#include "app/startup.h"
+#include <memory>
 
-int main(int argc, char** argv) { return tarnfold::app::Run(argc, argv); }
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "core/paths.h"
+#include "core/regional.h"
+#include "export/export_engine.h"
+#include "journal/journal.h"
+#include "word/libreoffice.h"
+
+// The program: the window, connected to the export engine, which writes
+// through the user's own LibreOffice. The office and the engine are declared
+// here so that they outlive the event loop and are released before exit.
+int main(int argc, char** argv) {
+    using namespace tarnfold;
+    std::unique_ptr<word::LibreOfficeServer> office;
+    std::unique_ptr<ExportEngine> engine;
+    const auto connectExport = [&](app::MainWindow& window, db::DataModule& data) {
+        const std::string programFolder = ProgramFolder();
+        office = std::make_unique<word::LibreOfficeServer>(word::DefaultLibreOfficeOptions());
+        ExportOptions options;
+        options.logFile = window.LoadedSettings().Report.LogFile;
+        options.formats = UserRegionalFormats();
+        options.programFolder = programFolder;
+        engine = std::make_unique<ExportEngine>(data, *office, window, options);
+        window.onExport = [&window, &engine] {
+            engine->Export({window.ThemeIndex(), window.FormPosition(), window.InstitutionIndex(),
+                            window.PeriodIndex(), window.RazrezText(), window.YearText(),
+                            window.TemplateFolderText()});
+        };
+        window.onAbort = [&engine] { engine->Abort(); };
+        window.onJournal = [programFolder] { BJournalClick(programFolder); };
+    };
+    const int code = app::Run(argc, argv, connectExport);
+    engine.reset();
+    office.reset();
+    return code;
+}
