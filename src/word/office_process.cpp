@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "core/error.h"
+#include "core/file_descriptor.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "word/office_files.h"
@@ -24,23 +25,6 @@
 namespace tarnfold::word {
 
 namespace {
-
-// A descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -176,10 +160,10 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
     SeedProfile(start.profileFolder, start.sofficePath);
     logPath_ = PathToUtf8(PathFromUtf8(start.profileFolder) / "soffice.log");
 
-    Descriptor log(::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    FileDescriptor log(::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
     if (log.Get() < 0)
         throw Error("Не удалось открыть журнал LibreOffice " + logPath_ + ": " + std::strerror(errno));
-    Descriptor nothing(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    FileDescriptor nothing(::open("/dev/null", O_RDONLY | O_CLOEXEC));
 
     // Everything the child needs is prepared before the fork: after it only
     // async-signal-safe calls are allowed.
@@ -203,8 +187,8 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) throw Error(std::string("Не удалось запустить LibreOffice: ") + std::strerror(errno));
-    Descriptor reportRead(report[0]);
-    Descriptor reportWrite(report[1]);
+    FileDescriptor reportRead(report[0]);
+    FileDescriptor reportWrite(report[1]);
 
     pid_ = ::fork();
     if (pid_ < 0) throw Error(std::string("Не удалось запустить LibreOffice: ") + std::strerror(errno));

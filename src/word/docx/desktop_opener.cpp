@@ -1,6 +1,7 @@
 #include "word/docx/desktop_opener.h"
 
 #include "core/error.h"
+#include "core/file_descriptor.h"
 
 #ifdef _WIN32
 #include "core/paths.h"
@@ -37,29 +38,6 @@ void OpenWithDesktop(const std::string& pathUtf8) {
 
 #else
 
-namespace {
-
-// Closes a descriptor once, whoever leaves the scope first.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    void Close() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-private:
-    int fd_;
-};
-
-}  // namespace
-
 void OpenWithDesktop(const std::string& pathUtf8) {
     // The grandchild reports a failed exec through this pipe; a successful exec
     // closes it (close-on-exec), so the parent reads end of file.
@@ -67,8 +45,8 @@ void OpenWithDesktop(const std::string& pathUtf8) {
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         throw Error(Failure(pathUtf8, std::strerror(errno)));
     }
-    Descriptor reader(fds[0]);
-    Descriptor writer(fds[1]);
+    FileDescriptor reader(fds[0]);
+    FileDescriptor writer(fds[1]);
 
     const pid_t child = ::fork();
     if (child < 0) {
