@@ -6,14 +6,17 @@
 #include "core/regional.h"
 #include "export/export_engine.h"
 #include "journal/journal.h"
+#include "word/docx/docx_server.h"
 #include "word/libreoffice.h"
 
-// The program: the window, connected to the export engine, which writes
-// through the user's own LibreOffice. The office and the engine are declared
+// The program: the window, connected to the export engine, which writes .doc
+// templates through the user's own LibreOffice and fills .docx templates
+// itself. The office and the engine are declared
 // here so that they outlive the event loop and are released before exit.
 int main(int argc, char** argv) {
     using namespace tarnfold;
     std::unique_ptr<word::LibreOfficeServer> office;
+    word::docx::DocxServer docx;
     std::unique_ptr<ExportEngine> engine;
     const auto connectExport = [&](app::MainWindow& window, db::DataModule& data) {
         const std::string programFolder = ProgramFolder();
@@ -22,7 +25,7 @@ int main(int argc, char** argv) {
         options.logFile = window.LoadedSettings().Report.LogFile;
         options.formats = UserRegionalFormats();
         options.programFolder = programFolder;
-        engine = std::make_unique<ExportEngine>(data, *office, window, options);
+        engine = std::make_unique<ExportEngine>(data, WordServers(*office, &docx), window, options);
         window.onExport = [&window, &engine] {
             engine->Export({window.ThemeIndex(), window.FormPosition(), window.InstitutionIndex(),
                             window.PeriodIndex(), window.RazrezText(), window.YearText(),

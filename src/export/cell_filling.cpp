@@ -79,6 +79,7 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
     if (mapping.Empty()) {
         // Whole tables left out must show in the result line, journal or not.
         unexportedData_ = true;
+        ++unmappedRows_;
         Journal("таблица " + tblkod + "-" + rowText);
     }
     view_.SetStatusText(std::string(FillingStatus) + "Таблица..." + tblkod);
@@ -94,8 +95,10 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
         view_.SetStatusText(FillingStatus + bookmark);
         if (document_.HasBookmark(bookmark)) {
             document_.InsertBeforeBookmark(bookmark, CellText(kind, value, formats_.decimalSeparator));
+            ++placedFigures_;
         } else {
             unexportedData_ = true;
+            ++unplacedFigures_;
             Journal(bookmark);
         }
     }

@@ -34,6 +34,9 @@ public:
 
     // A figure had no bookmark, or a row had no mapping.
     bool UnexportedData() const { return unexportedData_; }
+    std::size_t PlacedFigures() const { return placedFigures_; }
+    std::size_t UnplacedFigures() const { return unplacedFigures_; }
+    std::size_t UnmappedRows() const { return unmappedRows_; }
 
 private:
     const db::ResultSet& Mapping(const db::ResultSet& rows, std::size_t row);
@@ -51,6 +54,9 @@ private:
     std::optional<std::string> mappedTable_;   // NTBL text of the mapping held
     db::ResultSet mapping_;
     bool unexportedData_ = false;
+    std::size_t placedFigures_ = 0;
+    std::size_t unplacedFigures_ = 0;
+    std::size_t unmappedRows_ = 0;
 };
 
 // The two mapping statements: every year's rows of a table (themes with

@@ -11,7 +11,7 @@ namespace tarnfold {
 
 class ExportEngine {
 public:
-    ExportEngine(db::DataModule& data, word::Server& server, ExportView& view, ExportOptions options);
+    ExportEngine(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options);
     ~ExportEngine();
     ExportEngine(const ExportEngine&) = delete;
     ExportEngine& operator=(const ExportEngine&) = delete;
@@ -26,7 +26,7 @@ public:
 
 private:
     db::DataModule& data_;
-    word::Server& server_;
+    WordServers servers_;
     ExportView& view_;
     ExportOptions options_;
     std::unique_ptr<ExportRun> run_;

@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/integer.h"
 #include "core/number_format.h"
+#include "core/paths.h"
 #include "core/text.h"
 
 namespace tarnfold {
@@ -25,6 +26,13 @@ bool IsDecimalWholeNumber(std::string_view text) {
 std::string_view SkipLeadingBlanks(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     return text;
+}
+
+std::string ReplaceExtension(const std::string& path, const std::string& extension) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t separator = path.find_last_of("/\\");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return path + extension;
+    return path.substr(0, dot) + extension;
 }
 
 }  // namespace
@@ -128,6 +136,17 @@ std::string OutputFileName(const std::string& formCode, const std::string& secti
     return number + " (разрез " + sectionText + ") " + MendFileNamePart(institutionName) + " за " + yearText +
            " год.doc";
 }
+
+TemplateChoice ChooseTemplate(const std::string& folder, const std::string& templateFile, bool docxAllowed,
+                              const std::function<bool(const std::string&)>& fileExists) {
+    const std::string docPath = folder + PathSeparator() + templateFile;
+    if (fileExists(docPath) || !docxAllowed) return {docPath, false};
+    const std::string docxPath = ReplaceExtension(docPath, ".docx");
+    if (fileExists(docxPath)) return {docxPath, true};
+    return {docPath, false};
+}
+
+std::string DocxOutputName(const std::string& docOutputName) { return ReplaceExtension(docOutputName, ".docx"); }
 
 int GaugePercent(std::size_t done, std::size_t total) {
     if (total == 0) return 0;

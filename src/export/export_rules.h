@@ -3,6 +3,7 @@
 // the choice of data table, which figures are written and how they read.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -63,6 +64,20 @@ std::string MendFileNamePart(std::string_view name);
 // The output file name inside the reports folder.
 std::string OutputFileName(const std::string& formCode, const std::string& sectionText,
                            const std::string& institutionName, const std::string& yearText, bool emptyForm);
+
+// The form's template in the template folder: the .doc the catalogue names;
+// where the folder holds no such .doc but a .docx of the same name, and the
+// run can fill .docx, that one. A template found nowhere keeps the .doc path
+// so that the message names the file the catalogue expects.
+struct TemplateChoice {
+    std::string path;
+    bool docx = false;
+};
+TemplateChoice ChooseTemplate(const std::string& folder, const std::string& templateFile, bool docxAllowed,
+                              const std::function<bool(const std::string&)>& fileExists);
+
+// The output name for a .docx template: the same name with .docx in place of .doc.
+std::string DocxOutputName(const std::string& docOutputName);
 
 // Gauge position after `done` of `total` rows, halves to even.
 int GaugePercent(std::size_t done, std::size_t total);

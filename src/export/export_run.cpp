@@ -39,19 +39,19 @@ void WithClosing(Block&& block, Closing&& closing) {
 }  // namespace
 
 ExportRun::ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
-                     const std::vector<db::Period>& periods, word::Server& server, ExportView& view,
+                     const std::vector<db::Period>& periods, WordServers servers, ExportView& view,
                      ExportOptions options, ExportChoices choices)
     : beginSession_(std::move(beginSession)),
       institution_(RecordAt(institutions, choices.institutionIndex)),
       period_(RecordAt(periods, choices.periodIndex)),
-      server_(server),
+      servers_(servers),
       view_(view),
       options_(std::move(options)),
       choices_(std::move(choices)) {}
 
-ExportRun::ExportRun(db::DataModule& data, word::Server& server, ExportView& view, ExportOptions options,
+ExportRun::ExportRun(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options,
                      ExportChoices choices)
-    : ExportRun([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(), server, view,
+    : ExportRun([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(), servers, view,
                 std::move(options), std::move(choices)) {}
 
 ExportRun::~ExportRun() = default;
@@ -90,8 +90,12 @@ void ExportRun::Run(ExportJournal& journal) {
     view_.SetExportEnabled(false);
     view_.SetStatusText(SearchingStatus);
 
+    outcome_ = ExportOutcome{};
     const TFormRec* form = TemplateRow(choices_.theme, choices_.formPosition);
-    const std::string templatePath = form ? choices_.templateFolder + PathSeparator() + form->TemplateFile : "";
+    const TemplateChoice templateChoice =
+        form ? ChooseTemplate(choices_.templateFolder, form->TemplateFile, servers_.docx != nullptr, FileExists)
+             : TemplateChoice{};
+    const std::string& templatePath = templateChoice.path;
     if (!FileExists(templatePath)) {
         view_.ShowMessage("Не найден файл шаблона: " + templatePath + "!");
         view_.SetResultText(TemplateMissingResult);
@@ -120,16 +124,20 @@ void ExportRun::Run(ExportJournal& journal) {
     }
 
     const std::string separator(1, PathSeparator());
-    const std::string reportsFolder = options_.programFolder + separator + "Reports" + separator;
+    const std::string reportsFolder = options_.reportsFolder.empty()
+                                          ? options_.programFolder + separator + "Reports" + separator
+                                          : FolderWithBackslash(options_.reportsFolder);
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
-    const std::string outputPath =
-        reportsFolder + OutputFileName(form->FormCode, source.sectionText, institution_.B, choices_.yearText, emptyForm);
+    const std::string outputName =
+        OutputFileName(form->FormCode, source.sectionText, institution_.B, choices_.yearText, emptyForm);
+    const std::string outputPath = reportsFolder + (templateChoice.docx ? DocxOutputName(outputName) : outputName);
+    word::Server& server = templateChoice.docx ? *servers_.docx : servers_.office;
 
     view_.SetStatusText(PreparingTemplateStatus);
     try {
         application_.reset();
-        application_ = server_.CreateApplication();
+        application_ = server.CreateApplication();
     } catch (...) {
         // Whatever stops the word processor from starting is told the same way.
         view_.ShowMessage("Не удалось запустить приложение Word!");
@@ -143,6 +151,7 @@ void ExportRun::Run(ExportJournal& journal) {
     application_->ActivateLastOpened();
     const std::unique_ptr<word::Document> document = application_->ActiveDocument();
     document->SaveAs(outputPath);
+    outcome_.outputPath = outputPath;
 
     view_.SetStatusText(FillingStatus);
     bool unexportedData = false;
@@ -152,6 +161,7 @@ void ExportRun::Run(ExportJournal& journal) {
             FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
 
             const std::size_t rowTotal = source.rows.RowCount();
+            outcome_.rowTotal = rowTotal;
             view_.SetExportEnabled(true);
             view_.SetExportButtonState(ExportButtonState::Filling);
             filling_ = true;
@@ -165,14 +175,21 @@ void ExportRun::Run(ExportJournal& journal) {
                 if (abortRequested_) break;
                 ++rowCounter;
                 filler.FillSourceRow(source.rows, row);
+                outcome_.rowsDone = rowCounter;
+                outcome_.placedFigures = filler.PlacedFigures();
+                outcome_.unplacedFigures = filler.UnplacedFigures();
+                outcome_.unmappedRows = filler.UnmappedRows();
                 view_.SetGauge(GaugePercent(rowCounter, rowTotal));
+                view_.SetRowProgress(rowCounter, rowTotal);
             }
             filling_ = false;
             unexportedData = filler.UnexportedData();
+            outcome_.aborted = abortRequested_;
 
             journal.Close();
             if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
             document->Save();
+            outcome_.saved = true;
 
             view_.SetExportButtonState(ExportButtonState::Idle);
             view_.SetResultText(FinishedResultText(abortRequested_, unexportedData, options_.logFile));

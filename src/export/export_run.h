@@ -33,6 +33,28 @@ struct ExportOptions {
     RegionalFormats formats;
     std::string programFolder;  // with its trailing separator
     LocalClock clock = LocalNow;
+    // Where the documents go; empty means "Reports" in the program folder.
+    std::string reportsFolder;
+};
+
+// The word processors a run can write through: the office for .doc templates
+// and, where one is given, the native back-end for .docx templates.
+struct WordServers {
+    WordServers(word::Server& office, word::Server* docx = nullptr) : office(office), docx(docx) {}
+    word::Server& office;
+    word::Server* docx;
+};
+
+// What one run did, for a caller that reports on many runs.
+struct ExportOutcome {
+    std::string outputPath;           // set once the document is saved under its name
+    std::size_t rowsDone = 0;         // source rows filled
+    std::size_t rowTotal = 0;
+    std::size_t placedFigures = 0;    // figures written in front of their bookmarks
+    std::size_t unplacedFigures = 0;  // figures whose bookmark the template lacks
+    std::size_t unmappedRows = 0;     // rows of tables that have no column mapping
+    bool aborted = false;
+    bool saved = false;               // the filled document was saved at the end
 };
 
 using SessionFactory = std::function<std::unique_ptr<db::Session>()>;
@@ -42,9 +64,9 @@ public:
     // The institution and period records are those the list entries were made
     // from, in list order.
     ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
-              const std::vector<db::Period>& periods, word::Server& server, ExportView& view, ExportOptions options,
+              const std::vector<db::Period>& periods, WordServers servers, ExportView& view, ExportOptions options,
               ExportChoices choices);
-    ExportRun(db::DataModule& data, word::Server& server, ExportView& view, ExportOptions options,
+    ExportRun(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options,
               ExportChoices choices);
     ~ExportRun();
     ExportRun(const ExportRun&) = delete;
@@ -63,19 +85,22 @@ public:
     // Between the switch to "Прервать" and the end of the loop.
     bool Filling() const { return filling_; }
 
+    const ExportOutcome& Outcome() const { return outcome_; }
+
 private:
     void Run(ExportJournal& journal);
 
     SessionFactory beginSession_;
     db::Institution institution_;
     db::Period period_;
-    word::Server& server_;
+    WordServers servers_;
     ExportView& view_;
     ExportOptions options_;
     ExportChoices choices_;
     std::unique_ptr<word::Application> application_;  // kept until the run is replaced
     bool abortRequested_ = false;
     bool filling_ = false;
+    ExportOutcome outcome_;
 };
 
 }  // namespace tarnfold

@@ -2,6 +2,7 @@
 // What an export run needs of the window, so that a whole run can be driven
 // without Qt. The window implements it; tests record it.
 
+#include <cstddef>
 #include <string>
 
 namespace tarnfold {
@@ -13,6 +14,9 @@ public:
     virtual ~ExportView() = default;
     virtual void SetStatusText(const std::string& text) = 0;  // second status-bar panel
     virtual void SetGauge(int percent) = 0;
+    // Called with the gauge: the window shows the percentage only, a batch
+    // run on a terminal shows the rows.
+    virtual void SetRowProgress(std::size_t /*done*/, std::size_t /*total*/) {}
     virtual void SetResultText(const std::string& text) = 0;  // LRezult
     virtual void SetExportButtonState(ExportButtonState state) = 0;
     virtual void SetExportEnabled(bool enabled) = 0;

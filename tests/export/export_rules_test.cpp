@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "core/error.h"
 #include "export/export_rules.h"
 #include "export/source_query.h"
@@ -161,6 +163,33 @@ TEST(OutputFileName, CharactersUnfitForFileNamesInTheNameBecomeUnderscores) {
     EXPECT_EQ(MendFileNamePart("c1\xc2\x85" "end"), "c1_end");
     EXPECT_EQ(MendFileNamePart("ООО «Ромашка» (филиал №2). Всё"), "ООО «Ромашка» (филиал №2). Всё");
     EXPECT_EQ(OutputFileName("007", "01", "../x/y", "2007", false), "№ 7 (разрез 01) .._x_y за 2007 год.doc");
+}
+
+TEST(ChooseTemplate, TheDocWinsADocxAloneIsTakenOnlyWhereDocxCanBeFilled) {
+    std::set<std::string> files;
+    const auto exists = [&files](const std::string& path) { return files.count(path) != 0; };
+
+    // Found nowhere: the .doc path, so that the message names what is expected.
+    EXPECT_EQ(ChooseTemplate("/t", "7.doc", true, exists).path, "/t/7.doc");
+    EXPECT_FALSE(ChooseTemplate("/t", "7.doc", true, exists).docx);
+
+    files = {"/t/7.docx"};
+    EXPECT_EQ(ChooseTemplate("/t", "7.doc", true, exists).path, "/t/7.docx");
+    EXPECT_TRUE(ChooseTemplate("/t", "7.doc", true, exists).docx);
+    EXPECT_EQ(ChooseTemplate("/t", "7.doc", false, exists).path, "/t/7.doc");
+
+    files = {"/t/7.doc", "/t/7.docx"};
+    EXPECT_EQ(ChooseTemplate("/t", "7.doc", true, exists).path, "/t/7.doc");
+    EXPECT_FALSE(ChooseTemplate("/t", "7.doc", true, exists).docx);
+
+    // A dot in the folder's name is not the extension.
+    files = {"/t.v2/ДД2012.docx"};
+    EXPECT_EQ(ChooseTemplate("/t.v2", "ДД2012.doc", true, exists).path, "/t.v2/ДД2012.docx");
+}
+
+TEST(DocxOutputName, ExtensionReplacedNameKept) {
+    EXPECT_EQ(DocxOutputName("№ 7 (разрез 01) ЦРБ за 2011 год.doc"), "№ 7 (разрез 01) ЦРБ за 2011 год.docx");
+    EXPECT_EQ(DocxOutputName("№ 7.doc"), "№ 7.docx");
 }
 
 TEST(GaugePercent, RowCounterOverTotalHalvesToEven) {

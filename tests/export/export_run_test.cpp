@@ -450,3 +450,83 @@ TEST_F(ExportRunTest, InstitutionNameIsMendedInTheFileNameOnly) {
               recording.calls.end());
     EXPECT_NE(Journal().find(Utf8ToCp1251(output) + "\r\n"), std::string::npos);
 }
+
+TEST_F(ExportRunTest, OutcomeCountsPlacedAndUnplacedFiguresAndUnmappedRows) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(250, 2), Text("")},
+              {7, "tb1000", "2", Dec(300, 2), Dec(0, 2), Text("")},
+              {9, "tb3000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "1"}, {7, "n2", 2011, "2"}};
+    recording.bookmarks = {"z1000_001_01", "z1000_001_02"};
+    options.reportsFolder = (program.Path() / "out").string();
+    const std::unique_ptr<ExportRun> run = MakeRun();
+    run->Execute();
+    const ExportOutcome& outcome = run->Outcome();
+    EXPECT_EQ(outcome.placedFigures, 2u);
+    EXPECT_EQ(outcome.unplacedFigures, 1u);  // z1000_002_01; the zero of row 2 is not a figure
+    EXPECT_EQ(outcome.unmappedRows, 1u);
+    EXPECT_EQ(outcome.rowsDone, 3u);
+    EXPECT_EQ(outcome.rowTotal, 3u);
+    EXPECT_TRUE(outcome.saved);
+    EXPECT_FALSE(outcome.aborted);
+    EXPECT_EQ(outcome.outputPath, (program.Path() / "out").string() + "/№ 7 (разрез 01) ЦРБ за 2011 год.doc");
+    EXPECT_TRUE(std::filesystem::is_directory(program.Path() / "out"));
+    EXPECT_FALSE(std::filesystem::exists(program.Path() / "Reports"));
+}
+
+TEST_F(ExportRunTest, OutcomeOfAnAbortedRunCountsTheRowsDone) {
+    for (int i = 1; i <= 4; ++i) source.push_back({7, "tb1000", std::to_string(i), Dec(100, 2), Dec(0, 2), Text("")});
+    mapping = {{7, "n1", 2011, "1"}};
+    const std::unique_ptr<ExportRun> run = MakeRun();
+    int inputs = 0;
+    view.onInput = [&] {
+        if (++inputs == 2) run->RequestAbort();
+    };
+    run->Execute();
+    EXPECT_EQ(run->Outcome().rowsDone, 1u);
+    EXPECT_EQ(run->Outcome().rowTotal, 4u);
+    EXPECT_TRUE(run->Outcome().aborted);
+    EXPECT_TRUE(run->Outcome().saved);
+}
+
+TEST_F(ExportRunTest, DocxTemplateAloneIsFilledThroughTheDocxServerUnderADocxName) {
+    std::filesystem::remove(templates / "7.doc");
+    std::ofstream(templates / "7.docx") << "template";
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "1"}};
+    word::Recording docxRecording;
+    docxRecording.bookmarks = {"z1000_001_01"};
+    word::RecordingServer docxServer{docxRecording};
+    options.logFile = true;
+    ExportRun([this] { return std::make_unique<FakeSession>(database); }, institutions, periods,
+              WordServers(server, &docxServer), view, options, choices)
+        .Execute();
+
+    const std::string output = OutputFolder() + "№ 7 (разрез 01) ЦРБ за 2011 год.docx";
+    EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 0);
+    const std::vector<std::string>& calls = docxRecording.calls;
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "Open " + templates.string() + "/7.docx"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + output), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "InsertBeforeBookmark z1000_001_01 1"), calls.end());
+    EXPECT_NE(Journal().find(Utf8ToCp1251(output) + "\r\n"), std::string::npos);
+}
+
+TEST_F(ExportRunTest, DocTemplateBesideADocxStillGoesThroughTheOffice) {
+    std::ofstream(templates / "7.docx") << "template";
+    word::Recording docxRecording;
+    word::RecordingServer docxServer{docxRecording};
+    ExportRun([this] { return std::make_unique<FakeSession>(database); }, institutions, periods,
+              WordServers(server, &docxServer), view, options, choices)
+        .Execute();
+    EXPECT_TRUE(docxRecording.calls.empty());
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "Open " + templates.string() + "/7.doc"),
+              recording.calls.end());
+}
+
+TEST_F(ExportRunTest, DocxTemplateIsNotTakenByARunThatCannotFillDocx) {
+    std::filesystem::remove(templates / "7.doc");
+    std::ofstream(templates / "7.docx") << "template";
+    MakeRun()->Execute();
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(),
+                        "message Не найден файл шаблона: " + templates.string() + "/7.doc!"),
+              recording.calls.end());
+}
