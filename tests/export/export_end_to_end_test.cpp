@@ -19,6 +19,7 @@
 #include "support/documents.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
+#include "word/docx/docx_server.h"
 #include "word/libreoffice.h"
 #include "word/office_process.h"
 
@@ -115,7 +116,11 @@ protected:
         CreateDatabase(root + "/kvel.fdb", HostSchemaSql() + FiguresSql());
         std::filesystem::create_directories(shared->Path() / "DocF");
         std::filesystem::create_directories(shared->Path() / "Partial");
+        std::filesystem::create_directories(shared->Path() / "DocxF");
+        std::filesystem::create_directories(shared->Path() / "DocxPartial");
         MakeTemplates({
+            {TemplateSpec(kAllHeaders, Form7Cells()), root + "/DocxF/7.docx"},
+            {TemplateSpec({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/DocxPartial/7.docx"},
             {TemplateSpec(kAllHeaders, Form7Cells()), root + "/DocF/7.doc"},
             {TemplateSpec(kAllHeaders, {"z0629_001_03", "z1000_001_03"}), root + "/DocF/30_7.doc"},
             {TemplateSpec(kAllHeaders, {"z5000_001_01", "z5000_001_02"}), root + "/DocF/ДД2012.doc"},
@@ -165,7 +170,7 @@ protected:
 
     void Run() {
         calls.clear();
-        ExportRun run(*data, *office, view, options, choices);
+        ExportRun run(*data, WordServers(*office, &docx), view, options, choices);
         run.Execute();
     }
 
@@ -186,6 +191,8 @@ protected:
     ExportOptions options;
     std::vector<std::string> calls;
     RecordingView view{calls};
+    std::vector<std::string> shown;
+    word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
 
 TempDir* ExportEndToEnd::shared = nullptr;
@@ -344,6 +351,27 @@ TEST_F(ExportEndToEnd, JournalNamesMissingBookmarksAndRowsWithoutMapping) {
     EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
 }
 
+TEST_F(ExportEndToEnd, DocxTemplateGivesTheSameTextsInTheSameCellsAsTheDoc) {
+    for (const char* section : {"1", "3"}) {
+        choices.sectionText = section;
+        const std::string sectionName = std::string("№ 7 (разрез 0") + section + ") Больница _Север__Юг за 2011 год";
+        choices.templateFolder = shared->Path().string() + (section == std::string("1") ? "/DocF" : "/Partial");
+        Run();
+        const std::string fromDoc = Filled(sectionName + ".doc");
+        EXPECT_NE(fromDoc.find("Год:2011;"), std::string::npos) << fromDoc;
+        choices.templateFolder = shared->Path().string() + (section == std::string("1") ? "/DocxF" : "/DocxPartial");
+        options.logFile = true;
+        Run();
+        options.logFile = false;
+        EXPECT_EQ(Filled(sectionName + ".docx"), fromDoc);
+        EXPECT_EQ(shown, std::vector<std::string>{ReportPath(sectionName + ".docx")});
+        shown.clear();
+        const std::string journal = Cp1251ToUtf8(ReadBytes(program.File("Tarnfold.log")));
+        EXPECT_NE(journal.find("\r\n" + ReportPath(sectionName + ".docx") + "\r\n"), std::string::npos) << journal;
+    }
+    EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
+}
+
 TEST_F(ExportEndToEnd, JournalOffTouchesNoFileButTheResultStillTells) {
     choices.sectionText = "3";
     choices.templateFolder = shared->Path().string() + "/Partial";
@@ -444,6 +472,8 @@ protected:
     TempDir program;
     std::vector<std::string> calls;
     RecordingView view{calls};
+    std::vector<std::string> shown;
+    word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
 
 TempDir* DemoExport::shared = nullptr;
