@@ -1,0 +1,32 @@
+#pragma once
+// The batch on a terminal: document lines on standard output and, when the
+// error stream is a terminal, a progress line rewritten in place there.
+
+#include <chrono>
+#include <ostream>
+
+#include "batch/batch_run.h"
+
+namespace tarnfold::batch {
+
+class ConsoleOutput : public BatchOutput {
+public:
+    ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress);
+
+    void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
+                  std::size_t rowTotal) override;
+    void DocumentFinished(const DocumentResult& result) override;
+    double ElapsedSeconds() const;
+
+private:
+    void ClearProgress();
+
+    std::ostream& lines_;
+    std::ostream& progress_;
+    const bool live_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point lastProgress_{};
+    bool progressShown_ = false;
+};
+
+}  // namespace tarnfold::batch

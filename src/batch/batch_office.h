@@ -1,0 +1,27 @@
+#pragma once
+// The batch's own headless office: a profile and a pipe of this process, so
+// that it never shares the window program's office (nor another batch's), and
+// ended with the batch, since nobody will look at its documents.
+
+#include <memory>
+#include <string>
+
+#include "word/libreoffice.h"
+
+namespace tarnfold::batch {
+
+class BatchOffice {
+public:
+    BatchOffice();
+    ~BatchOffice();
+    BatchOffice(const BatchOffice&) = delete;
+    BatchOffice& operator=(const BatchOffice&) = delete;
+
+    word::LibreOfficeServer& Server() { return *server_; }
+
+private:
+    std::string profileFolder_;
+    std::unique_ptr<word::LibreOfficeServer> server_;
+};
+
+}  // namespace tarnfold::batch

@@ -1,0 +1,121 @@
+#include "batch/batch_options.h"
+
+#include <functional>
+#include <map>
+
+namespace tarnfold::batch {
+
+namespace {
+
+void SetOnce(std::optional<std::string>& slot, const std::string& name, const std::string& value) {
+    if (slot) throw UsageError("Параметр " + name + " указан дважды");
+    if (value.empty()) throw UsageError("Пустое значение параметра " + name);
+    slot = value;
+}
+
+ListKind ReadListKind(const std::string& value) {
+    if (value == "forms") return ListKind::Forms;
+    if (value == "institutions") return ListKind::Institutions;
+    if (value == "periods") return ListKind::Periods;
+    throw UsageError("Неизвестный список \"" + value + "\": допустимы forms, institutions, periods");
+}
+
+}  // namespace
+
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
+    BatchOptions options;
+    using Setter = std::function<void(const std::string& name, const std::string& value)>;
+    const std::map<std::string, Setter> withValue = {
+        {"--form", [&](auto& n, auto& v) { SetOnce(options.form, n, v); }},
+        {"--institution",
+         [&](auto& n, auto& v) {
+             if (v.empty()) throw UsageError("Пустое значение параметра " + n);
+             options.institutions.push_back(v);
+         }},
+        {"--year", [&](auto& n, auto& v) { SetOnce(options.year, n, v); }},
+        {"--section", [&](auto& n, auto& v) { SetOnce(options.section, n, v); }},
+        {"--period", [&](auto& n, auto& v) { SetOnce(options.period, n, v); }},
+        {"--templates", [&](auto& n, auto& v) { SetOnce(options.templates, n, v); }},
+        {"--out", [&](auto& n, auto& v) { SetOnce(options.out, n, v); }},
+        {"--convert-templates", [&](auto& n, auto& v) { SetOnce(options.convertTemplates, n, v); }},
+        {"--list",
+         [&](auto& n, auto& v) {
+             if (options.list != ListKind::None) throw UsageError("Параметр " + n + " указан дважды");
+             options.list = ReadListKind(v);
+         }},
+    };
+    const auto setJournal = [&](bool on) {
+        if (options.journal && *options.journal != on)
+            throw UsageError("Параметры --journal и --no-journal исключают друг друга");
+        options.journal = on;
+    };
+    const std::map<std::string, std::function<void(const std::string&)>> flags = {
+        {"--help", [&](auto&) { options.help = true; }},
+        {"-h", [&](auto&) { options.help = true; }},
+        {"--all-institutions", [&](auto&) { options.allInstitutions = true; }},
+        {"--journal", [&](auto&) { setJournal(true); }},
+        {"--no-journal", [&](auto&) { setJournal(false); }},
+    };
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        if (const auto flag = flags.find(name); flag != flags.end()) {
+            if (equals != std::string::npos) throw UsageError("Параметр " + name + " не принимает значения");
+            flag->second(name);
+            continue;
+        }
+        const auto option = withValue.find(name);
+        if (option == withValue.end()) {
+            if (argument.rfind("-", 0) == 0) throw UsageError("Неизвестный параметр: " + argument);
+            throw UsageError("Лишний аргумент: " + argument);
+        }
+        if (equals != std::string::npos) {
+            option->second(name, argument.substr(equals + 1));
+        } else {
+            if (i + 1 == arguments.size()) throw UsageError("Параметр " + name + " требует значения");
+            option->second(name, arguments[++i]);
+        }
+    }
+    if (options.allInstitutions && !options.institutions.empty())
+        throw UsageError("Параметры --institution и --all-institutions исключают друг друга");
+    return options;
+}
+
+std::string HelpText() {
+    return "tarnfold-batch — выгрузка форм статистической отчетности в документы Word без окна.\n"
+           "\n"
+           "Использование:\n"
+           "  tarnfold-batch [параметры]\n"
+           "  tarnfold-batch --list forms|institutions|periods\n"
+           "  tarnfold-batch --convert-templates ПАПКА [--out ПАПКА]\n"
+           "\n"
+           "Программа читает те же файлы, что и окно: kvel.ini в родительской папке и Tarnfold.ini рядом с\n"
+           "собой (только чтение). Не указанный параметр берется из Tarnfold.ini, как его взяло бы окно.\n"
+           "\n"
+           "Параметры:\n"
+           "  --form ФОРМА             код формы (007), имя файла шаблона (7.doc) или название формы\n"
+           "  --institution КОД        код учреждения (поле C); можно указать несколько раз\n"
+           "  --all-institutions       все учреждения по порядку кодов\n"
+           "  --year ГОД               отчетный год\n"
+           "  --section РАЗРЕЗ         разрез формы\n"
+           "  --period НАЗВАНИЕ        период (для ежемесячных форм)\n"
+           "  --templates ПАПКА        папка шаблонов (по умолчанию из Tarnfold.ini)\n"
+           "  --out ПАПКА              папка документов (по умолчанию Reports рядом с программой)\n"
+           "  --journal, --no-journal  вести журнал экспорта Tarnfold.log или нет (по умолчанию из Tarnfold.ini)\n"
+           "  --list forms|institutions|periods\n"
+           "                           показать формы, учреждения или периоды и выйти\n"
+           "  --convert-templates ПАПКА\n"
+           "                           преобразовать шаблоны .doc папки в .docx с проверкой закладок\n"
+           "  --help                   эта справка\n"
+           "\n"
+           "Учреждение без данных пропускается и называется в итоге. Ctrl+C останавливает выгрузку после\n"
+           "текущей строки; начатый документ сохраняется.\n"
+           "\n"
+           "Коды завершения: 0 — все документы готовы; 1 — в каком-то документе произошла ошибка;\n"
+           "2 — неверный параметр; 3 — не удалось открыть базу данных; 4 — не удалось запустить\n"
+           "LibreOffice; 130 — выгрузка остановлена по Ctrl+C.\n";
+}
+
+}  // namespace tarnfold::batch

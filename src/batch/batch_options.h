@@ -1,0 +1,41 @@
+#pragma once
+// The batch program's command line. Options are in English, like any Unix
+// tool's; what it says to the user is in Russian, as the window speaks Russian.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+
+namespace tarnfold::batch {
+
+// A bad option or value: told with the value named, before anything is written.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+enum class ListKind { None, Forms, Institutions, Periods };
+
+struct BatchOptions {
+    bool help = false;
+    ListKind list = ListKind::None;
+    std::optional<std::string> convertTemplates;  // a folder of .doc templates to convert instead of exporting
+    std::optional<std::string> form;              // code, template file name or caption
+    std::vector<std::string> institutions;        // C codes, in the order given
+    bool allInstitutions = false;
+    std::optional<std::string> year;
+    std::optional<std::string> section;
+    std::optional<std::string> period;     // period name, for the monthly theme
+    std::optional<std::string> templates;  // template folder
+    std::optional<std::string> out;        // reports folder
+    std::optional<bool> journal;
+};
+
+// Reads "--name value" and "--name=value". Throws UsageError.
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+std::string HelpText();
+
+}  // namespace tarnfold::batch

@@ -1,0 +1,171 @@
+#include "batch/batch_program.h"
+
+#include <ctime>
+#include <filesystem>
+#include <memory>
+
+#include "batch/batch_choices.h"
+#include "batch/batch_console.h"
+#include "batch/batch_office.h"
+#include "batch/batch_options.h"
+#include "batch/interrupt.h"
+#include "core/paths.h"
+#include "core/regional.h"
+#include "db/data_module.h"
+#include "export/export_rules.h"
+#include "settings/settings.h"
+#include "word/docx/docx_server.h"
+
+namespace tarnfold::batch {
+
+namespace {
+
+// Nobody to show a message box to: the messages are kept for the exit message.
+class BatchConnectUi : public db::ConnectUi {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void RequestEnd() override { endRequested = true; }
+    std::vector<std::string> messages;
+    bool endRequested = false;
+};
+
+std::int32_t CurrentYear() {
+    const std::tm now = LocalNow();
+    return now.tm_year + 1900;
+}
+
+// The database for --list and for the export; nullptr after the message.
+std::unique_ptr<db::DataModule> OpenDatabase(const std::string& programFolder, const Settings& settings,
+                                             std::ostream& err) {
+    std::unique_ptr<db::DataModule> data;
+    try {
+        data = std::make_unique<db::DataModule>(programFolder);
+    } catch (const std::exception& error) {
+        err << error.what() << '\n';
+        return nullptr;
+    }
+    BatchConnectUi ui;
+    try {
+        data->ConnectDatabase({settings.DBPath, settings.DBPassword, settings.HostIniMissing}, ui);
+    } catch (const std::exception& error) {
+        err << DatabaseFailureMessage(data->DatabaseName(), error.what()) << '\n';
+        return nullptr;
+    }
+    if (ui.endRequested) {
+        // The first attempt failed: the window would end after start-up too.
+        for (const std::string& message : ui.messages) err << message << '\n';
+        return nullptr;
+    }
+    return data;
+}
+
+int ExportBatch(const BatchOptions& options, const Settings& settings, const std::string& programFolder,
+                db::DataModule& data, std::ostream& out, std::ostream& err, bool liveProgress) {
+    std::vector<BatchJob> jobs;
+    try {
+        jobs = PlanBatch(options, settings.Report, data.Institutions(), data.Periods());
+    } catch (const UsageError& error) {
+        err << error.what() << '\n';
+        return kExitUsage;
+    }
+    const ExportChoices& first = jobs.front().choices;
+    const TFormRec* form = TemplateRow(first.theme, first.formPosition);
+    const TemplateChoice templateFile = ChooseTemplate(first.templateFolder, form->TemplateFile, true, FileExists);
+    if (!FileExists(templateFile.path)) {
+        err << "Не найден файл шаблона: " << templateFile.path << "!\n";
+        return kExitUsage;
+    }
+
+    ExportOptions exportOptions;
+    exportOptions.logFile = options.journal ? *options.journal : settings.Report.LogFile;
+    exportOptions.formats = UserRegionalFormats();
+    exportOptions.programFolder = programFolder;
+    if (options.out) {
+        std::error_code error;
+        std::filesystem::create_directories(PathFromUtf8(*options.out), error);
+        if (error) {
+            err << "Не удалось создать папку документов " << *options.out << ": " << error.message() << '\n';
+            return kExitUsage;
+        }
+        exportOptions.reportsFolder = *options.out;
+    }
+
+    // The office is started before the first document only where a .doc
+    // template needs it, so that a missing office is told once, up front.
+    std::unique_ptr<BatchOffice> office;
+    if (!templateFile.docx) {
+        try {
+            office = std::make_unique<BatchOffice>();
+            office->Server().CreateApplication();
+        } catch (const std::exception& error) {
+            err << "Не удалось запустить LibreOffice: " << error.what() << '\n';
+            return kExitOffice;
+        }
+    }
+    word::docx::DocxServer docx([](const std::string&) {});
+    // A run that needs no office never reaches it; the native server stands
+    // in its place so that the run has one.
+    word::Server& officeServer = office ? static_cast<word::Server&>(office->Server()) : docx;
+
+    InstallInterruptHandler();
+    ConsoleOutput console(out, err, liveProgress);
+    BatchRun batch([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(),
+                   WordServers(officeServer, &docx), exportOptions, console, InterruptRequested);
+    const BatchOutcome outcome = batch.Run(jobs);
+    for (const std::string& line : SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped))
+        out << line << '\n';
+    out.flush();
+    return BatchExitCode(outcome.results, outcome.stopped);
+}
+
+}  // namespace
+
+std::string DatabaseFailureMessage(const std::string& databaseName, const std::string& error) {
+    std::string message = "Не удалось открыть базу данных " + databaseName + ": " + error;
+    if (error.find("already opened") != std::string::npos || error.find("engine instance") != std::string::npos)
+        message += "\nФайл базы данных открыт другой программой (например, окном Tarnfold): встроенный движок Firebird "
+                   "не дает второй программе открыть тот же файл. Закройте окно или обращайтесь к базе через сервер "
+                   "Firebird (путь вида \"сервер:путь\" в kvel.ini) — тогда окно и пакетная выгрузка работают "
+                   "одновременно.";
+    return message;
+}
+
+int RunBatchProgram(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
+                    std::ostream& err, bool liveProgress) {
+    BatchOptions options;
+    try {
+        options = ParseBatchOptions(arguments);
+    } catch (const UsageError& error) {
+        err << error.what() << "\nСправка: tarnfold-batch --help\n";
+        return kExitUsage;
+    }
+    if (options.help) {
+        out << HelpText();
+        return 0;
+    }
+    if (options.list == ListKind::Forms) {
+        for (const std::string& line : FormListLines()) out << line << '\n';
+        return 0;
+    }
+
+    Settings settings;
+    try {
+        LoadSettings(programFolder, CurrentYear(), settings, SettingsAccess::ReadOnly);
+    } catch (const std::exception& error) {
+        err << "Не удалось прочитать настройки: " << error.what() << '\n';
+        return kExitDatabase;
+    }
+    const std::unique_ptr<db::DataModule> data = OpenDatabase(programFolder, settings, err);
+    if (!data) return kExitDatabase;
+
+    if (options.list != ListKind::None) {
+        const std::vector<std::string> lines = options.list == ListKind::Institutions
+                                                   ? db::InstitutionEntries(data->Institutions())
+                                                   : db::PeriodEntries(data->Periods());
+        for (const std::string& line : lines) out << line << '\n';
+        return 0;
+    }
+    return ExportBatch(options, settings, programFolder, *data, out, err, liveProgress);
+}
+
+}  // namespace tarnfold::batch

@@ -1,0 +1,98 @@
+#include "batch/batch_report.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace tarnfold::batch {
+
+namespace {
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f с", seconds);
+    return text;
+}
+
+std::size_t Count(const std::vector<DocumentResult>& results, DocumentState state) {
+    std::size_t n = 0;
+    for (const DocumentResult& r : results) n += r.state == state;
+    return n;
+}
+
+}  // namespace
+
+std::string FormatDuration(double seconds) {
+    const long total = seconds <= 0 ? 0 : static_cast<long>(std::lround(seconds));
+    char text[32];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    return text;
+}
+
+std::string DocumentLine(const DocumentResult& result) {
+    const std::string figures = "размещено " + std::to_string(result.placedFigures) + ", не размещено " +
+                                std::to_string(result.unplacedFigures) +
+                                (result.unmappedRows ? ", строк без описания " + std::to_string(result.unmappedRows)
+                                                     : std::string()) +
+                                ", " + Seconds(result.seconds);
+    switch (result.state) {
+        case DocumentState::Done:
+            return result.institution + ": " + result.outputPath + " — " + figures;
+        case DocumentState::Stopped:
+            return result.institution + ": " + result.outputPath + " — остановлено по Ctrl+C, " + figures;
+        case DocumentState::Empty:
+            return result.institution + ": нет данных для выгрузки — пропущено";
+        case DocumentState::Failed:
+            break;
+    }
+    return result.institution + ": ОШИБКА — " + result.message +
+           (result.outputPath.empty() ? std::string() : " (документ " + result.outputPath + ")");
+}
+
+std::string ProgressLine(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
+                         std::size_t rowTotal, double elapsedSeconds) {
+    std::string line = "Документ " + std::to_string(documentsDone + 1 > documentTotal ? documentTotal
+                                                                                         : documentsDone + 1) +
+                       " из " + std::to_string(documentTotal) + ", строка " + std::to_string(rowsDone) + " из " +
+                       std::to_string(rowTotal) + ", прошло " + FormatDuration(elapsedSeconds);
+    const double share = rowTotal ? static_cast<double>(rowsDone) / static_cast<double>(rowTotal) : 0.0;
+    const double done = (static_cast<double>(documentsDone) + share) / static_cast<double>(documentTotal);
+    if (documentTotal && done > 0) line += ", осталось ~" + FormatDuration(elapsedSeconds / done - elapsedSeconds);
+    return line;
+}
+
+std::vector<std::string> SummaryLines(const std::vector<DocumentResult>& results, std::size_t documentTotal,
+                                      double seconds, bool stopped) {
+    std::size_t placed = 0, unplaced = 0;
+    for (const DocumentResult& r : results) {
+        placed += r.placedFigures;
+        unplaced += r.unplacedFigures;
+    }
+    std::vector<std::string> lines;
+    lines.push_back(std::string(stopped ? "Выгрузка остановлена по Ctrl+C" : "Выгрузка завершена") + ": документов " +
+                    std::to_string(Count(results, DocumentState::Done) + Count(results, DocumentState::Stopped)) +
+                    " из " + std::to_string(documentTotal) + ", без данных " +
+                    std::to_string(Count(results, DocumentState::Empty)) + ", с ошибкой " +
+                    std::to_string(Count(results, DocumentState::Failed)) + "; размещено " + std::to_string(placed) +
+                    ", не размещено " + std::to_string(unplaced) + "; время " + FormatDuration(seconds) + ".");
+    const auto list = [&](DocumentState state, const std::string& heading) {
+        if (!Count(results, state)) return;
+        lines.push_back(heading);
+        for (const DocumentResult& r : results)
+            if (r.state == state) lines.push_back("  " + r.institution);
+    };
+    list(DocumentState::Empty, "Пропущены (нет данных):");
+    list(DocumentState::Failed, "С ошибкой:");
+    if (stopped && results.size() < documentTotal)
+        lines.push_back("Не выгружено документов: " + std::to_string(documentTotal - results.size()) + ".");
+    return lines;
+}
+
+int BatchExitCode(const std::vector<DocumentResult>& results, bool stopped) {
+    if (stopped) return 130;
+    return Count(results, DocumentState::Failed) ? 1 : 0;
+}
+
+}  // namespace tarnfold::batch

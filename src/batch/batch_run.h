@@ -1,0 +1,51 @@
+#pragma once
+// A batch: the planned documents one after the other through the same export
+// run the window uses, each reported as it ends. A failure in one document is
+// reported on its line and the batch goes on; a stop request ends the current
+// document after its current row (saved) and starts no other.
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "batch/batch_choices.h"
+#include "batch/batch_report.h"
+#include "export/export_run.h"
+
+namespace tarnfold::batch {
+
+class BatchOutput {
+public:
+    virtual ~BatchOutput() = default;
+    // Called after every filled row.
+    virtual void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
+                          std::size_t rowTotal) = 0;
+    virtual void DocumentFinished(const DocumentResult& result) = 0;
+};
+
+struct BatchOutcome {
+    std::vector<DocumentResult> results;  // in the order of the jobs, up to where the batch stopped
+    bool stopped = false;
+};
+
+class BatchRun {
+public:
+    BatchRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
+             const std::vector<db::Period>& periods, WordServers servers, ExportOptions options, BatchOutput& output,
+             std::function<bool()> stopRequested);
+
+    BatchOutcome Run(const std::vector<BatchJob>& jobs);
+
+private:
+    DocumentResult RunOne(const BatchJob& job, std::size_t documentsDone, std::size_t documentTotal);
+
+    SessionFactory beginSession_;
+    const std::vector<db::Institution>& institutions_;
+    const std::vector<db::Period>& periods_;
+    WordServers servers_;
+    ExportOptions options_;
+    BatchOutput& output_;
+    std::function<bool()> stopRequested_;
+};
+
+}  // namespace tarnfold::batch
