@@ -340,12 +340,16 @@ LibreOfficeServer::LibreOfficeServer(LibreOfficeOptions options) : options_(std:
 LibreOfficeServer::~LibreOfficeServer() = default;
 
 std::unique_ptr<Application> LibreOfficeServer::CreateApplication() {
+    return std::make_unique<LibreOfficeApplication>(Connection());
+}
+
+std::shared_ptr<OfficeConnection> LibreOfficeServer::Connection() {
     if (launcher_) launcher_->ExitCode();
     if (!connection_ || connection_->Lost()) {
         connection_.reset();
         connection_ = OfficeConnection::Establish(options_, launcher_);
     }
-    return std::make_unique<LibreOfficeApplication>(connection_);
+    return connection_;
 }
 
 }  // namespace tarnfold::word

@@ -51,6 +51,12 @@ public:
     // for it until the start deadline. Throws Error when that fails.
     std::unique_ptr<Application> CreateApplication() override;
 
+    // The connection CreateApplication hands to its application, established
+    // the same way; for the back-end's helpers that work on documents of
+    // their own (the template conversion). Throws Error when the office
+    // cannot be reached or started.
+    std::shared_ptr<OfficeConnection> Connection();
+
     const LibreOfficeOptions& Options() const { return options_; }
 
 private:

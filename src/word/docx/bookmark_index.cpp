@@ -10,6 +10,7 @@ void BookmarkIndex::AddPart(XmlPart& part) {
     const WordNames& names = *part.names;
     struct Start {
         std::string key;
+        const char* name;
         pugi::xml_node node;
         std::string_view id;
     };
@@ -24,7 +25,7 @@ void BookmarkIndex::AddPart(XmlPart& part) {
         if (names.Is(node, "bookmarkStart")) {
             const char* name = names.Attribute(node, "name").value();
             if (*name != '\0') {
-                starts.push_back({FoldCase(name), node, names.Attribute(node, "id").value()});
+                starts.push_back({FoldCase(name), name, node, names.Attribute(node, "id").value()});
             }
         } else if (names.Is(node, "bookmarkEnd")) {
             ends.emplace(names.Attribute(node, "id").value(), node);
@@ -35,6 +36,7 @@ void BookmarkIndex::AddPart(XmlPart& part) {
         if (!added) {
             continue;
         }
+        names_.emplace_back(start.name);
         it->second.part = &part;
         it->second.start = start.node;
         if (auto end = ends.find(start.id); end != ends.end()) {

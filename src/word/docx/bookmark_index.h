@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace tarnfold::word::docx {
 
@@ -29,9 +30,13 @@ public:
 
     const BookmarkRef* Find(std::string_view name) const;
     std::size_t Size() const { return bookmarks_.size(); }
+    // One name per bookmark found, spelt as its winning start spells it, in
+    // the order the starts were added.
+    const std::vector<std::string>& Names() const { return names_; }
 
 private:
     std::unordered_map<std::string, BookmarkRef> bookmarks_;
+    std::vector<std::string> names_;
 };
 
 }  // namespace tarnfold::word::docx

@@ -33,6 +33,10 @@ public:
     void Save();
 
     std::size_t BookmarkCount() const { return index_.Size(); }
+    // The names the document's bookmarks are found by, one per bookmark as
+    // the look-up counts them (where a name occurs twice, letter case aside,
+    // the first spelling).
+    const std::vector<std::string>& BookmarkNames() const { return index_.Names(); }
 
 private:
     void LoadPart(const std::string& name, std::uint64_t entry);
