@@ -76,7 +76,7 @@ int RunTemplateConversion(const std::string& folder, const std::string& outFolde
         return 2;
     }
 
-    out << "Шаблоны .doc из " << folder << " в .docx в " << target << std::endl;
+    out << "Перевод шаблонов .doc из папки " << folder << " в .docx в папке " << target << std::endl;
     int converted = 0;
     int skipped = 0;
     int refused = 0;
