@@ -66,11 +66,11 @@ FormChoice ResolveForm(const std::optional<std::string>& option, const std::stri
 
 std::vector<int> ResolveInstitutions(const BatchOptions& options, const std::vector<db::Institution>& institutions,
                                      const std::string& savedEntry) {
+    if (institutions.empty()) throw UsageError("В базе данных нет ни одного учреждения");
     std::vector<int> chosen;
     if (options.allInstitutions) {
         for (std::size_t i = 0; i < institutions.size(); ++i) chosen.push_back(static_cast<int>(i));
     } else if (options.institutions.empty()) {
-        if (institutions.empty()) return chosen;
         const int saved = db::FindEntryIgnoringCase(db::InstitutionEntries(institutions), savedEntry);
         chosen.push_back(saved < 0 ? 0 : saved);
     }
@@ -88,7 +88,6 @@ std::vector<int> ResolveInstitutions(const BatchOptions& options, const std::vec
         }
         chosen.push_back(matches.front());
     }
-    if (chosen.empty()) throw UsageError("В базе данных нет ни одного учреждения");
     return chosen;
 }
 

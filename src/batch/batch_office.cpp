@@ -25,6 +25,8 @@ BatchOffice::BatchOffice() : profileFolder_(MakeProfileFolder()) {
     options.profileFolder = profileFolder_ + "/profile";
     options.pipeName = "tarnfold_batch_" + std::to_string(::getpid());
     options.visible = false;
+    // An office installed elsewhere than the Debian package puts it.
+    if (const char* soffice = std::getenv("TARNFOLD_SOFFICE"); soffice && *soffice) options.sofficePath = soffice;
     server_ = std::make_unique<word::LibreOfficeServer>(options);
 }
 

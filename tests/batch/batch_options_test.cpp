@@ -1,0 +1,69 @@
+// The command line: what each option sets, and every bad input refused with
+// the bad value named.
+
+#include <gtest/gtest.h>
+
+#include "batch/batch_options.h"
+
+using namespace tarnfold::batch;
+
+namespace {
+
+std::string RefusalOf(const std::vector<std::string>& arguments) {
+    try {
+        ParseBatchOptions(arguments);
+    } catch (const UsageError& error) {
+        return error.what();
+    }
+    return "<accepted>";
+}
+
+}  // namespace
+
+TEST(BatchOptions, BothSpellingsOfAValueAndRepeatedInstitutions) {
+    const BatchOptions options = ParseBatchOptions({"--form", "7.doc", "--institution=0101", "--institution", "0202",
+                                                    "--year=2011", "--section", "2", "--period", "Январь", "--out",
+                                                    "/tmp/out", "--templates=/t", "--no-journal"});
+    EXPECT_EQ(*options.form, "7.doc");
+    EXPECT_EQ(options.institutions, (std::vector<std::string>{"0101", "0202"}));
+    EXPECT_EQ(*options.year, "2011");
+    EXPECT_EQ(*options.section, "2");
+    EXPECT_EQ(*options.period, "Январь");
+    EXPECT_EQ(*options.out, "/tmp/out");
+    EXPECT_EQ(*options.templates, "/t");
+    EXPECT_EQ(options.journal, false);
+    EXPECT_FALSE(options.allInstitutions);
+    EXPECT_EQ(options.list, ListKind::None);
+}
+
+TEST(BatchOptions, AbsentOptionsStayUnsetForTheSettingsToFill) {
+    const BatchOptions options = ParseBatchOptions({});
+    EXPECT_FALSE(options.form || options.year || options.section || options.period || options.out ||
+                 options.templates || options.journal || options.convertTemplates);
+    EXPECT_TRUE(options.institutions.empty());
+    // A value that looks like an option is still the value of the one before.
+    EXPECT_EQ(*ParseBatchOptions({"--section", "-1"}).section, "-1");
+}
+
+TEST(BatchOptions, ListsHelpAndConversion) {
+    EXPECT_EQ(ParseBatchOptions({"--list", "forms"}).list, ListKind::Forms);
+    EXPECT_EQ(ParseBatchOptions({"--list=institutions"}).list, ListKind::Institutions);
+    EXPECT_EQ(ParseBatchOptions({"--list", "periods"}).list, ListKind::Periods);
+    EXPECT_TRUE(ParseBatchOptions({"--help"}).help);
+    EXPECT_TRUE(ParseBatchOptions({"-h"}).help);
+    EXPECT_EQ(*ParseBatchOptions({"--convert-templates", "/t", "--out", "/o"}).convertTemplates, "/t");
+    EXPECT_NE(HelpText().find("--all-institutions"), std::string::npos);
+}
+
+TEST(BatchOptions, BadInputIsRefusedNamingWhatIsWrong) {
+    EXPECT_EQ(RefusalOf({"--frm", "7"}), "Неизвестный параметр: --frm");
+    EXPECT_EQ(RefusalOf({"7.doc"}), "Лишний аргумент: 7.doc");
+    EXPECT_EQ(RefusalOf({"--form"}), "Параметр --form требует значения");
+    EXPECT_EQ(RefusalOf({"--form="}), "Пустое значение параметра --form");
+    EXPECT_EQ(RefusalOf({"--year", "2011", "--year", "2012"}), "Параметр --year указан дважды");
+    EXPECT_EQ(RefusalOf({"--list", "people"}), "Неизвестный список \"people\": допустимы forms, institutions, periods");
+    EXPECT_EQ(RefusalOf({"--journal", "--no-journal"}), "Параметры --journal и --no-journal исключают друг друга");
+    EXPECT_EQ(RefusalOf({"--all-institutions", "--institution", "1"}),
+              "Параметры --institution и --all-institutions исключают друг друга");
+    EXPECT_EQ(RefusalOf({"--help=yes"}), "Параметр --help не принимает значения");
+}

@@ -1,0 +1,72 @@
+// The texts a batch prints and its exit code.
+
+#include <gtest/gtest.h>
+
+#include "batch/batch_report.h"
+
+using namespace tarnfold::batch;
+
+namespace {
+
+DocumentResult Result(const std::string& institution, DocumentState state) {
+    DocumentResult r;
+    r.institution = institution;
+    r.state = state;
+    r.outputPath = "/r/" + institution + ".doc";
+    r.placedFigures = 10;
+    r.unplacedFigures = 1;
+    r.seconds = 1.25;
+    return r;
+}
+
+}  // namespace
+
+TEST(FormatDuration, MinutesAndSecondsHoursWhenNeeded) {
+    EXPECT_EQ(FormatDuration(0), "0:00");
+    EXPECT_EQ(FormatDuration(-3), "0:00");
+    EXPECT_EQ(FormatDuration(7.4), "0:07");
+    EXPECT_EQ(FormatDuration(59.6), "1:00");
+    EXPECT_EQ(FormatDuration(723), "12:03");
+    EXPECT_EQ(FormatDuration(3723), "1:02:03");
+}
+
+TEST(ProgressLine, RowsOfTheCurrentDocumentAndTheRemainingTimeFromTheShareDone) {
+    EXPECT_EQ(ProgressLine(0, 4, 0, 100, 0), "Документ 1 из 4, строка 0 из 100, прошло 0:00");
+    // One document and a half of four in 30 s: 50 s to go.
+    EXPECT_EQ(ProgressLine(1, 4, 50, 100, 30), "Документ 2 из 4, строка 50 из 100, прошло 0:30, осталось ~0:50");
+    EXPECT_EQ(ProgressLine(3, 4, 0, 0, 60), "Документ 4 из 4, строка 0 из 0, прошло 1:00, осталось ~0:20");
+}
+
+TEST(DocumentLine, OneLinePerStateWithFiguresAndSeconds) {
+    EXPECT_EQ(DocumentLine(Result("0101 - ЦРБ", DocumentState::Done)),
+              "0101 - ЦРБ: /r/0101 - ЦРБ.doc — размещено 10, не размещено 1, 1.2 с");
+    DocumentResult stopped = Result("0102 - Б", DocumentState::Stopped);
+    stopped.unmappedRows = 2;
+    EXPECT_EQ(DocumentLine(stopped),
+              "0102 - Б: /r/0102 - Б.doc — остановлено по Ctrl+C, размещено 10, не размещено 1, строк без описания 2, "
+              "1.2 с");
+    EXPECT_EQ(DocumentLine(Result("0103 - В", DocumentState::Empty)), "0103 - В: нет данных для выгрузки — пропущено");
+    DocumentResult failed = Result("0104 - Г", DocumentState::Failed);
+    failed.message = "Disk full";
+    EXPECT_EQ(DocumentLine(failed), "0104 - Г: ОШИБКА — Disk full (документ /r/0104 - Г.doc)");
+    failed.outputPath.clear();
+    EXPECT_EQ(DocumentLine(failed), "0104 - Г: ОШИБКА — Disk full");
+}
+
+TEST(Summary, CountsListsAndExitCode) {
+    const std::vector<DocumentResult> results = {Result("А", DocumentState::Done), Result("Б", DocumentState::Empty),
+                                                 Result("В", DocumentState::Failed)};
+    const std::vector<std::string> lines = SummaryLines(results, 3, 65, false);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Выгрузка завершена: документов 1 из 3, без данных 1, с ошибкой 1; размещено 30, не "
+                         "размещено 3; время 1:05.",
+                         "Пропущены (нет данных):", "  Б", "С ошибкой:", "  В"}));
+    EXPECT_EQ(BatchExitCode(results, false), 1);
+    EXPECT_EQ(BatchExitCode({results[0], results[1]}, false), 0);
+
+    const std::vector<DocumentResult> stopped = {Result("А", DocumentState::Stopped)};
+    const std::vector<std::string> stoppedLines = SummaryLines(stopped, 3, 1, true);
+    EXPECT_EQ(stoppedLines.front().rfind("Выгрузка остановлена по Ctrl+C: документов 1 из 3", 0), 0u);
+    EXPECT_EQ(stoppedLines.back(), "Не выгружено документов: 2.");
+    EXPECT_EQ(BatchExitCode(stopped, true), 130);
+}
