@@ -1,0 +1,355 @@
+// The batch program as the user runs it: the executable beside its settings,
+// the host's locator file and an embedded database one folder up, real
+// LibreOffice for .doc templates. Every document it writes is read back
+// independently and compared with what the window's export path writes for
+// the same choices.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "core/text.h"
+#include "db/data_module.h"
+#include "export/export_run.h"
+#include "export_scenario.h"
+#include "recording_view.h"
+#include "support/documents.h"
+#include "support/firebird_fixture.h"
+#include "support/temp_dir.h"
+#include "word/libreoffice.h"
+#include "word/office_process.h"
+
+extern char** environ;
+
+using namespace tarnfold;
+using namespace tarnfold::testing;
+
+namespace {
+
+constexpr int kRowsOfTheLargeForm = 2500;
+
+const std::vector<std::string> kHeaders = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
+
+std::string FiguresSql() {
+    std::string sql =
+        "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница \"Север\"/Юг', '0101', '01');\n"
+        "INSERT INTO KODIF VALUES ('0202', NULL, 'Поликлиника', '0202', '02');\n"
+        "INSERT INTO KODIF VALUES ('0303', NULL, 'Без данных', '0303', '03');\n"
+        "INSERT INTO KODIF VALUES ('0404', 'x', 'Сводная', '0404', '04');\n"
+        "INSERT INTO KODIF VALUES ('0505', NULL, 'Большая', '0505', '05');\n"
+        "INSERT INTO KODIF VALUES ('0606', NULL, 'Двойник один', '0606', '06');\n"
+        "INSERT INTO KODIF VALUES ('0607', NULL, 'Двойник два', '0606', '06');\n"
+        "INSERT INTO period VALUES ('01', 'Январь');\n"
+        "INSERT INTO tblname VALUES (1000, '999');\n"
+        "INSERT INTO columns VALUES (1000, 'n1', 2011, '1');\n"
+        "INSERT INTO columns VALUES (1000, 'n2', 2011, '2');\n"
+        "INSERT INTO columns VALUES (1000, 'c2', 2011, '3');\n";
+    const auto row = [&](const std::string& table, const std::string& lpu, const std::string& r,
+                         std::vector<std::pair<std::string, std::string>> values) {
+        sql += InsertSql({table, 1000, 2011, lpu, "год", "0070100", "tb1000", r, std::move(values)});
+    };
+    row("tbl", "0101", "1", {{"n1", "12.50"}, {"n2", "0.0051"}, {"c2", "'текст'"}});
+    row("tbl", "0101", "2", {{"n1", "100"}});
+    row("tbl", "0101", "9", {{"n1", "4"}});  // no bookmark for row 9
+    row("tbl", "0202", "1", {{"n1", "7"}, {"n2", "8.25"}});
+    row("svod", "0404", "2", {{"n1", "44"}});
+    for (int r = 1; r <= kRowsOfTheLargeForm; ++r) row("tbl", "0505", std::to_string(r), {{"n1", std::to_string(r)}});
+    return sql;
+}
+
+std::vector<std::string> Cells(int rows) {
+    std::vector<std::string> cells;
+    for (int r = 1; r <= rows; ++r)
+        for (int c = 1; c <= (rows > 3 ? 1 : 3); ++c) {
+            char name[32];
+            std::snprintf(name, sizeof name, "z1000_%03d_%02d", r, c);
+            cells.push_back(name);
+        }
+    return cells;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Finished {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// The batch started as a process of its own, its output in files.
+class BatchProcess {
+public:
+    BatchProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& extraEnvironment, const std::filesystem::path& outputFolder)
+        : outPath_(outputFolder / "stdout.txt"), errPath_(outputFolder / "stderr.txt") {
+        std::vector<std::string> argv = {program};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<std::string> environment = extraEnvironment;
+        for (char** e = environ; *e; ++e) environment.emplace_back(*e);
+        std::vector<char*> argvPointers, envPointers;
+        for (std::string& a : argv) argvPointers.push_back(a.data());
+        argvPointers.push_back(nullptr);
+        for (std::string& e : environment) envPointers.push_back(e.data());
+        envPointers.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (failed) throw std::runtime_error("cannot start " + program);
+    }
+    ~BatchProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    void Interrupt() const { ::kill(pid_, SIGINT); }
+
+    Finished Wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status), ReadText(outPath_),
+                ReadText(errPath_)};
+    }
+
+private:
+    std::filesystem::path outPath_, errPath_;
+    pid_t pid_ = -1;
+};
+
+class NoUi : public db::ConnectUi {
+public:
+    void ShowMessage(const std::string& text) override { throw std::runtime_error("unexpected message: " + text); }
+    void RequestEnd() override {}
+};
+
+class BatchProgram : public ::testing::Test {
+protected:
+    // The host's folder as the window program has it: kvel/kvel.ini and
+    // kvel/kvel.gdb, and kvel/Tarnfold/ with the program and its templates.
+    static void SetUpTestSuite() {
+        shared = std::make_unique<TempDir>();
+        const std::filesystem::path kvel = shared->Path() / "kvel";
+        std::filesystem::create_directories(kvel / "Tarnfold" / "DocF_2011");
+        std::filesystem::create_directories(kvel / "Tarnfold" / "DocxF");
+        CreateDatabase((kvel / "kvel.gdb").string(), HostSchemaSql() + FiguresSql());
+        // The window path reads a copy, so that the two processes never hold one file.
+        std::filesystem::copy_file(kvel / "kvel.gdb", shared->Path() / "window.gdb");
+        std::ofstream(kvel / "kvel.ini", std::ios::binary) << "dbPath=" << kvel.string() << "/\r\npassword=masterkey\r\n";
+        std::filesystem::copy_file(TARNFOLD_BATCH_PROGRAM, kvel / "Tarnfold" / "tarnfold-batch");
+        const std::string folder = (kvel / "Tarnfold").string();
+        MakeTemplates({
+            {TemplateSpec(kHeaders, Cells(2)), folder + "/DocF_2011/7.doc"},
+            {TemplateSpec(kHeaders, Cells(2)), folder + "/DocxF/7.docx"},
+            {TemplateSpec(kHeaders, Cells(kRowsOfTheLargeForm)), folder + "/Large/7.doc"},
+        });
+    }
+    static void TearDownTestSuite() { shared.reset(); }
+
+    void SetUp() override { std::filesystem::remove_all(Folder() / "Reports"); }
+
+    static std::filesystem::path Folder() { return shared->Path() / "kvel" / "Tarnfold"; }
+    static std::string Program() { return (Folder() / "tarnfold-batch").string(); }
+
+    static Finished Batch(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {}) {
+        BatchProcess process(Program(), arguments, environment, shared->Path());
+        return process.Wait();
+    }
+
+    // What the window's export writes for the same choices, read back as text.
+    static std::string WindowPathText(const std::string& institutionCode, const std::string& templateFolder,
+                                      const std::string& outputName, TempDir& program) {
+        db::DataModule data(program.Folder());
+        NoUi ui;
+        data.ConnectDatabase({(shared->Path() / "window.gdb").string(), "password=masterkey", false}, ui);
+        word::LibreOfficeOptions officeOptions = word::DefaultLibreOfficeOptions();
+        officeOptions.profileFolder = program.Folder() + "/office";
+        officeOptions.pipeName = "tarnfold-batch-test-window-" + std::to_string(::getpid());
+        officeOptions.visible = false;
+        std::vector<std::string> calls;
+        RecordingView view(calls);
+        ExportOptions options;
+        options.programFolder = program.Folder();
+        options.formats = {".", "%d.%m.%Y", "%H:%M:%S", "", ""};
+        ExportChoices choices;
+        choices.theme = 0;
+        choices.formPosition = 2;  // 7.doc
+        choices.institutionIndex = db::FindEntryIgnoringCase(db::InstitutionEntries(data.Institutions()),
+                                                             institutionCode + " - " + InstitutionName(institutionCode));
+        choices.periodIndex = 0;
+        choices.sectionText = "1";
+        choices.yearText = "2011";
+        choices.templateFolder = templateFolder;
+        {
+            word::LibreOfficeServer office(officeOptions);
+            ExportRun(data, office, view, options, choices).Execute();
+        }
+        word::KillOfficeProcesses(officeOptions.pipeName);
+        return ReadDocumentText(program.Folder() + "/Reports/" + outputName);
+    }
+
+    static std::string InstitutionName(const std::string& code) {
+        return code == "0101" ? "Больница \"Север\"/Юг" : code == "0202" ? "Поликлиника" : "Сводная";
+    }
+
+    static std::unique_ptr<TempDir> shared;
+};
+
+std::unique_ptr<TempDir> BatchProgram::shared;
+
+const std::string kNorth = "№ 7 (разрез 01) Больница _Север__Юг за 2011 год";
+const std::string kClinic = "№ 7 (разрез 01) Поликлиника за 2011 год";
+const std::string kSummary = "№ 7 (разрез 01) Сводная за 2011 год";
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST_F(BatchProgram, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
+    const Finished run = Batch({"--form", "7", "--institution", "0101", "--institution", "0202", "--institution",
+                                "0303", "--institution", "0404", "--year", "2011", "--section", "1", "--journal"},
+                               {"LC_NUMERIC=C"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    const std::string reports = Folder().string() + "//Reports/";
+    EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: " + reports + kNorth +
+                                      ".doc — размещено 4, не размещено 1, "))
+        << run.out;
+    EXPECT_TRUE(Contains(run.out, "0303 - Без данных: нет данных для выгрузки — пропущено")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Выгрузка завершена: документов 3 из 4, без данных 1, с ошибкой 0; размещено 7, "
+                                  "не размещено 1;"))
+        << run.out;
+    EXPECT_TRUE(Contains(run.out, "Пропущены (нет данных):\n  0303 - Без данных\n")) << run.out;
+
+    TempDir window;
+    for (const auto& [code, name] : std::vector<std::pair<std::string, std::string>>{
+             {"0101", kNorth}, {"0202", kClinic}, {"0404", kSummary}}) {
+        const std::string batchText = ReadDocumentText((Folder() / "Reports" / (name + ".doc")).string());
+        EXPECT_EQ(batchText, WindowPathText(code, (Folder() / "DocF_2011").string(), name + ".doc", window)) << code;
+    }
+    const std::string north = ReadDocumentText((Folder() / "Reports" / (kNorth + ".doc")).string());
+    EXPECT_TRUE(Contains(north, "z1000_001_01:12.5;")) << north;
+    EXPECT_TRUE(Contains(north, "z1000_001_03:текст;")) << north;
+
+    // The journal beside the program holds the window's block for each document.
+    const std::string journal = Cp1251ToUtf8(ReadText(Folder() / "Tarnfold.log"));
+    EXPECT_TRUE(Contains(journal, "*********************************\r\n" + reports + kNorth + ".doc\r\nДата выгрузки: "))
+        << journal;
+    EXPECT_TRUE(Contains(journal, "z1000_009_01\r\n")) << journal;
+    EXPECT_FALSE(Contains(journal, "Без данных"));
+    // Settings are only read: the batch leaves no Tarnfold.ini behind.
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "Tarnfold.ini"));
+}
+
+TEST_F(BatchProgram, DocxTemplatesAreFilledWithoutTheOfficeWithTheSameTexts) {
+    TempDir out;
+    const Finished run = Batch({"--form", "7.doc", "--institution", "0101", "--year", "2011", "--section", "1",
+                                "--templates", (Folder() / "DocxF").string(), "--out", out.Folder() + "/docs"},
+                               {"LC_NUMERIC=C", "TARNFOLD_SOFFICE=/nonexistent/soffice"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    const std::string docx = out.Folder() + "/docs/" + kNorth + ".docx";
+    EXPECT_TRUE(Contains(run.out, docx + " — размещено 4, не размещено 1")) << run.out;
+    TempDir window;
+    EXPECT_EQ(ReadDocumentText(docx), WindowPathText("0101", (Folder() / "DocF_2011").string(), kNorth + ".doc", window));
+}
+
+TEST_F(BatchProgram, BadValuesAreRefusedBeforeAnythingIsWritten) {
+    Finished run = Batch({"--form", "008"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(Contains(run.err, "Форму \"008\" можно понять по-разному:")) << run.err;
+
+    run = Batch({"--form", "7", "--institution", "0606", "--year", "2011"});
+    EXPECT_EQ(run.exitCode, 2);
+    // Both records named, in whatever order the database gives two equal codes.
+    EXPECT_TRUE(Contains(run.err, "Код учреждения \"0606\" есть у нескольких записей:\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "  0606 - Двойник один\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "  0606 - Двойник два\n")) << run.err;
+
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--frm", "7"}, {"--form", "7", "--institution", "9999"},
+          {"--form", "7", "--year", "двадцать"}, {"--form", "7", "--templates", "/nonexistent"}}) {
+        run = Batch(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments[0];
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_TRUE(Contains(run.err, "Не найден файл шаблона: /nonexistent/7.doc!")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports"));
+}
+
+TEST_F(BatchProgram, ListsComeFromTheDatabaseAndTheCatalogue) {
+    Finished run = Batch({"--list", "institutions"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг\n0202 - Поликлиника\n")) << run.out;
+    run = Batch({"--list", "forms"});
+    EXPECT_TRUE(Contains(run.out, "  007  7.doc  Форма 7.")) << run.out;
+    run = Batch({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(Contains(run.out, "Коды завершения:")) << run.out;
+}
+
+TEST_F(BatchProgram, DatabaseThatCannotBeOpenedEndsWithCode3AndTheReason) {
+    // A local file that another process holds open.
+    db::DataModule holder(shared->Folder());
+    NoUi ui;
+    holder.ConnectDatabase({(shared->Path() / "kvel" / "kvel.gdb").string(), "password=masterkey", false}, ui);
+    const Finished run = Batch({"--form", "7", "--year", "2011"});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных " + (shared->Path() / "kvel" / "kvel.gdb").string()))
+        << run.err;
+    EXPECT_TRUE(Contains(run.err, "сервер")) << run.err;
+}
+
+TEST_F(BatchProgram, OfficeThatCannotStartEndsWithCode4) {
+    const Finished run =
+        Batch({"--form", "7", "--institution", "0101", "--year", "2011"}, {"TARNFOLD_SOFFICE=/nonexistent/soffice"});
+    EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.err, "Не удалось запустить LibreOffice: ")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports"));
+}
+
+TEST_F(BatchProgram, FailureInOneDocumentIsReportedAndTheOthersAreWritten) {
+    // A folder where the first document is to be saved.
+    std::filesystem::create_directories(Folder() / "Reports" / (kNorth + ".doc"));
+    const Finished run = Batch({"--form", "7", "--institution", "0101", "--institution", "0202", "--year", "2011",
+                                "--section", "1"});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: ОШИБКА — ")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "С ошибкой:\n  0101 - Больница \"Север\"/Юг\n")) << run.out;
+    const std::string clinic = ReadDocumentText((Folder() / "Reports" / (kClinic + ".doc")).string());
+    EXPECT_TRUE(Contains(clinic, "z1000_001_02:8.25;")) << clinic;
+}
+
+TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument) {
+    const std::filesystem::path output = Folder() / "Reports" / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    BatchProcess process(Program(),
+                         {"--form", "7", "--institution", "0505", "--institution", "0101", "--year", "2011",
+                          "--section", "1", "--templates", (Folder() / "Large").string()},
+                         {}, shared->Path());
+    // The document is saved under its name before the first row is filled.
+    for (int i = 0; i < 600 && !std::filesystem::exists(output); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(std::filesystem::exists(output));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    process.Interrupt();
+    const Finished run = process.Wait();
+    EXPECT_EQ(run.exitCode, 130) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "остановлено по Ctrl+C, размещено ")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Выгрузка остановлена по Ctrl+C: документов 1 из 2")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Не выгружено документов: 1.")) << run.out;
+    const std::string text = ReadDocumentText(output.string());
+    EXPECT_TRUE(Contains(text, "z1000_001_01:1;")) << text.substr(0, 300);
+    EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports" / (kNorth + ".doc")));
+}
