@@ -80,6 +80,11 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     }
     if (options.allInstitutions && !options.institutions.empty())
         throw UsageError("Параметры --institution и --all-institutions исключают друг друга");
+    const bool exportChoices = options.form || !options.institutions.empty() || options.allInstitutions ||
+                               options.year || options.section || options.period || options.templates ||
+                               options.journal || options.list != ListKind::None;
+    if (options.convertTemplates && exportChoices)
+        throw UsageError("Параметр --convert-templates сочетается только с --out");
     return options;
 }
 

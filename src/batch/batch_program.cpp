@@ -14,6 +14,7 @@
 #include "db/data_module.h"
 #include "export/export_rules.h"
 #include "settings/settings.h"
+#include "word/conversion/conversion_command.h"
 #include "word/docx/docx_server.h"
 
 namespace tarnfold::batch {
@@ -146,6 +147,16 @@ int RunBatchProgram(const std::vector<std::string>& arguments, const std::string
     if (options.list == ListKind::Forms) {
         for (const std::string& line : FormListLines()) out << line << '\n';
         return 0;
+    }
+    if (options.convertTemplates) {
+        try {
+            BatchOffice office;
+            return word::conversion::RunTemplateConversion(*options.convertTemplates, options.out.value_or(""),
+                                                           office.Server(), out);
+        } catch (const Error& error) {
+            err << "Не удалось запустить LibreOffice: " << error.what() << '\n';
+            return kExitOffice;
+        }
     }
 
     Settings settings;

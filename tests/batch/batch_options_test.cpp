@@ -66,4 +66,6 @@ TEST(BatchOptions, BadInputIsRefusedNamingWhatIsWrong) {
     EXPECT_EQ(RefusalOf({"--all-institutions", "--institution", "1"}),
               "Параметры --institution и --all-institutions исключают друг друга");
     EXPECT_EQ(RefusalOf({"--help=yes"}), "Параметр --help не принимает значения");
+    EXPECT_EQ(RefusalOf({"--convert-templates", "/t", "--form", "7"}),
+              "Параметр --convert-templates сочетается только с --out");
 }

@@ -353,3 +353,23 @@ TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument
     EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));
     EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports" / (kNorth + ".doc")));
 }
+
+TEST_F(BatchProgram, TemplatesConvertedOnceGiveTheSameDocumentsAsTheirDocOriginals) {
+    TempDir out;
+    const std::string converted = out.Folder() + "/docx";
+    Finished run = Batch({"--convert-templates", (Folder() / "DocF_2011").string(), "--out", converted});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "7.doc → 7.docx: закладок 9, все закладки сохранены")) << run.out;
+
+    const std::vector<std::string> choices = {"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"};
+    std::vector<std::string> fromDocx = choices;
+    fromDocx.insert(fromDocx.end(), {"--templates", converted});
+    ASSERT_EQ(Batch(fromDocx, {"LC_NUMERIC=C"}).exitCode, 0);
+    ASSERT_EQ(Batch(choices, {"LC_NUMERIC=C"}).exitCode, 0);
+    const std::string docText = ReadDocumentText((Folder() / "Reports" / (kNorth + ".doc")).string());
+    EXPECT_TRUE(Contains(docText, "z1000_001_01:12.5;")) << docText;
+    EXPECT_EQ(ReadDocumentText((Folder() / "Reports" / (kNorth + ".docx")).string()), docText);
+
+    run = Batch({"--convert-templates", out.Folder() + "/nothing"});
+    EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
+}
