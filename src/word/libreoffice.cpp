@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -15,7 +14,6 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -28,7 +26,6 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
-#include "core/paths.h"
 #include "word/bookmark_index.h"
 #include "word/office_connection.h"
 #include "word/office_files.h"
@@ -42,17 +39,6 @@ using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
 namespace {
-
-css::beans::PropertyValue Property(const char* name, const css::uno::Any& value) {
-    css::beans::PropertyValue property;
-    property.Name = rtl::OUString::createFromAscii(name);
-    property.Value = value;
-    return property;
-}
-
-Sequence<css::beans::PropertyValue> Properties(std::initializer_list<css::beans::PropertyValue> list) {
-    return Sequence<css::beans::PropertyValue>(list.begin(), static_cast<sal_Int32>(list.size()));
-}
 
 // One document this tool opened from a template, shared by the application
 // (which shows it) and the document object (which fills it).
@@ -278,19 +264,8 @@ public:
     explicit LibreOfficeApplication(std::shared_ptr<OfficeConnection> office) : office_(std::move(office)) {}
 
     void Open(const std::string& templatePath) override {
-        const std::string context = "Не удалось открыть шаблон " + templatePath;
-        // The office would only say "type detection failed".
-        if (!FileExists(templatePath)) throw Error(context + ": файл не найден");
-        Reference<css::frame::XModel> model = office_->Call(context, [&] {
-            // As a template: a read-only or locked template still opens, and stays unchanged.
-            const Sequence<css::beans::PropertyValue> arguments =
-                Properties({Property("Hidden", css::uno::Any(true)), Property("AsTemplate", css::uno::Any(true))});
-            Reference<css::frame::XComponentLoader> loader(office_->Desktop(), UNO_QUERY_THROW);
-            return Reference<css::frame::XModel>(
-                loader->loadComponentFromURL(ToOUString(FileUrl(templatePath)), rtl::OUString("_blank"), 0, arguments),
-                UNO_QUERY);
-        });
-        if (!model.is()) throw Error(context + ": LibreOffice не смог прочитать файл");
+        Reference<css::frame::XModel> model =
+            LoadAsTemplate(*office_, templatePath, "Не удалось открыть шаблон " + templatePath);
         opened_.push_back(std::make_shared<OpenedDocument>(office_, templatePath, model));
     }
 

@@ -10,11 +10,14 @@
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include "core/paths.h"
+#include "word/office_files.h"
 #include "word/office_messages.h"
 #include "word/office_process.h"
 #include "word/server_error.h"
@@ -178,6 +181,33 @@ Error OfficeConnection::Failure(const std::string& context, const css::uno::Exce
         return Error(context + ": документ закрыт в LibreOffice");
     }
     return Error(context + ": " + OfficeFailureText(ToUtf8(failure.Message), "LibreOffice не сообщил причину"));
+}
+
+css::beans::PropertyValue Property(const char* name, const css::uno::Any& value) {
+    css::beans::PropertyValue property;
+    property.Name = rtl::OUString::createFromAscii(name);
+    property.Value = value;
+    return property;
+}
+
+css::uno::Sequence<css::beans::PropertyValue> Properties(std::initializer_list<css::beans::PropertyValue> list) {
+    return css::uno::Sequence<css::beans::PropertyValue>(list.begin(), static_cast<sal_Int32>(list.size()));
+}
+
+css::uno::Reference<css::frame::XModel> LoadAsTemplate(OfficeConnection& office, const std::string& path,
+                                                       const std::string& context) {
+    // The office would only say "type detection failed".
+    if (!FileExists(path)) throw Error(context + ": файл не найден");
+    css::uno::Reference<css::frame::XModel> model = office.Call(context, [&] {
+        const auto arguments =
+            Properties({Property("Hidden", css::uno::Any(true)), Property("AsTemplate", css::uno::Any(true))});
+        css::uno::Reference<css::frame::XComponentLoader> loader(office.Desktop(), css::uno::UNO_QUERY_THROW);
+        return css::uno::Reference<css::frame::XModel>(
+            loader->loadComponentFromURL(ToOUString(FileUrl(path)), rtl::OUString("_blank"), 0, arguments),
+            css::uno::UNO_QUERY);
+    });
+    if (!model.is()) throw Error(context + ": LibreOffice не смог прочитать файл");
+    return model;
 }
 
 }  // namespace tarnfold::word

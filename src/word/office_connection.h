@@ -9,7 +9,11 @@
 #include <string_view>
 #include <utility>
 
+#include <initializer_list>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/uno/Exception.hpp>
@@ -74,5 +78,15 @@ private:
     css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
 };
+
+// Named arguments of an office call.
+css::beans::PropertyValue Property(const char* name, const css::uno::Any& value);
+css::uno::Sequence<css::beans::PropertyValue> Properties(std::initializer_list<css::beans::PropertyValue> list);
+
+// Opens a file hidden and as a template: a read-only or locked file still
+// opens, and the file itself is never written. Failures are Error with
+// `context` in front.
+css::uno::Reference<css::frame::XModel> LoadAsTemplate(OfficeConnection& office, const std::string& path,
+                                                       const std::string& context);
 
 }  // namespace tarnfold::word
