@@ -1,0 +1,439 @@
+// Times one batch of a large generated form through both word back-ends: the
+// office filling the .doc template and the native filling of the same
+// template converted to .docx. For each it tells how fast the batch went and
+// where the time went (the database, the document calls, opening and saving
+// the documents), so that later work aims at the largest share. Not a test:
+// it is run by hand and prints a table.
+//
+//   tarnfold-bench [--institutions N] [--tables T] [--rows R] [--columns C] [--keep DIR] [--native-only]
+//
+// N documents of T x R x C figures each (default 3 of 10 x 100 x 10 = 10,000).
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/batch_choices.h"
+#include "batch/batch_office.h"
+#include "batch/batch_run.h"
+#include "db/data_module.h"
+#include "export/export_run.h"
+#include "export_scenario.h"
+#include "support/documents.h"
+#include "support/firebird_fixture.h"
+#include "support/temp_dir.h"
+#include "word/conversion/template_conversion.h"
+#include "word/docx/docx_server.h"
+
+using namespace tarnfold;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct BenchOptions {
+    int institutions = 3;
+    int tables = 10;
+    int rows = 100;
+    int columns = 10;
+    std::string keep;
+    bool nativeOnly = false;
+};
+
+constexpr const char* kUsage =
+    "usage: tarnfold-bench [--institutions N] [--tables T] [--rows R] [--columns C] [--keep DIR] [--native-only]\n"
+    "  N 1..99, T 1..8999, R 1..999, C 1..28 (the figure columns of the data table);\n"
+    "  DIR: a new or empty folder that keeps the database, the templates and the documents\n";
+
+int ReadCount(const std::string& option, const std::string& text, int most) {
+    std::size_t end = 0;
+    int value = 0;
+    try {
+        value = std::stoi(text, &end);
+    } catch (const std::exception&) {
+        end = 0;
+    }
+    if (end != text.size() || value < 1 || value > most)
+        throw std::invalid_argument(option + " takes a whole number from 1 to " + std::to_string(most) + ", not \"" +
+                                    text + "\"");
+    return value;
+}
+
+BenchOptions ParseOptions(int argc, char** argv) {
+    BenchOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--native-only") {
+            options.nativeOnly = true;
+            continue;
+        }
+        if (i + 1 == argc) throw std::invalid_argument("unknown option or missing value: " + option);
+        const std::string value = argv[++i];
+        if (option == "--institutions") options.institutions = ReadCount(option, value, 99);
+        else if (option == "--tables") options.tables = ReadCount(option, value, 8999);
+        else if (option == "--rows") options.rows = ReadCount(option, value, 999);
+        else if (option == "--columns") options.columns = ReadCount(option, value, 28);
+        else if (option == "--keep") {
+            std::error_code error;
+            if (std::filesystem::exists(value) && !std::filesystem::is_empty(value, error))
+                throw std::invalid_argument("--keep takes a new or empty folder, not " + value);
+            options.keep = value;
+        }
+        else throw std::invalid_argument("unknown option: " + option);
+    }
+    return options;
+}
+
+// Where the time of a batch went. Opening and saving are told apart from the
+// calls per figure because the office's cost of saving grows with the document
+// and the native back-end does all its parsing and writing there.
+struct Timings {
+    Clock::duration database{}, document{}, files{};
+    long documentCalls = 0;
+};
+
+template <typename F>
+auto Timed(Clock::duration& total, F&& f) {
+    struct Add {
+        Clock::duration& total;
+        Clock::time_point start;
+        ~Add() { total += Clock::now() - start; }
+    } add{total, Clock::now()};
+    return f();
+}
+
+// What every timing decorator holds: the object it times and where the time goes.
+template <typename Inner>
+class Decorator {
+public:
+    Decorator(std::unique_ptr<Inner> inner, Timings& t) : inner_(std::move(inner)), t_(t) {}
+
+protected:
+    std::unique_ptr<Inner> inner_;
+    Timings& t_;
+};
+
+class TimedQuery : public db::Query, private Decorator<db::Query> {
+public:
+    using Decorator::Decorator;
+    void SetInteger(std::string_view name, std::int64_t value) override { inner_->SetInteger(name, value); }
+    void SetText(std::string_view name, std::string_view utf8) override { inner_->SetText(name, utf8); }
+    db::ResultSet Open() override { return Timed(t_.database, [&] { return inner_->Open(); }); }
+};
+
+class TimedSession : public db::Session, private Decorator<db::Session> {
+public:
+    using Decorator::Decorator;
+    std::unique_ptr<db::Query> Prepare(std::string_view sql) override {
+        return std::make_unique<TimedQuery>(Timed(t_.database, [&] { return inner_->Prepare(sql); }), t_);
+    }
+};
+
+class TimedDocument : public word::Document, private Decorator<word::Document> {
+    // Defined ahead of its callers, whose return types it deduces.
+    template <typename F>
+    auto Call(F&& f) {
+        ++t_.documentCalls;
+        return Timed(t_.document, f);
+    }
+
+public:
+    using Decorator::Decorator;
+    void SaveAs(const std::string& path) override { Timed(t_.files, [&] { inner_->SaveAs(path); }); }
+    bool HasBookmark(const std::string& name) override { return Call([&] { return inner_->HasBookmark(name); }); }
+    void TypeAtBookmark(const std::string& name, const std::string& text) override {
+        Call([&] { inner_->TypeAtBookmark(name, text); });
+    }
+    void InsertBeforeBookmark(const std::string& name, const std::string& text) override {
+        Call([&] { inner_->InsertBeforeBookmark(name, text); });
+    }
+    void GoToBookmark(const std::string& name) override { Call([&] { inner_->GoToBookmark(name); }); }
+    void Save() override { Timed(t_.files, [&] { inner_->Save(); }); }
+};
+
+class TimedApplication : public word::Application, private Decorator<word::Application> {
+public:
+    using Decorator::Decorator;
+    void Open(const std::string& path) override { Timed(t_.files, [&] { inner_->Open(path); }); }
+    void ActivateLastOpened() override { Timed(t_.files, [&] { inner_->ActivateLastOpened(); }); }
+    std::unique_ptr<word::Document> ActiveDocument() override {
+        return std::make_unique<TimedDocument>(Timed(t_.files, [&] { return inner_->ActiveDocument(); }), t_);
+    }
+    void Show() override { Timed(t_.files, [&] { inner_->Show(); }); }
+};
+
+class TimedServer : public word::Server {
+public:
+    TimedServer(word::Server& inner, Timings& t) : inner_(inner), t_(t) {}
+    std::unique_ptr<word::Application> CreateApplication() override {
+        return std::make_unique<TimedApplication>(inner_.CreateApplication(), t_);
+    }
+
+private:
+    word::Server& inner_;
+    Timings& t_;
+};
+
+// A batch of many seconds per document says where it is.
+class DocumentLines : public batch::BatchOutput {
+public:
+    explicit DocumentLines(std::string path) : path_(std::move(path)) {}
+    void Progress(std::size_t, std::size_t, std::size_t, std::size_t) override {}
+    void DocumentFinished(const batch::DocumentResult& result) override {
+        std::cerr << path_ << ": " << batch::DocumentLine(result) << '\n';
+    }
+
+private:
+    std::string path_;
+};
+
+class NoUi : public db::ConnectUi {
+public:
+    void ShowMessage(const std::string& text) override { std::cerr << "database: " << text << '\n'; }
+    void RequestEnd() override {}
+};
+
+std::string Code(int institution) {
+    char code[32];
+    std::snprintf(code, sizeof code, "%02d%02d", institution, institution);
+    return code;
+}
+
+std::string CellName(int ntbl, int row, int column) {
+    char name[32];
+    std::snprintf(name, sizeof name, "z%04d_%03d_%02d", ntbl, row, column);
+    return name;
+}
+
+// Figures go in n1, n2, n5, n6, ...: n3 is INTEGER and n4 DOUBLE PRECISION,
+// which the export never writes.
+std::vector<std::string> FigureColumns(int count) {
+    std::vector<std::string> names;
+    for (int c = 1; static_cast<int>(names.size()) < count; ++c)
+        if (c != 3 && c != 4) names.push_back("n" + std::to_string(c));
+    return names;
+}
+
+// Form 007, section 01, year 2011: every institution has a figure in every
+// cell of every table, each table with its column mapping.
+std::string FiguresSql(const BenchOptions& o) {
+    std::string sql = "INSERT INTO period VALUES ('01', 'Январь');\n";
+    for (int i = 1; i <= o.institutions; ++i)
+        sql += "INSERT INTO KODIF VALUES ('" + Code(i) + "', NULL, 'Учреждение " + std::to_string(i) + "', '" +
+               Code(i) + "', '01');\n";
+    const std::vector<std::string> columns = FigureColumns(o.columns);
+    for (int t = 1; t <= o.tables; ++t) {
+        const int ntbl = 1000 + t;
+        sql += "INSERT INTO tblname VALUES (" + std::to_string(ntbl) + ", '999');\n";
+        for (int c = 0; c < o.columns; ++c)
+            sql += "INSERT INTO columns VALUES (" + std::to_string(ntbl) + ", '" + columns[c] + "', 2011, '" +
+                   std::to_string(c + 1) + "');\n";
+        for (int i = 1; i <= o.institutions; ++i)
+            for (int r = 1; r <= o.rows; ++r) {
+                testing::FigureRow row{"tbl", ntbl, 2011, Code(i), "год", "0070100", "tb" + std::to_string(ntbl),
+                                       std::to_string(r), {}};
+                for (int c = 0; c < o.columns; ++c)
+                    row.values.emplace_back(columns[c], std::to_string(i * 100000 + r * 100 + c) + ".25");
+                sql += testing::InsertSql(row);
+            }
+    }
+    return sql;
+}
+
+// The header bookmarks, then one table per data table with a bookmark in
+// every cell.
+std::string TemplateJson(const BenchOptions& o) {
+    std::string body = "{\"text\": \"Год \", \"bookmark\": \"z0001_000_00\"}, "
+                       "{\"text\": \"Учреждение \", \"bookmark\": \"z0002_000_00\"}, "
+                       "{\"text\": \"Период \", \"bookmark\": \"z0003_000_00\"}";
+    for (int t = 1; t <= o.tables; ++t) {
+        body += ", {\"table\": [";
+        for (int r = 1; r <= o.rows; ++r) {
+            body += r == 1 ? "[" : ", [";
+            for (int c = 1; c <= o.columns; ++c)
+                body += (c == 1 ? "" : ", ") + std::string("{\"text\": \"\", \"bookmark\": \"") +
+                        CellName(1000 + t, r, c) + "\"}";
+            body += "]";
+        }
+        body += "]}";
+    }
+    return "{\"body\": [" + body + "]}";
+}
+
+struct PathResult {
+    std::string name;
+    Clock::duration elapsed{};
+    Timings timings;
+    batch::BatchOutcome outcome;
+};
+
+PathResult RunPath(const std::string& name, word::Server& server, bool native, const std::string& templateFolder,
+                   const std::string& reportsFolder, db::DataModule& data, const std::string& programFolder) {
+    batch::BatchOptions choices;
+    choices.form = "007";
+    choices.allInstitutions = true;
+    choices.year = "2011";
+    choices.section = "01";
+    choices.templates = templateFolder;
+    const std::vector<batch::BatchJob> jobs = batch::PlanBatch(choices, {}, data.Institutions(), data.Periods());
+
+    PathResult result{name, {}, {}, {}};
+    TimedServer timed(server, result.timings);
+    ExportOptions options;
+    options.programFolder = programFolder;
+    options.reportsFolder = reportsFolder;
+    DocumentLines lines(name);
+    batch::BatchRun run([&] { return std::make_unique<TimedSession>(data.BeginSession(), result.timings); },
+                        data.Institutions(), data.Periods(), WordServers(timed, native ? &timed : nullptr), options,
+                        lines, [] { return false; });
+    std::cerr << name << ": " << jobs.size() << " documents...\n";
+    const auto start = Clock::now();
+    result.outcome = run.Run(jobs);
+    result.elapsed = Clock::now() - start;
+    return result;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+std::size_t Figures(const PathResult& path) {
+    std::size_t figures = 0;
+    for (const batch::DocumentResult& document : path.outcome.results) figures += document.placedFigures;
+    return figures;
+}
+
+// One row of the table: a label and one cell per path.
+template <typename F>
+void Row(const char* label, const std::vector<PathResult>& paths, F&& cell) {
+    std::printf("%-24s", label);
+    for (const PathResult& path : paths) std::printf("%20s", cell(path).c_str());
+    std::printf("\n");
+}
+
+std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string Share(Clock::duration part, const PathResult& path) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f s %5.1f%%", Seconds(part), 100.0 * Seconds(part) / Seconds(path.elapsed));
+    return text;
+}
+
+void PrintTable(const std::vector<PathResult>& paths) {
+    Row("", paths, [](const PathResult& p) { return p.name; });
+    Row("documents", paths, [](const PathResult& p) { return std::to_string(p.outcome.results.size()); });
+    Row("figures", paths, [](const PathResult& p) { return std::to_string(Figures(p)); });
+    Row("total, s", paths, [](const PathResult& p) { return Format("%.2f", Seconds(p.elapsed)); });
+    Row("documents per minute", paths,
+        [](const PathResult& p) { return Format("%.1f", 60.0 * p.outcome.results.size() / Seconds(p.elapsed)); });
+    Row("figures per second", paths,
+        [](const PathResult& p) { return Format("%.0f", Figures(p) / Seconds(p.elapsed)); });
+    Row("ms per figure", paths,
+        [](const PathResult& p) { return Format("%.4f", 1000.0 * Seconds(p.elapsed) / Figures(p)); });
+    Row("database", paths, [](const PathResult& p) { return Share(p.timings.database, p); });
+    Row("document calls", paths, [](const PathResult& p) { return Share(p.timings.document, p); });
+    Row("opening/saving", paths, [](const PathResult& p) { return Share(p.timings.files, p); });
+    // The engine's own work and connecting to the word processor.
+    Row("other", paths, [](const PathResult& p) {
+        return Share(p.elapsed - p.timings.database - p.timings.document - p.timings.files, p);
+    });
+    Row("document calls, count", paths, [](const PathResult& p) { return std::to_string(p.timings.documentCalls); });
+}
+
+// Every document done, saved, with all its figures placed.
+bool Complete(const PathResult& path, std::size_t documents, std::size_t figures) {
+    bool complete = path.outcome.results.size() == documents;
+    for (const batch::DocumentResult& document : path.outcome.results)
+        if (document.state != batch::DocumentState::Done || document.placedFigures != figures ||
+            document.unplacedFigures != 0) {
+            std::cout << "INCOMPLETE " << path.name << ": " << batch::DocumentLine(document) << '\n';
+            complete = false;
+        }
+    return complete;
+}
+
+int Bench(const BenchOptions& o) {
+    testing::TempDir work;
+    const std::filesystem::path root = o.keep.empty() ? work.Path() : std::filesystem::absolute(o.keep);
+    const std::filesystem::path program = root / "program";
+    const std::filesystem::path docFolder = root / "DocF";
+    const std::filesystem::path docxFolder = root / "DocxF";
+    for (const auto& folder : {program, docFolder, docxFolder}) std::filesystem::create_directories(folder);
+    const std::size_t figures = static_cast<std::size_t>(o.tables) * o.rows * o.columns;
+
+    std::cerr << "making the database of " << o.institutions << " institutions and a template of " << figures
+              << " bookmarks...\n";
+    testing::CreateDatabase((root / "kvel.fdb").string(), testing::HostSchemaSql() + FiguresSql(o));
+    testing::MakeTemplates({{TemplateJson(o), (docFolder / "7.doc").string()}});
+
+    // The .docx is made the way an office moves its templates over, so that
+    // the native path fills what a real migration gives it.
+    batch::BatchOffice office;
+    office.Server().CreateApplication();  // the office's own start is no cost of the batch
+    const auto conversionStart = Clock::now();
+    const word::conversion::TemplateConversion conversion = word::conversion::ConvertTemplate(
+        office.Server(), (docFolder / "7.doc").string(), docxFolder.string());
+    const double conversionSeconds = std::chrono::duration<double>(Clock::now() - conversionStart).count();
+    if (conversion.outcome != word::conversion::ConversionOutcome::Converted) {
+        std::cerr << "the template could not be converted to .docx: " << conversion.error << " (lost bookmarks: "
+                  << conversion.bookmarks.lost.size() << ")\n";
+        return 1;
+    }
+
+    db::DataModule data(program.string() + "/");
+    NoUi ui;
+    data.ConnectDatabase({(root / "kvel.fdb").string(), "password=masterkey", false}, ui);
+
+    word::docx::DocxServer docx([](const std::string&) {});
+    // The native path goes first: the office keeps working for a while after
+    // its last save, which would be counted against the native path.
+    std::vector<PathResult> paths;
+    paths.push_back(RunPath("native (.docx)", docx, true, docxFolder.string(), (root / "Reports-native").string(),
+                            data, program.string() + "/"));
+    if (!o.nativeOnly)
+        paths.insert(paths.begin(), RunPath("office (.doc)", office.Server(), false, docFolder.string(),
+                                            (root / "Reports-office").string(), data, program.string() + "/"));
+
+    std::printf("form 007, section 01, year 2011: %d documents of %zu figures (%d tables x %d rows x %d columns)\n",
+                o.institutions, figures, o.tables, o.rows, o.columns);
+    std::printf("template .doc -> .docx through the office: %.1f s, %zu bookmarks kept\n\n", conversionSeconds,
+                conversion.bookmarks.convertedCount);
+    PrintTable(paths);
+    const PathResult& native = paths.back();
+    const double nativeFillSave =
+        Seconds(native.timings.document + native.timings.files) / static_cast<double>(native.outcome.results.size());
+    std::printf("\nnative fill+save per document: %.3f s (%s 0.2 s)\n", nativeFillSave,
+                nativeFillSave < 0.2 ? "under" : "NOT under");
+
+    bool complete = true;
+    for (const PathResult& path : paths)
+        complete = Complete(path, static_cast<std::size_t>(o.institutions), figures) && complete;
+    if (!complete) return 1;
+    std::printf("complete: every document of %s holds all %zu figures\n",
+                o.nativeOnly ? "the native path" : "both paths", figures);
+    if (!o.keep.empty()) std::printf("kept in %s\n", root.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BenchOptions options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const std::invalid_argument& error) {
+        std::cerr << error.what() << '\n' << kUsage;
+        return 2;
+    }
+    try {
+        return Bench(options);
+    } catch (const std::exception& error) {
+        std::cerr << "the bench failed: " << error.what() << '\n';
+        return 1;
+    }
+}
