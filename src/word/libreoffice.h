@@ -29,6 +29,9 @@ struct LibreOfficeOptions {
     // makes its window appear; without one (or when false) it runs headless
     // and showing does nothing.
     bool visible = true;
+    // Where the office keeps its temporary files; empty: the system's. An
+    // office that is ended rather than closed leaves them behind.
+    std::string temporaryFolder;
 };
 
 // The user's own office: a profile under $XDG_CACHE_HOME (or ~/.cache) in

@@ -141,7 +141,8 @@ std::shared_ptr<OfficeConnection> OfficeConnection::Establish(const LibreOfficeO
     auto connection = std::make_shared<OfficeConnection>(options.pipeName, options.callTimeout, showsWindows);
     if (connection->TryConnect(options.startDeadline)) return connection;
 
-    const OfficeStart start{options.sofficePath, options.profileFolder, options.pipeName, !showsWindows};
+    const OfficeStart start{options.sofficePath, options.profileFolder, options.pipeName, !showsWindows,
+                            options.temporaryFolder};
     const auto deadline = std::chrono::steady_clock::now() + options.startDeadline;
     launcher = std::make_unique<OfficeLauncher>(start);
     bool restarted = false;

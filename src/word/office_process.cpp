@@ -103,7 +103,7 @@ void SeedProfile(const std::string& profileFolder, const std::string& sofficePat
     if (ec) throw Error("Не удалось записать настройки профиля LibreOffice в " + PathToUtf8(settings));
 }
 
-std::vector<std::string> OfficeEnvironment(char** environment) {
+std::vector<std::string> OfficeEnvironment(char** environment, const std::string& temporaryFolder) {
     std::vector<std::string> result;
     std::string forcedLocale;
     bool messagesSet = false;
@@ -114,12 +114,14 @@ std::vector<std::string> OfficeEnvironment(char** environment) {
             continue;
         }
         if (StartsWith(variable, "LC_CTYPE=")) continue;
+        if (!temporaryFolder.empty() && StartsWith(variable, "TMPDIR=")) continue;
         if (StartsWith(variable, "LC_MESSAGES=")) messagesSet = true;
         result.push_back(variable);
     }
     // LC_ALL would override the character type; its language still speaks for the messages.
     if (!forcedLocale.empty() && !messagesSet) result.push_back("LC_MESSAGES=" + forcedLocale);
     result.push_back("LC_CTYPE=C.UTF-8");
+    if (!temporaryFolder.empty()) result.push_back("TMPDIR=" + temporaryFolder);
     return result;
 }
 
@@ -158,6 +160,7 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
     std::error_code ec;
     std::filesystem::create_directories(PathFromUtf8(start.profileFolder), ec);
     SeedProfile(start.profileFolder, start.sofficePath);
+    if (!start.temporaryFolder.empty()) std::filesystem::create_directories(PathFromUtf8(start.temporaryFolder), ec);
     logPath_ = PathToUtf8(PathFromUtf8(start.profileFolder) / "soffice.log");
 
     FileDescriptor log(::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
@@ -180,7 +183,7 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    std::vector<std::string> variables = OfficeEnvironment(environ);
+    std::vector<std::string> variables = OfficeEnvironment(environ, start.temporaryFolder);
     std::vector<char*> envp;
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);

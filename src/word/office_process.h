@@ -25,7 +25,9 @@ void SeedProfile(const std::string& profileFolder, const std::string& sofficePat
 // The environment the office runs in: ours, but with a UTF-8 character type
 // (loading or saving a file with a Cyrillic name fails in the C locale) and
 // no LC_ALL that would override it.
-std::vector<std::string> OfficeEnvironment(char** environment);
+// With a temporary folder given, the office keeps its temporary files there
+// (TMPDIR) instead of the system's.
+std::vector<std::string> OfficeEnvironment(char** environment, const std::string& temporaryFolder = {});
 
 // The processes (user's own) that serve the pipe: the launcher and the office.
 std::vector<pid_t> FindOfficeProcesses(const std::string& pipeName);
@@ -37,6 +39,7 @@ struct OfficeStart {
     std::string profileFolder;
     std::string pipeName;
     bool headless = true;
+    std::string temporaryFolder;  // empty: the system's
 };
 
 // One launched soffice in a session of its own, its output appended to

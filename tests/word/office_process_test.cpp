@@ -59,6 +59,13 @@ TEST(OfficeEnvironment, GivesUtf8CharacterTypeAndDropsLcAll) {
     std::string e = "LC_MESSAGES=de_DE.UTF-8";
     char* withMessages[] = {b.data(), e.data(), nullptr};
     EXPECT_EQ(OfficeEnvironment(withMessages), (std::vector<std::string>{"LC_MESSAGES=de_DE.UTF-8", "LC_CTYPE=C.UTF-8"}));
+    // An office of its own keeps its temporary files in its own folder.
+    char tmpdir[] = "TMPDIR=/tmp";
+    char* withTemporary[] = {tmpdir, a.data(), nullptr};
+    EXPECT_EQ(OfficeEnvironment(withTemporary, "/run/office/tmp"),
+              (std::vector<std::string>{"PATH=/usr/bin", "LC_CTYPE=C.UTF-8", "TMPDIR=/run/office/tmp"}));
+    EXPECT_EQ(OfficeEnvironment(withTemporary),
+              (std::vector<std::string>{"TMPDIR=/tmp", "PATH=/usr/bin", "LC_CTYPE=C.UTF-8"}));
 }
 
 TEST(SeedProfile, MarksTheFirstStartDoneOnceAndKeepsExistingSettings) {
