@@ -1,5 +1,7 @@
 #include "batch/batch_console.h"
 
+#include "batch/interrupt.h"
+
 namespace tarnfold::batch {
 
 namespace {
@@ -16,7 +18,7 @@ double ConsoleOutput::ElapsedSeconds() const {
 
 void ConsoleOutput::Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                              std::size_t rowTotal) {
-    if (!live_) return;
+    if (!live_ || Silent()) return;
     const auto now = std::chrono::steady_clock::now();
     if (rowsDone != rowTotal && now - lastProgress_ < kProgressInterval) return;
     lastProgress_ = now;
@@ -31,9 +33,18 @@ void ConsoleOutput::ClearProgress() {
     progressShown_ = false;
 }
 
+bool ConsoleOutput::Silent() const { return EndingAtOnce(); }
+
 void ConsoleOutput::DocumentFinished(const DocumentResult& result) {
+    if (Silent()) return;
     ClearProgress();
     lines_ << DocumentLine(result) << std::endl;
+}
+
+void ConsoleOutput::Summary(const std::vector<std::string>& lines) {
+    if (Silent()) return;
+    for (const std::string& line : lines) lines_ << line << '\n';
+    lines_.flush();
 }
 
 }  // namespace tarnfold::batch

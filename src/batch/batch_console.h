@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "batch/batch_run.h"
 
@@ -16,10 +18,14 @@ public:
     void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                   std::size_t rowTotal) override;
     void DocumentFinished(const DocumentResult& result) override;
+    void Summary(const std::vector<std::string>& lines);
     double ElapsedSeconds() const;
 
 private:
     void ClearProgress();
+    // Nothing more is printed once the program is ending at once: what fails
+    // then fails because of that end.
+    bool Silent() const;
 
     std::ostream& lines_;
     std::ostream& progress_;

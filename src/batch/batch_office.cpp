@@ -20,22 +20,30 @@ std::string MakeProfileFolder() {
 
 }  // namespace
 
-BatchOffice::BatchOffice() : profileFolder_(MakeProfileFolder()) {
+BatchOffice::BatchOffice()
+    : profileFolder_(MakeProfileFolder()), pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
     word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
     options.profileFolder = profileFolder_ + "/profile";
-    options.pipeName = "tarnfold_batch_" + std::to_string(::getpid());
+    options.pipeName = pipeName_;
     options.visible = false;
+    options.temporaryFolder = profileFolder_ + "/tmp";
     // An office installed elsewhere than the Debian package puts it.
     if (const char* soffice = std::getenv("TARNFOLD_SOFFICE"); soffice && *soffice) options.sofficePath = soffice;
     server_ = std::make_unique<word::LibreOfficeServer>(options);
 }
 
 BatchOffice::~BatchOffice() {
-    const std::string pipe = server_->Options().pipeName;
+    // The connection goes first, so that its end is not taken for a crash.
     server_.reset();
-    word::KillOfficeProcesses(pipe);
-    std::error_code ignored;
-    std::filesystem::remove_all(profileFolder_, ignored);
+    EndingAction()();
+}
+
+std::function<void()> BatchOffice::EndingAction() const {
+    return [pipe = pipeName_, folder = profileFolder_] {
+        word::KillOfficeProcesses(pipe);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    };
 }
 
 }  // namespace tarnfold::batch

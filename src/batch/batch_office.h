@@ -3,6 +3,7 @@
 // that it never shares the window program's office (nor another batch's), and
 // ended with the batch, since nobody will look at its documents.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,8 +20,14 @@ public:
 
     word::LibreOfficeServer& Server() { return *server_; }
 
+    // What ends the office and removes its profile at once, from any thread,
+    // for a program that is about to end without unwinding; it holds copies,
+    // so it stays valid after this object is gone.
+    std::function<void()> EndingAction() const;
+
 private:
     std::string profileFolder_;
+    std::string pipeName_;
     std::unique_ptr<word::LibreOfficeServer> server_;
 };
 

@@ -93,10 +93,14 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
 
     // The office is started before the first document only where a .doc
     // template needs it, so that a missing office is told once, up front.
+    // A program ended by a signal does not unwind: the office is ended by the
+    // watching thread then. The cleanup outlives the office object.
+    InterruptCleanup cleanup;
     std::unique_ptr<BatchOffice> office;
     if (!templateFile.docx) {
         try {
             office = std::make_unique<BatchOffice>();
+            cleanup.Set(office->EndingAction());
             office->Server().CreateApplication();
         } catch (const std::exception& error) {
             err << "Не удалось запустить LibreOffice: " << error.what() << '\n';
@@ -108,14 +112,13 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     // in its place so that the run has one.
     word::Server& officeServer = office ? static_cast<word::Server&>(office->Server()) : docx;
 
-    InstallInterruptHandler();
     ConsoleOutput console(out, err, liveProgress);
     BatchRun batch([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(),
                    WordServers(officeServer, &docx), exportOptions, console, InterruptRequested);
+    SetStoppable(true);
     const BatchOutcome outcome = batch.Run(jobs);
-    for (const std::string& line : SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped))
-        out << line << '\n';
-    out.flush();
+    SetStoppable(false);
+    console.Summary(SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped));
     return BatchExitCode(outcome.results, outcome.stopped);
 }
 
@@ -150,7 +153,9 @@ int RunBatchProgram(const std::vector<std::string>& arguments, const std::string
     }
     if (options.convertTemplates) {
         try {
+            InterruptCleanup cleanup;
             BatchOffice office;
+            cleanup.Set(office.EndingAction());
             return word::conversion::RunTemplateConversion(*options.convertTemplates, options.out.value_or(""),
                                                            office.Server(), out);
         } catch (const Error& error) {

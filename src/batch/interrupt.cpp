@@ -1,27 +1,64 @@
 #include "batch/interrupt.h"
 
+#include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
 
 namespace tarnfold::batch {
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+std::atomic<bool> stopRequested{false};
+std::atomic<bool> stoppable{false};
+std::atomic<bool> endingAtOnce{false};
+std::mutex cleanupMutex;
+std::function<void()> cleanup;
 
-void OnInterrupt(int) { interrupted = 1; }
+// Holds the lock to the end, so that the main thread, which meets the
+// failures the cleanup causes, cannot finish the program before it is done.
+[[noreturn]] void EndAtOnce(int signal) {
+    endingAtOnce = true;
+    cleanupMutex.lock();
+    std::cerr << "\nВыгрузка прервана; начатый документ не дописан." << std::endl;
+    if (cleanup) cleanup();
+    std::_Exit(128 + signal);
+}
+
+void Watch(sigset_t signals) {
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&signals, &signal) != 0) continue;
+        if (signal == SIGINT && stoppable && !stopRequested.exchange(true)) continue;
+        EndAtOnce(signal);
+    }
+}
 
 }  // namespace
 
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // Calls in progress (a read from the office's pipe) are resumed, and the
-    // default handling comes back for the second Ctrl+C.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
+void StartInterruptWatch() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Lives as long as the process; it never holds anything to release.
+    std::thread(Watch, signals).detach();
 }
 
-bool InterruptRequested() { return interrupted != 0; }
+InterruptCleanup::~InterruptCleanup() { Set(nullptr); }
+
+void InterruptCleanup::Set(std::function<void()> action) {
+    const std::lock_guard<std::mutex> lock(cleanupMutex);
+    cleanup = std::move(action);
+}
+
+void SetStoppable(bool value) { stoppable = value; }
+
+bool InterruptRequested() { return stopRequested; }
+
+bool EndingAtOnce() { return endingAtOnce; }
 
 }  // namespace tarnfold::batch

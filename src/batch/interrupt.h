@@ -1,11 +1,33 @@
 #pragma once
-// Ctrl+C during a batch: the first asks the batch to stop after the current
-// row, so that the document in hand is saved; a second one ends the program
-// at once, as Ctrl+C usually does.
+// Ctrl+C, and the end of the terminal or a kill, for the whole batch program.
+// While a batch can stop cleanly, the first Ctrl+C asks it to stop after the
+// current row, so that the document in hand is saved. Otherwise (before the
+// batch, at a second Ctrl+C, or on SIGTERM or SIGHUP) the program ends at
+// once, after the cleanup it was given: the batch's office must not outlive it.
+
+#include <functional>
 
 namespace tarnfold::batch {
 
-void InstallInterruptHandler();
+// Call first thing in main, before any thread starts: the signals are then
+// blocked in every thread and taken by a watching thread of their own, where
+// the cleanup may do what a signal handler may not.
+void StartInterruptWatch();
+
+// The cleanup an immediate end runs, for as long as this object lives. It runs
+// on the watching thread, so it must hold copies of what it needs.
+class InterruptCleanup {
+public:
+    InterruptCleanup() = default;
+    ~InterruptCleanup();
+    InterruptCleanup(const InterruptCleanup&) = delete;
+    InterruptCleanup& operator=(const InterruptCleanup&) = delete;
+    void Set(std::function<void()> cleanup);
+};
+
+void SetStoppable(bool stoppable);
 bool InterruptRequested();
+// The program is ending at once: what goes wrong meanwhile is not reported.
+bool EndingAtOnce();
 
 }  // namespace tarnfold::batch

@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "batch/batch_program.h"
+#include "batch/interrupt.h"
 #include "core/paths.h"
 
 // The batch exporter: the window's export, run for many institutions from the
 // command line, beside the window program and on its files.
 int main(int argc, char** argv) {
+    tarnfold::batch::StartInterruptWatch();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return tarnfold::batch::RunBatchProgram(arguments, tarnfold::ProgramFolder(), std::cout, std::cerr,
                                             ::isatty(STDERR_FILENO) != 0);

@@ -116,6 +116,7 @@ public:
     }
 
     void Interrupt() const { ::kill(pid_, SIGINT); }
+    pid_t Pid() const { return pid_; }
 
     Finished Wait() {
         int status = 0;
@@ -352,6 +353,28 @@ TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument
     EXPECT_TRUE(Contains(text, "z1000_001_01:1;")) << text.substr(0, 300);
     EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));
     EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports" / (kNorth + ".doc")));
+}
+
+TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
+    const std::filesystem::path output = Folder() / "Reports" / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    TempDir temporary;
+    BatchProcess process(Program(),
+                         {"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1", "--templates",
+                          (Folder() / "Large").string()},
+                         {"TMPDIR=" + temporary.Folder()}, shared->Path());
+    for (int i = 0; i < 600 && !std::filesystem::exists(output); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(std::filesystem::exists(output));
+    const std::string pipe = "tarnfold_batch_" + std::to_string(process.Pid());
+    ASSERT_FALSE(word::FindOfficeProcesses(pipe).empty());
+    process.Interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    process.Interrupt();
+    const Finished run = process.Wait();
+    EXPECT_EQ(run.exitCode, 130) << run.out << run.err;
+    EXPECT_FALSE(Contains(run.out, "Выгрузка")) << run.out;  // no summary: it ended at once
+    EXPECT_TRUE(word::FindOfficeProcesses(pipe).empty());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.Path())) ADD_FAILURE() << entry.path();
 }
 
 TEST_F(BatchProgram, TemplatesConvertedOnceGiveTheSameDocumentsAsTheirDocOriginals) {
