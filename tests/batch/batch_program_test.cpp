@@ -180,6 +180,7 @@ protected:
         officeOptions.profileFolder = program.Folder() + "/office";
         officeOptions.pipeName = "tarnfold-batch-test-window-" + std::to_string(::getpid());
         officeOptions.visible = false;
+        officeOptions.temporaryFolder = program.Folder() + "/office-tmp";
         std::vector<std::string> calls;
         RecordingView view(calls);
         ExportOptions options;
