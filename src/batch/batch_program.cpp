@@ -88,7 +88,8 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
             err << "Не удалось создать папку документов " << *options.out << ": " << error.message() << '\n';
             return kExitUsage;
         }
-        exportOptions.reportsFolder = *options.out;
+        // The journal and the lines name the documents wherever the batch was started from.
+        exportOptions.reportsFolder = PathToUtf8(std::filesystem::absolute(PathFromUtf8(*options.out)));
     }
 
     // The office is started before the first document only where a .doc
