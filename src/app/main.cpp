@@ -11,8 +11,8 @@
 
 // The program: the window, connected to the export engine, which writes .doc
 // templates through the user's own LibreOffice and fills .docx templates
-// itself. The office and the engine are declared
-// here so that they outlive the event loop and are released before exit.
+// itself. The office and the engine are declared here so that they outlive
+// the event loop and are released before exit.
 int main(int argc, char** argv) {
     using namespace tarnfold;
     std::unique_ptr<word::LibreOfficeServer> office;

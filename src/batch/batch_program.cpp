@@ -73,7 +73,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     const TFormRec* form = TemplateRow(first.theme, first.formPosition);
     const TemplateChoice templateFile = ChooseTemplate(first.templateFolder, form->TemplateFile, true, FileExists);
     if (!FileExists(templateFile.path)) {
-        err << "Не найден файл шаблона: " << templateFile.path << "!\n";
+        err << TemplateMissingMessage(templateFile.path) << '\n';
         return kExitUsage;
     }
 
@@ -93,9 +93,9 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
 
     // The office is started before the first document only where a .doc
-    // template needs it, so that a missing office is told once, up front.
-    // A program ended by a signal does not unwind: the office is ended by the
-    // watching thread then. The cleanup outlives the office object.
+    // template needs it, so that a missing office is told once, up front. A
+    // program ended by a signal does not unwind: the watching thread ends the
+    // office then, so the cleanup is declared first and outlives the office.
     InterruptCleanup cleanup;
     std::unique_ptr<BatchOffice> office;
     if (!templateFile.docx) {

@@ -146,6 +146,10 @@ TemplateChoice ChooseTemplate(const std::string& folder, const std::string& temp
     return {docPath, false};
 }
 
+std::string TemplateMissingMessage(const std::string& templatePath) {
+    return "Не найден файл шаблона: " + templatePath + "!";
+}
+
 std::string DocxOutputName(const std::string& docOutputName) { return ReplaceExtension(docOutputName, ".docx"); }
 
 int GaugePercent(std::size_t done, std::size_t total) {

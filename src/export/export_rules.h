@@ -76,6 +76,9 @@ struct TemplateChoice {
 TemplateChoice ChooseTemplate(const std::string& folder, const std::string& templateFile, bool docxAllowed,
                               const std::function<bool(const std::string&)>& fileExists);
 
+// The message that names a template found nowhere.
+std::string TemplateMissingMessage(const std::string& templatePath);
+
 // The output name for a .docx template: the same name with .docx in place of .doc.
 std::string DocxOutputName(const std::string& docOutputName);
 

@@ -97,7 +97,7 @@ void ExportRun::Run(ExportJournal& journal) {
              : TemplateChoice{};
     const std::string& templatePath = templateChoice.path;
     if (!FileExists(templatePath)) {
-        view_.ShowMessage("Не найден файл шаблона: " + templatePath + "!");
+        view_.ShowMessage(TemplateMissingMessage(templatePath));
         view_.SetResultText(TemplateMissingResult);
         view_.SetExportEnabled(true);
         return;
