@@ -1,5 +1,7 @@
 #include "batch/batch_console.h"
 
+#include <utility>
+
 #include "batch/interrupt.h"
 
 namespace tarnfold::batch {
@@ -9,8 +11,9 @@ namespace {
 constexpr std::chrono::milliseconds kProgressInterval{100};
 }  // namespace
 
-ConsoleOutput::ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress)
-    : lines_(lines), progress_(progress), live_(liveProgress) {}
+ConsoleOutput::ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress,
+                             std::string decimalSeparator)
+    : lines_(lines), progress_(progress), live_(liveProgress), decimalSeparator_(std::move(decimalSeparator)) {}
 
 double ConsoleOutput::ElapsedSeconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
@@ -38,7 +41,7 @@ bool ConsoleOutput::Silent() const { return EndingAtOnce(); }
 void ConsoleOutput::DocumentFinished(const DocumentResult& result) {
     if (Silent()) return;
     ClearProgress();
-    lines_ << DocumentLine(result) << std::endl;
+    lines_ << DocumentLine(result, decimalSeparator_) << std::endl;
 }
 
 void ConsoleOutput::Summary(const std::vector<std::string>& lines) {

@@ -13,7 +13,7 @@ namespace tarnfold::batch {
 
 class ConsoleOutput : public BatchOutput {
 public:
-    ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress);
+    ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress, std::string decimalSeparator);
 
     void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                   std::size_t rowTotal) override;
@@ -30,6 +30,7 @@ private:
     std::ostream& lines_;
     std::ostream& progress_;
     const bool live_;
+    const std::string decimalSeparator_;
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastProgress_{};
     bool progressShown_ = false;

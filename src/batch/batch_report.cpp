@@ -7,10 +7,10 @@ namespace tarnfold::batch {
 
 namespace {
 
-std::string Seconds(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f с", seconds);
-    return text;
+// Tenths of a second with the user's decimal separator ("0,3 с").
+std::string Seconds(double seconds, const std::string& decimalSeparator) {
+    const long long tenths = seconds <= 0 ? 0 : std::llrint(seconds * 10);
+    return std::to_string(tenths / 10) + decimalSeparator + std::to_string(tenths % 10) + " с";
 }
 
 std::size_t Count(const std::vector<DocumentResult>& results, DocumentState state) {
@@ -31,12 +31,12 @@ std::string FormatDuration(double seconds) {
     return text;
 }
 
-std::string DocumentLine(const DocumentResult& result) {
+std::string DocumentLine(const DocumentResult& result, const std::string& decimalSeparator) {
     const std::string figures = "размещено " + std::to_string(result.placedFigures) + ", не размещено " +
                                 std::to_string(result.unplacedFigures) +
                                 (result.unmappedRows ? ", строк без описания " + std::to_string(result.unmappedRows)
                                                      : std::string()) +
-                                ", " + Seconds(result.seconds);
+                                ", " + Seconds(result.seconds, decimalSeparator);
     switch (result.state) {
         case DocumentState::Done:
             return result.institution + ": " + result.outputPath + " — " + figures;

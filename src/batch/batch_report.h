@@ -29,7 +29,8 @@ struct DocumentResult {
 // "0:07", "12:03", "1:02:03".
 std::string FormatDuration(double seconds);
 
-std::string DocumentLine(const DocumentResult& result);
+// The seconds are written with the user's decimal separator.
+std::string DocumentLine(const DocumentResult& result, const std::string& decimalSeparator);
 
 // Documents done of all, rows of the current document, elapsed and remaining
 // time; the remaining time is estimated once some work is done.

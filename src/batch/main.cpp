@@ -1,3 +1,4 @@
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <unistd.h>
@@ -10,6 +11,10 @@
 // The batch exporter: the window's export, run for many institutions from the
 // command line, beside the window program and on its files.
 int main(int argc, char** argv) {
+    // The user's locale, as the window has it: the C library's own texts
+    // (names of months, the system's reasons) in the user's language. Numbers
+    // never depend on it.
+    std::setlocale(LC_ALL, "");
     tarnfold::batch::StartInterruptWatch();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return tarnfold::batch::RunBatchProgram(arguments, tarnfold::ProgramFolder(), std::cout, std::cerr,

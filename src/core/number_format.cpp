@@ -1,22 +1,30 @@
 #include "core/number_format.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace tarnfold {
 
 std::string FormatGeneral(double value, const std::string& decimalSeparator) {
     if (value == 0) return "0";
 
-    // 15 significant digits, rounded once by the C library: "d.dddddddddddddde±XX".
+    // 15 significant digits, rounded once: "d.dddddddddddddde±XX". to_chars never
+    // looks at the process's locale, which the window switches to the user's
+    // (where the C library would write a comma).
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const std::string_view scientific(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    const std::size_t e = scientific.find('e');
     std::string digits;
-    const char* p = buffer;
-    for (; *p && *p != 'e'; ++p)
-        if (*p != '.') digits += *p;
-    const int exponent = std::atoi(p + 1) + 1;  // digits before the point
+    for (const char c : scientific.substr(0, e))
+        if (c != '.') digits += c;
+    std::string_view exponentText = scientific.substr(e + 1);
+    if (!exponentText.empty() && exponentText.front() == '+') exponentText.remove_prefix(1);
+    int exponent = 0;
+    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+    ++exponent;  // digits before the point
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
     std::string out = value < 0 ? "-" : "";

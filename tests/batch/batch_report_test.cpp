@@ -38,19 +38,20 @@ TEST(ProgressLine, RowsOfTheCurrentDocumentAndTheRemainingTimeFromTheShareDone) 
 }
 
 TEST(DocumentLine, OneLinePerStateWithFiguresAndSeconds) {
-    EXPECT_EQ(DocumentLine(Result("0101 - ЦРБ", DocumentState::Done)),
-              "0101 - ЦРБ: /r/0101 - ЦРБ.doc — размещено 10, не размещено 1, 1.2 с");
+    // Seconds with the user's decimal separator, whatever the process's locale.
+    EXPECT_EQ(DocumentLine(Result("0101 - ЦРБ", DocumentState::Done), ","),
+              "0101 - ЦРБ: /r/0101 - ЦРБ.doc — размещено 10, не размещено 1, 1,2 с");
     DocumentResult stopped = Result("0102 - Б", DocumentState::Stopped);
     stopped.unmappedRows = 2;
-    EXPECT_EQ(DocumentLine(stopped),
+    EXPECT_EQ(DocumentLine(stopped, "."),
               "0102 - Б: /r/0102 - Б.doc — остановлено по Ctrl+C, размещено 10, не размещено 1, строк без описания 2, "
               "1.2 с");
-    EXPECT_EQ(DocumentLine(Result("0103 - В", DocumentState::Empty)), "0103 - В: нет данных для выгрузки — пропущено");
+    EXPECT_EQ(DocumentLine(Result("0103 - В", DocumentState::Empty), ","), "0103 - В: нет данных для выгрузки — пропущено");
     DocumentResult failed = Result("0104 - Г", DocumentState::Failed);
     failed.message = "Disk full";
-    EXPECT_EQ(DocumentLine(failed), "0104 - Г: ОШИБКА — Disk full (документ /r/0104 - Г.doc)");
+    EXPECT_EQ(DocumentLine(failed, ","), "0104 - Г: ОШИБКА — Disk full (документ /r/0104 - Г.doc)");
     failed.outputPath.clear();
-    EXPECT_EQ(DocumentLine(failed), "0104 - Г: ОШИБКА — Disk full");
+    EXPECT_EQ(DocumentLine(failed, ","), "0104 - Г: ОШИБКА — Disk full");
 }
 
 TEST(Summary, CountsListsAndExitCode) {

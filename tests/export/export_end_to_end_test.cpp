@@ -11,6 +11,7 @@
 
 #include "core/error.h"
 #include "core/paths.h"
+#include "core/regional.h"
 #include "core/text.h"
 #include "db/data_module.h"
 #include "export/export_run.h"
@@ -80,6 +81,10 @@ std::string FiguresSql() {
     // Section 3: a figure without its bookmark and a table without mapping.
     row("tbl", 1000, 2011, "0101", "год", "0070300", "tb1000", "5", {{"n1", "1"}});
     for (const char* r : {"1", "2", "3"}) row("tbl", 7000, 2011, "0101", "год", "0070300", "tb7000", r, {{"n1", "1"}});
+    // Section 4: the figures the user's locale must not garble.
+    row("tbl", 1000, 2011, "0101", "год", "0070400", "tb1000", "1",
+        {{"n1", "1234567.89"}, {"n2", "-3.25"}, {"n6", "12.50"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070400", "tb1000", "2", {{"n1", "21.00"}, {"n2", "0.0051"}, {"n6", "100.00"}});
     // The institution with A3 reads svod.
     row("svod", 1000, 2011, "0202", "год", "0070100", "tb1000", "1", {{"n1", "77"}});
     row("tbl", 1000, 2011, "0202", "год", "0070100", "tb1000", "1", {{"n1", "88"}});
@@ -240,6 +245,26 @@ TEST_F(ExportEndToEnd, PointSeparatorWritesPoints) {
     EXPECT_NE(text.find("z1000_001_03:12.5;"), std::string::npos) << text;
     EXPECT_NE(text.find("z1000_001_04:0.0051;"), std::string::npos) << text;
     EXPECT_NE(text.find("z1000_002_03:100;"), std::string::npos) << text;
+}
+
+// As the window runs: the process in the user's locale, the separator from
+// the user's regional formats, on both the office and the native path.
+TEST_F(ExportEndToEnd, FiguresInTheUserLocaleOnBothPaths) {
+    const char* locale = std::getenv("TARNFOLD_TEST_LOCALE");
+    const std::string separator = locale && std::string(locale).rfind("en_US", 0) == 0 ? "." : ",";
+    options.formats = UserRegionalFormats();
+    ASSERT_EQ(options.formats.decimalSeparator, separator);
+    choices.sectionText = "4";
+    const std::string name = "№ 7 (разрез 04) Больница _Север__Юг за 2011 год";
+    for (const char* folder : {"/DocF", "/DocxF"}) {
+        choices.templateFolder = shared->Path().string() + folder;
+        Run();
+        const std::string text = Filled(name + (folder == std::string("/DocF") ? ".doc" : ".docx"));
+        for (const std::string& cell : std::vector<std::string>{"001_03:1234567" + separator + "89;", "001_04:-3" + separator + "25;",
+                                       "001_08:12" + separator + "5;", "002_03:21;", "002_04:0" + separator + "0051;",
+                                       "002_08:100;"})
+            EXPECT_NE(text.find("z1000_" + cell), std::string::npos) << folder << " " << cell << "\n" << text;
+    }
 }
 
 TEST_F(ExportEndToEnd, MappingYearFallsBackTo2007ToNothingOrToTheLatestYear) {

@@ -183,7 +183,7 @@ public:
     explicit DocumentLines(std::string path) : path_(std::move(path)) {}
     void Progress(std::size_t, std::size_t, std::size_t, std::size_t) override {}
     void DocumentFinished(const batch::DocumentResult& result) override {
-        std::cerr << path_ << ": " << batch::DocumentLine(result) << '\n';
+        std::cerr << path_ << ": " << batch::DocumentLine(result, ".") << '\n';
     }
 
 private:
@@ -351,7 +351,7 @@ bool Complete(const PathResult& path, std::size_t documents, std::size_t figures
     for (const batch::DocumentResult& document : path.outcome.results)
         if (document.state != batch::DocumentState::Done || document.placedFigures != figures ||
             document.unplacedFigures != 0) {
-            std::cout << "INCOMPLETE " << path.name << ": " << batch::DocumentLine(document) << '\n';
+            std::cout << "INCOMPLETE " << path.name << ": " << batch::DocumentLine(document, ".") << '\n';
             complete = false;
         }
     return complete;
