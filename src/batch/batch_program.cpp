@@ -104,7 +104,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
             cleanup.Set(office->EndingAction());
             office->Server().CreateApplication();
         } catch (const std::exception& error) {
-            err << "Не удалось запустить LibreOffice: " << error.what() << '\n';
+            err << error.what() << '\n';
             return kExitOffice;
         }
     }
@@ -113,7 +113,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     // in its place so that the run has one.
     word::Server& officeServer = office ? static_cast<word::Server&>(office->Server()) : docx;
 
-    ConsoleOutput console(out, err, liveProgress);
+    ConsoleOutput console(out, err, liveProgress, exportOptions.formats.decimalSeparator);
     BatchRun batch([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(),
                    WordServers(officeServer, &docx), exportOptions, console, InterruptRequested);
     SetStoppable(true);
@@ -160,7 +160,7 @@ int RunBatchProgram(const std::vector<std::string>& arguments, const std::string
             return word::conversion::RunTemplateConversion(*options.convertTemplates, options.out.value_or(""),
                                                            office.Server(), out);
         } catch (const Error& error) {
-            err << "Не удалось запустить LibreOffice: " << error.what() << '\n';
+            err << error.what() << '\n';
             return kExitOffice;
         }
     }

@@ -1,10 +1,8 @@
 #include "word/office_process.h"
 
 #include <fcntl.h>
-#include <linux/close_range.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +15,7 @@
 #include <thread>
 
 #include "core/error.h"
-#include "core/file_descriptor.h"
+#include "core/process.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "word/office_files.h"
@@ -162,68 +160,14 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
     SeedProfile(start.profileFolder, start.sofficePath);
     if (!start.temporaryFolder.empty()) std::filesystem::create_directories(PathFromUtf8(start.temporaryFolder), ec);
     logPath_ = PathToUtf8(PathFromUtf8(start.profileFolder) / "soffice.log");
-
-    FileDescriptor log(::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
-    if (log.Get() < 0)
-        throw Error("Не удалось открыть журнал LibreOffice " + logPath_ + ": " + std::strerror(errno));
-    FileDescriptor nothing(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-
-    // Everything the child needs is prepared before the fork: after it only
-    // async-signal-safe calls are allowed.
-    std::vector<std::string> arguments = {
-        start.sofficePath,
-        "-env:UserInstallation=" + FileUrl(start.profileFolder),
-        AcceptArgument(start.pipeName),
-        "--norestore",
-        "--nologo",
-        "--nodefault",
-        "--nolockcheck",
-        start.headless ? "--headless" : "--invisible",
-    };
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> variables = OfficeEnvironment(environ, start.temporaryFolder);
-    std::vector<char*> envp;
-    for (std::string& variable : variables) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) throw Error(std::string("Не удалось запустить LibreOffice: ") + std::strerror(errno));
-    FileDescriptor reportRead(report[0]);
-    FileDescriptor reportWrite(report[1]);
-
-    pid_ = ::fork();
-    if (pid_ < 0) throw Error(std::string("Не удалось запустить LibreOffice: ") + std::strerror(errno));
-    if (pid_ == 0) {
-        // A session of its own: the office survives the tool's terminal and is ended as one group.
-        ::setsid();
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::dup2(nothing.Get(), 0);
-        ::dup2(log.Get(), 1);
-        ::dup2(log.Get(), 2);
-        // No other descriptor of the tool (its pipes, its sockets) lives on in the office.
-        ::syscall(SYS_close_range, 3u, UINT_MAX, CLOSE_RANGE_CLOEXEC);
-        ::execve(argv[0], argv.data(), envp.data());
-        const int failure = errno;
-        [[maybe_unused]] const ssize_t written = ::write(report[1], &failure, sizeof failure);
-        ::_exit(127);
-    }
-    reportWrite.Close();
-    int failure = 0;
-    ssize_t got;
-    do {
-        got = ::read(reportRead.Get(), &failure, sizeof failure);
-    } while (got < 0 && errno == EINTR);
-    if (got == static_cast<ssize_t>(sizeof failure)) {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        throw Error("Не удалось запустить LibreOffice (" + start.sofficePath + "): " + std::strerror(failure));
-    }
+    // A session of its own: the office survives the tool's terminal and is ended as one group.
+    pid_ = StartProcess({{start.sofficePath, "-env:UserInstallation=" + FileUrl(start.profileFolder),
+                          AcceptArgument(start.pipeName), "--norestore", "--nologo", "--nodefault", "--nolockcheck",
+                          start.headless ? "--headless" : "--invisible"},
+                         OfficeEnvironment(environ, start.temporaryFolder),
+                         logPath_,
+                         false,
+                         "Не удалось запустить LibreOffice (" + start.sofficePath + ")"});
 }
 
 OfficeLauncher::~OfficeLauncher() { ExitCode(); }

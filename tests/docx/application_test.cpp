@@ -124,7 +124,8 @@ TEST_F(DesktopOpener, AMissingXdgOpenIsToldClearly) {
         ADD_FAILURE() << "no error without xdg-open";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Не удалось открыть документ \"" + document + "\": не найдена программа xdg-open");
+                  "Не удалось открыть документ \"" + document +
+                      "\": не удалось запустить xdg-open: нет такого файла или каталога");
     }
 }
 

@@ -120,7 +120,7 @@ TEST(LibreOfficeServer, WrongProgramPathFailsAtOnce) {
         FAIL() << "no program, no office";
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Не удалось запустить LibreOffice (/nonexistent/program/soffice): No such file or directory");
+                  "Не удалось запустить LibreOffice (/nonexistent/program/soffice): нет такого файла или каталога");
     }
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(2));
 }
