@@ -32,7 +32,10 @@ int main(int argc, char** argv) {
                             window.TemplateFolderText()});
         };
         window.onAbort = [&engine] { engine->Abort(); };
-        window.onJournal = [programFolder] { BJournalClick(programFolder); };
+        // The office is told the journal's code page; a desktop text program would guess UTF-8.
+        window.onJournal = [programFolder, &office] {
+            BJournalClick(programFolder, [&office](const std::string& path) { office->ShowPlainText(path); });
+        };
     };
     const int code = app::Run(argc, argv, connectExport);
     engine.reset();

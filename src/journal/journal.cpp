@@ -12,10 +12,7 @@
 #include <shellapi.h>
 #else
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-extern char** environ;
 #endif
 
 #include "core/error.h"
@@ -149,43 +146,16 @@ void ExportJournal::Close() {
     if (error != 0) ThrowIoError(error);
 }
 
-void LaunchDetached(const std::vector<std::string>& command) {
-    if (command.empty()) return;
 #ifdef _WIN32
-    // The document's own program, as the shell associates it.
-    ShellExecuteW(nullptr, nullptr, PathFromUtf8(command.back()).c_str(), nullptr, nullptr, SW_SHOW);
-#else
-    std::vector<char*> argv;
-    for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own session: the opener outlives neither our terminal nor our signals.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
-    if (posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ) == 0) {
-        // xdg-open hands the file over and ends; reap it in the background so
-        // that no zombie stays behind, without waiting here.
-        std::thread([child] { waitpid(child, nullptr, 0); }).detach();
-    }
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-#endif
+void OpenWithShell(const std::string& path) {
+    ShellExecuteW(nullptr, nullptr, PathFromUtf8(path).c_str(), nullptr, nullptr, SW_SHOW);
 }
+#endif
 
-void BJournalClick(const std::string& programFolder, const CommandLauncher& launch) {
+void BJournalClick(const std::string& programFolder, const FileViewer& view) {
     const std::string path = JournalPath(programFolder);
     if (!FileExists(path)) throw Error("Файл журнала \"" + path + "\" не найден!");
-#ifdef _WIN32
-    launch({path});
-#else
-    launch({"xdg-open", path});
-#endif
+    view(path);
 }
 
 }  // namespace tarnfold

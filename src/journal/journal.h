@@ -6,7 +6,6 @@
 #include <ctime>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "core/regional.h"
 
@@ -51,14 +50,18 @@ private:
     std::string buffer_;  // CP1251 bytes not yet written
 };
 
-// Opens a file with the desktop's program for it; never waits for that program.
-using CommandLauncher = std::function<void(const std::vector<std::string>& command)>;
+// Shows a file to the user in a program of the desktop; never waits for it.
+using FileViewer = std::function<void(const std::string& path)>;
 
-// Starts the command detached from this process, its answer never examined.
-void LaunchDetached(const std::vector<std::string>& command);
+#ifdef _WIN32
+// The file's own program, as the shell associates it.
+void OpenWithShell(const std::string& path);
+#endif
 
 // The journal button: "Файл журнала "PATH" не найден!" when the file is
-// missing, else the file handed to the desktop ("xdg-open PATH").
-void BJournalClick(const std::string& programFolder, const CommandLauncher& launch = LaunchDetached);
+// missing, else the file handed to the viewer. On Linux the desktop's text
+// program would take the journal's code page 1251 for UTF-8, so the window
+// hands it to a viewer that is told the code page.
+void BJournalClick(const std::string& programFolder, const FileViewer& view);
 
 }  // namespace tarnfold

@@ -14,6 +14,7 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -26,6 +27,7 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include "core/paths.h"
 #include "word/bookmark_index.h"
 #include "word/office_connection.h"
 #include "word/office_files.h"
@@ -39,6 +41,22 @@ using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
 namespace {
+
+// Makes a document's window appear over most of the screen, a margin all
+// round, as a document window opens in Word. A headless office shows nothing.
+void ShowWindowOf(OfficeConnection& office, const Reference<css::frame::XModel>& model) {
+    if (!office.ShowsWindows()) return;
+    Reference<css::awt::XWindow> window = model->getCurrentController()->getFrame()->getContainerWindow();
+    const css::awt::Rectangle area = css::awt::Toolkit::create(office.Context())->getWorkArea();
+    if (area.Width > 0 && area.Height > 0) {
+        const sal_Int32 marginX = area.Width / 20;
+        const sal_Int32 marginY = area.Height / 20;
+        window->setPosSize(area.X + marginX, area.Y + marginY, area.Width - 2 * marginX, area.Height - 2 * marginY,
+                           css::awt::PosSize::POSSIZE);
+    }
+    window->setVisible(true);
+    if (Reference<css::awt::XTopWindow> top{window, UNO_QUERY}; top.is()) top->toFront();
+}
 
 // One document this tool opened from a template, shared by the application
 // (which shows it) and the document object (which fills it).
@@ -156,18 +174,7 @@ public:
         if (closed_) return;
         office_->Call("Не удалось показать документ " + path_, [&] {
             Unlock();
-            if (!office_->ShowsWindows()) return;
-            Reference<css::awt::XWindow> window = model_->getCurrentController()->getFrame()->getContainerWindow();
-            const css::awt::Rectangle area = css::awt::Toolkit::create(office_->Context())->getWorkArea();
-            if (area.Width > 0 && area.Height > 0) {
-                // Most of the screen, a margin all round, as a document window opens in Word.
-                const sal_Int32 marginX = area.Width / 20;
-                const sal_Int32 marginY = area.Height / 20;
-                window->setPosSize(area.X + marginX, area.Y + marginY, area.Width - 2 * marginX,
-                                   area.Height - 2 * marginY, css::awt::PosSize::POSSIZE);
-            }
-            window->setVisible(true);
-            if (Reference<css::awt::XTopWindow> top{window, UNO_QUERY}; top.is()) top->toFront();
+            ShowWindowOf(*office_, model_);
         });
     }
 
@@ -308,6 +315,31 @@ LibreOfficeOptions DefaultLibreOfficeOptions() {
     options.profileFolder = cache + "/tarnfold/office";
     options.pipeName = "tarnfold_office_" + std::to_string(::getuid());
     return options;
+}
+
+void LibreOfficeServer::ShowPlainText(const std::string& path) {
+    const std::string context = "Не удалось открыть файл " + path;
+    if (!FileExists(path)) throw Error(context + ": файл не найден");
+    std::shared_ptr<OfficeConnection> office = Connection();
+    office->Call(context, [&] {
+        // A journal shown earlier is out of date: it is closed and read again.
+        Reference<css::container::XEnumeration> documents = office->Desktop()->getComponents()->createEnumeration();
+        while (documents->hasMoreElements()) {
+            Reference<css::frame::XModel> open(documents->nextElement(), UNO_QUERY);
+            if (open.is() && SameFile(PathFromFileUrl(ToUtf8(open->getURL())), path))
+                Reference<css::util::XCloseable>(open, UNO_QUERY_THROW)->close(true);
+        }
+        // The text filter told the code page and the line ends; saving it
+        // again keeps both.
+        const auto arguments = Properties({Property("Hidden", css::uno::Any(true)),
+                                           Property("FilterName", css::uno::Any(rtl::OUString("Text (encoded)"))),
+                                           Property("FilterOptions", css::uno::Any(rtl::OUString("MS_1251,CRLF,,")))});
+        Reference<css::frame::XComponentLoader> loader(office->Desktop(), UNO_QUERY_THROW);
+        Reference<css::frame::XModel> model(
+            loader->loadComponentFromURL(ToOUString(FileUrl(path)), rtl::OUString("_blank"), 0, arguments), UNO_QUERY);
+        if (!model.is()) throw Error(context + ": LibreOffice не смог прочитать файл");
+        ShowWindowOf(*office, model);
+    });
 }
 
 LibreOfficeServer::LibreOfficeServer(LibreOfficeOptions options) : options_(std::move(options)) {}

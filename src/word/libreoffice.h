@@ -60,6 +60,11 @@ public:
     // cannot be reached or started.
     std::shared_ptr<OfficeConnection> Connection();
 
+    // Shows a plain-text file of the host system (code page 1251, CR LF) in a
+    // window of the office, opened anew when it is already shown: the
+    // desktop's text program would take its bytes for UTF-8. Throws Error.
+    void ShowPlainText(const std::string& path);
+
     const LibreOfficeOptions& Options() const { return options_; }
 
 private:
