@@ -51,42 +51,47 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one character at `pos` and advances it; a broken sequence yields
-// kInvalid and skips one byte.
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// The continuation bytes a lead byte allows, and how many follow it. Narrower
+// second-byte ranges shut out overlong forms (C0, C1, E0 80..9F, F0 80..8F),
+// surrogates (ED A0..BF) and code points above U+10FFFF (F4 90..BF, F5..FF).
+struct Lead {
+    int extra;
+    unsigned char secondLow, secondHigh;
+    char32_t bits;
+};
+
+Lead LeadOf(unsigned char b0) {
+    if (b0 >= 0xC2 && b0 <= 0xDF) return {1, 0x80, 0xBF, b0 & 0x1Fu};
+    if (b0 == 0xE0) return {2, 0xA0, 0xBF, 0};
+    if (b0 == 0xED) return {2, 0x80, 0x9F, 0x0D};
+    if (b0 >= 0xE1 && b0 <= 0xEF) return {2, 0x80, 0xBF, b0 & 0x0Fu};
+    if (b0 == 0xF0) return {3, 0x90, 0xBF, 0};
+    if (b0 >= 0xF1 && b0 <= 0xF3) return {3, 0x80, 0xBF, b0 & 0x07u};
+    if (b0 == 0xF4) return {3, 0x80, 0x8F, 4};
+    return {0, 0, 0, 0};
+}
+
+// Decodes one character at `pos` and advances it. A broken sequence yields
+// kInvalid and is skipped as far as it could still have been well formed, so
+// each broken piece stands for one character, as decoders commonly count it.
 char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
-    const auto b0 = static_cast<unsigned char>(s[pos]);
-    int extra = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80) {
-        ++pos;
-        return b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = b0 & 0x07;
-    } else {
-        ++pos;
-        return kInvalid;
-    }
-    if (pos + extra >= s.size()) {
-        ++pos;
-        return kInvalid;
-    }
-    for (int i = 1; i <= extra; ++i) {
-        const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80) {
-            ++pos;
-            return kInvalid;
-        }
+    const auto b0 = static_cast<unsigned char>(s[pos++]);
+    if (b0 < 0x80) return b0;
+    const Lead lead = LeadOf(b0);
+    if (lead.extra == 0) return kInvalid;
+    char32_t cp = lead.bits;
+    for (int i = 0; i < lead.extra; ++i) {
+        if (pos >= s.size()) return kInvalid;
+        const auto b = static_cast<unsigned char>(s[pos]);
+        const bool fits = i == 0 ? b >= lead.secondLow && b <= lead.secondHigh : IsContinuation(b);
+        if (!fits) return kInvalid;
         cp = (cp << 6) | (b & 0x3F);
+        ++pos;
     }
-    pos += extra + 1;
     return cp;
 }
 
@@ -119,12 +124,41 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     return out;
 }
 
+bool FitsCp1251(std::string_view utf8) {
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t cp = NextCodePoint(utf8, pos);
+        if (cp != kInvalid && CodePointToByte(cp) < 0) return false;
+    }
+    return true;
+}
+
+std::string ReplaceBrokenUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t start = pos;
+        if (NextCodePoint(utf8, pos) == kInvalid)
+            AppendUtf8(out, kReplacement);
+        else
+            out.append(utf8.substr(start, pos - start));
+    }
+    return out;
+}
+
+std::string DecodeUtf8OrCp1251(std::string_view bytes) {
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (StartsWith(bytes, kByteOrderMark)) return ReplaceBrokenUtf8(bytes.substr(kByteOrderMark.size()));
+    for (std::size_t pos = 0; pos < bytes.size();)
+        if (NextCodePoint(bytes, pos) == kInvalid) return Cp1251ToUtf8(bytes);
+    return std::string(bytes);
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
         char32_t cp = NextCodePoint(utf8, pos);
-        if (cp == kInvalid) cp = u'?';
+        if (cp == kInvalid) cp = kReplacement;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (cp >> 10));

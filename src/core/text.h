@@ -1,6 +1,11 @@
 #pragma once
 // Text inside the program is UTF-8. Code page 1251 is what the settings files,
 // the journal and the database connection speak; Word and LibreOffice get UTF-16.
+//
+// UTF-8 is decoded strictly: an overlong form ("C0 AF" is no "/"), a surrogate
+// or a code point above U+10FFFF is never taken for the character it would
+// spell. Each broken piece counts as one character, U+FFFD where a character
+// must stand in its place.
 
 #include <cstddef>
 #include <string>
@@ -13,6 +18,19 @@ namespace tarnfold {
 std::string Cp1251ToUtf8(std::string_view cp1251);
 // A character the code page lacks, or a broken UTF-8 sequence, becomes "?".
 std::string Utf8ToCp1251(std::string_view utf8);
+// Whether Utf8ToCp1251 keeps every character of the text. A broken sequence is
+// no character and does not count: no encoding could keep it.
+bool FitsCp1251(std::string_view utf8);
+
+// Text from outside whose encoding nobody declared. A leading UTF-8 byte-order
+// mark is dropped and the rest taken as UTF-8 (a broken piece as U+FFFD);
+// without the mark, bytes that are valid UTF-8 are taken as such (Cyrillic
+// CP1251 text practically never is, and pure ASCII reads the same either way),
+// anything else as code page 1251.
+std::string DecodeUtf8OrCp1251(std::string_view bytes);
+
+// The text with each broken piece replaced by U+FFFD: valid UTF-8 throughout.
+std::string ReplaceBrokenUtf8(std::string_view utf8);
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);

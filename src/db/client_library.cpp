@@ -120,9 +120,13 @@ std::string ClientLibrary::StatusText(const ISC_STATUS* status) const {
     // A shorter buffer makes fb_interpret return nothing for a long line.
     std::array<char, 1024> buffer{};
     std::string text;
+    // Most of a line is the engine's own text in the connection's code page
+    // 1251; the reason of a failed system call comes from the C library in
+    // the process's language and encoding, UTF-8 on these desktops. Each line
+    // is taken as UTF-8 where it is valid UTF-8, else as CP1251.
     auto append = [&] {
         if (!text.empty()) text += '\n';
-        text += buffer.data();
+        text += DecodeUtf8OrCp1251(buffer.data());
     };
     if (interpret) {
         const ISC_STATUS* vector = status;
@@ -135,7 +139,7 @@ std::string ClientLibrary::StatusText(const ISC_STATUS* status) const {
         while (legacyInterprete_(buffer.data(), &vector) > 0) append();
     }
     if (text.empty()) text = "Ошибка базы данных, код " + std::to_string(status[1]);
-    return Cp1251ToUtf8(text);
+    return text;
 }
 
 void ClientLibrary::Check(const ISC_STATUS* status) const {

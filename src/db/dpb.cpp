@@ -53,9 +53,10 @@ constexpr std::string_view kUnsupported[] = {
 
 void AppendNumber(std::string& dpb, const Item& item, std::string_view value) {
     const auto number = ParseInteger(value);
+    // The value stands on the locator's parameter line, which may be the
+    // password line mistyped: the message hides it as the password is hidden.
     if (!number || *number < 0)
-        throw Error("Неверное значение параметра соединения " + std::string(item.name) + ": '" +
-                    std::string(value) + "'");
+        throw Error("Неверное значение параметра соединения: " + std::string(item.name) + "=***");
     dpb += item.code;
     if (item.code == isc_dpb_sql_dialect) {
         dpb += '\1';

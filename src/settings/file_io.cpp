@@ -1,5 +1,6 @@
 #include "settings/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 
 #include "core/error.h"
 #include "core/paths.h"
+#include "core/text.h"
 
 namespace tarnfold {
 namespace {
@@ -90,6 +92,21 @@ std::string ReadFileBytes(const std::string& fileName, std::size_t maxLines) {
         }
     }
     return bytes;
+}
+
+std::vector<std::string> SettingsLines(std::string_view bytes) {
+    const std::string text = DecodeUtf8OrCp1251(bytes);
+    const bool crOnly = text.find('\n') == std::string::npos;
+    const char end = crOnly ? '\r' : '\n';
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t stop = std::min(text.find(end, start), text.size());
+        std::string line = text.substr(start, stop - start);
+        if (!crOnly && !line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = stop + 1;
+    }
+    return lines;
 }
 
 void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes) {

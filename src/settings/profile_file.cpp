@@ -27,11 +27,22 @@ std::optional<std::string> KeyOf(std::string_view line) {
     return Trim(std::string_view(text).substr(0, equals));
 }
 
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool HasEnclosingQuotes(std::string_view value) {
+    return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+}
+
 std::string ValueOf(std::string_view line) {
     std::string value = Trim(line.substr(line.find('=') + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
+    if (HasEnclosingQuotes(value)) value = value.substr(1, value.size() - 2);
     return value;
+}
+
+// A value that ValueOf would trim or take for quoted gets quotation marks of
+// its own, so that it reads back as it was written.
+bool NeedsQuotes(std::string_view value) {
+    return !value.empty() && (Trim(value).size() != value.size() || HasEnclosingQuotes(value));
 }
 
 // A line break inside a value would split it into lines of their own, which
@@ -54,16 +65,7 @@ ProfileFile::ProfileFile(std::string fileName) : fileName_(std::move(fileName)) 
         readable_ = false;
         return;
     }
-    const std::string text = Cp1251ToUtf8(original_);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(std::move(line));
-        start = end + 1;
-    }
+    lines_ = SettingsLines(original_);
 }
 
 std::optional<ProfileFile::Span> ProfileFile::FindSection(std::string_view section) const {
@@ -101,7 +103,9 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
 }
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    std::string line = std::string(key) + "=" + OneLine(value);
+    std::string text = OneLine(value);
+    if (NeedsQuotes(text)) text = '"' + text + '"';
+    std::string line = std::string(key) + "=" + text;
     const auto span = FindSection(section);
     if (!span) {
         lines_.push_back("[" + std::string(section) + "]");
@@ -122,7 +126,10 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
 std::string ProfileFile::Render() const {
     std::string text;
     for (const std::string& line : lines_) text += line + "\r\n";
-    return Utf8ToCp1251(text);
+    // A Linux folder name with a letter the code page lacks would come back as
+    // "?" and name a folder that does not exist; UTF-8 keeps it, and the reading
+    // rule recognises it.
+    return FitsCp1251(text) ? Utf8ToCp1251(text) : ReplaceBrokenUtf8(text);
 }
 
 void ProfileFile::Commit() {

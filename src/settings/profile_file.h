@@ -2,7 +2,10 @@
 // A private-profile (INI) file read and written by the rules the Windows
 // profile functions follow: code page 1251 on disk, CR LF line ends, section
 // and key names matched without regard to letter case, values read trimmed and
-// without one pair of enclosing quotation marks.
+// without one pair of enclosing quotation marks. A file a desktop editor saved
+// in UTF-8 or with other line ends reads as well (SettingsLines); a file that
+// would hold a character the code page lacks is written in UTF-8 instead, and
+// a value that reading would trim or unquote is written within quotation marks.
 
 #include <cstddef>
 #include <optional>

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 #include "core/integer.h"
@@ -30,19 +31,8 @@ void ApplyLocatorLine(const std::string& line, Settings& settings) {
 
 // Only the first two lines count; past the end of the file lines read empty.
 void ReadLocator(const std::string& fileName, Settings& settings) {
-    const std::string text = Cp1251ToUtf8(ReadFileBytes(fileName, 2));
-    std::size_t start = 0;
-    for (int n = 0; n < 2; ++n) {
-        std::string line;
-        if (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            start = end + 1;
-        }
-        ApplyLocatorLine(line, settings);
-    }
+    const std::vector<std::string> lines = SettingsLines(ReadFileBytes(fileName, 2));
+    for (std::size_t n = 0; n < 2; ++n) ApplyLocatorLine(n < lines.size() ? lines[n] : std::string(), settings);
 }
 
 void WriteInteger(ProfileFile& ini, const char* key, std::int32_t value) {

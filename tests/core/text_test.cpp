@@ -44,6 +44,72 @@ TEST(Cp1251, CyrillicTextAndMissingCharacters) {
     EXPECT_EQ(Utf8ToCp1251("\xFF\xFE"), "??");
 }
 
+TEST(Utf8, BrokenFormsNeverSpellACharacter) {
+    struct Case {
+        std::string bytes;
+        std::u16string wide;  // each broken piece one U+FFFD
+    };
+    const Case cases[] = {
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                  // overlong "/"
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},          // overlong "/" in three bytes
+        {"\xF0\x80\x80\xAF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // and in four
+        {"\xE0\xA0\x80", u"\u0800"},                     // the shortest three-byte form
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},          // surrogate D800
+        {"\xED\xBF\xBF", u"\uFFFD\uFFFD\uFFFD"},          // surrogate DFFF
+        {"\xED\x9F\xBF", u"\uD7FF"},                     // last code point before the surrogates
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+110000
+        {"\xF5\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+        {"\xE2\x82" "A", u"\uFFFDA"},                    // cut short: one piece
+        {"a\xD0", u"a\uFFFD"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.bytes));
+        EXPECT_EQ(Utf8ToUtf16(c.bytes), c.wide);
+        EXPECT_EQ(ReplaceBrokenUtf8(c.bytes), Utf16ToUtf8(c.wide));
+        std::size_t characters = 0;
+        for (std::size_t i = 0; i < c.wide.size(); ++i)
+            if (c.wide[i] < 0xDC00 || c.wide[i] >= 0xE000) ++characters;
+        EXPECT_EQ(Utf8Length(c.bytes), characters);
+        EXPECT_EQ(Utf8ToCp1251(c.bytes), Utf8ToCp1251(Utf16ToUtf8(c.wide)));
+        const bool broken = c.wide.find(u'\uFFFD') != std::u16string::npos;
+        EXPECT_EQ(DecodeUtf8OrCp1251(c.bytes), broken ? Cp1251ToUtf8(c.bytes) : c.bytes);
+    }
+}
+
+TEST(Utf8, UndeclaredEncodingIsUtf8WhenMarkedOrValidElseCodePage1251) {
+    struct Case {
+        std::string bytes, text;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"dbPath=C:\\db\\", "dbPath=C:\\db\\"},
+        {"Отчёт №1", "Отчёт №1"},
+        {"\xEF\xBB\xBFОтчёт", "Отчёт"},
+        {"\xEF\xBB\xBF", ""},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF" "a", "\uFEFF" "a"},
+        {"\xEF\xBB\xBF" "a\xC0", "a\uFFFD"},
+        {"\xCE\xF2\xF7\xB8\xF2 \xB9" "1", "Отчёт №1"},
+        {"\xC0\xAF", "АЇ"},
+        // Mostly UTF-8, one word in the code page: the whole is the code page.
+        {"Отчёт \xC2\xE5\xEB", "РћС‚С‡С‘С‚ Вел"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.bytes));
+        EXPECT_EQ(DecodeUtf8OrCp1251(c.bytes), c.text);
+    }
+}
+
+TEST(Cp1251, FitsWhenEveryCharacterHasAByte) {
+    EXPECT_TRUE(FitsCp1251(""));
+    EXPECT_TRUE(FitsCp1251("C:\\Отчёты №7 «ДД» €"));
+    EXPECT_FALSE(FitsCp1251("/home/anna/Modèles"));
+    EXPECT_FALSE(FitsCp1251("Straße"));
+    EXPECT_FALSE(FitsCp1251("a中b"));
+    // Broken bytes are lost in any encoding; they alone decide nothing.
+    EXPECT_TRUE(FitsCp1251("a\xC0\xAF"));
+}
+
 TEST(Utf16, RoundTripIncludingSurrogates) {
     const std::string text = "Бланк ДД.doc \xF0\x9F\x98\x80";
     const std::u16string wide = Utf8ToUtf16(text);

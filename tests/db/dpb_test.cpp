@@ -39,6 +39,23 @@ TEST(Dpb, RoleAndNumbers) {
     EXPECT_THROW(BuildDpb({"num_buffers=many"}), Error);
 }
 
+TEST(Dpb, WrongNumberIsNotEchoed) {
+    // The locator's line may be the password line with a mistyped name.
+    const std::pair<const char*, const char*> cases[] = {
+        {"sql_dialect=Sup3rSecret", "sql_dialect"},
+        {"ISC_DPB_NUM_BUFFERS=-5", "num_buffers"},
+        {"connect_timeout=", "connect_timeout"},
+    };
+    for (const auto& [line, name] : cases) {
+        try {
+            BuildDpb({line});
+            ADD_FAILURE() << line << " was accepted";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("Неверное значение параметра соединения: ") + name + "=***");
+        }
+    }
+}
+
 TEST(Dpb, UnknownOrUnsupportedNamesFail) {
     try {
         BuildDpb({"user_name=SYSDBA", "pasword=masterkey"});

@@ -70,13 +70,35 @@ TEST(ProfileFileReading, SectionWithoutKeysCountsAsAbsent) {
     EXPECT_TRUE(ini.SectionExists("EMPTYVALUE"));
 }
 
-TEST(ProfileFileReading, TextIsCodePage1251AndLineFeedsAloneAlsoEndLines) {
-    TempDir dir;
-    // "Отчёт" and "Вологда" in code page 1251.
-    WriteBytes(dir.File("a.ini"), "[S]\nTitle=\xCE\xF2\xF7\xB8\xF2\n\xC2\xEE\xEB\xEE\xE3\xE4\xE0=1");
-    const ProfileFile ini(dir.File("a.ini"));
-    EXPECT_EQ(ini.ReadString("S", "Title", "-"), "Отчёт");
-    EXPECT_EQ(ini.ReadString("S", "вологда", "-"), "1");
+TEST(ProfileFileReading, EncodingAndLineEndsAsAnyEditorSavedThem) {
+    // "Отчёт" and "Вологда" in code page 1251 and in UTF-8.
+    const std::string report1251 = "\xCE\xF2\xF7\xB8\xF2", town1251 = "\xC2\xEE\xEB\xEE\xE3\xE4\xE0";
+    const std::string report = "Отчёт", town = "Вологда", mark = "\xEF\xBB\xBF";
+    struct Case {
+        std::string bytes, title, townValue;
+    };
+    const Case cases[] = {
+        {"[S]\nTitle=" + report1251 + "\n" + town1251 + "=1", "Отчёт", "1"},
+        {"[S]\r\nTitle=" + report1251 + "\r\n" + town1251 + "=1\r\n", "Отчёт", "1"},
+        {"[S]\rTitle=" + report1251 + "\r" + town1251 + "=1\r", "Отчёт", "1"},
+        {"[S]\r\nTitle=" + report + "\r\n" + town + "=1\r\n", "Отчёт", "1"},
+        {mark + "[S]\r\nTitle=" + report + "\r\n" + town + "=1\r\n", "Отчёт", "1"},
+        {mark + "[S]\rTitle=" + report + "\r" + town + "=1", "Отчёт", "1"},
+        {mark + "[S]\nTitle=plain\n", "plain", "-"},
+        // A line end in CR alone inside a file of LF lines is no line end.
+        {"[S]\nTitle=a\rb\n", "a\rb", "-"},
+        // UTF-8 and code page 1251 in one file: it is the code page's.
+        {"[S]\r\nTitle=" + report1251 + "\r\n" + town + "=1\r\n", "Отчёт", "-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.bytes));
+        TempDir dir;
+        WriteBytes(dir.File("a.ini"), c.bytes);
+        const ProfileFile ini(dir.File("a.ini"));
+        EXPECT_TRUE(ini.SectionExists("S"));
+        EXPECT_EQ(ini.ReadString("S", "Title", "-"), c.title);
+        EXPECT_EQ(ini.ReadString("S", "вологда", "-"), c.townValue);
+    }
 }
 
 TEST(ProfileFileReading, MissingFileReadsEmptyAndIsNotCreatedWithoutAWrite) {
@@ -97,6 +119,42 @@ TEST(ProfileFileWriting, NewFileIsCodePage1251WithCrLf) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.ini")));
     ini.Commit();
     EXPECT_EQ(ReadBytes(dir.File("new.ini")), "[S]\r\nName=\xCE\xF2\xF7\xB8\xF2\r\nSecond=2\r\n[T]\r\nX=1\r\n");
+}
+
+TEST(ProfileFileWriting, CharacterOutsideTheCodePageTurnsTheWholeFileToUtf8) {
+    TempDir dir;
+    ProfileFile ini(dir.File("a.ini"));
+    ini.WriteString("REPORT", "Forma", "Отчёт");
+    ini.WriteString("REPORT", "PathReport", "/home/anna/Modèles Straße");
+    ini.Commit();
+    EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[REPORT]\r\nForma=Отчёт\r\nPathReport=/home/anna/Modèles Straße\r\n");
+    ProfileFile back(dir.File("a.ini"));
+    EXPECT_EQ(back.ReadString("REPORT", "Forma", "-"), "Отчёт");
+    EXPECT_EQ(back.ReadString("REPORT", "PathReport", "-"), "/home/anna/Modèles Straße");
+
+    // Once no such character is left, the file is the code page's again.
+    back.WriteString("REPORT", "PathReport", "/home/anna/Шаблоны");
+    back.Commit();
+    EXPECT_EQ(ReadBytes(dir.File("a.ini")),
+              "[REPORT]\r\nForma=\xCE\xF2\xF7\xB8\xF2\r\nPathReport=/home/anna/\xD8\xE0\xE1\xEB\xEE\xED\xFB\r\n");
+}
+
+TEST(ProfileFileWriting, ValuesReadBackAsWritten) {
+    const std::string values[] = {"\"\"x\"\"", "'a'", "\"", "", "\"\"", "''", "\"quoted\"", "'a\"", "\"a' ",
+                                  "  blanks  ", "\tTab", "Отчёт «ДД»", "Modèles é", "a=b"};
+    TempDir dir;
+    ProfileFile ini(dir.File("a.ini"));
+    for (std::size_t i = 0; i < std::size(values); ++i) ini.WriteString("S", "K" + std::to_string(i), values[i]);
+    ini.Commit();
+    const ProfileFile back(dir.File("a.ini"));
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        EXPECT_EQ(back.ReadString("S", "K" + std::to_string(i), "-"), values[i]) << "value " << i;
+    // Only what reading would alter is quoted.
+    const std::string bytes = ReadBytes(dir.File("a.ini"));
+    EXPECT_NE(bytes.find("\r\nK0=\"\"\"x\"\"\"\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nK2=\"\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nK3=\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nK13=a=b\r\n"), std::string::npos);
 }
 
 TEST(ProfileFileWriting, RewrittenKeyKeepsItsPlaceAndEverythingElseSurvives) {

@@ -103,6 +103,10 @@ TEST_F(SettingsFiles, LocatorLinesGiveDatabaseFileAndParameterLine) {
         {"password=a \r\r\ndbPath=C:\\db\\", "C:\\db\\kvel.gdb", "password=a \r"},
         {"user=\xC2\xE5\xEB\r\n\r\n", "C:\\Ardmet\\kvel\\", ""},
         {"dbPath=C:\\db\\\r\nuser=\xC2\xE5\xEB\r\n", "C:\\db\\kvel.gdb", "user=Вел"},
+        {"dbPath=C:\\db\\\ruser=\xC2\xE5\xEB\r", "C:\\db\\kvel.gdb", "user=Вел"},
+        {"\xEF\xBB\xBFpassword=пароль\r\ndbPath=C:\\Базы\\\r\n", "C:\\Базы\\kvel.gdb", "password=пароль"},
+        {"dbPath=/srv/Базы\npassword=x\n", "/srv/Базы/kvel.gdb", "password=x"},
+        {"dbPath=C:\\\xC1\xE0\xE7\xFB\\\nuser=Вел\n", "C:\\Базы\\kvel.gdb", "user=Р’РµР»"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -229,6 +233,49 @@ TEST_F(SettingsFiles, SaveRewritesKeysInPlaceAndKeepsTheRest) {
                      "\r\n"
                      "[Other]\r\n"
                      "A=b\r\n");
+}
+
+TEST_F(SettingsFiles, FileFromADesktopEditorIsReadAndSavedInItsOneReportSection) {
+    const std::string cases[] = {
+        "\xEF\xBB\xBF[REPORT]\r\nForma=Форма 12\r\nRazrez=07\r\n",
+        "\xEF\xBB\xBF[REPORT]\nForma=Форма 12\nRazrez=07\n",
+        "[REPORT]\nForma=Форма 12\nRazrez=07",
+        "[REPORT]\rForma=\xD4\xEE\xF0\xEC\xE0 12\rRazrez=07\r",
+        "\xEF\xBB\xBF[REPORT]\rForma=Форма 12\rRazrez=07\r",
+    };
+    WriteLocator("dbPath=C:\\db\\\r\n");
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        WriteIni(bytes);
+        const Settings loaded = Load();
+        EXPECT_EQ(loaded.Report.Forma, "Форма 12");
+        EXPECT_EQ(loaded.Report.Razrez, "07");
+        Save(loaded, "C:\\db\\kvel.gdb", {"Форма 7", "1166 - Вел", "2010", "03", "D:\\Blanks"});
+        EXPECT_EQ(Ini(), "[REPORT]\r\n"
+                         "Forma=\xD4\xEE\xF0\xEC\xE0 7\r\n"
+                         "Razrez=03\r\n"
+                         "LPU=1166 - \xC2\xE5\xEB\r\n"
+                         "Year=2010\r\n"
+                         "PathReport=D:\\Blanks\r\n"
+                         "LogFile=0\r\n");
+    }
+}
+
+TEST_F(SettingsFiles, TemplateFolderTheCodePageCannotHoldIsSavedInUtf8) {
+    WriteLocator("dbPath=C:\\db\\\r\n");
+    const std::string folder = "/home/anna/Modèles/Straße/";
+    Save(Load(), "C:\\db\\kvel.gdb", {"Форма 7", "1166 - Вел", "2010", "03", folder});
+    EXPECT_EQ(Ini(), "[REPORT]\r\n"
+                     "Forma=Форма 7\r\n"
+                     "LPU=1166 - Вел\r\n"
+                     "Razrez=03\r\n"
+                     "PathReport=" + folder + "\r\n"
+                     "Year=2010\r\n"
+                     "LogFile=0\r\n");
+    const Settings back = Load();
+    EXPECT_EQ(back.Report.PathReport, folder);
+    EXPECT_EQ(back.Report.Forma, "Форма 7");
+    EXPECT_EQ(back.Report.LPU, "1166 - Вел");
 }
 
 TEST_F(SettingsFiles, SaveWritesTheFolderOfTheDatabaseInUse) {
