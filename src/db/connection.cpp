@@ -154,9 +154,15 @@ void Transaction::Rollback() {
     Library().Check(status);
 }
 
+StatementHandle::~StatementHandle() {
+    if (!handle_) return;
+    ISC_STATUS_ARRAY status{};
+    library_.dsql_free_statement(status, &handle_, DSQL_drop);
+}
+
 Statement::Statement(std::shared_ptr<Transaction> transaction, std::string_view sql)
-    : transaction_(std::move(transaction)), output_(std::make_unique<Descriptor>(1)),
-      input_(std::make_unique<Descriptor>(1)) {
+    : transaction_(std::move(transaction)), handle_(transaction_->Library()),
+      output_(std::make_unique<Descriptor>(1)), input_(std::make_unique<Descriptor>(1)) {
     const ClientLibrary& library = transaction_->Library();
     PositionalStatement positional = ToPositional(sql);
     markerNames_ = std::move(positional.names);
@@ -164,22 +170,22 @@ Statement::Statement(std::shared_ptr<Transaction> transaction, std::string_view 
     const std::string text = Utf8ToCp1251(positional.sql);
 
     ISC_STATUS_ARRAY status{};
-    library.dsql_allocate_statement(status, transaction_->Attached().Handle(), &handle_);
+    library.dsql_allocate_statement(status, transaction_->Attached().Handle(), handle_.Get());
     library.Check(status);
-    library.dsql_prepare(status, transaction_->Handle(), &handle_, 0, text.c_str(), kDialect, output_->Get());
+    library.dsql_prepare(status, transaction_->Handle(), handle_.Get(), 0, text.c_str(), kDialect, output_->Get());
     library.Check(status);
     if (output_->Get()->sqld > output_->Get()->sqln) {
         output_->Resize(output_->Get()->sqld);
-        library.dsql_describe(status, &handle_, kDialect, output_->Get());
+        library.dsql_describe(status, handle_.Get(), kDialect, output_->Get());
         library.Check(status);
     }
     output_->AllocateForOutput();
 
-    library.dsql_describe_bind(status, &handle_, kDialect, input_->Get());
+    library.dsql_describe_bind(status, handle_.Get(), kDialect, input_->Get());
     library.Check(status);
     if (input_->Get()->sqld > input_->Get()->sqln) {
         input_->Resize(input_->Get()->sqld);
-        library.dsql_describe_bind(status, &handle_, kDialect, input_->Get());
+        library.dsql_describe_bind(status, handle_.Get(), kDialect, input_->Get());
         library.Check(status);
     }
     if (input_->Count() != markerNames_.size())
@@ -195,11 +201,7 @@ Statement::Statement(std::shared_ptr<Transaction> transaction, std::string_view 
     }
 }
 
-Statement::~Statement() {
-    if (!handle_) return;
-    ISC_STATUS_ARRAY status{};
-    transaction_->Library().dsql_free_statement(status, &handle_, DSQL_drop);
-}
+Statement::~Statement() = default;
 
 void Statement::Set(std::string_view name, ParameterValue value) {
     const auto found = values_.find(LowerAscii(name));
@@ -250,7 +252,7 @@ void Statement::CloseCursor() {
     cursorOpen_ = false;
     rowReady_ = false;
     ISC_STATUS_ARRAY status{};
-    transaction_->Library().dsql_free_statement(status, &handle_, DSQL_close);
+    transaction_->Library().dsql_free_statement(status, handle_.Get(), DSQL_close);
     transaction_->Library().Check(status);
 }
 
@@ -262,7 +264,7 @@ void Statement::Execute() {
     BindParameters();
     const ClientLibrary& library = transaction_->Library();
     ISC_STATUS_ARRAY status{};
-    library.dsql_execute(status, transaction_->Handle(), &handle_, kDialect,
+    library.dsql_execute(status, transaction_->Handle(), handle_.Get(), kDialect,
                          markerNames_.empty() ? nullptr : input_->Get());
     library.Check(status);
     cursorOpen_ = output_->Count() > 0;
@@ -273,7 +275,7 @@ bool Statement::Fetch() {
     if (!cursorOpen_) throw Error("Запрос не открыт");
     if (atEnd_) return false;
     ISC_STATUS_ARRAY status{};
-    const ISC_STATUS result = transaction_->Library().dsql_fetch(status, &handle_, kDialect, output_->Get());
+    const ISC_STATUS result = transaction_->Library().dsql_fetch(status, handle_.Get(), kDialect, output_->Get());
     if (result == kEndOfCursor) {
         rowReady_ = false;
         atEnd_ = true;

@@ -68,6 +68,22 @@ private:
     isc_tr_handle handle_ = 0;
 };
 
+// A statement handle, dropped when its holder ends: owned from its allocation
+// on, so that a prepare that fails still frees it.
+class StatementHandle {
+public:
+    explicit StatementHandle(const ClientLibrary& library) : library_(library) {}
+    ~StatementHandle();
+    StatementHandle(const StatementHandle&) = delete;
+    StatementHandle& operator=(const StatementHandle&) = delete;
+
+    isc_stmt_handle* Get() { return &handle_; }
+
+private:
+    const ClientLibrary& library_;
+    isc_stmt_handle handle_ = 0;
+};
+
 // A statement prepared once in a transaction, with named parameters.
 class Statement {
 public:
@@ -110,7 +126,8 @@ private:
     void CloseCursor();
 
     std::shared_ptr<Transaction> transaction_;
-    isc_stmt_handle handle_ = 0;
+    // After the transaction, so that it is dropped while the attachment lives.
+    StatementHandle handle_;
     std::unique_ptr<Descriptor> output_;
     std::unique_ptr<Descriptor> input_;
     std::vector<std::string> markerNames_;

@@ -26,8 +26,11 @@ std::size_t CopyQuoted(std::string_view sql, std::size_t i, std::string& out) {
     return i;
 }
 
-std::size_t CopyUntil(std::string_view sql, std::size_t i, std::string_view end, std::string& out) {
-    const auto stop = sql.find(end, i);
+// Copies a comment opened at `i` by two characters up to its closing text.
+// The close is looked for only after the opening pair, so that "/*/" does not
+// count as a comment opened and closed at once.
+std::size_t CopyComment(std::string_view sql, std::size_t i, std::string_view end, std::string& out) {
+    const auto stop = sql.find(end, i + 2);
     const auto last = stop == std::string_view::npos ? sql.size() : stop + end.size();
     out.append(sql.substr(i, last - i));
     return last;
@@ -45,9 +48,9 @@ PositionalStatement ToPositional(std::string_view sql) {
         if (c == '\'' || c == '"') {
             i = CopyQuoted(sql, i, out);
         } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
-            i = CopyUntil(sql, i, "\n", out);
+            i = CopyComment(sql, i, "\n", out);
         } else if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
-            i = CopyUntil(sql, i, "*/", out);
+            i = CopyComment(sql, i, "*/", out);
         } else if (c == ':' && i + 1 < sql.size() && IsNameStart(sql[i + 1])) {
             std::size_t end = i + 2;
             while (end < sql.size() && IsNamePart(sql[end])) ++end;

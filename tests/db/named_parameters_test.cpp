@@ -38,6 +38,9 @@ TEST(NamedParameters, ColonWithoutANameStays) {
 TEST(NamedParameters, UnclosedQuoteOrCommentRunsToTheEnd) {
     EXPECT_EQ(ToPositional("select ':x").sql, "select ':x");
     EXPECT_EQ(ToPositional("select /* :x").sql, "select /* :x");
+    // The "*" that opens a comment cannot also close it.
+    EXPECT_TRUE(ToPositional("select /*/:g").names.empty());
+    EXPECT_EQ(ToPositional("select /*/ :g */ :h").names, (Names{"h"}));
     EXPECT_TRUE(ToPositional("select 1 -- :x").names.empty());
 }
 

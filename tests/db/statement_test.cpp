@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <unistd.h>
+
 #include "core/error.h"
 #include "db_test_support.h"
 #include "support/firebird_fixture.h"
@@ -10,6 +14,15 @@ namespace {
 
 using tarnfold::testing::CreateDatabase;
 using tarnfold::testing::TempDir;
+
+// The memory this process holds in RAM, in KiB.
+long ResidentKiB() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
 
 class StatementTest : public ::testing::Test {
 protected:
@@ -105,6 +118,18 @@ TEST_F(StatementTest, ErrorsCarryTheClientText) {
     EXPECT_NE(column.find("Column unknown"), std::string::npos) << column;
     const std::string conversion = ErrorOf("select cast(c as integer) from texts");
     EXPECT_NE(conversion.find("conversion error"), std::string::npos) << conversion;
+}
+
+TEST_F(StatementTest, AFailingPrepareLeavesNoHandleBehind) {
+    // A statement handle left allocated costs the client library some 200
+    // bytes, so twenty thousand failures would hold megabytes.
+    const auto periods = [&] { return Statement(transaction_, "select A from period").FetchAll().RowCount(); };
+    const std::size_t expected = periods();
+    for (int i = 0; i < 1000; ++i) ErrorOf("select * from NOSUCHTABLE");
+    const long before = ResidentKiB();
+    for (int i = 0; i < 20000; ++i) ErrorOf("select * from NOSUCHTABLE");
+    EXPECT_LT(ResidentKiB() - before, 1024);
+    EXPECT_EQ(periods(), expected) << "the attachment works on";
 }
 
 TEST_F(StatementTest, TextParameterLongerThanTheColumn) {

@@ -208,20 +208,49 @@ TEST_F(BookmarkFill, AnyPrefixOfTheMainNamespaceIsReadAndKept) {
     }
 }
 
-TEST_F(BookmarkFill, APartInUtf16IsWrittenBackInUtf16) {
-    std::string xml = DocumentXml(R"(<w:p><w:r><w:t>Всего:</w:t></w:r><w:bookmarkStart w:id="0" w:name="v"/></w:p>)");
-    xml.replace(xml.find("UTF-8"), 5, "UTF-16");
-    const std::u16string wide = Utf8ToUtf16(xml);
+std::string Utf16LittleEndian(const std::string& utf8) {
     std::string bytes = "\xFF\xFE";
-    for (char16_t c : wide) {
+    for (char16_t c : Utf8ToUtf16(utf8)) {
         bytes += static_cast<char>(c & 0xFF);
         bytes += static_cast<char>(c >> 8);
     }
-    DocxPackage doc(Template(OnlyDocument(bytes)));
-    doc.InsertBeforeBookmark("v", "12");
-    const std::string written = SavedDocument(doc);
-    EXPECT_EQ(written.substr(0, 4), std::string("\xFF\xFE<\0", 4));
-    EXPECT_THAT(ParagraphTexts(written), ElementsAre("Всего:12"));
+    return bytes;
+}
+
+std::string Latin1(const std::string& utf8) {
+    std::string bytes;
+    for (char16_t c : Utf8ToUtf16(utf8)) {
+        bytes += static_cast<char>(c < 0x100 ? c : '?');
+    }
+    return bytes;
+}
+
+TEST_F(BookmarkFill, APartInAnotherEncodingIsReadAsDeclaredAndWrittenBackInUtf8) {
+    const struct {
+        std::string declared;
+        std::string (*encode)(const std::string&);
+        std::string text;  // as the part holds it
+        std::string read;  // as it reads
+    } cases[] = {
+        {"UTF-16", Utf16LittleEndian, "Всего (total):", "Всего (total):"},
+        {"ISO-8859-1", Latin1, "Größe &#x412;:", "Größe В:"},
+        {"latin1", Latin1, "Café", "Café"},
+        {"windows-1251", [](const std::string& t) { return Utf8ToCp1251(t); }, "Всего (total):", "Всего (total):"},
+        {"CP1251", [](const std::string& t) { return Utf8ToCp1251(t); }, "Итого ё", "Итого ё"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.declared);
+        std::string xml = DocumentXml(R"(<w:p><w:r><w:t xml:space="preserve">)" + c.text +
+                                      R"(</w:t></w:r><w:bookmarkStart w:id="0" w:name="v"/></w:p>)");
+        xml.replace(xml.find("UTF-8"), 5, c.declared);
+        DocxPackage doc(Template(OnlyDocument(c.encode(xml))));
+        doc.InsertBeforeBookmark("v", "12 шт.");
+        const std::string written = SavedDocument(doc);
+        EXPECT_EQ(written.rfind(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)", 0), 0u)
+            << written.substr(0, 60);
+        EXPECT_EQ(Utf8ToUtf16(written).find(u'\uFFFD'), std::u16string::npos) << "not UTF-8 throughout";
+        EXPECT_THAT(ParagraphTexts(written), ElementsAre(c.read + "12 шт."));
+    }
 }
 
 TEST_F(BookmarkFill, BlanksTabsBreaksAndCharactersXmlCannotHold) {

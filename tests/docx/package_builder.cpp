@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 
@@ -14,6 +16,24 @@ std::string Namespaces(std::string_view prefix) {
     const std::string p(prefix);
     return " xmlns:" + p + "=\"" + std::string(kWordNamespace) +
            "\" xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+}
+
+std::uint32_t Little32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(at + i))) << (8 * i);
+    }
+    return value;
+}
+
+std::uint16_t Little16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(Little32(bytes, at) & 0xFFFF);
+}
+
+void SetLittle32(std::string& bytes, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes.at(at + i) = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
 }
 
 constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
@@ -120,6 +140,34 @@ void WriteDocx(const std::string& path, const MiniDocx& docx) {
     entries.insert(entries.end(), stories.begin(), stories.end());
     entries.insert(entries.end(), docx.extra.begin(), docx.extra.end());
     WriteZip(path, entries);
+}
+
+void PatchDirectorySizes(const std::string& path, const std::string& name,
+                         const std::function<void(std::uint32_t& compressed, std::uint32_t& size)>& change) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t end = bytes.rfind(std::string("PK\x05\x06", 4));
+    if (end == std::string::npos) {
+        throw std::runtime_error("no end of directory in " + path);
+    }
+    std::size_t at = Little32(bytes, end + 16);
+    for (std::uint16_t i = Little16(bytes, end + 10); i > 0; --i) {
+        const std::size_t nameLength = Little16(bytes, at + 28);
+        if (bytes.compare(at + 46, nameLength, name) == 0 && nameLength == name.size()) {
+            std::uint32_t compressed = Little32(bytes, at + 20);
+            std::uint32_t size = Little32(bytes, at + 24);
+            change(compressed, size);
+            SetLittle32(bytes, at + 20, compressed);
+            SetLittle32(bytes, at + 24, size);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+            return;
+        }
+        at += 46 + nameLength + Little16(bytes, at + 30) + Little16(bytes, at + 32);
+    }
+    throw std::runtime_error(name + " not in the directory of " + path);
 }
 
 std::vector<RawEntry> ReadRawEntries(const std::string& path) {

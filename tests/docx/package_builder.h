@@ -3,6 +3,7 @@
 // entry by entry, compressed bytes included.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,11 @@ struct RawEntry {
     std::uint32_t crc = 0;
     std::string compressed;  // the entry's bytes as stored in the archive
 };
+
+// Rewrites the sizes the zip directory gives for entry `name`, as a damaged
+// or hostile package may misstate them; the entry's bytes stay as they are.
+void PatchDirectorySizes(const std::string& path, const std::string& name,
+                         const std::function<void(std::uint32_t& compressed, std::uint32_t& size)>& change);
 
 std::vector<RawEntry> ReadRawEntries(const std::string& path);
 // An entry's contents, uncompressed; fails the test when it is missing.

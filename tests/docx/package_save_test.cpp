@@ -155,11 +155,48 @@ TEST_F(PackageSave, FilesThatAreNoDocumentAreToldApart) {
     EXPECT_THAT(ErrorText([&] { DocxPackage d(broken); }),
                 ::testing::StartsWith("Файл \"" + broken + "\" повреждён: часть word/document.xml не читается как XML"));
 
+    const std::string koi8 = dir_.File("koi8.docx");
+    std::string declared = DocumentXml("<w:p/>");
+    declared.replace(declared.find("UTF-8"), 5, "KOI8-R");
+    WriteDocx(koi8, OnlyDocument(declared));
+    EXPECT_EQ(ErrorText([&] { DocxPackage d(koi8); }),
+              "Файл \"" + koi8 + "\" не удаётся прочитать: часть word/document.xml записана в неподдерживаемой "
+              "кодировке \"KOI8-R\"");
+
     const std::string foreign = dir_.File("foreign.docx");
     WriteDocx(foreign, OnlyDocument("<document xmlns=\"urn:other\"><body/></document>"));
     EXPECT_EQ(ErrorText([&] { DocxPackage d(foreign); }),
               "Файл \"" + foreign + "\" не является документом Word: часть word/document.xml не содержит разметки "
               "WordprocessingML");
+}
+
+TEST_F(PackageSave, AMisstatedPartSizeIsRefusedAsDamageWithoutTakingTheMemory) {
+    using Change = std::function<void(std::uint32_t& compressed, std::uint32_t& size)>;
+    const std::string mismatch = "размер части word/document.xml в оглавлении ZIP-архива не сходится с её сжатым размером";
+    const std::string unreadable = "не удаётся прочитать часть word/document.xml";
+    const struct {
+        const char* what;
+        Change change;
+        std::string reason;
+    } cases[] = {
+        {"four gigabytes claimed", [](auto&, auto& size) { size = 0xFFFFFF00u; }, "часть word/document.xml больше 256 МБ"},
+        {"more than deflate can give", [](auto&, auto& size) { size = 10u << 20; }, mismatch},
+        {"over the limit with a matching compressed size",
+         [](auto& compressed, auto& size) {
+             compressed = 1u << 20;
+             size = 300u << 20;
+         },
+         "часть word/document.xml больше 256 МБ"},
+        {"longer than the contents", [](auto&, auto& size) { size += 1000; }, unreadable},
+        {"shorter than the contents", [](auto&, auto& size) { size -= 10; }, unreadable},
+        {"nothing", [](auto&, auto& size) { size = 0; }, unreadable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = Template();
+        PatchDirectorySizes(path, "word/document.xml", c.change);
+        EXPECT_EQ(ErrorText([&] { DocxPackage d(path); }), "Файл \"" + path + "\" повреждён: " + c.reason);
+    }
 }
 
 TEST_F(PackageSave, TheMainPartIsFoundThroughThePackageRelationships) {

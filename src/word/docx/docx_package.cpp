@@ -1,7 +1,9 @@
 #include "word/docx/docx_package.h"
 
 #include "core/error.h"
+#include "core/text.h"
 #include "word/docx/bookmark_edit.h"
+#include "word/docx/part_encoding.h"
 
 #include <pugixml.hpp>
 
@@ -46,9 +48,10 @@ std::vector<Relationship> ReadRelationships(const ZipReader& zip, std::string_vi
     if (!entry) {
         return relationships;
     }
-    const std::string data = zip.Read(*entry);
+    std::string data = zip.Read(*entry);
+    const auto encoding = DecodePart(data);
     pugi::xml_document xml;
-    if (!xml.load_buffer(data.data(), data.size())) {
+    if (!encoding || !xml.load_buffer_inplace(data.data(), data.size(), pugi::parse_default, *encoding)) {
         return relationships;
     }
     for (pugi::xml_node r : xml.document_element().children()) {
@@ -69,6 +72,29 @@ std::string MainPartName(const ZipReader& zip) {
         }
     }
     return std::string(kMainPart);
+}
+
+// An encoding name from a file, fit to be quoted in a message.
+std::string Shown(std::string_view name) {
+    constexpr std::size_t kLongest = 40;
+    std::string shown;
+    for (const char c : name.substr(0, kLongest)) {
+        shown += c > ' ' && c < '\x7F' ? c : '?';
+    }
+    return name.size() > kLongest ? shown + "..." : shown;
+}
+
+// Parts are written back in UTF-8 whatever they were read in, so a
+// declaration that names another encoding is made to say so.
+void DeclareUtf8(pugi::xml_document& xml) {
+    const pugi::xml_node declaration = xml.first_child();
+    if (declaration.type() != pugi::node_declaration) {
+        return;
+    }
+    pugi::xml_attribute encoding = declaration.attribute("encoding");
+    if (encoding && LowerAscii(encoding.value()) != "utf-8") {
+        encoding.set_value("UTF-8");
+    }
 }
 
 class StringWriter : public pugi::xml_writer {
@@ -152,15 +178,20 @@ void DocxPackage::LoadPart(const std::string& name, std::uint64_t entry) {
     part->name = name;
     part->entry = entry;
     part->source = zip_.Read(entry);
+    const auto encoding = DecodePart(part->source);
+    if (!encoding) {
+        throw Error("Файл " + Quoted(path_) + " не удаётся прочитать: часть " + name +
+                    " записана в неподдерживаемой кодировке " + Quoted(Shown(DeclaredEncoding(part->source))));
+    }
     // Blank-only text is content in WordprocessingML (a w:t holding one blank),
     // and the declaration and comments are kept so unchanged markup stays as it was.
     const pugi::xml_parse_result result = part->xml.load_buffer_inplace(
-        part->source.data(), part->source.size(), pugi::parse_full | pugi::parse_ws_pcdata);
+        part->source.data(), part->source.size(), pugi::parse_full | pugi::parse_ws_pcdata, *encoding);
     if (!result) {
         throw Error("Файл " + Quoted(path_) + " повреждён: часть " + name + " не читается как XML (позиция " +
                     std::to_string(result.offset) + ")");
     }
-    part->encoding = result.encoding;
+    DeclareUtf8(part->xml);
     const pugi::xml_node root = part->xml.document_element();
     part->names.emplace(root);
     if (!part->names->Known()) {
@@ -206,10 +237,7 @@ void DocxPackage::SaveAs(const std::string& pathUtf8) {
         // copies of a growing string.
         data.reserve(part->source.size() + part->source.size() / 10);
         StringWriter writer(data);
-        // A part in UTF-16 is written back in UTF-16, led by its byte order mark.
-        const unsigned flags = pugi::format_raw | pugi::format_no_declaration |
-                               (part->encoding == pugi::encoding_utf8 ? 0u : pugi::format_write_bom);
-        part->xml.save(writer, "", flags, part->encoding);
+        part->xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     }
     WritePackage(zip_, pathUtf8, replaced);
     path_ = pathUtf8;

@@ -14,9 +14,9 @@ namespace tarnfold::word::docx {
 struct XmlPart {
     std::string name;     // the entry's name in the package
     std::uint64_t entry;  // the entry's index in the package
-    std::string source;   // the part as read; parsed in place, so it lives as long as `xml`
+    std::string source;   // the part as read, a single-byte code page turned into UTF-8;
+                          // parsed in place, so it lives as long as `xml`
     pugi::xml_document xml;
-    pugi::xml_encoding encoding = pugi::encoding_utf8;
     std::optional<WordNames> names;
     bool changed = false;
 };

@@ -26,7 +26,9 @@ public:
     std::string Name(std::uint64_t index) const;
     // Entry names in a package are compared without regard to letter case.
     std::optional<std::uint64_t> Find(std::string_view name) const;
-    // The entry's contents, uncompressed.
+    // The entry's contents, uncompressed. An entry larger than 256 MiB, or
+    // whose size in the directory its contents or its compressed size belie,
+    // is an Error saying that the file is damaged.
     std::string Read(std::uint64_t index) const;
     const std::string& Path() const { return path_; }
     zip_t* Handle() const { return zip_.get(); }
