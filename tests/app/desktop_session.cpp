@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/text.h"
 #include "support/firebird_fixture.h"
 
 #include <X11/Xatom.h>
@@ -152,7 +153,8 @@ std::vector<std::string> DesktopSession::Environment() const {
     }
     env.push_back("DISPLAY=" + DisplayName());
     env.push_back("QT_QPA_PLATFORM=xcb");
-    env.push_back("LC_ALL=C.UTF-8");
+    env.push_back("LANG=ru_RU.UTF-8");
+    env.push_back("LC_ALL=ru_RU.UTF-8");
     env.push_back("HOME=" + (temp_.Path() / "home").string());
     env.push_back("XDG_CONFIG_HOME=" + (temp_.Path() / "config").string());
     env.push_back("XDG_CACHE_HOME=" + (temp_.Path() / "cache").string());
@@ -161,7 +163,19 @@ std::vector<std::string> DesktopSession::Environment() const {
     return env;
 }
 
-ProgramCopy::ProgramCopy(const DesktopSession& desktop) : desktop_(desktop) {
+std::string ProgramCopy::SmallDatabaseSql() {
+    return "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL,"
+           " C CHAR(6) NOT NULL, RAION VARCHAR(4) NOT NULL);\n"
+           "CREATE TABLE PERIOD (A VARCHAR(2), B VARCHAR(30));\n"
+           "INSERT INTO KODIF VALUES ('0001', NULL, 'Первая больница', '0001', '01');\n"
+           "INSERT INTO KODIF VALUES ('1166', NULL, 'Велинская область', '1166', '01');\n"
+           "INSERT INTO PERIOD VALUES ('01', 'Январь');\n"
+           "INSERT INTO PERIOD VALUES ('02', 'Февраль');\n";
+}
+
+ProgramCopy::ProgramCopy(const DesktopSession& desktop, const std::string& databaseSql,
+                         const std::string& reportSection)
+    : desktop_(desktop) {
     const std::filesystem::path root = desktop.Folder().Path();
     for (const char* sub : {"home", "config", "cache", "data", "runtime", "prog", "db"})
         std::filesystem::create_directories(root / sub);
@@ -169,21 +183,25 @@ ProgramCopy::ProgramCopy(const DesktopSession& desktop) : desktop_(desktop) {
     folder_ = root / "prog";
     std::filesystem::copy_file(TARNFOLD_PROGRAM, folder_ / "tarnfold",
                                std::filesystem::copy_options::overwrite_existing);
-    CreateDatabase((root / "db" / "kvel.gdb").string(),
-                   "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL,"
-                   " C CHAR(6) NOT NULL, RAION VARCHAR(4) NOT NULL);\n"
-                   "CREATE TABLE PERIOD (A VARCHAR(2), B VARCHAR(30));\n"
-                   "INSERT INTO KODIF VALUES ('0001', NULL, 'Первая больница', '0001', '01');\n"
-                   "INSERT INTO KODIF VALUES ('1166', NULL, 'Велинская область', '1166', '01');\n"
-                   "INSERT INTO PERIOD VALUES ('01', 'Январь');\n"
-                   "INSERT INTO PERIOD VALUES ('02', 'Февраль');\n");
+    CreateDatabase(DatabaseFile().string(), databaseSql);
     std::ofstream ini(folder_ / "Tarnfold.ini", std::ios::binary);
-    ini << "[BASE]\r\nPathBase=" << (root / "db").string() << "/\r\nPasswordBase=x\r\n";
+    ini << Utf8ToCp1251("[BASE]\r\nPathBase=" + (root / "db").string() + "/\r\nPasswordBase=x\r\n" + reportSection);
 }
 
-std::unique_ptr<ChildProcess> ProgramCopy::Start(const std::string& logName) const {
-    return std::make_unique<ChildProcess>(std::vector<std::string>{(folder_ / "tarnfold").string()},
-                                          desktop_.Environment(), desktop_.Folder().Path() / logName);
+std::filesystem::path ProgramCopy::DatabaseFile() const { return desktop_.Folder().Path() / "db" / "kvel.gdb"; }
+
+std::unique_ptr<ChildProcess> ProgramCopy::Start(const std::string& logName,
+                                                 const std::vector<std::string>& variables) const {
+    std::vector<std::string> environment;
+    for (const std::string& entry : desktop_.Environment()) {
+        const std::string key = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& variable : variables) replaced = replaced || variable.rfind(key, 0) == 0;
+        if (!replaced) environment.push_back(entry);
+    }
+    environment.insert(environment.end(), variables.begin(), variables.end());
+    return std::make_unique<ChildProcess>(std::vector<std::string>{(folder_ / "tarnfold").string()}, environment,
+                                          desktop_.Folder().Path() / logName);
 }
 
 }  // namespace tarnfold::testing

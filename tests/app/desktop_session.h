@@ -59,11 +59,17 @@ private:
 };
 
 // The real program copied into a folder of its own, with a settings file that
-// points at a small database beside it.
+// points at a database beside it: a small one of two institutions, or the
+// given tables and rows, and the given lines of the choices' section.
 class ProgramCopy {
 public:
-    explicit ProgramCopy(const DesktopSession& desktop);
-    std::unique_ptr<ChildProcess> Start(const std::string& logName = "tarnfold.log") const;
+    static std::string SmallDatabaseSql();
+    explicit ProgramCopy(const DesktopSession& desktop, const std::string& databaseSql = SmallDatabaseSql(),
+                         const std::string& reportSection = {});
+    std::filesystem::path DatabaseFile() const;
+    // "NAME=value" variables replace the desktop's own of that name.
+    std::unique_ptr<ChildProcess> Start(const std::string& logName = "tarnfold.log",
+                                        const std::vector<std::string>& variables = {}) const;
     std::filesystem::path Folder() const { return folder_; }
 
 private:

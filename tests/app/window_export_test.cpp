@@ -1,0 +1,210 @@
+// The real program on a virtual desktop in the users' locale: F10 fills a
+// .doc through the office and a .docx natively, every figure read back from
+// the saved documents; the programs it starts keep nothing of the database;
+// the journal button shows the journal's Cyrillic text.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "core/text.h"
+#include "desktop_screen.h"
+#include "desktop_session.h"
+#include "export_scenario.h"
+#include "office_probe.h"
+#include "support/documents.h"
+#include "word/libreoffice.h"
+#include "word/office_process.h"
+
+using namespace tarnfold;
+using namespace tarnfold::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::vector<std::string> kHeaders = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
+const std::vector<std::string> kCells = {"z1000_001_03", "z1000_001_04", "z1000_001_08",
+                                         "z1000_002_03", "z1000_002_04", "z1000_002_08"};
+// What the rules make of 1234567.89, -3.25, 12.50, 21.00, 0.0051 and 100.00
+// under a decimal comma.
+const std::vector<std::string> kExpectedCells = {"z1000_001_03:1234567,89;", "z1000_001_04:-3,25;",
+                                                 "z1000_001_08:12,5;",       "z1000_002_03:21;",
+                                                 "z1000_002_04:0,0051;",     "z1000_002_08:100;"};
+const std::string kOutputName = "№ 7 (разрез 01) Больница за 2011 год";
+
+std::string FiguresSql() {
+    std::string sql = HostSchemaSql() +
+                      "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница', '0101', '01');\n"
+                      "INSERT INTO period VALUES ('01', 'Январь');\n"
+                      "INSERT INTO tblname VALUES (1000, '999');\n";
+    for (const auto& [column, number] : std::vector<std::pair<const char*, const char*>>{{"n1", "3"}, {"n2", "4"}, {"n6", "8"}})
+        sql += std::string("INSERT INTO columns VALUES (1000, '") + column + "', 2011, '" + number + "');\n";
+    sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "1",
+                      {{"n1", "1234567.89"}, {"n2", "-3.25"}, {"n6", "12.50"}}});
+    sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "2",
+                      {{"n1", "21.00"}, {"n2", "0.0051"}, {"n6", "100.00"}}});
+    return sql;
+}
+
+std::string ReportSection(const std::filesystem::path& templates) {
+    return "[REPORT]\r\nForma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\n"
+           "LPU=0101 - Больница\r\nRazrez=01\r\nYear=2011\r\nLogFile=1\r\nPathReport=" +
+           templates.string() + "\r\n";
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string RunCommand(const std::vector<std::string>& command, const DesktopSession& desktop) {
+    ChildProcess process(command, desktop.Environment(), desktop.Folder().Path() / "command.log");
+    process.WaitForExit(20s);
+    return ReadText(desktop.Folder().Path() / "command.log");
+}
+
+// Every descriptor a running process holds, as the paths they lead to.
+std::multiset<std::string> OpenFiles(pid_t pid) {
+    std::multiset<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+        files.insert(std::filesystem::read_symlink(entry.path(), ec).string());
+    return files;
+}
+
+class WindowExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(templates_ / "doc");
+        std::filesystem::create_directories(templates_ / "docx");
+        MakeTemplates({{TemplateSpec(kHeaders, kCells), (templates_ / "doc" / "7.doc").string()},
+                       {TemplateSpec(kHeaders, kCells), (templates_ / "docx" / "7.docx").string()}});
+        // The desktop's opener: it stays, as a document program would, and
+        // tells who it is.
+        std::filesystem::create_directories(bin_);
+        std::ofstream(bin_ / "xdg-open") << "#!/bin/sh\necho $$ > '" << (bin_ / "opener.pid").string()
+                                         << "'\nexec sleep 300\n";
+        std::filesystem::permissions(bin_ / "xdg-open", std::filesystem::perms::owner_all);
+        officeOptions_.profileFolder = (desktop_.Folder().Path() / "cache" / "tarnfold" / "office").string();
+        officeOptions_.pipeName = "tarnfold_office_" + std::to_string(::getuid());
+    }
+
+    void TearDown() override {
+        word::KillOfficeProcesses(officeOptions_.pipeName);
+        if (const auto pid = OpenerPid()) ::kill(*pid, SIGKILL);
+    }
+
+    // Starts the window and waits until it shows with the focus.
+    Window Start(std::unique_ptr<ChildProcess>& window, const std::string& log) {
+        window = program_.Start(log, {"PATH=" + bin_.string() + ":" + std::getenv("PATH")});
+        Window main = 0;
+        EXPECT_TRUE(WaitUntil([&] { return (main = screen_.MainWindowOf(window->Pid())) && screen_.Focused(main); },
+                              20s))
+            << ReadText(desktop_.Folder().Path() / log);
+        return main;
+    }
+
+    void Close(ChildProcess& window, Window main) {
+        AskToClose(desktop_.X(), main);
+        EXPECT_EQ(window.WaitForExit(20s), std::optional<int>(0));
+    }
+
+    void PointTheTemplatesAt(const std::string& folder) {
+        const std::filesystem::path ini = program_.Folder() / "Tarnfold.ini";
+        std::string text = Cp1251ToUtf8(ReadText(ini));
+        const std::size_t at = text.find("PathReport=");
+        ASSERT_NE(at, std::string::npos) << text;
+        text.replace(at, text.find("\r\n", at) - at, "PathReport=" + (templates_ / folder).string());
+        std::ofstream(ini, std::ios::binary) << Utf8ToCp1251(text);
+    }
+
+    std::optional<pid_t> OpenerPid() const {
+        const std::string text = ReadText(bin_ / "opener.pid");
+        if (text.empty()) return std::nullopt;
+        return static_cast<pid_t>(std::atoi(text.c_str()));
+    }
+
+    std::string Report(const std::string& extension) const {
+        return (program_.Folder() / "Reports" / (kOutputName + extension)).string();
+    }
+
+    void ExpectEveryFigure(const std::string& path) {
+        const std::string text = ReadDocumentText(path);
+        for (const std::string& cell : kExpectedCells) EXPECT_NE(text.find(cell), std::string::npos) << cell << "\n" << text;
+    }
+
+    DesktopSession desktop_{false};
+    std::filesystem::path templates_ = desktop_.Folder().Path() / "templates";
+    std::filesystem::path bin_ = desktop_.Folder().Path() / "bin";
+    ProgramCopy program_{desktop_, FiguresSql(), ReportSection(templates_ / "doc")};
+    DesktopScreen screen_{desktop_.X()};
+    word::LibreOfficeOptions officeOptions_ = word::DefaultLibreOfficeOptions();
+};
+
+}  // namespace
+
+TEST_F(WindowExport, F10InTheUsersLocaleFillsDocAndDocxAndNothingOfTheDatabaseStaysOpen) {
+    // The .doc through the office, which shows it once it is saved.
+    std::unique_ptr<ChildProcess> window;
+    Window main = Start(window, "doc.log");
+    ASSERT_NE(main, 0u);
+    RunCommand({"xdotool", "key", "F10"}, desktop_);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(Report(".doc")); }, 60s));
+    OfficeProbe probe(officeOptions_);
+    const auto shownAndSaved = [&](const std::string& path, const std::string& part) {
+        for (const OpenDocumentState& document : probe.Documents())
+            if (document.path == path && document.visible && !document.modified &&
+                document.text.find(part) != std::string::npos)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return shownAndSaved(Report(".doc"), "12,5"); }, 90s));
+    ExpectEveryFigure(Report(".doc"));
+
+    // The journal button: the office is told the journal's code page. The
+    // office's window lies over the main window now.
+    RunCommand({"xdotool", "windowraise", HexId(main)}, desktop_);
+    RunCommand({"xdotool", "mousemove", "--window", HexId(main), "530", "184", "click", "1"}, desktop_);
+    ASSERT_TRUE(WaitUntil([&] { return screen_.Height(main) == 420; }));
+    RunCommand({"xdotool", "mousemove", "--window", HexId(main), "480", "319", "click", "1"}, desktop_);
+    const std::string journal = (program_.Folder() / "Tarnfold.log").string();
+    EXPECT_TRUE(WaitUntil([&] { return shownAndSaved(journal, "Дата выгрузки: "); }, 30s));
+    Close(*window, main);
+
+    // The .docx natively, handed to the desktop's opener.
+    PointTheTemplatesAt("docx");
+    main = Start(window, "docx.log");
+    ASSERT_NE(main, 0u);
+    RunCommand({"xdotool", "key", "F10"}, desktop_);
+    ASSERT_TRUE(WaitUntil([&] { return OpenerPid().has_value(); }, 60s));
+    ExpectEveryFigure(Report(".docx"));
+    const pid_t opener = *OpenerPid();
+    Close(*window, main);
+
+    // The opener outlives the window, holding nothing but its standard streams:
+    // neither the database nor the engine's lock files.
+    const std::multiset<std::string> files = OpenFiles(opener);
+    EXPECT_EQ(files.size(), 3u) << ::testing::PrintToString(files);
+    for (const std::string& file : files) {
+        EXPECT_EQ(file.find("kvel.gdb"), std::string::npos) << file;
+        EXPECT_EQ(file.find("firebird"), std::string::npos) << file;
+    }
+
+    // So the window opens the same embedded database again and exports.
+    std::filesystem::remove(bin_ / "opener.pid");
+    std::filesystem::remove(Report(".docx"));
+    main = Start(window, "again.log");
+    ASSERT_NE(main, 0u);
+    RunCommand({"xdotool", "key", "F10"}, desktop_);
+    EXPECT_TRUE(WaitUntil([&] { return OpenerPid().has_value(); }, 60s)) << ReadText(desktop_.Folder().Path() / "again.log");
+    EXPECT_TRUE(std::filesystem::exists(Report(".docx")));
+    Close(*window, main);
+    ::kill(opener, SIGKILL);
+}
