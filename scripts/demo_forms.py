@@ -14,8 +14,14 @@ Layout of the figures as the host system keeps them:
   - the annual theme ("999") stores period "год", the monthly theme ("001")
     the month's code; an institution with a non-empty A3 keeps its figures
     in svod, every other one in tbl.
+
+The figures cover 2010 and 2011 and the year the demo is built in: the window
+starts on the current year, so a newcomer's first export finds figures. That
+year has no mapping of its own; like any year after a table's last mapped
+year, it takes that latest mapping.
 """
 
+import datetime
 import json
 import sys
 
@@ -34,7 +40,7 @@ PERIODS = [("%02d" % (i + 1), name) for i, name in enumerate(MONTHS)]
 
 ANNUAL_THEME = "999"
 MONTHLY_THEME = "001"
-YEARS = [2010, 2011]
+YEARS = sorted({2010, 2011, datetime.date.today().year})
 SECTIONS = [0, 1]
 # Institutions with figures: A codes. 0201 has a non-empty A3, so its figures are in svod.
 REPORTING = ["1166", "0101", "0201"]
