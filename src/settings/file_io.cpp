@@ -16,6 +16,7 @@
 #endif
 
 #include "core/error.h"
+#include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
 
@@ -36,7 +37,7 @@ FileHandle OpenFile(const std::filesystem::path& path, bool forWriting) {
 }
 
 [[noreturn]] void ThrowSystemError(int code, const std::string& fileName) {
-    throw Error(std::generic_category().message(code) + ": " + fileName);
+    throw Error(SystemErrorText(code) + ": " + fileName);
 }
 
 // Pushes the bytes to the disk before the rename makes them the settings.

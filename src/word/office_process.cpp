@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/error.h"
+#include "core/system_error.h"
 #include "core/process.h"
 #include "core/paths.h"
 #include "core/text.h"
@@ -76,7 +77,7 @@ void SeedProfile(const std::string& profileFolder, const std::string& sofficePat
     std::error_code ec;
     if (std::filesystem::exists(settings, ec)) return;
     std::filesystem::create_directories(user, ec);
-    if (ec) throw Error("Не удалось создать папку профиля LibreOffice " + profileFolder + ": " + ec.message());
+    if (ec) throw Error("Не удалось создать папку профиля LibreOffice " + profileFolder + ": " + SystemErrorText(ec));
 
     std::string xcu =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

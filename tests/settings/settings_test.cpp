@@ -137,7 +137,7 @@ TEST_F(SettingsFiles, UnreadableLocatorStopsTheLoadWithTheSystemText) {
     std::filesystem::create_directory(kvel_ / "kvel.ini");
     Settings s;
     const std::string message = ErrorMessage([&] { LoadSettings(folder_, kThisYear, s); });
-    EXPECT_EQ(message, std::generic_category().message(EISDIR) + ": " + (kvel_ / "kvel.ini").string());
+    EXPECT_EQ(message, "это папка, а не файл: " + (kvel_ / "kvel.ini").string());
     EXPECT_FALSE(s.HostIniMissing);
     EXPECT_EQ(s.DBPath, "C:\\Ardmet\\kvel\\");
     EXPECT_FALSE(std::filesystem::exists(IniPath()));

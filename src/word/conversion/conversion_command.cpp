@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/system_error.h"
 #include "core/paths.h"
 #include "word/conversion/template_conversion.h"
 
@@ -72,7 +73,7 @@ int RunTemplateConversion(const std::string& folder, const std::string& outFolde
     std::error_code ec;
     std::filesystem::create_directories(PathFromUtf8(target), ec);
     if (ec || !DirectoryExists(target)) {
-        out << "Не удалось создать папку " << target << (ec ? ": " + ec.message() : std::string()) << std::endl;
+        out << "Не удалось создать папку " << target << (ec ? ": " + SystemErrorText(ec) : std::string()) << std::endl;
         return 2;
     }
 

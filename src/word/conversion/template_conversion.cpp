@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "core/error.h"
+#include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "word/docx/docx_package.h"
@@ -60,12 +61,12 @@ public:
         // Network shares may not know the exclusive rename: the existence check
         // right before the plain one is as close as they allow.
         if (failure != EINVAL && failure != ENOSYS && failure != ENOTSUP) {
-            throw Error("Не удалось переименовать " + path_ + " в " + target + ": " + std::strerror(failure));
+            throw Error("Не удалось переименовать " + path_ + " в " + target + ": " + SystemErrorText(failure));
         }
         std::error_code ec;
         if (fs::exists(fs::symlink_status(PathFromUtf8(target), ec))) return false;
         fs::rename(PathFromUtf8(path_), PathFromUtf8(target), ec);
-        if (ec) throw Error("Не удалось переименовать " + path_ + " в " + target + ": " + ec.message());
+        if (ec) throw Error("Не удалось переименовать " + path_ + " в " + target + ": " + SystemErrorText(ec));
         placed_ = true;
         return true;
     }
@@ -90,7 +91,7 @@ std::vector<std::string> TemplatesToConvert(const std::string& folder) {
         std::error_code typeError;
         if (IsTemplateName(name) && it->is_regular_file(typeError)) templates.push_back(PathToUtf8(it->path()));
     }
-    if (ec) throw Error("Не удалось прочитать папку " + folder + ": " + ec.message());
+    if (ec) throw Error("Не удалось прочитать папку " + folder + ": " + SystemErrorText(ec));
     std::sort(templates.begin(), templates.end());
     return templates;
 }

@@ -1,6 +1,7 @@
 #include "word/docx/zip_archive.h"
 
 #include "core/error.h"
+#include "core/system_error.h"
 #include "core/paths.h"
 
 #include <zip.h>
@@ -72,7 +73,7 @@ std::string ReadFailureReason(int systemError) {
     case EIO:
         return "ошибка ввода-вывода";
     default:
-        return std::strerror(systemError);
+        return SystemErrorText(systemError);
     }
 }
 
@@ -105,6 +106,15 @@ ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
         }
     }
     if (zip_) {
+        // Saving writes every entry back under its name, which libzip refuses
+        // to be empty: such a package is damaged, and is refused before the
+        // document is filled rather than when it is saved.
+        for (std::uint64_t i = 0; i < Count(); ++i) {
+            const char* name = zip_get_name(zip_.get(), i, 0);
+            if (name == nullptr || *name == '\0') {
+                throw Error("Файл " + Quoted(pathUtf8) + " повреждён: ZIP-архив документа нарушен");
+            }
+        }
         return;
     }
     switch (error.Code()) {
@@ -286,7 +296,7 @@ std::string WriteFailureReason(int systemError) {
     case 0:
         return "ошибка записи";
     default:
-        return std::strerror(systemError);
+        return SystemErrorText(systemError);
     }
 }
 
