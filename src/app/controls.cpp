@@ -34,9 +34,9 @@ SectionField::SectionField(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
-QString SectionField::SectionText() const { return Q(app::SectionText(S(text()))); }
+QString SectionField::SectionText() const { return Q(SectionFieldText(S(text()))); }
 
-void SectionField::SetSectionText(const QString& text) { setText(Q(app::SectionText(S(text)))); }
+void SectionField::SetSectionText(const QString& text) { setText(Q(SectionFieldText(S(text)))); }
 
 void SectionField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);

@@ -5,14 +5,6 @@
 
 namespace tarnfold::app {
 
-std::string SectionText(std::string_view typed) {
-    std::string digits;
-    for (char c : typed) {
-        if (c >= '0' && c <= '9' && digits.size() < 2) digits += c;
-    }
-    return std::string(2 - digits.size(), '0') + digits;
-}
-
 int YearValue(std::string_view text) {
     return ReadInteger(text, 0);
 }

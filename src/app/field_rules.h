@@ -7,12 +7,6 @@
 
 namespace tarnfold::app {
 
-// The form-section field holds two digit positions; unfilled ones read as
-// leading zeros, so a single typed digit is that section ("1" gives "01",
-// never "1 ", which would read as no number at all). Anything that is not a
-// digit is dropped; a third digit does not fit.
-std::string SectionText(std::string_view typed);
-
 // The year field's value: its text read as a whole number, 0 when it is none.
 int YearValue(std::string_view text);
 

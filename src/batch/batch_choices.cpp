@@ -119,7 +119,8 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
         choices.formPosition = form.position;
         choices.institutionIndex = index;
         choices.periodIndex = period;
-        choices.sectionText = options.section ? *options.section : saved.Razrez;
+        // The saved section as the window's field shows it after start.
+        choices.sectionText = options.section ? *options.section : SectionFieldText(saved.Razrez);
         choices.yearText = yearText;
         choices.templateFolder = options.templates ? *options.templates : saved.PathReport;
         jobs.push_back({InstitutionEntry(institutions[static_cast<std::size_t>(index)]), std::move(choices)});

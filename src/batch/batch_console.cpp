@@ -9,7 +9,111 @@ namespace tarnfold::batch {
 namespace {
 // Redrawing more often only costs time on a slow terminal.
 constexpr std::chrono::milliseconds kProgressInterval{100};
+
+// "\x1B" for ESC: a control character named, not obeyed.
+std::string ControlCode(char32_t code) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {'\\', 'x', kDigits[code >> 4 & 0xF], kDigits[code & 0xF]};
+}
 }  // namespace
+
+ConsoleTextBuffer::ConsoleTextBuffer(std::ostream& target) : target_(target) {}
+
+ConsoleTextBuffer::~ConsoleTextBuffer() {
+    if (!sequence_.empty() || headCharacters_) EndLine(false);
+    target_.flush();
+}
+
+ConsoleTextBuffer::int_type ConsoleTextBuffer::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    Put(static_cast<unsigned char>(traits_type::to_char_type(c)));
+    return c;
+}
+
+std::streamsize ConsoleTextBuffer::xsputn(const char* text, std::streamsize count) {
+    for (std::streamsize i = 0; i < count; ++i) Put(static_cast<unsigned char>(text[i]));
+    return count;
+}
+
+int ConsoleTextBuffer::sync() {
+    target_.flush();
+    return target_ ? 0 : -1;
+}
+
+void ConsoleTextBuffer::Put(unsigned char byte) {
+    if (sequenceLength_) {
+        if ((byte & 0xC0) == 0x80) {
+            sequence_ += static_cast<char>(byte);
+            if (sequence_.size() == sequenceLength_) EndSequence();
+            return;
+        }
+        Character("?");
+        sequence_.clear();
+        sequenceLength_ = 0;
+    }
+    if (byte == '\n') {
+        EndLine(true);
+    } else if (byte < 0x20 || byte == 0x7F) {
+        Character(ControlCode(byte));
+    } else if (byte < 0x80) {
+        Character(std::string(1, static_cast<char>(byte)));
+    } else if (byte >= 0xC2 && byte <= 0xF4) {
+        sequence_.assign(1, static_cast<char>(byte));
+        sequenceLength_ = byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    } else {
+        Character("?");
+    }
+}
+
+void ConsoleTextBuffer::EndSequence() {
+    const auto lead = static_cast<unsigned char>(sequence_[0]);
+    char32_t code = lead & (sequenceLength_ == 2 ? 0x1F : sequenceLength_ == 3 ? 0x0F : 0x07);
+    for (std::size_t i = 1; i < sequence_.size(); ++i)
+        code = code << 6 | (static_cast<unsigned char>(sequence_[i]) & 0x3F);
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[sequenceLength_] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+        Character("?");
+    } else if (code < 0xA0) {
+        // The C1 controls, which some terminals obey as well.
+        Character(ControlCode(code));
+    } else {
+        Character(sequence_);
+    }
+    sequence_.clear();
+    sequenceLength_ = 0;
+}
+
+void ConsoleTextBuffer::Character(std::string_view shown) {
+    if (headCharacters_ < kHeadCharacters) {
+        head_ += shown;
+        ++headCharacters_;
+        return;
+    }
+    tail_.emplace_back(shown);
+    if (tail_.size() > kTailCharacters) {
+        tail_.pop_front();
+        cut_ = true;
+    }
+}
+
+void ConsoleTextBuffer::EndLine(bool lineEnd) {
+    if (!sequence_.empty()) {
+        Character("?");
+        sequence_.clear();
+        sequenceLength_ = 0;
+    }
+    std::string line = std::move(head_);
+    if (cut_) line += "…";
+    for (const std::string& shown : tail_) line += shown;
+    if (lineEnd) line += '\n';
+    target_ << line;
+    head_.clear();
+    headCharacters_ = 0;
+    tail_.clear();
+    cut_ = false;
+}
+
+ConsoleStream::ConsoleStream(std::ostream& target) : std::ostream(nullptr), buffer_(target) { rdbuf(&buffer_); }
 
 ConsoleOutput::ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress,
                              std::string decimalSeparator)

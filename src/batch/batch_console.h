@@ -3,13 +3,64 @@
 // error stream is a terminal, a progress line rewritten in place there.
 
 #include <chrono>
+#include <cstddef>
+#include <deque>
 #include <ostream>
+#include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch/batch_run.h"
 
 namespace tarnfold::batch {
+
+// What the batch prints passes through here on its way to the terminal.
+// Messages quote values from files (a junk line of kvel.ini, a file name), and
+// a terminal takes control characters for commands: each control character
+// other than the line end is shown as "\xNN" (its code), a broken UTF-8 piece
+// as "?". A line longer than the head and tail limits keeps its first and its
+// last characters with "…" between, so that a 10 MB value gives a readable
+// message whose reason, at its end, survives. A line is passed on when it
+// ends; an unfinished one when the buffer is destroyed.
+class ConsoleTextBuffer : public std::streambuf {
+public:
+    static constexpr std::size_t kHeadCharacters = 400;
+    static constexpr std::size_t kTailCharacters = 100;
+
+    explicit ConsoleTextBuffer(std::ostream& target);
+    ~ConsoleTextBuffer() override;
+    ConsoleTextBuffer(const ConsoleTextBuffer&) = delete;
+    ConsoleTextBuffer& operator=(const ConsoleTextBuffer&) = delete;
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* text, std::streamsize count) override;
+    int sync() override;
+
+private:
+    void Put(unsigned char byte);
+    void EndSequence();
+    void Character(std::string_view shown);
+    void EndLine(bool lineEnd);
+
+    std::ostream& target_;
+    std::string sequence_;  // the bytes of a UTF-8 character begun
+    std::size_t sequenceLength_ = 0;
+    std::string head_;
+    std::size_t headCharacters_ = 0;
+    std::deque<std::string> tail_;
+    bool cut_ = false;
+};
+
+// An output stream through a ConsoleTextBuffer.
+class ConsoleStream : public std::ostream {
+public:
+    explicit ConsoleStream(std::ostream& target);
+
+private:
+    ConsoleTextBuffer buffer_;
+};
 
 class ConsoleOutput : public BatchOutput {
 public:

@@ -3,6 +3,9 @@
 #include <functional>
 #include <map>
 
+#include "core/integer.h"
+#include "core/text.h"
+
 namespace tarnfold::batch {
 
 namespace {
@@ -11,6 +14,17 @@ void SetOnce(std::optional<std::string>& slot, const std::string& name, const st
     if (slot) throw UsageError("Параметр " + name + " указан дважды");
     if (value.empty()) throw UsageError("Пустое значение параметра " + name);
     slot = value;
+}
+
+// The section as the window's section field would hold it. A value the field
+// would have to cut or drop characters of is refused rather than taken for
+// another section ("abc" is no section 00).
+std::string ReadSection(const std::string& value) {
+    const std::string typed = Trim(value);
+    const std::string section = SectionFieldText(typed);
+    if (typed.empty() || !EndsWith(section, typed))
+        throw UsageError("Неверный разрез \"" + value + "\": разрез — одна или две цифры");
+    return section;
 }
 
 ListKind ReadListKind(const std::string& value) {
@@ -33,7 +47,11 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              options.institutions.push_back(v);
          }},
         {"--year", [&](auto& n, auto& v) { SetOnce(options.year, n, v); }},
-        {"--section", [&](auto& n, auto& v) { SetOnce(options.section, n, v); }},
+        {"--section",
+         [&](auto& n, auto& v) {
+             SetOnce(options.section, n, v);
+             options.section = ReadSection(v);
+         }},
         {"--period", [&](auto& n, auto& v) { SetOnce(options.period, n, v); }},
         {"--templates", [&](auto& n, auto& v) { SetOnce(options.templates, n, v); }},
         {"--out", [&](auto& n, auto& v) { SetOnce(options.out, n, v); }},
@@ -104,7 +122,7 @@ std::string HelpText() {
            "  --institution КОД        код учреждения (поле C); можно указать несколько раз\n"
            "  --all-institutions       все учреждения по порядку кодов\n"
            "  --year ГОД               отчетный год\n"
-           "  --section РАЗРЕЗ         разрез формы\n"
+           "  --section РАЗРЕЗ         разрез формы: одна или две цифры, как в поле окна\n"
            "  --period НАЗВАНИЕ        период (для ежемесячных форм)\n"
            "  --templates ПАПКА        папка шаблонов (по умолчанию из Tarnfold.ini)\n"
            "  --out ПАПКА              папка документов (по умолчанию Reports рядом с программой)\n"

@@ -61,7 +61,8 @@ std::unique_ptr<db::DataModule> OpenDatabase(const std::string& programFolder, c
 }
 
 int ExportBatch(const BatchOptions& options, const Settings& settings, const std::string& programFolder,
-                db::DataModule& data, std::ostream& out, std::ostream& err, bool liveProgress) {
+                db::DataModule& data, std::ostream& out, std::ostream& err, std::ostream& progress,
+                bool liveProgress) {
     std::vector<BatchJob> jobs;
     try {
         jobs = PlanBatch(options, settings.Report, data.Institutions(), data.Periods());
@@ -113,7 +114,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     // in its place so that the run has one.
     word::Server& officeServer = office ? static_cast<word::Server&>(office->Server()) : docx;
 
-    ConsoleOutput console(out, err, liveProgress, exportOptions.formats.decimalSeparator);
+    ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator);
     BatchRun batch([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(),
                    WordServers(officeServer, &docx), exportOptions, console, InterruptRequested);
     SetStoppable(true);
@@ -123,20 +124,8 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     return BatchExitCode(outcome.results, outcome.stopped);
 }
 
-}  // namespace
-
-std::string DatabaseFailureMessage(const std::string& databaseName, const std::string& error) {
-    std::string message = "Не удалось открыть базу данных " + databaseName + ": " + error;
-    if (error.find("already opened") != std::string::npos || error.find("engine instance") != std::string::npos)
-        message += "\nФайл базы данных открыт другой программой (например, окном Tarnfold): встроенный движок Firebird "
-                   "не дает второй программе открыть тот же файл. Закройте окно или обращайтесь к базе через сервер "
-                   "Firebird (путь вида \"сервер:путь\" в kvel.ini) — тогда окно и пакетная выгрузка работают "
-                   "одновременно.";
-    return message;
-}
-
-int RunBatchProgram(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
-                    std::ostream& err, bool liveProgress) {
+int RunBatch(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
+             std::ostream& err, std::ostream& progress, bool liveProgress) {
     BatchOptions options;
     try {
         options = ParseBatchOptions(arguments);
@@ -182,7 +171,28 @@ int RunBatchProgram(const std::vector<std::string>& arguments, const std::string
         for (const std::string& line : lines) out << line << '\n';
         return 0;
     }
-    return ExportBatch(options, settings, programFolder, *data, out, err, liveProgress);
+    return ExportBatch(options, settings, programFolder, *data, out, err, progress, liveProgress);
+}
+
+}  // namespace
+
+std::string DatabaseFailureMessage(const std::string& databaseName, const std::string& error) {
+    std::string message = "Не удалось открыть базу данных " + databaseName + ": " + error;
+    if (error.find("already opened") != std::string::npos || error.find("engine instance") != std::string::npos)
+        message += "\nФайл базы данных открыт другой программой (например, окном Tarnfold): встроенный движок Firebird "
+                   "не дает второй программе открыть тот же файл. Закройте окно или обращайтесь к базе через сервер "
+                   "Firebird (путь вида \"сервер:путь\" в kvel.ini) — тогда окно и пакетная выгрузка работают "
+                   "одновременно.";
+    return message;
+}
+
+int RunBatchProgram(const std::vector<std::string>& arguments, const std::string& programFolder,
+                    std::ostream& terminalOut, std::ostream& terminalErr, bool liveProgress) {
+    // Every message passes through the console filter; the progress line is
+    // the batch's own text with its own control characters and goes round it.
+    ConsoleStream out(terminalOut);
+    ConsoleStream err(terminalErr);
+    return RunBatch(arguments, programFolder, out, err, terminalErr, liveProgress);
 }
 
 }  // namespace tarnfold::batch

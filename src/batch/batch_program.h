@@ -12,9 +12,10 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitDatabase = 3;
 inline constexpr int kExitOffice = 4;
 
-// `programFolder` holds Tarnfold.ini; kvel.ini is in its parent folder.
-int RunBatchProgram(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
-                    std::ostream& err, bool liveProgress);
+// `programFolder` holds Tarnfold.ini; kvel.ini is in its parent folder. What
+// it prints reaches the terminal's streams through a ConsoleTextBuffer.
+int RunBatchProgram(const std::vector<std::string>& arguments, const std::string& programFolder,
+                    std::ostream& terminalOut, std::ostream& terminalErr, bool liveProgress);
 
 // The message for a database that cannot be opened, with the way out when a
 // local file is held by another process.

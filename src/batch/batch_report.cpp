@@ -65,8 +65,11 @@ std::string ProgressLine(std::size_t documentsDone, std::size_t documentTotal, s
 
 std::vector<std::string> SummaryLines(const std::vector<DocumentResult>& results, std::size_t documentTotal,
                                       double seconds, bool stopped) {
+    // Only figures that are in a saved document count: what a failed document
+    // took in before its error is in no file the user gets.
     std::size_t placed = 0, unplaced = 0;
     for (const DocumentResult& r : results) {
+        if (r.state != DocumentState::Done && r.state != DocumentState::Stopped) continue;
         placed += r.placedFigures;
         unplaced += r.unplacedFigures;
     }

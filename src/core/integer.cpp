@@ -56,4 +56,12 @@ std::int32_t StrToInt(std::string_view text) {
     throw Error("'" + std::string(text) + "' is not a valid integer value");
 }
 
+std::string SectionFieldText(std::string_view typed) {
+    std::string digits;
+    for (char c : typed) {
+        if (c >= '0' && c <= '9' && digits.size() < 2) digits += c;
+    }
+    return std::string(2 - digits.size(), '0') + digits;
+}
+
 }  // namespace tarnfold

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnfold {
@@ -20,5 +21,12 @@ std::int32_t ReadInteger(std::string_view text, std::int32_t fallback);
 
 // ParseInteger, or the error "'TEXT' is not a valid integer value".
 std::int32_t StrToInt(std::string_view text);
+
+// The form-section field holds two digit positions; unfilled ones read as
+// leading zeros, so a single typed digit is that section ("1" gives "01",
+// never "1 ", which would read as no number at all). Anything that is not a
+// digit is dropped; a third digit does not fit. The window's field and the
+// batch's --section follow this one rule.
+std::string SectionFieldText(std::string_view typed);
 
 }  // namespace tarnfold

@@ -26,8 +26,6 @@ namespace {
 // Lines reach the file when this much has gathered, and at the close.
 constexpr std::size_t kBufferSize = 4096;
 
-[[noreturn]] void ThrowIoError(int errorNumber) { throw Error(JournalErrorText(errorNumber)); }
-
 #ifdef _WIN32
 int OpenForAppend(const std::string& path) {
     return _wopen(PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -106,7 +104,7 @@ ExportJournal::~ExportJournal() {
 void ExportJournal::Open(const std::string& outputPath, const std::tm& localTime, const RegionalFormats& formats) {
     Close();
     const int fd = OpenForAppend(path_);
-    if (fd < 0) ThrowIoError(errno);
+    if (fd < 0) throw JournalError(errno, path_);
     fd_ = fd;
     WriteLine(std::string(33, '*'));
     WriteLine(outputPath);
@@ -118,7 +116,7 @@ void ExportJournal::WriteLine(const std::string& utf8) {
     buffer_ += Utf8ToCp1251(utf8);
     buffer_ += "\r\n";
     if (buffer_.size() >= kBufferSize) {
-        if (const int error = Flush()) ThrowIoError(error);
+        if (const int error = Flush()) throw JournalError(error, path_);
     }
 }
 
@@ -143,7 +141,7 @@ void ExportJournal::Close() {
     if (fd_ < 0) return;
     int error = Flush();
     if (CloseFile(std::exchange(fd_, -1)) != 0 && error == 0) error = errno;
-    if (error != 0) ThrowIoError(error);
+    if (error != 0) throw JournalError(error, path_);
 }
 
 #ifdef _WIN32

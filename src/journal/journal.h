@@ -6,7 +6,9 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <utility>
 
+#include "core/error.h"
 #include "core/regional.h"
 
 namespace tarnfold {
@@ -26,6 +28,19 @@ std::string ExportDateLine(const std::tm& localTime, const RegionalFormats& form
 // number: "File not found", "Disk full", ..., "I/O error N".
 std::string JournalErrorText(int errorNumber);
 
+// An input/output failure of the journal. Its text is JournalErrorText's, as
+// the window shows it; the path lets a caller that runs many exports say that
+// the journal failed, not the document.
+class JournalError : public Error {
+public:
+    JournalError(int errorNumber, std::string path)
+        : Error(JournalErrorText(errorNumber)), path_(std::move(path)) {}
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 class ExportJournal {
 public:
     explicit ExportJournal(std::string path);
@@ -34,12 +49,12 @@ public:
     ExportJournal& operator=(const ExportJournal&) = delete;
 
     // Opens the file at its end (creating it) and writes the run header: the
-    // asterisk line, the output path and the date line. Throws Error.
+    // asterisk line, the output path and the date line. Throws JournalError.
     void Open(const std::string& outputPath, const std::tm& localTime, const RegionalFormats& formats);
     bool IsOpen() const { return fd_ >= 0; }
-    // One line, while open; a failure to write it is an Error.
+    // One line, while open; a failure to write it is a JournalError.
     void WriteLine(const std::string& utf8);
-    // Writes out what is buffered and closes. Throws Error, and is closed even then.
+    // Writes out what is buffered and closes. Throws JournalError, and is closed even then.
     void Close();
 
 private:

@@ -48,17 +48,6 @@ TEST(WindowGeometry, DetailToggleDividesFirstAndRoundsOnce) {
     EXPECT_EQ(CompactHeight(521), 347);  // 347.33
 }
 
-TEST(SectionText, SingleDigitReadsAsThatSection) {
-    EXPECT_EQ(SectionText(""), "00");
-    EXPECT_EQ(SectionText("1"), "01");
-    EXPECT_EQ(SectionText(" 1"), "01");
-    EXPECT_EQ(SectionText("1 "), "01");
-    EXPECT_EQ(SectionText("12"), "12");
-    EXPECT_EQ(SectionText("123"), "12");
-    EXPECT_EQ(SectionText("abc"), "00");
-    EXPECT_EQ(SectionText("0"), "00");
-}
-
 TEST(YearValue, TextThatIsNoWholeNumberIsZero) {
     EXPECT_EQ(YearValue("2007"), 2007);
     EXPECT_EQ(YearValue("-5"), -5);

@@ -99,7 +99,7 @@ TEST(ResolvePeriod, ByNameIgnoringCaseOrTheFirstEntry) {
 TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
     TReportSettings saved;
     saved.Year = 2011;
-    saved.Razrez = "03";
+    saved.Razrez = "3";  // the window's field shows it as "03"
     saved.PathReport = "/templates";
     BatchOptions options;
     options.institutions = {"0102", "0201"};

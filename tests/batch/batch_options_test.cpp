@@ -27,7 +27,7 @@ TEST(BatchOptions, BothSpellingsOfAValueAndRepeatedInstitutions) {
     EXPECT_EQ(*options.form, "7.doc");
     EXPECT_EQ(options.institutions, (std::vector<std::string>{"0101", "0202"}));
     EXPECT_EQ(*options.year, "2011");
-    EXPECT_EQ(*options.section, "2");
+    EXPECT_EQ(*options.section, "02");  // as the window's section field holds it
     EXPECT_EQ(*options.period, "Январь");
     EXPECT_EQ(*options.out, "/tmp/out");
     EXPECT_EQ(*options.templates, "/t");
@@ -42,7 +42,8 @@ TEST(BatchOptions, AbsentOptionsStayUnsetForTheSettingsToFill) {
                  options.templates || options.journal || options.convertTemplates);
     EXPECT_TRUE(options.institutions.empty());
     // A value that looks like an option is still the value of the one before.
-    EXPECT_EQ(*ParseBatchOptions({"--section", "-1"}).section, "-1");
+    EXPECT_EQ(*ParseBatchOptions({"--out", "-1"}).out, "-1");
+    EXPECT_EQ(*ParseBatchOptions({"--section", "12"}).section, "12");
 }
 
 TEST(BatchOptions, ListsHelpAndConversion) {
@@ -65,6 +66,9 @@ TEST(BatchOptions, BadInputIsRefusedNamingWhatIsWrong) {
     EXPECT_EQ(RefusalOf({"--journal", "--no-journal"}), "Параметры --journal и --no-journal исключают друг друга");
     EXPECT_EQ(RefusalOf({"--all-institutions", "--institution", "1"}),
               "Параметры --institution и --all-institutions исключают друг друга");
+    for (const char* section : {"abc", "99999999999", "123", "1a", "-1", " "})
+        EXPECT_EQ(RefusalOf({"--section", section}),
+                  std::string("Неверный разрез \"") + section + "\": разрез — одна или две цифры");
     EXPECT_EQ(RefusalOf({"--help=yes"}), "Параметр --help не принимает значения");
     EXPECT_EQ(RefusalOf({"--convert-templates", "/t", "--form", "7"}),
               "Параметр --convert-templates сочетается только с --out");

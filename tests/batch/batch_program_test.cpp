@@ -280,7 +280,8 @@ TEST_F(BatchProgram, BadValuesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_TRUE(Contains(run.err, "  0606 - Двойник два\n")) << run.err;
 
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--frm", "7"}, {"--form", "7", "--institution", "9999"},
+         {std::vector<std::string>{"--frm", "7"}, {"--form", "7", "--section", "abc"},
+          {"--form", "7", "--section", "99999999999"}, {"--form", "7", "--institution", "9999"},
           {"--form", "7", "--year", "двадцать"}, {"--form", "7", "--templates", "/nonexistent"}}) {
         run = Batch(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments[0];
@@ -311,6 +312,20 @@ TEST_F(BatchProgram, DatabaseThatCannotBeOpenedEndsWithCode3AndTheReason) {
     EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных " + (shared->Path() / "kvel" / "kvel.gdb").string()))
         << run.err;
     EXPECT_TRUE(Contains(run.err, "сервер")) << run.err;
+}
+
+TEST_F(BatchProgram, JunkInTheLocatorFileIsPrintedTamedAndCut) {
+    const std::filesystem::path locator = shared->Path() / "kvel" / "kvel.ini";
+    const std::string kept = ReadText(locator);
+    std::ofstream(locator, std::ios::binary) << "dbPath=/srv/\x1b[31m" << std::string(10'000'000, 'x')
+                                             << "\a/end\r\npassword=masterkey\r\n";
+    const Finished run = Batch({"--form", "7", "--year", "2011"});
+    std::ofstream(locator, std::ios::binary) << kept;
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_LT(run.err.size(), 3000u);
+    EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных /srv/\\x1B[31mxxx")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "…")) << run.err;
+    for (char c : run.err) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
 }
 
 TEST_F(BatchProgram, OfficeThatCannotStartEndsWithCode4) {

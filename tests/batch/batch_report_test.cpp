@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "batch/batch_console.h"
 #include "batch/batch_report.h"
 
 using namespace tarnfold::batch;
@@ -59,15 +62,44 @@ TEST(Summary, CountsListsAndExitCode) {
                                                  Result("В", DocumentState::Failed)};
     const std::vector<std::string> lines = SummaryLines(results, 3, 65, false);
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "Выгрузка завершена: документов 1 из 3, без данных 1, с ошибкой 1; размещено 30, не "
-                         "размещено 3; время 1:05.",
+                         // The failed document's figures are in no saved file.
+                         "Выгрузка завершена: документов 1 из 3, без данных 1, с ошибкой 1; размещено 10, не "
+                         "размещено 1; время 1:05.",
                          "Пропущены (нет данных):", "  Б", "С ошибкой:", "  В"}));
     EXPECT_EQ(BatchExitCode(results, false), 1);
     EXPECT_EQ(BatchExitCode({results[0], results[1]}, false), 0);
 
     const std::vector<DocumentResult> stopped = {Result("А", DocumentState::Stopped)};
     const std::vector<std::string> stoppedLines = SummaryLines(stopped, 3, 1, true);
-    EXPECT_EQ(stoppedLines.front().rfind("Выгрузка остановлена по Ctrl+C: документов 1 из 3", 0), 0u);
+    EXPECT_EQ(stoppedLines.front().rfind("Выгрузка остановлена по Ctrl+C: документов 1 из 3, без данных 0, с ошибкой 0; "
+                                         "размещено 10, не размещено 1;",
+                                         0),
+              0u);
     EXPECT_EQ(stoppedLines.back(), "Не выгружено документов: 2.");
     EXPECT_EQ(BatchExitCode(stopped, true), 130);
+}
+
+TEST(ConsoleText, ControlCharactersAreNamedAndLongLinesKeepTheirStartAndEnd) {
+    const std::string fits(500, 'a');
+    const struct {
+        std::string printed;
+        std::string shown;
+    } cases[] = {
+        {"a\x1b[2Jb\tc\r\x7f\n", "a\\x1B[2Jb\\x09c\\x0D\\x7F\n"},
+        // A C1 control in UTF-8, a Cyrillic letter, a stray byte and a sequence cut short.
+        {"\xc2\x9b\xd0\x96\xff\xd0x\n", "\\x9BЖ??x\n"},
+        {"\xe0\x80\x80\n", "?\n"},  // an overlong form
+        {fits + "\n", fits + "\n"},
+        {std::string(400, 'h') + std::string(1'000'000, '\x01') + std::string(100, 't') + "\n",
+         std::string(400, 'h') + "…" + std::string(100, 't') + "\n"},
+        {"unfinished", "unfinished"},  // passed on when the stream ends
+    };
+    for (const auto& c : cases) {
+        std::ostringstream terminal;
+        {
+            ConsoleStream console(terminal);
+            console << c.printed;
+        }
+        EXPECT_EQ(terminal.str(), c.shown) << c.printed.substr(0, 40);
+    }
 }

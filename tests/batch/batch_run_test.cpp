@@ -133,6 +133,18 @@ TEST_F(BatchRunTest, MissingTemplateFailsEachDocumentWithTheMessage) {
     EXPECT_EQ(outcome.results[0].message, "Не найден файл шаблона: " + (program.Path() / "DocF").string() + "/7.doc!");
 }
 
+TEST_F(BatchRunTest, JournalThatCannotBeWrittenIsNamedNotTheDocument) {
+    options.logFile = true;
+    options.programFolder = program.Folder() + "/";
+    // No file can be opened for writing under the journal's name.
+    std::filesystem::create_directory(program.Path() / "Tarnfold.log");
+    const BatchOutcome outcome = Run({Job(0)});
+    ASSERT_EQ(outcome.results.size(), 1u);
+    EXPECT_EQ(outcome.results[0].state, DocumentState::Failed);
+    EXPECT_EQ(outcome.results[0].message,
+              "журнал " + program.Folder() + "/Tarnfold.log недоступен для записи: File access denied");
+}
+
 TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsNoOther) {
     output.onProgress = [this] { stop = true; };
     const BatchOutcome outcome = Run({Job(0), Job(3)});

@@ -45,3 +45,14 @@ TEST(StrToInt, NamesTheTextThatFailed) {
     }
     EXPECT_THROW(StrToInt(""), Error);
 }
+
+TEST(SectionFieldText, SingleDigitReadsAsThatSection) {
+    EXPECT_EQ(SectionFieldText(""), "00");
+    EXPECT_EQ(SectionFieldText("1"), "01");
+    EXPECT_EQ(SectionFieldText(" 1"), "01");
+    EXPECT_EQ(SectionFieldText("1 "), "01");
+    EXPECT_EQ(SectionFieldText("12"), "12");
+    EXPECT_EQ(SectionFieldText("123"), "12");
+    EXPECT_EQ(SectionFieldText("abc"), "00");
+    EXPECT_EQ(SectionFieldText("0"), "00");
+}
