@@ -164,4 +164,10 @@ std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile) 
     return text;
 }
 
+std::string UnfinishedResultText(const std::string& keptPath) {
+    const std::size_t separator = keptPath.find_last_of("/\\");
+    return "Начатый документ сохранён как \"" +
+           (separator == std::string::npos ? keptPath : keptPath.substr(separator + 1)) + "\"";
+}
+
 }  // namespace tarnfold

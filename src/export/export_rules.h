@@ -86,11 +86,15 @@ std::string DocxOutputName(const std::string& docOutputName);
 int GaugePercent(std::size_t done, std::size_t total);
 
 std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile);
+// Where the document of a run that did not finish was kept.
+std::string UnfinishedResultText(const std::string& keptPath);
 
 // Texts of the result line and the status bar.
 inline constexpr const char* TemplateMissingResult = "Выгрузка не завершена: не найден файл шаблона...";
 inline constexpr const char* NoDataResult = "Выгрузка не завершена: нет данных для выгрузки...";
 inline constexpr const char* WordFailedResult = "Выгрузка не завершена: не удалось запустить Word...";
+inline constexpr const char* OutputRefusedResult = "Выгрузка не выполнена: прежний отчёт нельзя заменить...";
+inline constexpr const char* UnfinishedNothingKeptResult = "Выгрузка не завершена; прежний отчёт не тронут...";
 inline constexpr const char* SearchingStatus = "Идет поиск бланка...";
 inline constexpr const char* PreparingDataStatus = "Идет подготовка данных...";
 inline constexpr const char* PreparingTemplateStatus = "Подготовка шаблона...";

@@ -8,7 +8,9 @@
 #include "core/paths.h"
 #include "export/cell_filling.h"
 #include "export/export_rules.h"
+#include "export/output_file.h"
 #include "export/source_query.h"
+#include "word/office_lock.h"
 
 namespace tarnfold {
 
@@ -22,6 +24,31 @@ Record RecordAt(const std::vector<Record>& records, int index) {
 
 // Runs the closing action of a block however the block ends; when the block
 // failed, a failure of the closing action does not hide the first error.
+void RemoveFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(PathFromUtf8(path), ignored);
+}
+
+// What a failed run filled, kept under the name that says it is not finished:
+// saved there when the word processor still can, else the working copy as it
+// was last saved. The path kept, or nothing when neither could be.
+std::string KeepUnfinished(word::Document& document, const std::string& workingPath, const std::string& unfinishedPath) {
+    try {
+        document.SaveAs(unfinishedPath);
+        RemoveFile(workingPath);
+        return unfinishedPath;
+    } catch (...) {
+        // The word processor is gone or cannot write; the working copy on disk is what is left.
+    }
+    std::error_code ec;
+    std::filesystem::rename(PathFromUtf8(workingPath), PathFromUtf8(unfinishedPath), ec);
+    if (ec) return {};
+    // The lock an office that died left for the working copy names a file
+    // that is no more.
+    RemoveFile(word::OfficeLockPath(workingPath));
+    return unfinishedPath;
+}
+
 template <typename Block, typename Closing>
 void WithClosing(Block&& block, Closing&& closing) {
     try {
@@ -37,6 +64,11 @@ void WithClosing(Block&& block, Closing&& closing) {
 }
 
 }  // namespace
+
+std::string ReportsFolder(const ExportOptions& options) {
+    if (!options.reportsFolder.empty()) return FolderWithBackslash(options.reportsFolder);
+    return FolderWithBackslash(options.programFolder) + "Reports" + PathSeparator();
+}
 
 ExportRun::ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
                      const std::vector<db::Period>& periods, WordServers servers, ExportView& view,
@@ -123,16 +155,20 @@ void ExportRun::Run(ExportJournal& journal) {
         emptyForm = true;
     }
 
-    const std::string separator(1, PathSeparator());
-    const std::string reportsFolder = options_.reportsFolder.empty()
-                                          ? options_.programFolder + separator + "Reports" + separator
-                                          : FolderWithBackslash(options_.reportsFolder);
+    const std::string reportsFolder = ReportsFolder(options_);
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
     const std::string outputName =
         OutputFileName(form->FormCode, source.sectionText, institution_.B, choices_.yearText, emptyForm);
     const std::string outputPath = reportsFolder + (templateChoice.docx ? DocxOutputName(outputName) : outputName);
     word::Server& server = templateChoice.docx ? *servers_.docx : servers_.office;
+    if (const std::optional<std::string> refusal = OutputRefusal(outputPath)) {
+        view_.ShowMessage(*refusal);
+        view_.SetExportEnabled(true);
+        view_.SetResultText(OutputRefusedResult);
+        view_.SetStatusText("");
+        return;
+    }
 
     view_.SetStatusText(PreparingTemplateStatus);
     try {
@@ -150,49 +186,66 @@ void ExportRun::Run(ExportJournal& journal) {
     application_->Open(templatePath);
     application_->ActivateLastOpened();
     const std::unique_ptr<word::Document> document = application_->ActiveDocument();
-    document->SaveAs(outputPath);
-    outcome_.outputPath = outputPath;
+    const std::string workingPath = WorkingDocumentPath(outputPath);
+    document->SaveAs(workingPath);
 
     view_.SetStatusText(FillingStatus);
     bool unexportedData = false;
     WithClosing(
         [&] {
-            if (options_.logFile) journal.Open(outputPath, options_.clock(), options_.formats);
-            FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
+            try {
+                if (options_.logFile) journal.Open(outputPath, options_.clock(), options_.formats);
+                FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
 
-            const std::size_t rowTotal = source.rows.RowCount();
-            outcome_.rowTotal = rowTotal;
-            view_.SetExportEnabled(true);
-            view_.SetExportButtonState(ExportButtonState::Filling);
-            filling_ = true;
+                const std::size_t rowTotal = source.rows.RowCount();
+                outcome_.rowTotal = rowTotal;
+                view_.SetExportEnabled(true);
+                view_.SetExportButtonState(ExportButtonState::Filling);
+                filling_ = true;
 
-            const std::int32_t latestMappingYear = ReadLatestMappingYear(*session, source.rows);
-            SourceRowFiller filler(*session, *document, view_, journal, options_.formats, !theme.PeriodFlag.empty(),
-                                   latestMappingYear);
-            for (std::size_t row = 0; row < rowTotal; ++row) {
-                // The only moment an Abort press can arrive.
-                view_.ProcessPendingInput();
-                if (abortRequested_) break;
-                ++rowCounter;
-                filler.FillSourceRow(source.rows, row);
-                outcome_.rowsDone = rowCounter;
-                outcome_.placedFigures = filler.PlacedFigures();
-                outcome_.unplacedFigures = filler.UnplacedFigures();
-                outcome_.unmappedRows = filler.UnmappedRows();
-                view_.SetGauge(GaugePercent(rowCounter, rowTotal));
-                view_.SetRowProgress(rowCounter, rowTotal);
+                const std::int32_t latestMappingYear = ReadLatestMappingYear(*session, source.rows);
+                SourceRowFiller filler(*session, *document, view_, journal, options_.formats,
+                                       !theme.PeriodFlag.empty(), latestMappingYear);
+                for (std::size_t row = 0; row < rowTotal; ++row) {
+                    // The only moment an Abort press can arrive.
+                    view_.ProcessPendingInput();
+                    if (abortRequested_) break;
+                    ++rowCounter;
+                    filler.FillSourceRow(source.rows, row);
+                    outcome_.rowsDone = rowCounter;
+                    outcome_.placedFigures = filler.PlacedFigures();
+                    outcome_.unplacedFigures = filler.UnplacedFigures();
+                    outcome_.unmappedRows = filler.UnmappedRows();
+                    view_.SetGauge(GaugePercent(rowCounter, rowTotal));
+                    view_.SetRowProgress(rowCounter, rowTotal);
+                }
+                filling_ = false;
+                unexportedData = filler.UnexportedData();
+                outcome_.aborted = abortRequested_;
+
+                // An aborted run keeps the rows it filled, under the name that
+                // says the document is not finished.
+                const std::string finalPath = abortRequested_ ? UnfinishedDocumentPath(outputPath) : outputPath;
+                journal.SetDocumentPath(finalPath);
+                journal.Close();
+                if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
+                // The complete document takes the earlier report's place in one step.
+                document->SaveAs(finalPath);
+                RemoveFile(workingPath);
+                outcome_.outputPath = finalPath;
+                outcome_.saved = true;
+            } catch (...) {
+                filling_ = false;
+                const std::string kept = KeepUnfinished(*document, workingPath, UnfinishedDocumentPath(outputPath));
+                outcome_.outputPath = kept;
+                if (!kept.empty()) journal.SetDocumentPath(kept);
+                view_.SetResultText(kept.empty() ? UnfinishedNothingKeptResult : UnfinishedResultText(kept));
+                throw;
             }
-            filling_ = false;
-            unexportedData = filler.UnexportedData();
-            outcome_.aborted = abortRequested_;
-
-            journal.Close();
-            if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
-            document->Save();
-            outcome_.saved = true;
 
             view_.SetExportButtonState(ExportButtonState::Idle);
-            view_.SetResultText(FinishedResultText(abortRequested_, unexportedData, options_.logFile));
+            view_.SetResultText(FinishedResultText(abortRequested_, unexportedData, options_.logFile) +
+                                (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath) : std::string()));
             view_.SetGauge(0);
         },
         [&] { application_->Show(); });

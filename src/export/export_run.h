@@ -37,6 +37,9 @@ struct ExportOptions {
     std::string reportsFolder;
 };
 
+// The folder the documents go to, with its trailing separator.
+std::string ReportsFolder(const ExportOptions& options);
+
 // The word processors a run can write through: the office for .doc templates
 // and, where one is given, the native back-end for .docx templates.
 struct WordServers {

@@ -23,9 +23,6 @@ namespace tarnfold {
 
 namespace {
 
-// Lines reach the file when this much has gathered, and at the close.
-constexpr std::size_t kBufferSize = 4096;
-
 #ifdef _WIN32
 int OpenForAppend(const std::string& path) {
     return _wopen(PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -106,21 +103,22 @@ void ExportJournal::Open(const std::string& outputPath, const std::tm& localTime
     const int fd = OpenForAppend(path_);
     if (fd < 0) throw JournalError(errno, path_);
     fd_ = fd;
-    WriteLine(std::string(33, '*'));
-    WriteLine(outputPath);
-    WriteLine(ExportDateLine(localTime, formats));
+    documentPath_ = outputPath;
+    dateLine_ = ExportDateLine(localTime, formats);
 }
+
+void ExportJournal::SetDocumentPath(const std::string& path) { documentPath_ = path; }
 
 void ExportJournal::WriteLine(const std::string& utf8) {
     if (fd_ < 0) return;
     buffer_ += Utf8ToCp1251(utf8);
     buffer_ += "\r\n";
-    if (buffer_.size() >= kBufferSize) {
-        if (const int error = Flush()) throw JournalError(error, path_);
-    }
 }
 
 int ExportJournal::Flush() {
+    // The block's header goes first, once the run knows the name its document
+    // was finally saved under.
+    buffer_ = Utf8ToCp1251(std::string(33, '*') + "\r\n" + documentPath_ + "\r\n" + dateLine_ + "\r\n") + buffer_;
     std::size_t written = 0;
     int error = 0;
     while (written < buffer_.size()) {

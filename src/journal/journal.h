@@ -48,12 +48,17 @@ public:
     ExportJournal(const ExportJournal&) = delete;
     ExportJournal& operator=(const ExportJournal&) = delete;
 
-    // Opens the file at its end (creating it) and writes the run header: the
-    // asterisk line, the output path and the date line. Throws JournalError.
+    // Opens the file at its end (creating it), so that a journal that cannot
+    // be written fails the run before it fills anything. The block (the
+    // asterisk line, the document's path, the date line, then the lines) is
+    // written at the close. Throws JournalError.
     void Open(const std::string& outputPath, const std::tm& localTime, const RegionalFormats& formats);
     bool IsOpen() const { return fd_ >= 0; }
-    // One line, while open; a failure to write it is a JournalError.
+    // One line, while open; the lines reach the file at the close.
     void WriteLine(const std::string& utf8);
+    // The document the header names, when the run kept it under another name
+    // than the one it opened the journal with.
+    void SetDocumentPath(const std::string& path);
     // Writes out what is buffered and closes. Throws JournalError, and is closed even then.
     void Close();
 
@@ -62,7 +67,9 @@ private:
 
     std::string path_;
     int fd_ = -1;
-    std::string buffer_;  // CP1251 bytes not yet written
+    std::string documentPath_;
+    std::string dateLine_;
+    std::string buffer_;  // CP1251 bytes of the lines not yet written
 };
 
 // Shows a file to the user in a program of the desktop; never waits for it.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "word/bookmark_index.h"
 #include "word/office_connection.h"
 #include "word/office_files.h"
+#include "word/office_lock.h"
 #include "word/office_process.h"
 
 namespace tarnfold::word {
@@ -97,6 +99,7 @@ public:
                 if (OpenElsewhere(path))
                     throw Error("Не удалось сохранить документ как " + path +
                                 ": этот файл открыт в LibreOffice, закройте его и повторите выгрузку");
+                RemoveStaleLock(path);
                 Unlock();
                 const Sequence<css::beans::PropertyValue> arguments =
                     Properties({Property("FilterName", css::uno::Any(ToOUString(FilterForOutput(path)))),
@@ -221,6 +224,16 @@ private:
         if (!own) throw Error("в документе нет закладки " + name);
         Reference<css::text::XTextContent> bookmark(bookmarks_->getByName(ToOUString(*own)), UNO_QUERY_THROW);
         return bookmark->getAnchor();
+    }
+
+    // A lock file of this very office for a document it no longer has open was
+    // left by an earlier office on the same profile that died or was ended;
+    // left there, it makes the office refuse to store under that name.
+    void RemoveStaleLock(const std::string& path) {
+        const std::optional<OfficeLock> lock = ReadOfficeLock(path);
+        if (!lock || lock->profileUrl != office_->ProfileUrl()) return;
+        std::error_code ignored;
+        std::filesystem::remove(PathFromUtf8(lock->path), ignored);
     }
 
     // Whether another document of the office is the file at `path`: storing

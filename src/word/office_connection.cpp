@@ -79,10 +79,12 @@ std::string Seconds(std::chrono::seconds value) { return std::to_string(value.co
 
 }  // namespace
 
-OfficeConnection::OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows)
+OfficeConnection::OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows,
+                                   std::string profileUrl)
     : pipeName_(std::move(pipeName)),
       callTimeout_(callTimeout),
       showsWindows_(showsWindows),
+      profileUrl_(std::move(profileUrl)),
       watchdog_([this] {
           killed_.store(true);
           KillOfficeProcesses(pipeName_);
@@ -138,7 +140,8 @@ std::shared_ptr<OfficeConnection> OfficeConnection::Establish(const LibreOfficeO
                                                               std::unique_ptr<OfficeLauncher>& launcher) {
     const char* display = std::getenv("DISPLAY");
     const bool showsWindows = options.visible && display && *display;
-    auto connection = std::make_shared<OfficeConnection>(options.pipeName, options.callTimeout, showsWindows);
+    auto connection = std::make_shared<OfficeConnection>(options.pipeName, options.callTimeout, showsWindows,
+                                                         FileUrl(options.profileFolder));
     if (connection->TryConnect(options.startDeadline)) return connection;
 
     const OfficeStart start{options.sofficePath, options.profileFolder, options.pipeName, !showsWindows,

@@ -36,7 +36,8 @@ public:
     static std::shared_ptr<OfficeConnection> Establish(const LibreOfficeOptions& options,
                                                        std::unique_ptr<OfficeLauncher>& launcher);
     // Not connected yet; Establish connects.
-    OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows);
+    OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows,
+                     std::string profileUrl = {});
     ~OfficeConnection();
     OfficeConnection(const OfficeConnection&) = delete;
     OfficeConnection& operator=(const OfficeConnection&) = delete;
@@ -44,6 +45,8 @@ public:
     // The office has gone (ended, crashed or ended by the watchdog).
     bool Lost() const { return killed_.load() || !bridgeGone_ || bridgeGone_->load(); }
     bool ShowsWindows() const { return showsWindows_; }
+    // The office's profile as a URL, as its lock files beside documents name it.
+    const std::string& ProfileUrl() const { return profileUrl_; }
     const css::uno::Reference<css::uno::XComponentContext>& Context() const { return context_; }
     const css::uno::Reference<css::frame::XDesktop2>& Desktop() const { return desktop_; }
 
@@ -69,6 +72,7 @@ private:
     std::string pipeName_;
     std::chrono::seconds callTimeout_;
     bool showsWindows_;
+    std::string profileUrl_;
     // Set by the bridge when the office end goes; one flag per bridge, so a
     // failed earlier attempt cannot mark a later, good one as lost.
     std::shared_ptr<std::atomic<bool>> bridgeGone_;

@@ -106,7 +106,7 @@ TEST_F(BatchRunTest, EveryDocumentReportedAFailureOrAnEmptyResultDoesNotStopTheO
     const DocumentResult& done = outcome.results[0];
     EXPECT_EQ(done.state, DocumentState::Done);
     EXPECT_EQ(done.institution, "0101");
-    EXPECT_EQ(done.outputPath, program.Folder() + "/Reports/№ 7 (разрез 01) ЦРБ за 2011 год.doc");
+    EXPECT_EQ(done.outputPath, program.Folder() + "Reports/№ 7 (разрез 01) ЦРБ за 2011 год.doc");
     EXPECT_EQ(done.placedFigures, 2u);
     EXPECT_EQ(done.unplacedFigures, 1u);  // row 3 has no bookmark
 
@@ -152,7 +152,9 @@ TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsN
     ASSERT_EQ(outcome.results.size(), 1u);
     EXPECT_EQ(outcome.results[0].state, DocumentState::Stopped);
     EXPECT_EQ(outcome.results[0].placedFigures, 1u);
-    EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "Save"), 1);
+    // Saved with the rows filled, under the name of an unfinished document.
+    EXPECT_NE(outcome.results[0].outputPath.find(" (не завершено).doc"), std::string::npos) << outcome.results[0].outputPath;
+    EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "SaveAs " + outcome.results[0].outputPath), 1);
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 1);
     EXPECT_EQ(BatchExitCode(outcome.results, outcome.stopped), 130);
 }

@@ -179,7 +179,7 @@ protected:
         run.Execute();
     }
 
-    std::string ReportPath(const std::string& name) const { return program.Folder() + "/Reports/" + name; }
+    std::string ReportPath(const std::string& name) const { return program.Folder() + "Reports/" + name; }
     std::string Filled(const std::string& name) const {
         const std::string path = ReportPath(name);
         if (!std::filesystem::exists(PathFromUtf8(path))) return "<no file " + path + ">";
@@ -414,19 +414,91 @@ TEST_F(ExportEndToEnd, YearThatIsNoNumberFailsBeforeAnyFileIsWritten) {
     EXPECT_EQ(calls.back(), "status ");
 }
 
-TEST_F(ExportEndToEnd, AbortAfterTheFirstRowSavesWhatWasFilled) {
-    std::unique_ptr<ExportRun> run;
-    int inputs = 0;
-    view.onInput = [&] {
-        if (++inputs == 2) run->RequestAbort();
+// Whatever stops a run after it began to fill, the user's earlier report
+// stays byte for byte, what was filled is kept under a name that says so, and
+// nothing of the office is left beside them.
+TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled) {
+    struct Case {
+        const char* name;
+        const char* templates;
+        std::function<void(ExportRun&)> atSecondRow;  // what happens before the second row
+        bool journalUnwritable;
+        const char* keptText;  // what the kept document holds
     };
-    run = std::make_unique<ExportRun>(*data, *office, view, options, choices);
-    run->Execute();
-    EXPECT_TRUE(Called("result Выгрузка прервана пользователем..."));
-    const std::string text = Filled(kForm7Name);
-    EXPECT_NE(text.find("z1000_001_03:12,5;"), std::string::npos) << text;
-    EXPECT_NE(text.find("z1000_002_03:;"), std::string::npos) << text;
-    EXPECT_EQ(calls.back(), "status ");
+    const std::string pipe = office->Options().pipeName;
+    const std::vector<Case> cases = {
+        {"abort", "/DocF", [](ExportRun& run) { run.RequestAbort(); }, false, "z1000_001_03:12,5;"},
+        {"office killed", "/DocF", [&pipe](ExportRun&) { word::KillOfficeProcesses(pipe); }, false, "Год:;"},
+        {"journal unwritable", "/DocF", nullptr, true, "Год:;"},
+        {"abort .docx", "/DocxF", [](ExportRun& run) { run.RequestAbort(); }, false, "z1000_001_03:12,5;"},
+        {"journal unwritable .docx", "/DocxF", nullptr, true, "Год:;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string extension = std::string(c.templates) == "/DocxF" ? "x" : "";
+        const std::string output = ReportPath(kForm7Name + extension);
+        const std::string kept = ReportPath("№ 7 (разрез 01) Больница _Север__Юг за 2011 год (не завершено).doc" + extension);
+        std::filesystem::create_directories(program.Path() / "Reports");
+        std::ofstream(output, std::ios::binary) << "the earlier report";
+        choices.templateFolder = shared->Path().string() + c.templates;
+        options.logFile = c.journalUnwritable;
+        // A folder in the journal's place: no user, root included, can write it.
+        if (c.journalUnwritable) std::filesystem::create_directories(program.Path() / "Tarnfold.log");
+        std::unique_ptr<ExportRun> run;
+        int inputs = 0;
+        view.onInput = [&] {
+            if (++inputs == 2 && c.atSecondRow) c.atSecondRow(*run);
+        };
+        calls.clear();
+        run = std::make_unique<ExportRun>(*data, WordServers(*office, &docx), view, options, choices);
+        try {
+            run->Execute();
+        } catch (const Error& e) {
+            EXPECT_STRNE(c.name, "abort") << e.what();
+        }
+        EXPECT_EQ(ReadBytes(output), "the earlier report");
+        EXPECT_TRUE(Called("result Начатый документ сохранён как \"" + kept.substr(kept.rfind('/') + 1) + "\"") ||
+                    Called("result Выгрузка прервана пользователем... Начатый документ сохранён как \"" +
+                           kept.substr(kept.rfind('/') + 1) + "\""))
+            << ::testing::PrintToString(calls);
+        EXPECT_NE(Filled(kept.substr(kept.rfind('/') + 1)).find(c.keptText), std::string::npos) << Filled(kept.substr(kept.rfind('/') + 1));
+        // Once the run lets go of it, the headless office closes the document.
+        run.reset();
+        for (const auto& entry : std::filesystem::directory_iterator(program.Path() / "Reports")) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == kForm7Name + extension || entry.path().string() == kept) << name;
+        }
+        std::filesystem::remove(kept);
+        std::filesystem::remove(output);
+        std::filesystem::remove_all(program.Path() / "Tarnfold.log");
+        view.onInput = nullptr;
+        options.logFile = false;
+    }
+    // After the office was killed, the next export of the same document works.
+    choices.templateFolder = shared->Path().string() + "/DocF";
+    Run();
+    EXPECT_NE(Filled(kForm7Name).find("z1000_001_03:12,5;"), std::string::npos);
+}
+
+TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWritten) {
+    std::filesystem::create_directories(program.Path() / "Reports");
+    for (const std::string folder : {"/DocF", "/DocxF"}) {
+        const std::string output = ReportPath(kForm7Name + (folder == "/DocxF" ? "x" : ""));
+        std::ofstream(output, std::ios::binary) << "the earlier report";
+        std::filesystem::permissions(output, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+        choices.templateFolder = shared->Path().string() + folder;
+        calls.clear();
+        Run();
+        EXPECT_TRUE(Called("message Файл " + output + " защищён от записи: прежний отчёт не заменён. Снимите защиту или "
+                           "удалите файл и повторите выгрузку"))
+            << ::testing::PrintToString(calls);
+        EXPECT_TRUE(Called("result Выгрузка не выполнена: прежний отчёт нельзя заменить..."));
+        EXPECT_EQ(ReadBytes(output), "the earlier report");
+        EXPECT_FALSE(Called("status Подготовка шаблона..."));
+        // Nothing else appeared beside it.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(program.Path() / "Reports"), {}), 1);
+        std::filesystem::remove(output);
+    }
 }
 
 namespace {

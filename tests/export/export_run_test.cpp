@@ -140,6 +140,9 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
 
     MakeRun()->Execute();
 
+    // Filled as a working copy beside the report; the finished document then
+    // takes the report's name in one step.
+
     const std::vector<std::string> expected = {
         "result ",
         "journal off",
@@ -152,7 +155,7 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
         "Open " + templates.string() + "/7.doc",
         "ActivateLastOpened",
         "ActiveDocument",
-        "SaveAs " + output,
+        "SaveAs " + OutputFolder() + "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.doc",
         "status Идет заполнение бланка...",
         "HasBookmark z0001_000_00",
         "TypeAtBookmark z0001_000_00 2011",
@@ -172,7 +175,7 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
         "gauge 100",
         "HasBookmark z0001_000_00",
         "GoToBookmark z0001_000_00",
-        "Save",
+        "SaveAs " + output,
         "button Экспорт",
         "result Выгрузка завершена",
         "gauge 0",
@@ -263,13 +266,15 @@ TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalSetsTheWindowIdl
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Bookmark is gone");
     }
+    // What was filled is kept under a name that says so, and the result line names it.
+    const std::string unfinished = "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).doc";
     const std::vector<std::string> calls = Calls();
-    const std::vector<std::string> tail(calls.end() - 7, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"InsertBeforeBookmark z1000_002_01 2", "Show", "button Экспорт",
-                                              "export on", "journal on", "gauge 0", "status "}));
-    // What the journal held reached the file: the header of this run.
-    EXPECT_EQ(Journal().rfind("*********************************\r\n", 0), 0u);
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Save"), 0);
+    const std::vector<std::string> tail(calls.end() - 9, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"InsertBeforeBookmark z1000_002_01 2", "SaveAs " + OutputFolder() + unfinished,
+                                              "result Начатый документ сохранён как \"" + unfinished + "\"", "Show",
+                                              "button Экспорт", "export on", "journal on", "gauge 0", "status "}));
+    // What the journal held reached the file, naming the document as kept.
+    EXPECT_EQ(Journal().rfind("*********************************\r\n" + Utf8ToCp1251(OutputFolder() + unfinished) + "\r\n", 0), 0u);
     EXPECT_EQ(database.sessionsEnded, 1);
 }
 
@@ -333,11 +338,14 @@ TEST_F(ExportRunTest, AbortStopsBeforeTheNextRowAndTheDocumentIsStillSaved) {
     ASSERT_NE(abort, calls.end());
     EXPECT_EQ(*(abort - 1), "input");
     EXPECT_EQ(*(abort + 1), "HasBookmark z0001_000_00");
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "Save"), calls.end());
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка прервана пользователем..."), calls.end());
+    // The rows filled so far are saved, under the name of an unfinished document.
+    const std::string unfinished = "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).doc";
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + OutputFolder() + unfinished), calls.end());
     const std::vector<std::string> tail(calls.end() - 7, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"button Экспорт", "result Выгрузка прервана пользователем...", "gauge 0",
-                                              "Show", "journal on", "export on", "status "}));
+    EXPECT_EQ(tail, (std::vector<std::string>{"button Экспорт",
+                                              "result Выгрузка прервана пользователем... Начатый документ сохранён как \"" +
+                                                  unfinished + "\"",
+                                              "gauge 0", "Show", "journal on", "export on", "status "}));
     EXPECT_FALSE(run->Filling());
 }
 
