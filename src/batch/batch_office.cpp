@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
+#include <utility>
 
 #include "core/error.h"
+#include "word/office_files.h"
+#include "word/office_lock.h"
 #include "word/office_process.h"
 
 namespace tarnfold::batch {
@@ -18,10 +21,20 @@ std::string MakeProfileFolder() {
     return pattern;
 }
 
+// Ends the office, removes what it left beside the documents and its profile.
+void EndOffice(const std::string& pipe, const std::string& profileFolder, const std::string& documentsFolder,
+               std::filesystem::file_time_type since) {
+    word::KillOfficeProcesses(pipe);
+    word::RemoveOfficeLeftovers(documentsFolder, word::FileUrl(profileFolder + "/profile"), since);
+    std::error_code ignored;
+    std::filesystem::remove_all(profileFolder, ignored);
+}
+
 }  // namespace
 
-BatchOffice::BatchOffice()
-    : profileFolder_(MakeProfileFolder()), pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
+BatchOffice::BatchOffice(std::string documentsFolder)
+    : documentsFolder_(std::move(documentsFolder)),
+      profileFolder_(MakeProfileFolder()), pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
     word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
     options.profileFolder = profileFolder_ + "/profile";
     options.pipeName = pipeName_;
@@ -35,14 +48,16 @@ BatchOffice::BatchOffice()
 BatchOffice::~BatchOffice() {
     // The connection goes first, so that its end is not taken for a crash.
     server_.reset();
-    EndingAction()();
+    Cleanup();
 }
 
+void BatchOffice::Cleanup() const { EndOffice(pipeName_, profileFolder_, documentsFolder_, started_); }
+
 std::function<void()> BatchOffice::EndingAction() const {
-    return [pipe = pipeName_, folder = profileFolder_] {
-        word::KillOfficeProcesses(pipe);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+    return [pipe = pipeName_, profile = profileFolder_, documents = documentsFolder_, since = started_] {
+        // The main thread goes on meanwhile and must not start an office anew.
+        word::StopStartingOffices();
+        EndOffice(pipe, profile, documents, since);
     };
 }
 

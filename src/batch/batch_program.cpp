@@ -10,6 +10,7 @@
 #include "batch/batch_options.h"
 #include "batch/interrupt.h"
 #include "core/paths.h"
+#include "core/system_error.h"
 #include "core/regional.h"
 #include "db/data_module.h"
 #include "export/export_rules.h"
@@ -86,7 +87,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
         std::error_code error;
         std::filesystem::create_directories(PathFromUtf8(*options.out), error);
         if (error) {
-            err << "Не удалось создать папку документов " << *options.out << ": " << error.message() << '\n';
+            err << "Не удалось создать папку документов " << *options.out << ": " << SystemErrorText(error) << '\n';
             return kExitUsage;
         }
         // The journal and the lines name the documents wherever the batch was started from.
@@ -101,7 +102,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     std::unique_ptr<BatchOffice> office;
     if (!templateFile.docx) {
         try {
-            office = std::make_unique<BatchOffice>();
+            office = std::make_unique<BatchOffice>(ReportsFolder(exportOptions));
             cleanup.Set(office->EndingAction());
             office->Server().CreateApplication();
         } catch (const std::exception& error) {
@@ -144,7 +145,7 @@ int RunBatch(const std::vector<std::string>& arguments, const std::string& progr
     if (options.convertTemplates) {
         try {
             InterruptCleanup cleanup;
-            BatchOffice office;
+            BatchOffice office(options.out.value_or(*options.convertTemplates));
             cleanup.Set(office.EndingAction());
             return word::conversion::RunTemplateConversion(*options.convertTemplates, options.out.value_or(""),
                                                            office.Server(), out);

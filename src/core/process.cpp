@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,7 +34,13 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }
 
 // Only async-signal-safe calls from here on: the child of a threaded process.
-[[noreturn]] void ExecuteInChild(char* const* argv, char* const* envp, int input, int output, int report) {
+[[noreturn]] void ExecuteInChild(char* const* argv, char* const* envp, int input, int output, int report,
+                                 pid_t endWith) {
+    if (endWith > 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The starter may have gone before the line above took effect.
+        if (::getppid() != endWith) ::_exit(1);
+    }
     ::setsid();
     sigset_t none;
     sigemptyset(&none);
@@ -83,6 +90,7 @@ pid_t StartProcess(const ProcessStart& start) {
     FileDescriptor reportRead(report[0]);
     FileDescriptor reportWrite(report[1]);
 
+    const pid_t starter = ::getpid();
     const pid_t child = ::fork();
     if (child < 0) Fail(start, errno);
     if (child == 0) {
@@ -91,7 +99,8 @@ pid_t StartProcess(const ProcessStart& start) {
             const pid_t grandchild = ::fork();
             if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
         }
-        ExecuteInChild(argv.data(), environment, input.Get(), output.Get(), reportWrite.Get());
+        ExecuteInChild(argv.data(), environment, input.Get(), output.Get(), reportWrite.Get(),
+                       start.endsWithTool && !start.detached ? starter : 0);
     }
     reportWrite.Close();
     const int intermediate = start.detached ? WaitFor(child) : 0;

@@ -27,6 +27,9 @@ struct ProcessStart {
     // The beginning of the error text when the program cannot be started
     // ("Не удалось запустить LibreOffice (…)"); the reason follows after ": ".
     std::string failureMessage;
+    // Killed by the system when the thread that started it ends, the tool
+    // killed outright included: for helpers nobody else could ever end.
+    bool endsWithTool = false;
 };
 
 // Starts the program in a session of its own, its signal mask and SIGPIPE

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -24,6 +25,8 @@
 namespace tarnfold::word {
 
 namespace {
+
+std::atomic<bool> startsStopped{false};
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -155,20 +158,36 @@ void KillOfficeProcesses(const std::string& pipeName) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
+void StopStartingOffices() { startsStopped.store(true); }
+
 OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
+    if (startsStopped.load()) throw Error("Не удалось запустить LibreOffice: программа завершается");
     std::error_code ec;
     std::filesystem::create_directories(PathFromUtf8(start.profileFolder), ec);
     SeedProfile(start.profileFolder, start.sofficePath);
     if (!start.temporaryFolder.empty()) std::filesystem::create_directories(PathFromUtf8(start.temporaryFolder), ec);
     logPath_ = PathToUtf8(PathFromUtf8(start.profileFolder) / "soffice.log");
+    // A headless office is nobody's to see or close: it must end with the tool,
+    // even one killed outright. The launcher script starts the office proper
+    // as a child of its own, which the death signal would not reach, so
+    // soffice.bin is started itself, with the file locking the script turns on.
+    std::string program = start.sofficePath;
+    std::vector<std::string> environment = OfficeEnvironment(environ, start.temporaryFolder);
+    const bool endsWithTool = start.headless && FileExists(start.sofficePath + ".bin");
+    if (endsWithTool) {
+        program += ".bin";
+        environment.push_back("SAL_ENABLE_FILE_LOCKING=1");
+    }
     // A session of its own: the office survives the tool's terminal and is ended as one group.
-    pid_ = StartProcess({{start.sofficePath, "-env:UserInstallation=" + FileUrl(start.profileFolder),
-                          AcceptArgument(start.pipeName), "--norestore", "--nologo", "--nodefault", "--nolockcheck",
+    ProcessStart process{{program, "-env:UserInstallation=" + FileUrl(start.profileFolder), AcceptArgument(start.pipeName),
+                          "--norestore", "--nologo", "--nodefault", "--nolockcheck",
                           start.headless ? "--headless" : "--invisible"},
-                         OfficeEnvironment(environ, start.temporaryFolder),
+                         environment,
                          logPath_,
                          false,
-                         "Не удалось запустить LibreOffice (" + start.sofficePath + ")"});
+                         "Не удалось запустить LibreOffice (" + start.sofficePath + ")"};
+    process.endsWithTool = endsWithTool;
+    pid_ = StartProcess(process);
 }
 
 OfficeLauncher::~OfficeLauncher() { ExitCode(); }

@@ -29,6 +29,10 @@ void SeedProfile(const std::string& profileFolder, const std::string& sofficePat
 // (TMPDIR) instead of the system's.
 std::vector<std::string> OfficeEnvironment(char** environment, const std::string& temporaryFolder = {});
 
+// From now on no office is started in this process: it is ending, and an
+// office started meanwhile by another thread would outlive the cleanup.
+void StopStartingOffices();
+
 // The processes (user's own) that serve the pipe: the launcher and the office.
 std::vector<pid_t> FindOfficeProcesses(const std::string& pipeName);
 // Ends those processes at once and waits (a little) until they are gone.
@@ -44,7 +48,9 @@ struct OfficeStart {
 
 // One launched soffice in a session of its own, its output appended to
 // "soffice.log" in the profile folder. It is not ended when this object
-// goes: the office outlives the tool.
+// goes: a shown office outlives the tool with the user's documents in it; a
+// headless one, which nobody could see or close, dies with the thread that
+// started it, however the tool ends.
 class OfficeLauncher {
 public:
     // Throws Error when the program cannot be executed at all.

@@ -225,7 +225,7 @@ TEST_F(BatchProgram, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
     const Finished run = Batch({"--form", "7", "--institution", "0101", "--institution", "0202", "--institution",
                                 "0303", "--institution", "0404", "--year", "2011", "--section", "1", "--journal"});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    const std::string reports = Folder().string() + "//Reports/";
+    const std::string reports = Folder().string() + "/Reports/";
     EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: " + reports + kNorth +
                                       ".doc — размещено 4, не размещено 1, "))
         << run.out;
@@ -349,16 +349,31 @@ TEST_F(BatchProgram, FailureInOneDocumentIsReportedAndTheOthersAreWritten) {
     EXPECT_TRUE(Contains(clinic, "z1000_001_02:8,25;")) << clinic;
 }
 
+// What a stopped or ended batch leaves in the reports folder: the earlier
+// report as it was, no working copy of a finished document, no office lock.
+std::vector<std::string> Leftovers(const std::filesystem::path& reports) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(reports)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(".~lock.", 0) == 0 || name.rfind("lu", 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
 TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument) {
-    const std::filesystem::path output = Folder() / "Reports" / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    const std::filesystem::path reports = Folder() / "Reports";
+    const std::filesystem::path output = reports / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    std::filesystem::create_directories(reports);
+    std::ofstream(output, std::ios::binary) << "the earlier report";
     BatchProcess process(Program(),
                          {"--form", "7", "--institution", "0505", "--institution", "0101", "--year", "2011",
                           "--section", "1", "--templates", (Folder() / "Large").string()},
                          {}, shared->Path());
-    // The document is saved under its name before the first row is filled.
-    for (int i = 0; i < 600 && !std::filesystem::exists(output); ++i)
+    // The document is filled under a working name beside the report.
+    const std::filesystem::path working = reports / ("~tf-" + output.filename().string());
+    for (int i = 0; i < 600 && !std::filesystem::exists(working); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(std::filesystem::exists(output));
+    ASSERT_TRUE(std::filesystem::exists(working));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     process.Interrupt();
     const Finished run = process.Wait();
@@ -366,22 +381,34 @@ TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument
     EXPECT_TRUE(Contains(run.out, "остановлено по Ctrl+C, размещено ")) << run.out;
     EXPECT_TRUE(Contains(run.out, "Выгрузка остановлена по Ctrl+C: документов 1 из 2")) << run.out;
     EXPECT_TRUE(Contains(run.out, "Не выгружено документов: 1.")) << run.out;
-    const std::string text = ReadDocumentText(output.string());
+    // The rows filled so far under the name of an unfinished document; the earlier report untouched.
+    const std::filesystem::path unfinished = reports / "№ 7 (разрез 01) Большая за 2011 год (не завершено).doc";
+    EXPECT_TRUE(Contains(run.out, unfinished.filename().string())) << run.out;
+    const std::string text = ReadDocumentText(unfinished.string());
     EXPECT_TRUE(Contains(text, "z1000_001_01:1;")) << text.substr(0, 300);
     EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));
-    EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports" / (kNorth + ".doc")));
+    EXPECT_EQ(ReadText(output), "the earlier report");
+    EXPECT_FALSE(std::filesystem::exists(working));
+    EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
+    EXPECT_FALSE(std::filesystem::exists(reports / (kNorth + ".doc")));
+    std::filesystem::remove(output);
+    std::filesystem::remove(unfinished);
 }
 
 TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
-    const std::filesystem::path output = Folder() / "Reports" / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    const std::filesystem::path reports = Folder() / "Reports";
+    const std::filesystem::path output = reports / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    std::filesystem::create_directories(reports);
+    std::ofstream(output, std::ios::binary) << "the earlier report";
     TempDir temporary;
     BatchProcess process(Program(),
                          {"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1", "--templates",
                           (Folder() / "Large").string()},
                          {"TMPDIR=" + temporary.Folder()}, shared->Path());
-    for (int i = 0; i < 600 && !std::filesystem::exists(output); ++i)
+    const std::filesystem::path working = reports / ("~tf-" + output.filename().string());
+    for (int i = 0; i < 600 && !std::filesystem::exists(working); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(std::filesystem::exists(output));
+    ASSERT_TRUE(std::filesystem::exists(working));
     const std::string pipe = "tarnfold_batch_" + std::to_string(process.Pid());
     ASSERT_FALSE(word::FindOfficeProcesses(pipe).empty());
     process.Interrupt();
@@ -392,6 +419,36 @@ TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
     EXPECT_FALSE(Contains(run.out, "Выгрузка")) << run.out;  // no summary: it ended at once
     EXPECT_TRUE(word::FindOfficeProcesses(pipe).empty());
     for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.Path())) ADD_FAILURE() << entry.path();
+    // The earlier report stays; the office's lock file went with it.
+    EXPECT_EQ(ReadText(output), "the earlier report");
+    EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
+    std::filesystem::remove(output);
+    std::filesystem::remove(working);
+}
+
+// Killed outright, the batch takes its headless office along all the same.
+TEST_F(BatchProgram, KilledBatchLeavesNoOffice) {
+    const std::filesystem::path working =
+        Folder() / "Reports" / "~tf-№ 7 (разрез 01) Большая за 2011 год.doc";
+    BatchProcess process(Program(),
+                         {"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1", "--templates",
+                          (Folder() / "Large").string()},
+                         {}, shared->Path());
+    for (int i = 0; i < 600 && !std::filesystem::exists(working); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(std::filesystem::exists(working));
+    const std::string pipe = "tarnfold_batch_" + std::to_string(process.Pid());
+    ASSERT_FALSE(word::FindOfficeProcesses(pipe).empty());
+    ::kill(process.Pid(), SIGKILL);
+    process.Wait();
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = word::FindOfficeProcesses(pipe).empty();
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(gone) << "an office of the killed batch still runs";
+    word::KillOfficeProcesses(pipe);
+    std::filesystem::remove(working);
 }
 
 TEST_F(BatchProgram, TemplatesConvertedOnceGiveTheSameDocumentsAsTheirDocOriginals) {

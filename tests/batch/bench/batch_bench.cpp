@@ -373,7 +373,7 @@ int Bench(const BenchOptions& o) {
 
     // The .docx is made the way an office moves its templates over, so that
     // the native path fills what a real migration gives it.
-    batch::BatchOffice office;
+    batch::BatchOffice office((root / "Reports-office").string());
     office.Server().CreateApplication();  // the office's own start is no cost of the batch
     const auto conversionStart = Clock::now();
     const word::conversion::TemplateConversion conversion = word::conversion::ConvertTemplate(
