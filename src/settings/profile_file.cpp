@@ -27,6 +27,8 @@ std::optional<std::string> KeyOf(std::string_view line) {
     return Trim(std::string_view(text).substr(0, equals));
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 bool HasEnclosingQuotes(std::string_view value) {
@@ -128,8 +130,17 @@ std::string ProfileFile::Render() const {
     for (const std::string& line : lines_) text += line + "\r\n";
     // A Linux folder name with a letter the code page lacks would come back as
     // "?" and name a folder that does not exist; UTF-8 keeps it, and the reading
-    // rule recognises it.
-    return FitsCp1251(text) ? Utf8ToCp1251(text) : ReplaceBrokenUtf8(text);
+    // rule recognises it. So does a text whose code-page bytes happen to form
+    // UTF-8 ("Рђ" is D0 90, UTF-8 for "А"): reading would take them for UTF-8.
+    if (FitsCp1251(text)) {
+        std::string bytes = Utf8ToCp1251(text);
+        if (DecodeUtf8OrCp1251(bytes) == Cp1251ToUtf8(bytes)) return bytes;
+    }
+    std::string bytes = ReplaceBrokenUtf8(text);
+    // Reading drops one leading byte-order mark; a text that itself starts with
+    // U+FEFF keeps it only behind a mark of its own.
+    if (StartsWith(bytes, kByteOrderMark)) bytes.insert(0, kByteOrderMark);
+    return bytes;
 }
 
 void ProfileFile::Commit() {

@@ -4,7 +4,8 @@
 // and key names matched without regard to letter case, values read trimmed and
 // without one pair of enclosing quotation marks. A file a desktop editor saved
 // in UTF-8 or with other line ends reads as well (SettingsLines); a file that
-// would hold a character the code page lacks is written in UTF-8 instead, and
+// would hold a character the code page lacks, or whose code-page bytes would
+// read as UTF-8, is written in UTF-8 instead, and
 // a value that reading would trim or unquote is written within quotation marks.
 
 #include <cstddef>

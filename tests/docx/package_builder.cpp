@@ -142,8 +142,8 @@ void WriteDocx(const std::string& path, const MiniDocx& docx) {
     WriteZip(path, entries);
 }
 
-void PatchDirectorySizes(const std::string& path, const std::string& name,
-                         const std::function<void(std::uint32_t& compressed, std::uint32_t& size)>& change) {
+void PatchDirectoryRecord(const std::string& path, const std::string& name,
+                          const std::function<void(DirectoryRecord&)>& change) {
     std::string bytes;
     {
         std::ifstream in(path, std::ios::binary);
@@ -157,11 +157,11 @@ void PatchDirectorySizes(const std::string& path, const std::string& name,
     for (std::uint16_t i = Little16(bytes, end + 10); i > 0; --i) {
         const std::size_t nameLength = Little16(bytes, at + 28);
         if (bytes.compare(at + 46, nameLength, name) == 0 && nameLength == name.size()) {
-            std::uint32_t compressed = Little32(bytes, at + 20);
-            std::uint32_t size = Little32(bytes, at + 24);
-            change(compressed, size);
-            SetLittle32(bytes, at + 20, compressed);
-            SetLittle32(bytes, at + 24, size);
+            DirectoryRecord record{Little32(bytes, at + 20), Little32(bytes, at + 24), Little32(bytes, at + 42)};
+            change(record);
+            SetLittle32(bytes, at + 20, record.compressed);
+            SetLittle32(bytes, at + 24, record.size);
+            SetLittle32(bytes, at + 42, record.localHeader);
             std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
             return;
         }

@@ -49,10 +49,18 @@ struct RawEntry {
     std::string compressed;  // the entry's bytes as stored in the archive
 };
 
-// Rewrites the sizes the zip directory gives for entry `name`, as a damaged
-// or hostile package may misstate them; the entry's bytes stay as they are.
-void PatchDirectorySizes(const std::string& path, const std::string& name,
-                         const std::function<void(std::uint32_t& compressed, std::uint32_t& size)>& change);
+// What the zip directory says of an entry: its sizes and where its local
+// header lies in the file.
+struct DirectoryRecord {
+    std::uint32_t compressed = 0;
+    std::uint32_t size = 0;
+    std::uint32_t localHeader = 0;
+};
+
+// Rewrites what the zip directory says of entry `name`, as a damaged or
+// hostile package may misstate it; the entry's bytes stay as they are.
+void PatchDirectoryRecord(const std::string& path, const std::string& name,
+                          const std::function<void(DirectoryRecord&)>& change);
 
 std::vector<RawEntry> ReadRawEntries(const std::string& path);
 // An entry's contents, uncompressed; fails the test when it is missing.

@@ -170,33 +170,53 @@ TEST_F(PackageSave, FilesThatAreNoDocumentAreToldApart) {
               "WordprocessingML");
 }
 
-TEST_F(PackageSave, AMisstatedPartSizeIsRefusedAsDamageWithoutTakingTheMemory) {
-    using Change = std::function<void(std::uint32_t& compressed, std::uint32_t& size)>;
+TEST_F(PackageSave, AMisstatedDirectoryIsRefusedAsDamageBeforeFillingWithoutTakingTheMemory) {
+    using Change = std::function<void(DirectoryRecord&)>;
     const std::string mismatch = "размер части word/document.xml в оглавлении ZIP-архива не сходится с её сжатым размером";
     const std::string unreadable = "не удаётся прочитать часть word/document.xml";
+    const std::string damagedZip = "ZIP-архив документа нарушен";
     const struct {
         const char* what;
+        std::string entry;
         Change change;
         std::string reason;
     } cases[] = {
-        {"four gigabytes claimed", [](auto&, auto& size) { size = 0xFFFFFF00u; }, "часть word/document.xml больше 256 МБ"},
-        {"more than deflate can give", [](auto&, auto& size) { size = 10u << 20; }, mismatch},
-        {"over the limit with a matching compressed size",
-         [](auto& compressed, auto& size) {
-             compressed = 1u << 20;
-             size = 300u << 20;
+        {"four gigabytes claimed", "word/document.xml", [](auto& r) { r.size = 0xFFFFFF00u; },
+         "часть word/document.xml больше 256 МБ"},
+        {"more than deflate can give", "word/document.xml", [](auto& r) { r.size = 10u << 20; }, mismatch},
+        {"over the limit with a matching compressed size", "word/document.xml",
+         [](auto& r) {
+             r.compressed = 1u << 20;
+             r.size = 300u << 20;
          },
          "часть word/document.xml больше 256 МБ"},
-        {"longer than the contents", [](auto&, auto& size) { size += 1000; }, unreadable},
-        {"shorter than the contents", [](auto&, auto& size) { size -= 10; }, unreadable},
-        {"nothing", [](auto&, auto& size) { size = 0; }, unreadable},
+        {"longer than the contents", "word/document.xml", [](auto& r) { r.size += 1000; }, unreadable},
+        {"shorter than the contents", "word/document.xml", [](auto& r) { r.size -= 10; }, unreadable},
+        {"nothing", "word/document.xml", [](auto& r) { r.size = 0; }, unreadable},
+        // Entries the filling leaves alone are copied when the document is
+        // saved; one that could not be is found before anything is filled.
+        {"an untouched entry's header past the end of the file", "word/styles.xml",
+         [](auto& r) { r.localHeader = 0x7FFFFF00u; }, damagedZip},
+        {"an untouched entry's header not where the directory says", "word/styles.xml",
+         [](auto& r) { r.localHeader += 1; }, damagedZip},
+        {"an untouched entry's bytes running past the end of the file", "word/media/image1.png",
+         [](auto& r) { r.compressed += 100000; }, damagedZip},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = Template();
-        PatchDirectorySizes(path, "word/document.xml", c.change);
+        PatchDirectoryRecord(path, c.entry, c.change);
         EXPECT_EQ(ErrorText([&] { DocxPackage d(path); }), "Файл \"" + path + "\" повреждён: " + c.reason);
     }
+
+    // Two entries of one name: the second could not be copied under it.
+    const std::string twice = dir_.File("twice.docx");
+    WriteZip(twice, {{"word/document.xml", DocumentXml("<w:p/>")}, {"word/a.xml", "<a/>"}, {"word/b.xml", "<b/>"}});
+    std::string bytes = FileBytes(twice);
+    for (std::size_t at = bytes.find("word/b.xml"); at != std::string::npos; at = bytes.find("word/b.xml", at))
+        bytes[at + 5] = 'a';
+    WriteFile(twice, bytes);
+    EXPECT_EQ(ErrorText([&] { DocxPackage d(twice); }), "Файл \"" + twice + "\" повреждён: " + damagedZip);
 }
 
 TEST_F(PackageSave, TheMainPartIsFoundThroughThePackageRelationships) {

@@ -89,15 +89,25 @@ TEST(ProfileFileReading, EncodingAndLineEndsAsAnyEditorSavedThem) {
         {"[S]\nTitle=a\rb\n", "a\rb", "-"},
         // UTF-8 and code page 1251 in one file: it is the code page's.
         {"[S]\r\nTitle=" + report1251 + "\r\n" + town + "=1\r\n", "Отчёт", "-"},
+        // Only one mark is dropped: behind a second one the first line is no
+        // section header, and stays none when the file is written back.
+        {mark + mark + "[S]\r\nTitle=wrong\r\n[S]\r\nTitle=" + report + "\r\n" + town + "=1\r\n", "Отчёт", "1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.bytes));
         TempDir dir;
         WriteBytes(dir.File("a.ini"), c.bytes);
-        const ProfileFile ini(dir.File("a.ini"));
+        ProfileFile ini(dir.File("a.ini"));
         EXPECT_TRUE(ini.SectionExists("S"));
         EXPECT_EQ(ini.ReadString("S", "Title", "-"), c.title);
         EXPECT_EQ(ini.ReadString("S", "вологда", "-"), c.townValue);
+
+        // A write elsewhere rewrites the whole file; what was read stays.
+        ini.WriteString("Other", "Key", "1");
+        ini.Commit();
+        const ProfileFile back(dir.File("a.ini"));
+        EXPECT_EQ(back.ReadString("S", "Title", "-"), c.title);
+        EXPECT_EQ(back.ReadString("S", "вологда", "-"), c.townValue);
     }
 }
 
@@ -140,8 +150,10 @@ TEST(ProfileFileWriting, CharacterOutsideTheCodePageTurnsTheWholeFileToUtf8) {
 }
 
 TEST(ProfileFileWriting, ValuesReadBackAsWritten) {
+    // "Рђ" and "РћС‚С‡С‘С‚" fit the code page, but their bytes there (D0 90, ...)
+    // are also UTF-8, which reading would take them for.
     const std::string values[] = {"\"\"x\"\"", "'a'", "\"", "", "\"\"", "''", "\"quoted\"", "'a\"", "\"a' ",
-                                  "  blanks  ", "\tTab", "Отчёт «ДД»", "Modèles é", "a=b"};
+                                  "  blanks  ", "\tTab", "Отчёт «ДД»", "Modèles é", "a=b", "Рђ", "РћС‚С‡С‘С‚"};
     TempDir dir;
     ProfileFile ini(dir.File("a.ini"));
     for (std::size_t i = 0; i < std::size(values); ++i) ini.WriteString("S", "K" + std::to_string(i), values[i]);
@@ -149,6 +161,14 @@ TEST(ProfileFileWriting, ValuesReadBackAsWritten) {
     const ProfileFile back(dir.File("a.ini"));
     for (std::size_t i = 0; i < std::size(values); ++i)
         EXPECT_EQ(back.ReadString("S", "K" + std::to_string(i), "-"), values[i]) << "value " << i;
+    // Each alone as well: a file whose values all fit the code page is written in it.
+    for (const std::string& value : values) {
+        TempDir single;
+        ProfileFile one(single.File("a.ini"));
+        one.WriteString("S", "K", value);
+        one.Commit();
+        EXPECT_EQ(ProfileFile(single.File("a.ini")).ReadString("S", "K", "-"), value);
+    }
     // Only what reading would alter is quoted.
     const std::string bytes = ReadBytes(dir.File("a.ini"));
     EXPECT_NE(bytes.find("\r\nK0=\"\"\"x\"\"\"\r\n"), std::string::npos);

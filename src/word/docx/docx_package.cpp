@@ -171,6 +171,7 @@ DocxPackage::DocxPackage(const std::string& pathUtf8) : path_(pathUtf8), zip_(pa
             LoadPart(name, *entry);
         }
     }
+    zip_.CheckCopyable();
 }
 
 void DocxPackage::LoadPart(const std::string& name, std::uint64_t entry) {

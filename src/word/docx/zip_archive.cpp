@@ -106,15 +106,6 @@ ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
         }
     }
     if (zip_) {
-        // Saving writes every entry back under its name, which libzip refuses
-        // to be empty: such a package is damaged, and is refused before the
-        // document is filled rather than when it is saved.
-        for (std::uint64_t i = 0; i < Count(); ++i) {
-            const char* name = zip_get_name(zip_.get(), i, 0);
-            if (name == nullptr || *name == '\0') {
-                throw Error("Файл " + Quoted(pathUtf8) + " повреждён: ZIP-архив документа нарушен");
-            }
-        }
         return;
     }
     switch (error.Code()) {
@@ -132,6 +123,25 @@ ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
 }
 
 ZipReader::~ZipReader() = default;
+
+void ZipReader::CheckCopyable() const {
+    std::string buffer(kReadChunk, '\0');
+    for (std::uint64_t i = 0; i < Count(); ++i) {
+        const char* name = zip_get_name(zip_.get(), i, 0);
+        if (name == nullptr || zip_name_locate(zip_.get(), name, 0) != static_cast<zip_int64_t>(i)) {
+            throw Error("Файл " + Quoted(path_) + " повреждён: ZIP-архив документа нарушен");
+        }
+        std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> entry(zip_fopen_index(zip_.get(), i, ZIP_FL_COMPRESSED),
+                                                                zip_fclose);
+        zip_int64_t n = entry ? 1 : -1;
+        while (n > 0) {
+            n = zip_fread(entry.get(), buffer.data(), buffer.size());
+        }
+        if (n < 0) {
+            throw Error("Файл " + Quoted(path_) + " повреждён: ZIP-архив документа нарушен");
+        }
+    }
+}
 
 std::uint64_t ZipReader::Count() const {
     const zip_int64_t n = zip_get_num_entries(zip_.get(), 0);

@@ -30,6 +30,13 @@ public:
     // whose size in the directory its contents or its compressed size belie,
     // is an Error saying that the file is damaged.
     std::string Read(std::uint64_t index) const;
+    // Saving copies the stored bytes of every entry the filling leaves alone,
+    // under its name; an entry whose header is broken, whose bytes run past
+    // the end of the file or whose name another entry has could not be
+    // copied. Reads them all once, so that such a package is refused before
+    // it is filled rather than when the filled document is saved: an Error
+    // saying that the file is damaged.
+    void CheckCopyable() const;
     const std::string& Path() const { return path_; }
     zip_t* Handle() const { return zip_.get(); }
 
