@@ -1,8 +1,11 @@
 #include "app/startup.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -12,12 +15,31 @@
 #include "app/message_boxes.h"
 #include "app/single_instance.h"
 #include "app/x11_window_system.h"
+#include "core/end_signals.h"
 #include "core/paths.h"
 #include "db/data_module.h"
 
 namespace tarnfold::app {
 
 namespace {
+
+// The main window once it shows; touched on the window's thread only.
+QPointer<QWidget> shownWindow;
+
+// On the signal-watching thread: the window closes as if the user closed it
+// (a running export aborted, the choices saved), on its own thread. Before
+// it shows there is nothing to save.
+void CloseOnEndSignal(int signal) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) std::_Exit(128 + signal);
+    QMetaObject::invokeMethod(
+        application,
+        [signal] {
+            if (!shownWindow) std::_Exit(128 + signal);
+            shownWindow->close();
+        },
+        Qt::QueuedConnection);
+}
 
 void CentreOnDesktop(QWidget& window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -45,6 +67,7 @@ int RunStarted(Application& application, const ConnectWindow& connect) {
 
     CentreOnDesktop(window);
     window.show();
+    shownWindow = &window;
     window.activateWindow();
     if (x11) {
         X11WindowSystem& system = *x11;
@@ -64,12 +87,14 @@ int RunStarted(Application& application, const ConnectWindow& connect) {
             });
     }
     application.exec();
+    shownWindow = nullptr;
     return 0;
 }
 
 }  // namespace
 
 int Run(int argc, char** argv, const ConnectWindow& connect) {
+    WatchEndSignals(CloseOnEndSignal);
     Application application(argc, argv);
     try {
         return RunStarted(application, connect);

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
-#include <pthread.h>
-#include <thread>
+
+#include "core/end_signals.h"
 
 namespace tarnfold::batch {
 
@@ -28,24 +28,13 @@ std::function<void()> cleanup;
     std::_Exit(128 + signal);
 }
 
-void Watch(sigset_t signals) {
-    for (;;) {
-        int signal = 0;
-        if (sigwait(&signals, &signal) != 0) continue;
-        if (signal == SIGINT && stoppable && !stopRequested.exchange(true)) continue;
-        EndAtOnce(signal);
-    }
-}
-
 }  // namespace
 
 void StartInterruptWatch() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    // Lives as long as the process; it never holds anything to release.
-    std::thread(Watch, signals).detach();
+    WatchEndSignals([](int signal) {
+        if (signal == SIGINT && stoppable && !stopRequested.exchange(true)) return;
+        EndAtOnce(signal);
+    });
 }
 
 InterruptCleanup::~InterruptCleanup() { Set(nullptr); }

@@ -95,6 +95,9 @@ public:
         try {
             if (SameFile(path, templatePath_))
                 throw Error("Не удалось сохранить документ как " + path + ": это файл шаблона");
+            // The office would wait on a full disk, and call every other obstacle "no access".
+            if (const std::string obstacle = StoreObstacle(path); !obstacle.empty())
+                throw Error("Не удалось сохранить документ как " + path + ": " + obstacle);
             office_->Call("Не удалось сохранить документ как " + path, [&] {
                 if (OpenElsewhere(path))
                     throw Error("Не удалось сохранить документ как " + path +

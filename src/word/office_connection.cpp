@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
@@ -11,6 +12,7 @@
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
@@ -202,6 +204,10 @@ css::uno::Reference<css::frame::XModel> LoadAsTemplate(OfficeConnection& office,
                                                        const std::string& context) {
     // The office would only say "type detection failed".
     if (!FileExists(path)) throw Error(context + ": файл не найден");
+    // An empty file opens as a new, empty Word document.
+    std::error_code ec;
+    if (std::filesystem::file_size(PathFromUtf8(path), ec) == 0 && !ec)
+        throw Error("Шаблон " + path + " не является документом Word");
     css::uno::Reference<css::frame::XModel> model = office.Call(context, [&] {
         const auto arguments =
             Properties({Property("Hidden", css::uno::Any(true)), Property("AsTemplate", css::uno::Any(true))});
@@ -210,7 +216,21 @@ css::uno::Reference<css::frame::XModel> LoadAsTemplate(OfficeConnection& office,
             loader->loadComponentFromURL(ToOUString(FileUrl(path)), rtl::OUString("_blank"), 0, arguments),
             css::uno::UNO_QUERY);
     });
-    if (!model.is()) throw Error(context + ": LibreOffice не смог прочитать файл");
+    const std::string refusal = "Шаблон " + path + " не является документом Word";
+    if (!model.is()) throw Error(refusal);
+    // The office opens anything, random bytes and plain text included, as
+    // text; filling that would report a success with nothing placed.
+    const std::string filter = office.Call(context, [&] {
+        for (const css::beans::PropertyValue& argument : model->getArgs())
+            if (argument.Name == "FilterName") return ToUtf8(argument.Value.get<rtl::OUString>());
+        return std::string();
+    });
+    if (!IsWordFilter(filter)) {
+        office.Call(context, [&] {
+            css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)->close(true);
+        });
+        throw Error(refusal);
+    }
     return model;
 }
 

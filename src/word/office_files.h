@@ -19,4 +19,15 @@ std::string FilterForOutput(const std::string& path);
 // same file on disk.
 bool SameFile(const std::string& a, const std::string& b);
 
+// Why a document cannot be stored at `path`, as the file system tells it
+// ("слишком длинное имя файла", "на диске нет места", …), found by trying
+// what a store needs: the folder, a file in it, a few kilobytes written. The
+// office itself names all of these "no access", and on a full disk it may
+// hang instead of failing. Empty when nothing stands in the way.
+std::string StoreObstacle(const std::string& path);
+
+// Whether the office read a file with one of its Word filters ("MS Word 97",
+// "MS Word 2007 XML", …) rather than as text or another format.
+bool IsWordFilter(const std::string& filterName);
+
 }  // namespace tarnfold::word

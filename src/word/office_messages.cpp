@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "word/office_files.h"
 #include "word/server_error.h"
 
 namespace tarnfold::word {
@@ -34,7 +35,19 @@ std::string OfficeFailureText(std::string_view message, std::string_view fallbac
     static const std::regex location(R"( at \S+\.[ch]xx:\d+\s*$)");
     static const std::regex errorClass(R"(Class:(\w+))");
     const std::string text(message);
-    const std::string own = ServerErrorText(std::regex_replace(text, location, ""), "");
+    std::string own = ServerErrorText(std::regex_replace(text, location, ""), "");
+    // The office names files by their URLs; the user knows them by their paths.
+    static const std::regex url(R"(file://[^\s"'<>]+)");
+    std::string named;
+    auto from = own.cbegin();
+    for (std::sregex_iterator it(own.begin(), own.end(), url), end; it != end; ++it) {
+        named.append(from, (*it)[0].first);
+        const std::string path = PathFromFileUrl(it->str());
+        named += path.empty() ? it->str() : path;
+        from = (*it)[0].second;
+    }
+    named.append(from, own.cend());
+    own = std::move(named);
     if (own.empty()) return std::string(fallback);
     std::smatch found;
     if (std::regex_search(own, found, errorClass)) {

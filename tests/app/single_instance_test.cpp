@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -204,6 +206,31 @@ TEST(Screenshots, CompactAndDetailState) {
     shoot("detail.png");
     AskToClose(desktop.X(), main);
     EXPECT_EQ(first->WaitForExit(10s), std::optional<int>(0));
+}
+
+// What a logout or a service manager sends: the window closes as if the user
+// closed it, its choices saved, though the database client took these
+// signals for itself at its first attach.
+TEST(EndSignals, CloseTheWindowAndSaveTheChoices) {
+    DesktopSession desktop(false);
+    ProgramCopy program(desktop);
+    DesktopScreen screen(desktop.X());
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        std::filesystem::remove(program.Folder() / "Tarnfold.ini");
+        std::ofstream(program.Folder() / "Tarnfold.ini", std::ios::binary)
+            << "[BASE]\r\nPathBase=" << (desktop.Folder().Path() / "db").string() << "/\r\nPasswordBase=x\r\n";
+        auto window = program.Start("signal.log");
+        Window main = 0;
+        ASSERT_TRUE(WaitUntil([&] { return (main = screen.MainWindowOf(window->Pid())) && screen.Viewable(main); }, 15s));
+        ::kill(window->Pid(), signal);
+        EXPECT_EQ(window->WaitForExit(10s), std::optional<int>(0));
+        std::ifstream ini(program.Folder() / "Tarnfold.ini", std::ios::binary);
+        std::stringstream text;
+        text << ini.rdbuf();
+        EXPECT_NE(Cp1251ToUtf8(text.str()).find("LPU=1166 - Велинская область\r\n"), std::string::npos)
+            << Cp1251ToUtf8(text.str());
+    }
 }
 
 // Another program's top-level window with a class and a text of its choice.

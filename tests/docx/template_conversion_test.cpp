@@ -151,6 +151,8 @@ TEST_F(TemplateConversionTest, ConvertsBesideTheTemplatesKeepingEveryBookmarkAnd
     WriteFile(dir.Path() / ("~$" + kForm + ".doc"), "owner file of an open document");
     // A compound file with nothing behind its header: the office cannot read it.
     WriteFile(dir.Path() / "broken.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(2000, '\0'));
+    // Plain text the office would read as a text document.
+    WriteFile(dir.Path() / "plain.doc", "Форма 7: просто текст\r\n");
     const std::set<std::string> before = FolderListing(dir.Path());
     const std::string formBytes = ReadFileBytes(dir.File(kForm + ".doc"));
 
@@ -174,16 +176,17 @@ TEST_F(TemplateConversionTest, ConvertsBesideTheTemplatesKeepingEveryBookmarkAnd
     EXPECT_THAT(AllBookmarks(BookmarksByPart(dir.File("F2.docx"))), UnorderedElementsAreArray(kSmallBookmarks));
 
     const std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 8u) << out.str();
+    ASSERT_EQ(lines.size(), 9u) << out.str();
     EXPECT_THAT(lines[0], HasSubstr(dir.Path().string()));
     EXPECT_EQ(lines[1], "F2.DOC → F2.docx: закладок 2, все закладки сохранены");
-    EXPECT_THAT(lines[2], HasSubstr("broken.doc: ошибка: Не удалось открыть документ " + dir.File("broken.doc")));
+    EXPECT_EQ(lines[2], "broken.doc: ошибка: Шаблон " + dir.File("broken.doc") + " не является документом Word");
     EXPECT_EQ(lines[3], "dup.doc: закладок 3, в .docx 2; dup.docx не записан, потеряны закладки: DUP");
-    EXPECT_EQ(lines[4], "skip.doc: пропущен, skip.docx уже есть");
-    EXPECT_EQ(lines[5], kForm + ".doc → " + kForm + ".docx: закладок " + std::to_string(kFormBookmarks.size()) +
+    EXPECT_EQ(lines[4], "plain.doc: ошибка: Шаблон " + dir.File("plain.doc") + " не является документом Word");
+    EXPECT_EQ(lines[5], "skip.doc: пропущен, skip.docx уже есть");
+    EXPECT_EQ(lines[6], kForm + ".doc → " + kForm + ".docx: закладок " + std::to_string(kFormBookmarks.size()) +
                             ", все закладки сохранены");
-    EXPECT_EQ(lines[6], "Шаблонов: 5; преобразовано: 2, пропущено: 1, отказано: 1, ошибок: 1");
-    EXPECT_THAT(lines[7], HasSubstr("только там, где рядом с ним нет шаблона .doc с тем же именем"));
+    EXPECT_EQ(lines[7], "Шаблонов: 6; преобразовано: 2, пропущено: 1, отказано: 1, ошибок: 2");
+    EXPECT_THAT(lines[8], HasSubstr("только там, где рядом с ним нет шаблона .doc с тем же именем"));
 }
 
 TEST_F(TemplateConversionTest, ConvertsIntoAnotherFolderOnceAndSkipsOnTheSecondRun) {

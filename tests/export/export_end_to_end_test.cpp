@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
@@ -478,6 +481,79 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
     choices.templateFolder = shared->Path().string() + "/DocF";
     Run();
     EXPECT_NE(Filled(kForm7Name).find("z1000_001_03:12,5;"), std::string::npos);
+}
+
+// A disk of its own, small and full.
+class FullDisk {
+public:
+    FullDisk() {
+        mounted_ = ::geteuid() == 0 &&
+                   std::system(("mount -t tmpfs -o size=256k tmpfs '" + dir_.Path().string() + "'").c_str()) == 0;
+    }
+    ~FullDisk() {
+        if (mounted_) std::system(("umount '" + dir_.Path().string() + "'").c_str());
+    }
+    bool Mounted() const { return mounted_; }
+    const TempDir& Folder() const { return dir_; }
+    void Fill() const {
+        std::ofstream filler(dir_.Path() / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+
+private:
+    TempDir dir_;
+    bool mounted_ = false;
+};
+
+// A full disk is told as such within seconds on both paths, and the earlier
+// report on it stays as it was.
+TEST_F(ExportEndToEnd, AFullDiskIsToldAtOnceAndTheEarlierReportStays) {
+    const FullDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "a small disk of its own needs root and tmpfs";
+    const std::filesystem::path reports = disk.Folder().Path() / "Reports";
+    std::filesystem::create_directories(reports);
+    options.reportsFolder = reports.string();
+    for (const std::string extension : {"", "x"}) {
+        std::ofstream(reports / (kForm7Name + extension), std::ios::binary) << "the earlier report";
+    }
+    disk.Fill();
+    for (const std::string folder : {"/DocF", "/DocxF"}) {
+        choices.templateFolder = shared->Path().string() + folder;
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            Run();
+            ADD_FAILURE() << "saved on a full disk";
+        } catch (const Error& e) {
+            const std::string text = e.what();
+            EXPECT_TRUE(text.find("на диске нет места") != std::string::npos ||
+                        text.find("на диске не хватает места") != std::string::npos)
+                << text;
+            EXPECT_EQ(text.find("file://"), std::string::npos) << text;
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << folder;
+    }
+    for (const std::string extension : {"", "x"})
+        EXPECT_EQ(ReadBytes((reports / (kForm7Name + extension)).string()), "the earlier report");
+}
+
+// A template the office would read as text is refused, not "filled" with nothing.
+TEST_F(ExportEndToEnd, ATemplateThatIsNoWordDocumentIsRefused) {
+    const std::filesystem::path folder = program.Path() / "NotWord";
+    std::filesystem::create_directories(folder);
+    choices.templateFolder = folder.string();
+    for (const std::string bytes : {std::string("\x93\x01\xfe random bytes \x00\x7f\x80", 24),
+                                    std::string("Форма 7: просто текст\r\n"), std::string()}) {
+        std::ofstream(folder / "7.doc", std::ios::binary) << bytes;
+        try {
+            Run();
+            ADD_FAILURE() << "filled a template that is no Word document";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "Шаблон " + (folder / "7.doc").string() + " не является документом Word");
+        }
+        EXPECT_FALSE(std::filesystem::exists(ReportPath(kForm7Name)));
+    }
 }
 
 TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWritten) {

@@ -107,7 +107,7 @@ protected:
         return out;
     }
 
-    std::string OutputFolder() const { return program.Folder() + "/Reports/"; }
+    std::string OutputFolder() const { return program.Folder() + "Reports/"; }
     std::string Journal() const {
         std::ifstream in(program.File("Tarnfold.log"), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});

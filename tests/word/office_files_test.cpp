@@ -45,7 +45,7 @@ TEST(FilterForOutput, FollowsTheExtensionInAnyCase) {
 }
 
 TEST(SameFile, ComparesNamesAndFiles) {
-    tarnfold::testing::TempDir dir;
+    testing::TempDir dir;
     std::ofstream(dir.File("a.doc")) << "x";
     std::filesystem::create_symlink(dir.File("a.doc"), dir.File("ссылка.doc"));
     EXPECT_TRUE(SameFile(dir.File("a.doc"), dir.Folder() + "sub/../a.doc"));
@@ -53,6 +53,25 @@ TEST(SameFile, ComparesNamesAndFiles) {
     EXPECT_FALSE(SameFile(dir.File("a.doc"), dir.File("b.doc")));
     EXPECT_TRUE(SameFile(dir.File("нет.doc"), dir.File("нет.doc")));
     EXPECT_FALSE(SameFile("", dir.File("a.doc")));
+}
+
+TEST(StoreObstacle, NamesWhatTheFileSystemSays) {
+    testing::TempDir dir;
+    EXPECT_EQ(StoreObstacle(dir.File("new folder/отчёт.doc")), "");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "new folder"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path() / "new folder"), {}), 0) << "probe left";
+    EXPECT_EQ(StoreObstacle(dir.File(std::string(86, 'x') + std::string(170, 'y') + ".doc")),
+              "слишком длинное имя файла");
+    std::ofstream(dir.File("plain")) << "x";
+    EXPECT_EQ(StoreObstacle(dir.File("plain/sub/a.doc")), "папка " + dir.File("plain/sub") + ": часть пути не является папкой");
+}
+
+TEST(OfficeFiles, OnlyWordFiltersMakeATemplate) {
+    for (const char* word : {"MS Word 97", "MS Word 2007 XML", "MS Word 95", "MS WinWord 6.0", "Office Open XML Text",
+                             "Rich Text Format"})
+        EXPECT_TRUE(IsWordFilter(word)) << word;
+    for (const char* other : {"Text", "Text (encoded)", "writer8", "HTML (StarWriter)", "", "calc8"})
+        EXPECT_FALSE(IsWordFilter(other)) << other;
 }
 
 }  // namespace

@@ -9,8 +9,14 @@ TEST(OfficeFailureText, ExplainsInputOutputClassesAndDropsTheSourceLocation) {
     EXPECT_EQ(OfficeFailureText("SfxBaseModel::impl_store <file:///tmp/a/out.doc> failed: 0x507(Error Area:Io "
                                 "Class:Access Code:7) at ./sfx2/source/doc/sfxbasemodel.cxx:3207",
                                 "x"),
-              "нет доступа к файлу или папке (SfxBaseModel::impl_store <file:///tmp/a/out.doc> failed: "
+              "нет доступа к файлу или папке (SfxBaseModel::impl_store </tmp/a/out.doc> failed: "
               "0x507(Error Area:Io Class:Access Code:7))");
+    // Files by their paths, not their URLs.
+    EXPECT_EQ(OfficeFailureText("impl_store <file:///tmp/%D0%BE%D1%82%D1%87%D1%91%D1%82%20%E2%84%96%201.doc> failed: "
+                                "0x507(Error Area:Io Class:Access Code:7)",
+                                "x"),
+              "нет доступа к файлу или папке (impl_store </tmp/отчёт № 1.doc> failed: 0x507(Error Area:Io Class:Access "
+              "Code:7))");
     EXPECT_EQ(OfficeFailureText("impl_store failed: 0x31a(Error Area:Io Class:Space Code:26) at x/y.cxx:1\n", "x"),
               "недостаточно места на диске (impl_store failed: 0x31a(Error Area:Io Class:Space Code:26))");
 }
@@ -18,7 +24,7 @@ TEST(OfficeFailureText, ExplainsInputOutputClassesAndDropsTheSourceLocation) {
 TEST(OfficeFailureText, KeepsOtherMessagesWithTheirEndCut) {
     EXPECT_EQ(OfficeFailureText("type detection failed", "x"), "type detection failed");
     EXPECT_EQ(OfficeFailureText("Unsupported URL <file:///a>: \"type detection failed\". ", "x"),
-              "Unsupported URL <file:///a>: \"type detection failed\"");
+              "Unsupported URL </a>: \"type detection failed\"");
     EXPECT_EQ(OfficeFailureText("failed (Class:Unheard Code:1)", "x"), "failed (Class:Unheard Code:1)");
 }
 
