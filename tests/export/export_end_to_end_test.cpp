@@ -575,6 +575,21 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(program.Path() / "Reports"), {}), 1);
         std::filesystem::remove(output);
     }
+    // A report another office has open is told with who holds it.
+    const std::string output = ReportPath(kForm7Name);
+    const std::string lock = ReportPath(".~lock." + kForm7Name + "#");
+    std::ofstream(output, std::ios::binary) << "the earlier report";
+    std::ofstream(lock, std::ios::binary) << ",Мария,stat-pc,09.12.2026 10:15,file:///home/m/.config/libreoffice/4;";
+    choices.templateFolder = shared->Path().string() + "/DocF";
+    calls.clear();
+    Run();
+    EXPECT_TRUE(Called("message Файл " + output + " открыт другой программой (LibreOffice: пользователь Мария на "
+                       "компьютере stat-pc с 09.12.2026 10:15; файл блокировки " + lock +
+                       "): закройте его и повторите выгрузку"))
+        << ::testing::PrintToString(calls);
+    EXPECT_EQ(ReadBytes(output), "the earlier report");
+    std::filesystem::remove(lock);
+    std::filesystem::remove(output);
 }
 
 namespace {
