@@ -1,7 +1,9 @@
 #include "batch/batch_office.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -24,10 +26,18 @@ std::string MakeProfileFolder() {
 // Ends the office, removes what it left beside the documents and its profile.
 void EndOffice(const std::string& pipe, const std::string& profileFolder, const std::string& documentsFolder,
                std::filesystem::file_time_type since) {
-    word::KillOfficeProcesses(pipe);
-    word::RemoveOfficeLeftovers(documentsFolder, word::FileUrl(profileFolder + "/profile"), since);
-    std::error_code ignored;
-    std::filesystem::remove_all(profileFolder, ignored);
+    // An office process that was between its start and its exec a moment ago
+    // is found only once it runs, and may have written to its profile by
+    // then: the end is repeated until nothing of the office comes back.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    do {
+        word::KillOfficeProcesses(pipe);
+        word::RemoveOfficeLeftovers(documentsFolder, word::FileUrl(profileFolder + "/profile"), since);
+        std::error_code ignored;
+        std::filesystem::remove_all(profileFolder, ignored);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } while ((std::filesystem::exists(profileFolder) || !word::FindOfficeProcesses(pipe).empty()) &&
+             std::chrono::steady_clock::now() < until);
 }
 
 }  // namespace
