@@ -95,7 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(saved.Report.LogFile == second.Report.LogFile, "the journal switch reads back as saved");
     if (second.HostIniMissing) {
         Check(saved.DBPath == FolderPart(databaseName), "the database folder reads back as saved");
-        Check(saved.DBPassword == second.DBPassword, "the password reads back as saved");
+        // A line break read into a value (a lone CR in a file of LF lines) can
+        // only be written as a blank.
+        Check(saved.DBPassword == ControlText(second.DBPassword), "the password reads back as saved");
     }
     return 0;
 }
