@@ -3,7 +3,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -13,9 +12,8 @@
 #include <QUrl>
 #include <climits>
 
-#include "app/field_rules.h"
 #include "core/integer.h"
-#include "core/paths.h"
+#include "window/field_rules.h"
 
 namespace tarnfold::app {
 
@@ -35,8 +33,6 @@ SectionField::SectionField(QWidget* parent) : QLineEdit(parent) {
 }
 
 QString SectionField::SectionText() const { return Q(SectionFieldText(S(text()))); }
-
-void SectionField::SetSectionText(const QString& text) { setText(Q(SectionFieldText(S(text)))); }
 
 void SectionField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
@@ -61,16 +57,15 @@ QValidator::State YearField::validate(QString& input, int&) const {
     return ParseInteger(S(trimmed)) ? QValidator::Acceptable : QValidator::Invalid;
 }
 
-int YearField::valueFromText(const QString& text) const { return YearValue(S(text.trimmed())); }
+int YearField::valueFromText(const QString& text) const { return window::YearValue(S(text.trimmed())); }
 
 void YearField::fixup(QString&) const {}
 
 Gauge::Gauge(QWidget* parent) : QWidget(parent) {}
 
 void Gauge::SetValue(int percent) {
-    const int clamped = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
-    if (clamped == value_) return;
-    value_ = clamped;
+    if (percent == value_) return;
+    value_ = percent;
     update();
 }
 
@@ -108,7 +103,7 @@ DirectoryEdit::DirectoryEdit(QWidget* parent)
     setFocusProxy(edit_);
     setAcceptDrops(true);
     chooseFolder = ChooseFolderWithDialog;
-    connect(button_, &QToolButton::clicked, this, &DirectoryEdit::Browse);
+    connect(button_, &QToolButton::clicked, this, &DirectoryEdit::browseRequested);
 }
 
 QString DirectoryEdit::Text() const { return edit_->text(); }
@@ -116,20 +111,6 @@ QString DirectoryEdit::Text() const { return edit_->text(); }
 void DirectoryEdit::SetText(const QString& text) {
     edit_->setText(text);
     edit_->setCursorPosition(0);
-}
-
-void DirectoryEdit::Browse() {
-    const std::string start = BrowseStartFolder(S(Text()), S(initialFolder_), DirectoryExists);
-    const std::optional<QString> chosen = chooseFolder(window(), Q(start));
-    if (!chosen || chosen->isEmpty()) return;
-    SetText(*chosen);
-    if (DirectoryExists(S(*chosen))) initialFolder_ = *chosen;
-}
-
-void DirectoryEdit::DropNames(const QStringList& names) {
-    if (names.isEmpty()) return;
-    const QString& first = names.front();
-    SetText(Q(DroppedFolderText(S(first), QFileInfo(first).isFile())));
 }
 
 void DirectoryEdit::dragEnterEvent(QDragEnterEvent* event) {
@@ -140,8 +121,8 @@ void DirectoryEdit::dropEvent(QDropEvent* event) {
     QStringList names;
     for (const QUrl& url : event->mimeData()->urls())
         names << (url.isLocalFile() ? url.toLocalFile() : url.toString());
-    DropNames(names);
     event->acceptProposedAction();
+    if (!names.isEmpty()) emit namesDropped(names);
 }
 
 void DirectoryEdit::resizeEvent(QResizeEvent*) {
@@ -154,7 +135,7 @@ bool DirectoryEdit::eventFilter(QObject* watched, QEvent* event) {
     if (watched == edit_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Down && (key->modifiers() & Qt::AltModifier)) {
-            Browse();
+            emit browseRequested();
             return true;
         }
     }

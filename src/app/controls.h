@@ -20,7 +20,6 @@ public:
     explicit SectionField(QWidget* parent = nullptr);
     // The section as two digits, also while the user is still typing.
     QString SectionText() const;
-    void SetSectionText(const QString& text);
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
@@ -38,8 +37,8 @@ protected:
     void fixup(QString& input) const override;
 };
 
-// 0 to 100 with its percentage written across, navy bar on white; the text
-// turns white where the bar lies under it.
+// A percentage (0 to 100) written across, navy bar on white; the text turns
+// white where the bar lies under it.
 class Gauge : public QWidget {
     Q_OBJECT
 public:
@@ -55,8 +54,9 @@ private:
     int value_ = 0;
 };
 
-// A folder chosen with the browse button or dropped from the desktop; the
-// text cannot be typed.
+// The template folder: a text that cannot be typed, a browse button (or
+// Alt+Down) and files or folders dropped from the desktop. What the text
+// becomes is the window logic's decision; the field only reports.
 class DirectoryEdit : public QWidget {
     Q_OBJECT
 public:
@@ -64,13 +64,6 @@ public:
 
     QString Text() const;
     void SetText(const QString& text);
-    QString InitialFolder() const { return initialFolder_; }
-    void SetInitialFolder(const QString& folder) { initialFolder_ = folder; }
-
-    // Opens the folder dialog at the start folder; nothing happens on cancel.
-    void Browse();
-    // What a drop of these names does: only the first counts.
-    void DropNames(const QStringList& names);
 
     // Asks for a folder, starting at the given one; no value when cancelled.
     // Tests answer here instead of a person.
@@ -78,6 +71,10 @@ public:
 
     QLineEdit* LineEdit() const { return edit_; }
     QToolButton* BrowseButton() const { return button_; }
+
+signals:
+    void browseRequested();
+    void namesDropped(const QStringList& names);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -88,7 +85,6 @@ protected:
 private:
     QLineEdit* edit_;
     QToolButton* button_;
-    QString initialFolder_;
 };
 
 // Qt's own folder dialog, which speaks Russian once its translation is loaded.

@@ -60,20 +60,28 @@ std::unique_ptr<QMessageBox> MakePlainBox(QWidget* parent, const std::string& te
     return box;
 }
 
-std::unique_ptr<QMessageBox> MakeConfirmationBox(QWidget* parent, const std::string& text) {
-    auto box = MakeBox(parent, QMessageBox::Question, "Confirm", WithLineBreaks(text));
-    QPushButton* yes = box->addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-    QPushButton* no = box->addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+ConfirmationBox::ConfirmationBox(QWidget* parent, const std::string& text)
+    : QMessageBox(QMessageBox::Question, QStringLiteral("Confirm"), Q(WithLineBreaks(text)), QMessageBox::NoButton,
+                  parent) {
+    setTextFormat(Qt::PlainText);
+    QPushButton* yes = addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     no->setObjectName(QStringLiteral("No"));
     yes->setObjectName(QStringLiteral("Yes"));
-    box->setDefaultButton(yes);
-    box->setEscapeButton(no);
-    return box;
+    setDefaultButton(yes);
+    setEscapeButton(no);
 }
 
-bool ConfirmationAnswer(const QMessageBox& box) {
-    const QAbstractButton* clicked = box.clickedButton();
+bool ConfirmationBox::Answer() const {
+    if (closedUnanswered_) return true;
+    const QAbstractButton* clicked = clickedButton();
     return !(clicked && clicked->objectName() == QStringLiteral("No"));
+}
+
+void ConfirmationBox::closeEvent(QCloseEvent* event) {
+    // Esc clicks the No button itself; a close without a click is no answer.
+    if (!clickedButton()) closedUnanswered_ = true;
+    QMessageBox::closeEvent(event);
 }
 
 void ShowErrorBox(QWidget* parent, const std::string& message) {
@@ -93,9 +101,9 @@ bool AskConfirmation(QWidget* parent, const std::string& text) {
         recorder->answers.pop_front();
         return answer;
     }
-    auto box = MakeConfirmationBox(parent, text);
-    box->exec();
-    return ConfirmationAnswer(*box);
+    ConfirmationBox box(parent, text);
+    box.exec();
+    return box.Answer();
 }
 
 }  // namespace tarnfold::app

@@ -3,13 +3,12 @@
 // plain message box and the one yes/no question. A recorder can stand in for
 // the screen so that window tests never wait for a person.
 
+#include <QMessageBox>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QMessageBox;
-class QWidget;
 
 namespace tarnfold::app {
 
@@ -40,15 +39,28 @@ void ShowErrorBox(QWidget* parent, const std::string& message);
 // Caption AppTitle, no icon, OK. A carriage return breaks the line.
 void ShowPlainBox(QWidget* parent, const std::string& text);
 // Caption "Confirm", question icon, "&Yes" (the default) and "&No", which Esc
-// also chooses. True unless the answer is No.
+// also chooses. False only when the answer is No.
 bool AskConfirmation(QWidget* parent, const std::string& text);
+
+// The question as it is shown. Only the No button and Esc answer No: a box
+// closed by its close box or the system menu goes on as Yes, where Qt would
+// take the escape button for the answer.
+class ConfirmationBox : public QMessageBox {
+    Q_OBJECT
+public:
+    ConfirmationBox(QWidget* parent, const std::string& text);
+    bool Answer() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool closedUnanswered_ = false;
+};
 
 // The boxes as they are shown, for a look at their make-up.
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const std::string& message);
 std::unique_ptr<QMessageBox> MakePlainBox(QWidget* parent, const std::string& text);
-std::unique_ptr<QMessageBox> MakeConfirmationBox(QWidget* parent, const std::string& text);
-// True unless the box was answered with its No button.
-bool ConfirmationAnswer(const QMessageBox& box);
 
 // Line ends as the system writes them ("\r", "\r\n") become line breaks.
 std::string WithLineBreaks(const std::string& text);

@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "app/application.h"
-#include "app/data_module_start.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/single_instance.h"
@@ -18,6 +17,7 @@
 #include "core/end_signals.h"
 #include "core/paths.h"
 #include "db/data_module.h"
+#include "window/data_module_start.h"
 
 namespace tarnfold::app {
 
@@ -61,7 +61,7 @@ int RunStarted(Application& application, const ConnectWindow& connect) {
     InstallRussianQtTranslation(application);
     const std::string programFolder = ProgramFolder();
     MainWindow window(programFolder, QDate::currentDate().year());
-    const DataModuleStart data = StartDataModule(window, programFolder);
+    const window::DataModuleStart data = window::StartDataModule(window.Logic(), programFolder);
     if (!data.module || data.endRequested) return 0;
     if (connect) connect(window, *data.module);
 

@@ -9,16 +9,18 @@
 #include <fstream>
 
 #include "app/application.h"
-#include "app/data_module_start.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "core/text.h"
 #include "db/data_module.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
+#include "window/data_module_start.h"
+#include "window/main_window_logic.h"
 
 using namespace tarnfold;
 using namespace tarnfold::app;
+using namespace tarnfold::window;
 
 namespace {
 
@@ -71,18 +73,18 @@ private slots:
                                     "INSERT INTO PERIOD VALUES ('02', 'Февраль');\n");
         MessageBoxRecorder boxes;
         MainWindow window(layout.ProgramFolder(), 2026);
-        const DataModuleStart start = StartDataModule(window, layout.ProgramFolder());
+        const DataModuleStart start = StartDataModule(window.Logic(), layout.ProgramFolder());
         QVERIFY(start.module != nullptr);
         QVERIFY(!start.endRequested);
         QVERIFY(boxes.shown.empty());
         QCOMPARE(List(window, "CBKodif")->count(), 2);
         QCOMPARE(List(window, "CBKodif")->itemText(0), QStringLiteral("0001 - Первая больница"));
-        QCOMPARE(window.InstitutionIndex(), 1);
-        QCOMPARE(window.InstitutionText(), std::string("1166 - Велинская область"));
+        QCOMPARE(window.Logic().InstitutionIndex(), 1);
+        QCOMPARE(window.Logic().InstitutionText(), std::string("1166 - Велинская область"));
         QCOMPARE(List(window, "CBPeriod")->count(), 2);
-        QCOMPARE(window.PeriodIndex(), 0);
-        QCOMPARE(window.PeriodText(), std::string("Январь"));
-        QCOMPARE(window.FormPosition(), 2);
+        QCOMPARE(window.Logic().PeriodIndex(), 0);
+        QCOMPARE(window.Logic().PeriodText(), std::string("Январь"));
+        QCOMPARE(window.Logic().FormPosition(), 2);
         QCOMPARE(StatusText(window), QString::fromStdString(" База: " + layout.Database()));
     }
 
@@ -91,15 +93,15 @@ private slots:
         testing::CreateDatabase(layout.Database(), Tables);
         MessageBoxRecorder boxes;
         MainWindow window(layout.ProgramFolder(), 2026);
-        const DataModuleStart start = StartDataModule(window, layout.ProgramFolder());
+        const DataModuleStart start = StartDataModule(window.Logic(), layout.ProgramFolder());
         QVERIFY(!start.endRequested);
         QVERIFY(boxes.shown.empty());
         QCOMPARE(List(window, "CBKodif")->count(), 0);
-        QCOMPARE(window.InstitutionIndex(), -1);
-        QCOMPARE(window.InstitutionText(), std::string());
-        QCOMPARE(window.PeriodIndex(), -1);
+        QCOMPARE(window.Logic().InstitutionIndex(), -1);
+        QCOMPARE(window.Logic().InstitutionText(), std::string());
+        QCOMPARE(window.Logic().PeriodIndex(), -1);
         // A form of the second theme is not in the first theme's list.
-        QCOMPARE(window.FormPosition(), 0);
+        QCOMPARE(window.Logic().FormPosition(), 0);
         QCOMPARE(StatusText(window), QString::fromStdString(" База: " + layout.Database()));
     }
 
@@ -107,7 +109,7 @@ private slots:
         Layout layout;
         MessageBoxRecorder boxes;
         MainWindow window(layout.ProgramFolder(), 2026);
-        const DataModuleStart start = StartDataModule(window, layout.ProgramFolder());
+        const DataModuleStart start = StartDataModule(window.Logic(), layout.ProgramFolder());
         QVERIFY(start.module != nullptr);
         QVERIFY(start.endRequested);
         QCOMPARE(boxes.shown.size(), std::size_t{3});
@@ -131,7 +133,7 @@ private slots:
                                 "INSERT INTO KODIF VALUES ('1', NULL, 'Первая больница', '0001', '01');\n");
         MessageBoxRecorder boxes;
         MainWindow window(layout.ProgramFolder(), 2026);
-        const DataModuleStart start = StartDataModule(window, layout.ProgramFolder());
+        const DataModuleStart start = StartDataModule(window.Logic(), layout.ProgramFolder());
         QVERIFY(!start.endRequested);
         QCOMPARE(boxes.shown.size(), std::size_t{1});
         QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Error));

@@ -208,6 +208,42 @@ TEST(Screenshots, CompactAndDetailState) {
     EXPECT_EQ(first->WaitForExit(10s), std::optional<int>(0));
 }
 
+// The design's window sizes are outer sizes: under a window manager the
+// frame around the window, title bar included, is 627 by 280 and 627 by 420
+// with the detail panel shown.
+TEST(Screenshots, TheFrameHasTheDesignSizes) {
+    DesktopSession desktop(true);
+    ProgramCopy program(desktop);
+    DesktopScreen screen(desktop.X());
+    auto first = program.Start("frame.log");
+    Window main = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (main = screen.MainWindowOf(first->Pid())) && screen.Viewable(main); }, 15s));
+    const auto outer = [&] {
+        Window w = main, root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        while (XQueryTree(desktop.X(), w, &root, &parent, &children, &count) && parent != root) {
+            if (children) XFree(children);
+            children = nullptr;
+            w = parent;
+        }
+        if (children) XFree(children);
+        XWindowAttributes a{};
+        XGetWindowAttributes(desktop.X(), w, &a);
+        return std::pair{a.width + 2 * a.border_width, a.height + 2 * a.border_width};
+    };
+    EXPECT_TRUE(WaitUntil([&] { return outer() == std::pair{627, 280}; }))
+        << outer().first << " x " << outer().second << ", inside " << screen.Height(main);
+    EXPECT_LT(screen.Height(main), 280);
+    ChildProcess click({"xdotool", "mousemove", "--window", HexId(main), "530", "184", "click", "1"},
+                       desktop.Environment(), desktop.Folder().Path() / "xdotool.log");
+    ASSERT_TRUE(click.WaitForExit(10s).has_value());
+    EXPECT_TRUE(WaitUntil([&] { return outer() == std::pair{627, 420}; }))
+        << outer().first << " x " << outer().second;
+    AskToClose(desktop.X(), main);
+    EXPECT_EQ(first->WaitForExit(10s), std::optional<int>(0));
+}
+
 // What a logout or a service manager sends: the window closes as if the user
 // closed it, its choices saved, though the database client took these
 // signals for itself at its first attach.

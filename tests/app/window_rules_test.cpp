@@ -1,77 +1,14 @@
-// The window's arithmetic, field texts and the copy check, without a display.
+// The copy check, without a display: a stand-in window system.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <set>
 
-#include "app/field_rules.h"
 #include "app/single_instance.h"
-#include "app/window_geometry.h"
 #include "core/app_title.h"
-#include "support/temp_dir.h"
 
 using namespace tarnfold;
 using namespace tarnfold::app;
-
-TEST(WindowGeometry, ScalesHeightThenWidthWithOneRoundingEach) {
-    EXPECT_EQ(ScaleFactor(31), 1.24);
-    const WindowSize size = ScaledWindowSize(DesignCompactSize, ScaleFactor(31));
-    EXPECT_EQ(size.width, 777);   // 777.48
-    EXPECT_EQ(size.height, 347);  // 347.2
-    const WindowSize normal = ScaledWindowSize(DesignCompactSize, ScaleFactor(25));
-    EXPECT_EQ(normal.width, 627);
-    EXPECT_EQ(normal.height, 280);
-    EXPECT_EQ(Scaled(145, 1.24), 180);  // 179.8
-    EXPECT_EQ(Scaled(25, 1.5), 38);     // 37.5 goes to the even 38
-    EXPECT_EQ(Scaled(21, 1.5), 32);     // 31.5 goes to the even 32
-}
-
-TEST(WindowGeometry, ExportButtonFollowsTheFontDpi) {
-    EXPECT_EQ(ScaledExportButtonHeight(96), 25);
-    EXPECT_EQ(ScaledExportButtonHeight(120), 31);  // 31.25
-    EXPECT_EQ(ScaledExportButtonHeight(144), 38);  // 37.5 goes to the even 38
-    EXPECT_EQ(ScaledExportButtonHeight(0), 25);
-}
-
-TEST(WindowGeometry, DetailToggleDividesFirstAndRoundsOnce) {
-    EXPECT_EQ(DetailHeight(280), 420);
-    EXPECT_EQ(CompactHeight(420), 280);
-    EXPECT_EQ(DetailHeight(347), 520);  // 520.5 goes to the even 520
-    EXPECT_EQ(CompactHeight(520), 347);  // 346.67
-    EXPECT_EQ(CompactHeight(600), 400);
-    EXPECT_EQ(DetailHeight(400), 600);
-    EXPECT_EQ(DetailHeight(281), 422);  // 421.5 goes to the even 422
-    EXPECT_EQ(DetailHeight(283), 424);  // 424.5 goes to the even 424
-    EXPECT_EQ(CompactHeight(521), 347);  // 347.33
-}
-
-TEST(YearValue, TextThatIsNoWholeNumberIsZero) {
-    EXPECT_EQ(YearValue("2007"), 2007);
-    EXPECT_EQ(YearValue("-5"), -5);
-    EXPECT_EQ(YearValue(""), 0);
-    EXPECT_EQ(YearValue("20o7"), 0);
-    EXPECT_EQ(YearValue("99999999999"), 0);
-}
-
-TEST(DroppedFolderText, AnExistingFileGivesItsFolder) {
-    EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", true), "/srv/forms/");
-    EXPECT_EQ(DroppedFolderText("/srv/a:b/7.doc", true), "/srv/a:b/");
-    EXPECT_EQ(DroppedFolderText("/srv/forms", false), "/srv/forms");
-    EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", false), "/srv/forms/7.doc");
-}
-
-TEST(BrowseStartFolder, FallsBackToInitialFolderThenRoot) {
-    const std::set<std::string> existing{"/srv/forms", "/srv/init"};
-    const auto exists = [&](const std::string& f) { return existing.count(f) > 0; };
-    EXPECT_EQ(BrowseStartFolder("/srv/forms", "/srv/init", exists), "/srv/forms");
-    EXPECT_EQ(BrowseStartFolder("", "/srv/init", exists), "/srv/init");
-    EXPECT_EQ(BrowseStartFolder("", "", exists), "/");
-    EXPECT_EQ(BrowseStartFolder("/gone", "/srv/init", exists), "/");
-    EXPECT_EQ(BrowseStartFolder("", "/gone", exists), "/");
-}
 
 // Stands in for the window system in the check's own logic: the desktop is a
 // list of windows in lookup order.

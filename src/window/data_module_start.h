@@ -10,15 +10,15 @@ namespace tarnfold::db {
 class DataModule;
 }
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
-class MainWindow;
+class MainWindowLogic;
 
 struct DataModuleStart {
     std::unique_ptr<db::DataModule> module;  // empty when it could not be built
     bool endRequested = false;               // the program ends once start-up is over
 };
 
-DataModuleStart StartDataModule(MainWindow& window, const std::string& programFolder);
+DataModuleStart StartDataModule(MainWindowLogic& window, const std::string& programFolder);
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::window

@@ -1,13 +1,22 @@
 #pragma once
 // The window's sizes as pure arithmetic: the layout is drawn for 96 dots per
 // inch and grows with the screen's font size, and the detail panel adds half
-// of the compact height.
+// of the compact height. Window sizes are outer sizes, frame included.
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
 struct WindowSize {
     int width = 0;
     int height = 0;
+    friend bool operator==(const WindowSize&, const WindowSize&) = default;
+};
+
+struct Rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
 inline constexpr WindowSize DesignCompactSize{627, 280};
@@ -22,6 +31,7 @@ double ScaleFactor(int exportButtonHeight);
 
 // A design length (position or size) at the given factor.
 int Scaled(int designLength, double factor);
+Rect Scaled(Rect design, double factor);
 
 // The window's size at start, which is also the smallest it may be dragged
 // to: the height is scaled first, then the width, each rounded once with a
@@ -34,4 +44,11 @@ int DetailHeight(int compactHeight);
 // Height after hiding it again: divided by 6 first, times 4, rounded once.
 int CompactHeight(int detailHeight);
 
-}  // namespace tarnfold::app
+// The detail panel keeps its distance to all four sides of the panel that
+// holds it, so it grows and shrinks with the window.
+Rect DetailPanelRect(WindowSize holder, double factor);
+
+// What is left inside a frame of the given thickness around an outer size.
+WindowSize Inside(WindowSize outer, WindowSize frame);
+
+}  // namespace tarnfold::window

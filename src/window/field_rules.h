@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
 // The year field's value: its text read as a whole number, 0 when it is none.
 int YearValue(std::string_view text);
@@ -19,4 +19,4 @@ std::string DroppedFolderText(const std::string& droppedName, bool isExistingFil
 std::string BrowseStartFolder(const std::string& text, const std::string& initialFolder,
                               const std::function<bool(const std::string&)>& folderExists);
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::window

@@ -1,9 +1,9 @@
-#include "app/field_rules.h"
+#include "window/field_rules.h"
 
 #include "core/integer.h"
 #include "core/paths.h"
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
 int YearValue(std::string_view text) {
     return ReadInteger(text, 0);
@@ -28,4 +28,4 @@ std::string BrowseStartFolder(const std::string& text, const std::string& initia
     return start;
 }
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::window

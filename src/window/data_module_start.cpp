@@ -1,12 +1,11 @@
-#include "app/data_module_start.h"
+#include "window/data_module_start.h"
 
 #include <exception>
 
-#include "app/main_window.h"
-#include "app/message_boxes.h"
 #include "db/data_module.h"
+#include "window/main_window_logic.h"
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
 namespace {
 
@@ -14,26 +13,36 @@ namespace {
 // request to end, which waits until start-up is over.
 class WindowConnectUi : public db::ConnectUi {
 public:
-    void ShowMessage(const std::string& text) override { ShowPlainBox(nullptr, text); }
+    explicit WindowConnectUi(MainWindowLogic& window) : window_(window) {}
+    void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
     void RequestEnd() override { endRequested = true; }
     bool endRequested = false;
+
+private:
+    MainWindowLogic& window_;
 };
+
+// A saved entry found again ignoring letter case, else the first entry.
+int SavedOrFirst(const std::vector<std::string>& entries, const std::string& saved) {
+    const int found = db::FindEntryIgnoringCase(entries, saved);
+    return found < 0 ? 0 : found;
+}
 
 }  // namespace
 
-DataModuleStart StartDataModule(MainWindow& window, const std::string& programFolder) {
+DataModuleStart StartDataModule(MainWindowLogic& window, const std::string& programFolder) {
     DataModuleStart start;
     try {
         start.module = std::make_unique<db::DataModule>(programFolder);
     } catch (const std::exception& error) {
         // Without the client library the program cannot work at all: it ends
         // after telling why.
-        ShowErrorBox(nullptr, error.what());
+        window.ShowError(error.what());
         return start;
     }
     db::DataModule& module = *start.module;
     const Settings& settings = window.LoadedSettings();
-    WindowConnectUi ui;
+    WindowConnectUi ui(window);
     bool connected = false;
     try {
         module.ConnectDatabase(db::ConnectionSettings{settings.DBPath, settings.DBPassword, settings.HostIniMissing},
@@ -43,7 +52,7 @@ DataModuleStart StartDataModule(MainWindow& window, const std::string& programFo
         window.SetInstitutions(db::InstitutionEntries(module.Institutions()));
         window.SetPeriods(db::PeriodEntries(module.Periods()));
         window.SetDatabaseName(module.DatabaseName());
-        ShowErrorBox(nullptr, error.what());
+        window.ShowError(error.what());
     }
     start.endRequested = ui.endRequested;
     if (!connected) return start;
@@ -52,17 +61,10 @@ DataModuleStart StartDataModule(MainWindow& window, const std::string& programFo
     window.SetInstitutions(institutions);
     window.SetPeriods(db::PeriodEntries(module.Periods()));
     window.SetDatabaseName(module.DatabaseName());
-    if (!institutions.empty()) {
-        const int saved = db::FindEntryIgnoringCase(institutions, settings.Report.LPU);
-        window.SelectInstitution(saved < 0 ? 0 : saved);
-    }
-    const std::vector<std::string> forms = window.FormEntries();
-    if (!forms.empty()) {
-        const int saved = db::FindEntryIgnoringCase(forms, settings.Report.Forma);
-        window.SelectForm(saved < 0 ? 0 : saved);
-    }
-    window.SetDatabaseStatus(" База: " + module.DatabaseName());
+    if (!institutions.empty()) window.SelectInstitution(SavedOrFirst(institutions, settings.Report.LPU));
+    if (!window.FormEntries().empty()) window.SelectForm(SavedOrFirst(window.FormEntries(), settings.Report.Forma));
+    window.ShowDatabaseName();
     return start;
 }
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::window

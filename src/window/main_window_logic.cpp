@@ -1,0 +1,261 @@
+#include "window/main_window_logic.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "catalogue/catalogue.h"
+#include "core/integer.h"
+#include "core/paths.h"
+#include "db/connect_rules.h"
+#include "window/field_rules.h"
+
+namespace tarnfold::window {
+
+MainWindowLogic::MainWindowLogic(MainWindowView& view, std::string programFolder)
+    : view_(view),
+      programFolder_(std::move(programFolder)),
+      sectionText_(SectionFieldText(PlaceOf(Control::SectionField).text)),
+      yearText_(PlaceOf(Control::YearField).text),
+      templateFolder_(PlaceOf(Control::TemplateFolder).text) {}
+
+std::string MainWindowLogic::EntryAt(const std::vector<std::string>& entries, int index) {
+    if (index < 0 || index >= static_cast<int>(entries.size())) return {};
+    return entries[static_cast<std::size_t>(index)];
+}
+
+template <class Handler>
+void MainWindowLogic::Guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        view_.ShowError(error.what());
+    } catch (...) {
+        view_.ShowError(UnknownErrorMessage);
+    }
+}
+
+void MainWindowLogic::Create(int exportButtonHeight, std::int32_t currentYear) {
+    PlaceControls(exportButtonHeight);
+    try {
+        LoadSettings(programFolder_, currentYear, settings_);
+        settingsLoaded_ = true;
+        ApplySettings();
+    } catch (const std::exception& error) {
+        view_.ShowError(error.what());
+    }
+    view_.Focus(Control::FormList);
+}
+
+void MainWindowLogic::PlaceControls(int exportButtonHeight) {
+    factor_ = ScaleFactor(exportButtonHeight);
+    for (const ControlPlace& place : ControlPlaces()) {
+        if (place.control != Control::Window) view_.Place(place.control, Scaled(place.design, factor_), place.sizing);
+        if (*place.text) view_.SetText(place.control, place.text);
+    }
+    view_.SetHint(Control::ExportButton, ExportHint);
+    view_.SetShown(Control::DetailPanel, false);
+    FollowPeriodFlag();
+    const WindowSize size = ScaledWindowSize(DesignCompactSize, factor_);
+    view_.SetOuterSize(size);
+    view_.SetMinimumOuterSize(size);
+}
+
+void MainWindowLogic::ApplySettings() {
+    const TReportSettings& report = settings_.Report;
+    databaseName_ = db::DatabaseNameFor({settings_.DBPath, settings_.DBPassword, settings_.HostIniMissing});
+    yearText_ = std::to_string(report.Year);
+    view_.SetText(Control::YearField, yearText_);
+    sectionText_ = SectionFieldText(report.Razrez);
+    view_.SetText(Control::SectionField, sectionText_);
+    std::vector<std::string> themes;
+    for (const TThemeRec& theme : Themes) themes.push_back(theme.Caption);
+    themeIndex_ = 0;
+    view_.SetItems(Control::ThemeList, themes, themeIndex_);
+    FollowPeriodFlag();
+    FillForms();
+    templateInitialFolder_ = report.PathReport;
+    templateFolder_ = report.PathReport;
+    view_.SetText(Control::TemplateFolder, templateFolder_);
+}
+
+void MainWindowLogic::FillForms() {
+    forms_ = FormCaptionsOfTheme(themeIndex_);
+    formPosition_ = forms_.empty() ? -1 : 0;
+    view_.SetItems(Control::FormList, forms_, formPosition_);
+}
+
+void MainWindowLogic::FollowPeriodFlag() {
+    const bool periods = PeriodApplies(themeIndex_);
+    view_.SetEnabled(Control::PeriodLabel, periods);
+    view_.SetEnabled(Control::PeriodList, periods);
+}
+
+void MainWindowLogic::SetInstitutions(std::vector<std::string> entries) {
+    institutions_ = std::move(entries);
+    institutionIndex_ = institutions_.empty() ? -1 : 0;
+    view_.SetItems(Control::InstitutionList, institutions_, institutionIndex_);
+}
+
+void MainWindowLogic::SetPeriods(std::vector<std::string> entries) {
+    periods_ = std::move(entries);
+    periodIndex_ = periods_.empty() ? -1 : 0;
+    view_.SetItems(Control::PeriodList, periods_, periodIndex_);
+}
+
+void MainWindowLogic::SelectInstitution(int index) {
+    institutionIndex_ = index;
+    view_.Select(Control::InstitutionList, index);
+}
+
+void MainWindowLogic::SelectForm(int index) {
+    formPosition_ = index;
+    view_.Select(Control::FormList, index);
+}
+
+void MainWindowLogic::ShowDatabaseName() {
+    view_.SetText(Control::DatabasePanel, DatabaseStatusPrefix + databaseName_);
+    // A long database name does not fit the panel; the whole name is one
+    // pointer rest away.
+    view_.SetHint(Control::DatabasePanel, DatabaseStatusPrefix + databaseName_);
+}
+
+void MainWindowLogic::OnThemeChosen(int index) {
+    Guarded([&] {
+        themeIndex_ = index;
+        FillForms();
+        FollowPeriodFlag();
+    });
+}
+
+void MainWindowLogic::OnSectionTyped(const std::string& typed) { sectionText_ = SectionFieldText(typed); }
+
+void MainWindowLogic::OnExportPressed() {
+    Guarded([this] {
+        if (exportState_ == ExportButtonState::Filling) {
+            RequestAbort();
+            return;
+        }
+        // A run hands input back to the window while it fills: a second press
+        // or F10 then must not start another run inside the first.
+        if (running_ || !actions_) return;
+        struct Running {
+            bool& flag;
+            explicit Running(bool& f) : flag(f) { flag = true; }
+            ~Running() { flag = false; }
+        } running(running_);
+        actions_->Export(Choices());
+    });
+    if (closeAfterRun_ && !running_) view_.Close();
+}
+
+void MainWindowLogic::OnExportKey() {
+    // F10 never stops a run: it acts only while the button starts one.
+    if (exportState_ == ExportButtonState::Idle && exportEnabled_) OnExportPressed();
+}
+
+void MainWindowLogic::OnExitKey() { view_.Close(); }
+
+void MainWindowLogic::OnDetailPressed() {
+    Guarded([this] {
+        const WindowSize outer = view_.OuterSize();
+        detailShown_ = !detailShown_;
+        view_.SetText(Control::DetailButton, detailShown_ ? DetailHideCaption : DetailShowCaption);
+        view_.SetOuterSize({outer.width, detailShown_ ? DetailHeight(outer.height) : CompactHeight(outer.height)});
+        view_.SetShown(Control::DetailPanel, detailShown_);
+    });
+}
+
+void MainWindowLogic::OnJournalPressed() {
+    Guarded([this] {
+        if (actions_) actions_->OpenJournal();
+    });
+}
+
+void MainWindowLogic::OnBrowsePressed() {
+    Guarded([this] {
+        const std::string start = BrowseStartFolder(templateFolder_, templateInitialFolder_, DirectoryExists);
+        const std::optional<std::string> chosen = view_.ChooseFolder(start);
+        if (!chosen || chosen->empty()) return;
+        templateFolder_ = *chosen;
+        view_.SetText(Control::TemplateFolder, templateFolder_);
+        if (DirectoryExists(*chosen)) templateInitialFolder_ = *chosen;
+    });
+}
+
+void MainWindowLogic::OnNamesDropped(const std::vector<std::string>& names) {
+    Guarded([&] {
+        if (names.empty()) return;
+        templateFolder_ = DroppedFolderText(names.front(), FileExists(names.front()));
+        view_.SetText(Control::TemplateFolder, templateFolder_);
+    });
+}
+
+void MainWindowLogic::OnHolderResized(WindowSize holder) {
+    view_.Place(Control::DetailPanel, DetailPanelRect(holder, factor_), Sizing::Holder);
+}
+
+void MainWindowLogic::RequestAbort() {
+    exportEnabled_ = false;
+    view_.SetEnabled(Control::ExportButton, false);
+    if (actions_) actions_->Abort();
+}
+
+bool MainWindowLogic::OnCloseRequested() {
+    if (running_) {
+        closeAfterRun_ = true;
+        if (!abortAskedByClose_) {
+            abortAskedByClose_ = true;
+            Guarded([this] { RequestAbort(); });
+        }
+        return false;
+    }
+    if (!closed_) {
+        closed_ = true;
+        SaveOnClose();
+    }
+    return true;
+}
+
+void MainWindowLogic::SaveOnClose() {
+    // After a failed load the controls hold design texts, not the user's
+    // choices: writing them would overwrite the saved choices.
+    if (!settingsLoaded_) return;
+    try {
+        SaveSettings(programFolder_, databaseName_, settings_, SavedChoices());
+    } catch (const std::exception& error) {
+        // Shown, and the window closes all the same: it would fail again at
+        // every later attempt.
+        view_.ShowError(error.what());
+    }
+}
+
+ExportChoices MainWindowLogic::Choices() const {
+    return {themeIndex_, formPosition_, institutionIndex_, periodIndex_, sectionText_, yearText_, templateFolder_};
+}
+
+WindowChoices MainWindowLogic::SavedChoices() const {
+    return {FormText(), InstitutionText(), yearText_, sectionText_, templateFolder_};
+}
+
+void MainWindowLogic::SetStatusText(const std::string& text) { view_.SetText(Control::ProgressPanel, text); }
+
+void MainWindowLogic::SetGauge(int percent) { view_.SetGauge(std::clamp(percent, 0, 100)); }
+
+void MainWindowLogic::SetResultText(const std::string& text) { view_.SetText(Control::ResultLine, text); }
+
+void MainWindowLogic::SetExportButtonState(ExportButtonState state) {
+    exportState_ = state;
+    const bool filling = state == ExportButtonState::Filling;
+    view_.SetText(Control::ExportButton, filling ? AbortCaption : ExportCaption);
+    view_.SetHint(Control::ExportButton, filling ? AbortHint : ExportHint);
+}
+
+void MainWindowLogic::SetExportEnabled(bool enabled) {
+    exportEnabled_ = enabled;
+    view_.SetEnabled(Control::ExportButton, enabled);
+}
+
+void MainWindowLogic::SetJournalEnabled(bool enabled) { view_.SetEnabled(Control::JournalButton, enabled); }
+
+}  // namespace tarnfold::window

@@ -1,0 +1,150 @@
+#pragma once
+// Everything the main window decides, without a toolkit: the controls'
+// texts, enabled states and lists, the user's choices, the year and section
+// rules, the scaling and the detail toggle, which keys act when, the set-up
+// and the close with their settings load and save. It keeps the choices in
+// its own fields, tells a MainWindowView what to draw and is the ExportView
+// the export run drives.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "export/export_run.h"
+#include "export/export_view.h"
+#include "settings/settings.h"
+#include "window/export_actions.h"
+#include "window/main_window_view.h"
+
+namespace tarnfold::window {
+
+class MainWindowLogic : public ExportView {
+public:
+    MainWindowLogic(MainWindowView& view, std::string programFolder);
+    MainWindowLogic(const MainWindowLogic&) = delete;
+    MainWindowLogic& operator=(const MainWindowLogic&) = delete;
+
+    // The set-up: places and design texts at the factor the export button's
+    // measured height gives, the outer size, then the settings load and the
+    // controls' values from it. A failed load is shown and leaves the design
+    // texts.
+    void Create(int exportButtonHeight, std::int32_t currentYear);
+    // What the export button and the journal button set going; nothing is
+    // run while none is connected.
+    void Connect(ExportActions* actions) { actions_ = actions; }
+
+    // The settings as loaded; SettingsLoaded() is false when the load failed.
+    const Settings& LoadedSettings() const { return settings_; }
+    bool SettingsLoaded() const { return settingsLoaded_; }
+
+    // Filled from the database at start-up: entry 0 selected, none when empty.
+    void SetInstitutions(std::vector<std::string> entries);
+    void SetPeriods(std::vector<std::string> entries);
+    void SelectInstitution(int index);
+    void SelectForm(int index);
+    // The database name in use, written back by the close as PathBase.
+    void SetDatabaseName(std::string name) { databaseName_ = std::move(name); }
+    const std::string& DatabaseName() const { return databaseName_; }
+    // " База: " and the database name in the first status panel.
+    void ShowDatabaseName();
+    // The standard error box, for a caller that caught an error.
+    void ShowError(const std::string& message) { view_.ShowError(message); }
+
+    // The user's input, as the view passes it in.
+    void OnThemeChosen(int index);
+    void OnFormChosen(int index) { formPosition_ = index; }
+    void OnInstitutionChosen(int index) { institutionIndex_ = index; }
+    void OnPeriodChosen(int index) { periodIndex_ = index; }
+    void OnSectionTyped(const std::string& typed);
+    void OnYearTyped(const std::string& text) { yearText_ = text; }
+    void OnExportPressed();
+    void OnExportKey();  // F10
+    void OnExitKey();    // Esc
+    void OnDetailPressed();
+    void OnJournalPressed();
+    void OnBrowsePressed();
+    void OnNamesDropped(const std::vector<std::string>& names);
+    // The panel that holds the detail panel has a new size.
+    void OnHolderResized(WindowSize holder);
+    // The window is asked to close (Esc, close box, system menu, end signal):
+    // true when it may close now. During a run the run is asked to stop and
+    // the window closes once it has.
+    bool OnCloseRequested();
+
+    // The user's choices.
+    int ThemeIndex() const { return themeIndex_; }
+    int FormPosition() const { return formPosition_; }
+    int InstitutionIndex() const { return institutionIndex_; }
+    int PeriodIndex() const { return periodIndex_; }
+    const std::vector<std::string>& FormEntries() const { return forms_; }
+    std::string FormText() const { return EntryAt(forms_, formPosition_); }
+    std::string InstitutionText() const { return EntryAt(institutions_, institutionIndex_); }
+    std::string PeriodText() const { return EntryAt(periods_, periodIndex_); }
+    const std::string& SectionText() const { return sectionText_; }
+    const std::string& YearText() const { return yearText_; }
+    const std::string& TemplateFolderText() const { return templateFolder_; }
+    const std::string& TemplateInitialFolder() const { return templateInitialFolder_; }
+    // What an export run is handed: a snapshot of the choices.
+    ExportChoices Choices() const;
+    // What the close writes back.
+    WindowChoices SavedChoices() const;
+
+    bool ExportRunning() const { return running_; }
+    bool DetailShown() const { return detailShown_; }
+    ExportButtonState ExportButton() const { return exportState_; }
+    bool ExportEnabled() const { return exportEnabled_; }
+    double Factor() const { return factor_; }
+
+    // ExportView
+    void SetStatusText(const std::string& text) override;
+    void SetGauge(int percent) override;
+    void SetResultText(const std::string& text) override;
+    void SetExportButtonState(ExportButtonState state) override;
+    void SetExportEnabled(bool enabled) override;
+    void SetJournalEnabled(bool enabled) override;
+    void ShowMessage(const std::string& text) override { view_.ShowMessage(text); }
+    bool Confirm(const std::string& text) override { return view_.Confirm(text); }
+    void ProcessPendingInput() override { view_.ProcessPendingInput(); }
+
+private:
+    static std::string EntryAt(const std::vector<std::string>& entries, int index);
+    void PlaceControls(int exportButtonHeight);
+    void ApplySettings();
+    void FillForms();
+    void FollowPeriodFlag();
+    void RequestAbort();
+    void SaveOnClose();
+    // Runs a handler; an error it throws ends it in the standard error box.
+    template <class Handler>
+    void Guarded(Handler&& handler);
+
+    MainWindowView& view_;
+    std::string programFolder_;
+    ExportActions* actions_ = nullptr;
+    Settings settings_;
+    bool settingsLoaded_ = false;
+    std::string databaseName_;
+    double factor_ = 1.0;
+
+    int themeIndex_ = -1;
+    std::vector<std::string> forms_;
+    int formPosition_ = -1;
+    std::vector<std::string> institutions_;
+    int institutionIndex_ = -1;
+    std::vector<std::string> periods_;
+    int periodIndex_ = -1;
+    std::string sectionText_;
+    std::string yearText_;
+    std::string templateFolder_;
+    std::string templateInitialFolder_;
+
+    ExportButtonState exportState_ = ExportButtonState::Idle;
+    bool exportEnabled_ = true;
+    bool detailShown_ = false;
+    bool running_ = false;
+    bool closeAfterRun_ = false;
+    bool abortAskedByClose_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace tarnfold::window
