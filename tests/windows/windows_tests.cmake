@@ -41,3 +41,32 @@ if(TARGET tarnfold_db)
     LIBS tarnfold_db GTest::gtest_main)
   target_include_directories(db_windows_tests PRIVATE ${TARNFOLD_ROOT}/tests)
 endif()
+
+# The stand-in word processor: an automation server of the tests that answers
+# as "Word.Application" from a process of its own, over small text documents
+# (text_document.h). Under Wine it is registered in the private prefix before
+# the tests that need it; on Windows run "word_stand_in /RegServer" on a
+# machine without Word (it never takes the identifier from Word itself).
+add_library(tarnfold_word_stand_in_support STATIC
+  ${TARNFOLD_WINDOWS_TESTS}/text_document.cpp
+  ${TARNFOLD_WINDOWS_TESTS}/stand_in_registration.cpp)
+target_include_directories(tarnfold_word_stand_in_support PUBLIC ${TARNFOLD_WINDOWS_TESTS})
+target_link_libraries(tarnfold_word_stand_in_support PUBLIC tarnfold_core ole32 advapi32)
+
+add_executable(word_stand_in ${TARNFOLD_WINDOWS_TESTS}/word_stand_in.cpp)
+target_link_libraries(word_stand_in PRIVATE tarnfold_word_stand_in_support ole32 oleaut32 uuid)
+
+# The Word back-end, and a whole export run with a stand-in database session,
+# against the stand-in in its own process.
+tarnfold_windows_test(word_server_tests
+  SOURCES ${TARNFOLD_WINDOWS_TESTS}/com_test_main.cpp
+          ${TARNFOLD_WINDOWS_TESTS}/word_server_test.cpp
+          ${TARNFOLD_WINDOWS_TESTS}/export_server_test.cpp
+  LIBS tarnfold_word_stand_in_support tarnfold_word_com tarnfold_export)
+target_include_directories(word_server_tests PRIVATE ${TARNFOLD_ROOT}/tests/export)
+add_dependencies(word_server_tests word_stand_in)
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  add_test(NAME word_stand_in_registration COMMAND word_stand_in /RegServer)
+  set_tests_properties(word_stand_in_registration PROPERTIES TIMEOUT 60 FIXTURES_SETUP word_stand_in)
+  set_tests_properties(word_server_tests PROPERTIES FIXTURES_REQUIRED word_stand_in)
+endif()

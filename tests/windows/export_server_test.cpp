@@ -1,0 +1,105 @@
+// A whole export run across the process boundary: rows from a stand-in of
+// the database session (no Windows database client can be had here), the
+// document written by the stand-in word processor in its own process through
+// the Word back-end, then read back from disk.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "export/export_run.h"
+#include "fake_database.h"
+#include "platform/win32/wide_text.h"
+#include "recording_view.h"
+#include "stand_in_registration.h"
+#include "word/com/word_com.h"
+
+namespace tarnfold {
+namespace {
+
+using namespace tarnfold::testing;
+
+std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ExportThroughStandInWord : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CLSID registered;
+        ASSERT_EQ(CLSIDFromProgID(L"Word.Application", &registered), S_OK)
+            << "the stand-in is not registered: run word_stand_in /RegServer";
+        if (!IsEqualCLSID(registered, StandInClassId()))
+            GTEST_SKIP() << "\"Word.Application\" is another server here (Word itself), which tests leave alone";
+        std::random_device random;
+        root = std::filesystem::temp_directory_path() / (L"tarnfold-выгрузка-" + std::to_wstring(random()));
+        std::filesystem::create_directories(root / L"DocF");
+        std::ofstream(root / L"DocF" / L"7.doc", std::ios::binary) << "Год: {z0001_000_00}\r\n"
+                                                                       "Период: {Z0003_000_00}\r\n"
+                                                                       "Строка 1: {z1000_001_01} {z1000_001_02}\r\n";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        if (!root.empty()) std::filesystem::remove_all(root, ignored);
+    }
+
+    std::filesystem::path root;
+};
+
+TEST_F(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {
+    FakeDatabase database;
+    database.answer = [](const std::string& sql, const Parameters& parameters) {
+        if (sql.rfind("select max(god)", 0) == 0) return db::ResultSet({"IGOD"}, {db::Kind::Integer}, {{Int(2011)}});
+        if (sql.find(".NTBL,GOD,LPU") != std::string::npos)
+            return db::ResultSet({"NTBL", "GOD", "LPU", "PERIOD", "FORMKOD", "TBLKOD", "ROW", "N1", "N2"},
+                                 {db::Kind::Integer, db::Kind::Integer, db::Kind::Text, db::Kind::Text, db::Kind::Text,
+                                  db::Kind::Text, db::Kind::Text, db::Kind::Decimal, db::Kind::Decimal},
+                                 {{Int(7), Int(2011), Text("0101"), Text("год"), Text("0070100"), Text("tb1000"),
+                                   Text("1"), Dec(1250, 2), Dec(31415, 4)}});
+        std::vector<std::vector<db::Value>> mapping;
+        if (parameters.integers.at("ntbl") == 7)
+            mapping = {{Int(7), Text("n1"), Int(2011), Text("1")}, {Int(7), Text("n2"), Int(2011), Text("2")}};
+        return db::ResultSet({"TBL", "ENG", "GOD", "NSTR"},
+                             {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text}, mapping);
+    };
+    const std::vector<db::Institution> institutions{{"0101", "", "ЦРБ", "0101", "01"}};
+    const std::vector<db::Period> periods{{"01", "Январь"}, {"13", "Год"}};
+    ExportChoices choices;
+    choices.theme = 0;         // annual
+    choices.formPosition = 2;  // "7.doc"
+    choices.institutionIndex = 0;
+    choices.periodIndex = 0;
+    choices.sectionText = "1";
+    choices.yearText = "2011";
+    choices.templateFolder = Utf8(root / L"DocF");
+    ExportOptions options;
+    options.formats.decimalSeparator = ",";
+    options.programFolder = Utf8(root) + "\\";
+    std::vector<std::string> shown;
+    RecordingView view(shown);
+    word::com::ComServer word;
+
+    ExportRun run([&] { return std::make_unique<FakeSession>(database); }, institutions, periods, WordServers(word),
+                  view, options, choices);
+    run.Execute();
+
+    ASSERT_TRUE(run.Outcome().saved) << ::testing::PrintToString(shown);
+    EXPECT_EQ(run.Outcome().placedFigures, 2u);
+    const std::filesystem::path output = root / L"Reports" / L"№ 7 (разрез 01) ЦРБ за 2011 год.doc";
+    EXPECT_EQ(run.Outcome().outputPath, Utf8(output));
+    EXPECT_EQ(ReadAll(output),
+              "Год: 2011{z0001_000_00}\r\n"
+              "Период: Январь{Z0003_000_00}\r\n"
+              "Строка 1: {z1000_001_01:12,5} {z1000_001_02:3,1415}\r\n");
+    // Only the finished document is left in the reports folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / L"Reports"), {}), 1);
+}
+
+}  // namespace
+}  // namespace tarnfold
