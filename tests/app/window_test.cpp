@@ -48,9 +48,9 @@ std::string ReadUtf8(const std::filesystem::path& file) {
 }
 
 // A program folder with no locator file above it.
-class ProgramFolder {
+class ScratchProgramFolder {
 public:
-    ProgramFolder() { std::filesystem::create_directories(Path()); }
+    ScratchProgramFolder() { std::filesystem::create_directories(Path()); }
     std::filesystem::path Path() const { return temp_.Path() / "prog"; }
     std::string Folder() const { return Path().string() + "/"; }
     std::filesystem::path Ini() const { return Path() / "Tarnfold.ini"; }
@@ -103,7 +103,7 @@ private slots:
     void initTestCase() { QVERIFY(InstallRussianQtTranslation(*QCoreApplication::instance())); }
 
     void startsWithTheDesignTextsAndTheLoadedSettings() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -168,7 +168,7 @@ private slots:
     }
 
     void tabOrderFollowsTheDisplayStateAndTheTheme() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -195,7 +195,7 @@ private slots:
     }
 
     void themeChangeRefillsTheFormsAndFollowsThePeriodFlag() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -221,7 +221,7 @@ private slots:
     }
 
     void detailToggleChangesTheHeightOnly() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -253,7 +253,7 @@ private slots:
     }
 
     void f10StartsAnExportOnlyWhileTheButtonIsIdle() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         int runs = 0, aborts = 0;
@@ -298,7 +298,7 @@ private slots:
 
     void escClosesAndWritesTheChoices() {
         for (bool detail : {false, true}) {
-            ProgramFolder folder;
+            ScratchProgramFolder folder;
             MessageBoxRecorder boxes;
             auto window = std::make_unique<MainWindow>(folder.Folder(), ThisYear);
             window->show();
@@ -327,7 +327,7 @@ private slots:
     }
 
     void escOrF10InAnOpenListBelongsToTheList() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         int runs = 0;
@@ -352,7 +352,7 @@ private slots:
     }
 
     void aFailedLoadLeavesTheDesignTextsAndWritesNothingAtClose() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         // A locator file that exists but cannot be read.
         std::filesystem::create_directories(folder.Parent() / "kvel.ini");
         MessageBoxRecorder boxes;
@@ -376,7 +376,7 @@ private slots:
     }
 
     void aFailedSaveIsShownAndTheWindowClosesAnyway() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -391,7 +391,7 @@ private slots:
     }
 
     void dropsTakeTheFirstItem() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -426,7 +426,7 @@ private slots:
     }
 
     void browseStartsAtTheFieldAndTakesTheChosenFolder() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -456,7 +456,7 @@ private slots:
     }
 
     void sectionAndYearFieldsReadAsNumbers() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -496,7 +496,7 @@ private slots:
     }
 
     void exportViewDrivesTheControls() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -539,7 +539,7 @@ private slots:
     }
 
     void theLastStatusPanelTakesTheRestOfTheBar() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -569,7 +569,7 @@ private slots:
     }
 
     void aCloseDuringARunAbortsAndClosesWhenTheRunEnds() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         int aborts = 0;
@@ -595,7 +595,7 @@ private slots:
     }
 
     void anErrorInAHandlerIsShownAndTheWindowGoesOn() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         Hooks hooks(window);
@@ -661,7 +661,7 @@ private slots:
     }
 
     void noCaptionIsClipped() {
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
@@ -716,7 +716,7 @@ private slots:
     void theLayoutGrowsWithTheFontDpi() {
         // Run once more by ctest with a font DPI of 120: the export button is
         // then 31 high, f is 1.24 and the window 777 by 347.
-        ProgramFolder folder;
+        ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         const int expectedDpi = qEnvironmentVariableIntValue("TARNFOLD_TEST_FONT_DPI");

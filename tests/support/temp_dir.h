@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "core/paths.h"
+
 namespace tarnfold::testing {
 
 class TempDir {
@@ -23,9 +25,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    // The folder as text with a trailing separator, as the program folder reads.
-    std::string Folder() const { return path_.string() + "/"; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // The folder as text (UTF-8) with a trailing separator, as the program folder reads.
+    std::string Folder() const { return PathToUtf8(path_) + PathSeparator(); }
+    std::string File(const std::string& name) const { return PathToUtf8(path_ / PathFromUtf8(name)); }
 
 private:
     std::filesystem::path path_;

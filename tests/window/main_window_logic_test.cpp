@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/error.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "recording_view.h"
 #include "support/temp_dir.h"
@@ -42,12 +43,16 @@ public:
     }
 };
 
+// Paths as the program names them, in either build: UTF-8, the platform's separator.
+std::string Text(const std::filesystem::path& path) { return PathToUtf8(path); }
+const std::string kSeparator(1, PathSeparator());
+
 class WindowLogic : public ::testing::Test {
 protected:
     WindowLogic() { std::filesystem::create_directories(ProgramPath()); }
 
     std::filesystem::path ProgramPath() const { return temp_.Path() / "prog"; }
-    std::string ProgramFolder() const { return ProgramPath().string() + "/"; }
+    std::string ProgramFolder() const { return Text(ProgramPath()) + kSeparator; }
     std::filesystem::path Ini() const { return ProgramPath() / "Tarnfold.ini"; }
 
     void WriteIni(const std::string& utf8) {
@@ -227,21 +232,21 @@ TEST_F(WindowLogic, BrowseStartsAtTheFieldAndTakesTheChosenFolder) {
     MainWindowLogic& logic = Create();
     // The default folder does not exist yet: the dialog starts at the root.
     logic.OnBrowsePressed();
-    EXPECT_EQ(view.folderStarts.back(), "/");
+    EXPECT_EQ(view.folderStarts.back(), kSeparator);
     EXPECT_EQ(logic.TemplateFolderText(), ProgramFolder() + "DocF_2011");
 
     std::filesystem::create_directories(ProgramPath() / "DocF_2011");
-    view.folderAnswer = ProgramPath().string();
+    view.folderAnswer = Text(ProgramPath());
     logic.OnBrowsePressed();
     EXPECT_EQ(view.folderStarts.back(), ProgramFolder() + "DocF_2011");
-    EXPECT_EQ(view[Control::TemplateFolder].text, ProgramPath().string());
-    EXPECT_EQ(logic.TemplateInitialFolder(), ProgramPath().string());
+    EXPECT_EQ(view[Control::TemplateFolder].text, Text(ProgramPath()));
+    EXPECT_EQ(logic.TemplateInitialFolder(), Text(ProgramPath()));
 
     // A chosen folder that does not exist is taken, but not as the start.
     view.folderAnswer = "/gone/away";
     logic.OnBrowsePressed();
     EXPECT_EQ(logic.TemplateFolderText(), "/gone/away");
-    EXPECT_EQ(logic.TemplateInitialFolder(), ProgramPath().string());
+    EXPECT_EQ(logic.TemplateInitialFolder(), Text(ProgramPath()));
 
     view.folderAnswer.reset();
     logic.OnBrowsePressed();
@@ -257,8 +262,8 @@ TEST_F(WindowLogic, ADropTakesTheFirstNameAndAFileGivesItsFolder) {
         std::vector<std::string> names;
         std::string text;
     };
-    for (const Case& c : {Case{{(templates / "7.doc").string(), "/tmp"}, templates.string() + "/"},
-                          Case{{templates.string(), (templates / "7.doc").string()}, templates.string()},
+    for (const Case& c : {Case{{Text(templates / "7.doc"), "/tmp"}, Text(templates) + kSeparator},
+                          Case{{Text(templates), Text(templates / "7.doc")}, Text(templates)},
                           Case{{"/nowhere/7.doc"}, "/nowhere/7.doc"},
                           Case{{}, "/nowhere/7.doc"}}) {
         logic.OnNamesDropped(c.names);
@@ -450,18 +455,18 @@ TEST_F(WindowLogic, AFailedSaveIsShownAndTheWindowClosesAnyway) {
     std::filesystem::remove(Ini());
     std::filesystem::create_directories(Ini());
     EXPECT_TRUE(logic.OnCloseRequested());
-    EXPECT_EQ(view.boxes, (std::vector<ShownBox>{{Box::Error, "Unable to write to " + Ini().string()}}));
+    EXPECT_EQ(view.boxes, (std::vector<ShownBox>{{Box::Error, "Unable to write to " + Text(Ini())}}));
 }
 
 TEST_F(WindowLogic, TheCloseWritesTheDatabaseFolderAsTheConnectionNamesIt) {
     // Without the locator file the database path is a folder; typed without
     // its final separator it still names the folder, not its parent.
-    const std::string folder = (ProgramPath() / "db").string();
+    const std::string folder = Text(ProgramPath() / "db");
     WriteIni("[BASE]\r\nPathBase=" + folder + "\r\nPasswordBase=x\r\n");
     MainWindowLogic& logic = Create();
-    EXPECT_EQ(logic.DatabaseName(), folder + "/kvel.gdb");
+    EXPECT_EQ(logic.DatabaseName(), folder + kSeparator + "kvel.gdb");
     EXPECT_TRUE(logic.OnCloseRequested());
-    EXPECT_NE(ReadIni().find("PathBase=" + folder + "/\r\n"), std::string::npos) << ReadIni();
+    EXPECT_NE(ReadIni().find("PathBase=" + folder + kSeparator + "\r\n"), std::string::npos) << ReadIni();
 }
 
 TEST_F(WindowLogic, TheDatabaseNameShowsInTheFirstPanel) {

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "core/paths.h"
 #include "window/field_rules.h"
 #include "window/window_geometry.h"
 #include "window/window_layout.h"
@@ -57,8 +58,9 @@ TEST(FieldRules, YearTextThatIsNoWholeNumberIsZero) {
 }
 
 TEST(FieldRules, AnExistingDroppedFileGivesItsFolder) {
-    EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", true), "/srv/forms/");
-    EXPECT_EQ(DroppedFolderText("/srv/a:b/7.doc", true), "/srv/a:b/");
+    const std::string separator(1, tarnfold::PathSeparator());
+    EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", true), "/srv/forms" + separator);
+    EXPECT_EQ(DroppedFolderText("/srv/a:b/7.doc", true), "/srv/a:b" + separator);
     EXPECT_EQ(DroppedFolderText("/srv/forms", false), "/srv/forms");
     EXPECT_EQ(DroppedFolderText("/srv/forms/7.doc", false), "/srv/forms/7.doc");
 }
@@ -71,9 +73,11 @@ TEST(FieldRules, BrowseFallsBackToTheInitialFolderThenTheRoot) {
         const char* initial;
         const char* start;
     };
+    // The root is the platform's separator alone.
+    const std::string root(1, tarnfold::PathSeparator());
     for (const Case& c : {Case{"/srv/forms", "/srv/init", "/srv/forms"}, Case{"", "/srv/init", "/srv/init"},
-                          Case{"", "", "/"}, Case{"/gone", "/srv/init", "/"}, Case{"", "/gone", "/"}})
-        EXPECT_EQ(BrowseStartFolder(c.text, c.initial, exists), c.start) << c.text << " | " << c.initial;
+                          Case{"", "", ""}, Case{"/gone", "/srv/init", ""}, Case{"", "/gone", ""}})
+        EXPECT_EQ(BrowseStartFolder(c.text, c.initial, exists), *c.start ? c.start : root) << c.text << " | " << c.initial;
 }
 
 TEST(WindowLayout, EveryControlHasOneDesignNameAndItsHolderComesFirst) {

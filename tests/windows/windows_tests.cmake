@@ -35,6 +35,15 @@ foreach(locale ru_RU en_US)
   set_tests_properties(regional_formats_${locale} PROPERTIES TIMEOUT 60 ENVIRONMENT "LC_ALL=${locale}.UTF-8")
 endforeach()
 
+# The window's logic, the same tests as on Linux: it draws through a recording
+# view and needs no toolkit.
+tarnfold_windows_test(window_logic_tests
+  SOURCES ${TARNFOLD_ROOT}/tests/window/main_window_logic_test.cpp
+          ${TARNFOLD_ROOT}/tests/window/rules_and_layout_test.cpp
+  LIBS tarnfold_window_logic GTest::gtest_main)
+target_include_directories(window_logic_tests PRIVATE ${TARNFOLD_ROOT}/tests ${TARNFOLD_ROOT}/tests/window)
+target_compile_definitions(window_logic_tests PRIVATE TARNFOLD_SOURCE_DIR="${TARNFOLD_ROOT}")
+
 if(TARGET tarnfold_db)
   tarnfold_windows_test(db_windows_tests
     SOURCES ${TARNFOLD_WINDOWS_TESTS}/client_library_test.cpp
