@@ -95,7 +95,15 @@ int RunStarted(Application& application, const ConnectWindow& connect) {
 
 int Run(int argc, char** argv, const ConnectWindow& connect) {
     WatchEndSignals(CloseOnEndSignal);
-    Application application(argc, argv);
+    // The program takes no command line: the toolkit's own options
+    // (-platform, -reverse, -qwindowtitle, …) are not offered to it either.
+    int noArguments = argc > 0 ? 1 : 0;
+    // A Wayland session runs X programs through XWayland: on X the window
+    // finds a copy already running and gives it the keyboard, which the
+    // toolkit's Wayland platform could not.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    Application application(noArguments, argv);
     try {
         return RunStarted(application, connect);
     } catch (const std::exception& error) {

@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -24,8 +25,13 @@ namespace tarnfold {
 namespace {
 
 #ifdef _WIN32
+// Others may read the journal while a run writes it, but not write to it.
 int OpenForAppend(const std::string& path) {
-    return _wopen(PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+    int fd = -1;
+    const errno_t failure = _wsopen_s(&fd, PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY,
+                                      _SH_DENYWR, _S_IREAD | _S_IWRITE);
+    if (failure != 0) errno = failure;
+    return failure == 0 ? fd : -1;
 }
 int WriteSome(int fd, const char* data, std::size_t size) { return _write(fd, data, static_cast<unsigned>(size)); }
 int CloseFile(int fd) { return _close(fd); }

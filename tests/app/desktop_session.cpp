@@ -190,8 +190,8 @@ ProgramCopy::ProgramCopy(const DesktopSession& desktop, const std::string& datab
 
 std::filesystem::path ProgramCopy::DatabaseFile() const { return desktop_.Folder().Path() / "db" / "kvel.gdb"; }
 
-std::unique_ptr<ChildProcess> ProgramCopy::Start(const std::string& logName,
-                                                 const std::vector<std::string>& variables) const {
+std::unique_ptr<ChildProcess> ProgramCopy::Start(const std::string& logName, const std::vector<std::string>& variables,
+                                                 const std::vector<std::string>& arguments) const {
     std::vector<std::string> environment;
     for (const std::string& entry : desktop_.Environment()) {
         const std::string key = entry.substr(0, entry.find('=') + 1);
@@ -200,8 +200,9 @@ std::unique_ptr<ChildProcess> ProgramCopy::Start(const std::string& logName,
         if (!replaced) environment.push_back(entry);
     }
     environment.insert(environment.end(), variables.begin(), variables.end());
-    return std::make_unique<ChildProcess>(std::vector<std::string>{(folder_ / "tarnfold").string()}, environment,
-                                          desktop_.Folder().Path() / logName);
+    std::vector<std::string> command{(folder_ / "tarnfold").string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return std::make_unique<ChildProcess>(command, environment, desktop_.Folder().Path() / logName);
 }
 
 }  // namespace tarnfold::testing

@@ -69,7 +69,8 @@ public:
     std::filesystem::path DatabaseFile() const;
     // "NAME=value" variables replace the desktop's own of that name.
     std::unique_ptr<ChildProcess> Start(const std::string& logName = "tarnfold.log",
-                                        const std::vector<std::string>& variables = {}) const;
+                                        const std::vector<std::string>& variables = {},
+                                        const std::vector<std::string>& arguments = {}) const;
     std::filesystem::path Folder() const { return folder_; }
 
 private:

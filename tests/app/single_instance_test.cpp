@@ -269,6 +269,20 @@ TEST(EndSignals, CloseTheWindowAndSaveTheChoices) {
     }
 }
 
+// The program takes no command line, not even the toolkit's options, and in
+// a Wayland session it runs on X, where the single-instance lookup works.
+TEST(Startup, NeitherTheCommandLineNorAWaylandSessionChangesTheWindow) {
+    DesktopSession desktop(false);
+    ProgramCopy program(desktop);
+    DesktopScreen screen(desktop.X());
+    auto window = program.Start("wayland.log", {"QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=wayland-tarnfold-test"},
+                                {"-platform", "offscreen", "-qwindowtitle", "Другое"});
+    Window main = 0;
+    EXPECT_TRUE(WaitUntil([&] { return (main = screen.MainWindowOf(window->Pid())) && screen.Viewable(main); }, 15s));
+    AskToClose(desktop.X(), main);
+    EXPECT_EQ(window->WaitForExit(10s), std::optional<int>(0));
+}
+
 // Another program's top-level window with a class and a text of its choice.
 Window ForeignWindow(Display* x, const char* className, const std::string& text, Window owner = 0) {
     XSetWindowAttributes attributes{};
