@@ -1,15 +1,15 @@
 #!/usr/bin/env python3
-"""Makes Word template documents with bookmarks from a readable description.
+"""Makes Word template documents with bookmarks from a readable layout.
 
-    make_template.py --spec SPEC.json --out OUT.doc [--spec B.json --out B.docx ...] [--profile DIR]
+    make_template.py --layout LAYOUT.json --out OUT.doc [--layout B.json --out B.docx ...] [--profile DIR]
 
-SPEC = {"header": [PARA...], "footer": [PARA...], "body": [PARA | TABLE ...]}  (all optional)
-PARA  = "plain text" | {"text": "before ", "bookmark": "z0001_000_00", "span": "spanned", "after": " after"}
-TABLE = {"table": [[CELL, ...], ...]}
-CELL  = "plain text" | {"text": "before", "bookmark": "z1000_001_03", "span": "...", "after": "..."}
+LAYOUT = {"header": [PARA...], "footer": [PARA...], "body": [PARA | TABLE ...]}  (all optional)
+PARA   = "plain text" | {"text": "before ", "bookmark": "z0001_000_00", "span": "spanned", "after": " after"}
+TABLE  = {"table": [[CELL, ...], ...]}
+CELL   = "plain text" | {"text": "before", "bookmark": "z1000_001_03", "span": "...", "after": "..."}
 
 A bookmark without "span" is a point bookmark; with "span" it is a range
-bookmark around that text. Each description is written as flat ODF text and
+bookmark around that text. Each layout is written as flat ODF text and
 converted by a headless LibreOffice; all outputs of one format are converted in
 one office start. The output format follows the output name: .doc, .docx, .odt.
 """
@@ -146,22 +146,22 @@ def table(rows, number, where):
     return "".join(out)
 
 
-def flat_odf(spec, where):
-    if not isinstance(spec, dict):
+def flat_odf(layout, where):
+    if not isinstance(layout, dict):
         raise TemplateError(f"{where}: the description is an object")
-    unknown = set(spec) - {"header", "footer", "body"}
+    unknown = set(layout) - {"header", "footer", "body"}
     if unknown:
         raise TemplateError(f"{where}: unknown keys {sorted(unknown)}")
 
     def paragraphs(key):
-        items = spec.get(key, [])
+        items = layout.get(key, [])
         if not isinstance(items, list):
             raise TemplateError(f"{where}: \"{key}\" is a list")
         return "".join(paragraph(p, f"{where} {key} {i + 1}") for i, p in enumerate(items))
 
     body = []
     tables = 0
-    items = spec.get("body", [])
+    items = layout.get("body", [])
     if not isinstance(items, list):
         raise TemplateError(f"{where}: \"body\" is a list")
     for i, item in enumerate(items):
@@ -247,7 +247,7 @@ def log_tail(path):
 
 
 def convert(jobs, profile, soffice):
-    """jobs: list of (spec, out path). Writes every output or raises."""
+    """jobs: list of (layout, out path). Writes every output or raises."""
     os.makedirs(profile, exist_ok=True)
     with open(os.path.join(profile, ".lock"), "w") as lock:
         # Two offices on one profile would hand their work to each other.
@@ -256,11 +256,11 @@ def convert(jobs, profile, soffice):
         log_path = os.path.join(profile, "soffice.log")
         with tempfile.TemporaryDirectory(prefix="tarnfold-template-") as work:
             groups = {}
-            for i, (spec, out) in enumerate(jobs):
+            for i, (layout, out) in enumerate(jobs):
                 ext = os.path.splitext(out)[1].lower()
                 source = os.path.join(work, f"t{i}.fodt")
                 with open(source, "w", encoding="utf-8") as f:
-                    f.write(flat_odf(spec, os.path.basename(out)))
+                    f.write(flat_odf(layout, os.path.basename(out)))
                 groups.setdefault(ext, []).append((source, out))
             for ext, items in groups.items():
                 outdir = os.path.join(work, "out" + ext)
@@ -281,24 +281,24 @@ def convert(jobs, profile, soffice):
 
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--spec", action="append", required=True, help="description (JSON file); repeatable")
-    parser.add_argument("--out", action="append", required=True, help="output .doc/.docx/.odt; one per --spec")
+    parser.add_argument("--layout", action="append", required=True, help="layout of one template (JSON file); repeatable")
+    parser.add_argument("--out", action="append", required=True, help="output .doc/.docx/.odt; one per --layout")
     parser.add_argument("--profile", help="office profile folder to use and keep (faster when reused)")
     parser.add_argument("--soffice", default=os.path.join(OFFICE_PROGRAM, "soffice"))
     args = parser.parse_args(argv)
-    if len(args.spec) != len(args.out):
-        parser.error("give one --out for every --spec")
+    if len(args.layout) != len(args.out):
+        parser.error("give one --out for every --layout")
     try:
         jobs = []
-        for spec_path, out in zip(args.spec, args.out):
+        for layout_path, out in zip(args.layout, args.out):
             ext = os.path.splitext(out)[1].lower()
             if ext not in FILTERS:
                 raise TemplateError(f"{out}: the output name must end in {', '.join(FILTERS)}")
             try:
-                with open(spec_path, encoding="utf-8") as f:
+                with open(layout_path, encoding="utf-8") as f:
                     jobs.append((json.load(f), out))
             except (OSError, ValueError) as e:
-                raise TemplateError(f"{spec_path}: {e}")
+                raise TemplateError(f"{layout_path}: {e}")
             flat_odf(jobs[-1][0], os.path.basename(out))
         if args.profile:
             convert(jobs, args.profile, args.soffice)

@@ -12,17 +12,11 @@
 #include <QUrl>
 #include <climits>
 
+#include "app/qt_text.h"
 #include "core/integer.h"
 #include "window/field_rules.h"
 
 namespace tarnfold::app {
-
-namespace {
-
-std::string S(const QString& text) { return text.toStdString(); }
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
 
 SectionField::SectionField(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(2);

@@ -8,7 +8,7 @@
 #include "journal/journal.h"
 #include "window/export_actions.h"
 #include "word/docx/docx_server.h"
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 // The program: the window, connected to the export engine, which writes .doc
 // templates through the user's own LibreOffice and fills .docx templates

@@ -16,6 +16,7 @@
 
 #include "app/controls.h"
 #include "app/message_boxes.h"
+#include "app/qt_text.h"
 #include "window/field_rules.h"
 
 namespace tarnfold::app {
@@ -23,9 +24,6 @@ namespace tarnfold::app {
 using window::Control;
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
 
 const QColor Navy(0, 0, 128);
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QString>
 
+#include "app/qt_text.h"
 #include "core/app_title.h"
 #include "core/error.h"
 
@@ -13,8 +14,6 @@ namespace tarnfold::app {
 namespace {
 
 MessageBoxRecorder* recorder = nullptr;
-
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 std::unique_ptr<QMessageBox> MakeBox(QWidget* parent, QMessageBox::Icon icon, const std::string& caption,
                                      const std::string& text) {

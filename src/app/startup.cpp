@@ -12,11 +12,11 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
-#include "app/single_instance.h"
-#include "app/x11_window_system.h"
+#include "window/single_instance.h"
 #include "core/end_signals.h"
 #include "core/paths.h"
 #include "db/data_module.h"
+#include "platform/x11/x11_window_system.h"
 #include "window/data_module_start.h"
 
 namespace tarnfold::app {
@@ -51,12 +51,12 @@ void CentreOnDesktop(QWidget& window) {
 int RunStarted(Application& application, const ConnectWindow& connect) {
     // Step 1 made the application window; steps 2 to 5 look for another copy
     // and hand over to it.
-    std::unique_ptr<X11WindowSystem> x11;
+    std::unique_ptr<x11::X11WindowSystem> x11Windows;
     if (QGuiApplication::platformName() == QStringLiteral("xcb"))
-        x11 = X11WindowSystem::Open(qEnvironmentVariable("DISPLAY").toStdString());
-    NoWindowSystem none;
-    WindowSystem& windows = x11 ? static_cast<WindowSystem&>(*x11) : none;
-    if (!StartAsOnlyCopy(windows)) return 0;
+        x11Windows = x11::X11WindowSystem::Open(qEnvironmentVariable("DISPLAY").toStdString());
+    window::NoWindowSystem none;
+    window::WindowSystem& windows = x11Windows ? static_cast<window::WindowSystem&>(*x11Windows) : none;
+    if (!window::StartAsOnlyCopy(windows)) return 0;
 
     InstallRussianQtTranslation(application);
     const std::string programFolder = ProgramFolder();
@@ -69,8 +69,8 @@ int RunStarted(Application& application, const ConnectWindow& connect) {
     window.show();
     shownWindow = &window;
     window.activateWindow();
-    if (x11) {
-        X11WindowSystem& system = *x11;
+    if (x11Windows) {
+        x11::X11WindowSystem& system = *x11Windows;
         // Without a window manager nothing else would give the new window the
         // keyboard.
         SyncToolkitConnection();

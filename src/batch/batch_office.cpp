@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "core/error.h"
-#include "word/office_files.h"
+#include "word/libreoffice/office_files.h"
+#include "word/libreoffice/office_process.h"
 #include "word/office_lock.h"
-#include "word/office_process.h"
 
 namespace tarnfold::batch {
 

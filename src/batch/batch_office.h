@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::batch {
 

@@ -32,6 +32,10 @@ std::string DecodeUtf8OrCp1251(std::string_view bytes);
 // The text with each broken piece replaced by U+FFFD: valid UTF-8 throughout.
 std::string ReplaceBrokenUtf8(std::string_view utf8);
 
+// One code point as UTF-8, one to four bytes; the caller keeps to code
+// points (no surrogates, nothing above U+10FFFF).
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 

@@ -16,7 +16,6 @@
 #endif
 
 #include "core/error.h"
-#include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
 
@@ -28,16 +27,12 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-FileHandle OpenFile(const std::filesystem::path& path, bool forWriting) {
+FileHandle OpenForWriting(const std::filesystem::path& path) {
 #ifdef _WIN32
-    return FileHandle(_wfopen(path.c_str(), forWriting ? L"wb" : L"rb"));
+    return FileHandle(_wfopen(path.c_str(), L"wb"));
 #else
-    return FileHandle(std::fopen(path.c_str(), forWriting ? "wb" : "rb"));
+    return FileHandle(std::fopen(path.c_str(), "wb"));
 #endif
-}
-
-[[noreturn]] void ThrowSystemError(int code, const std::string& fileName) {
-    throw Error(SystemErrorText(code) + ": " + fileName);
 }
 
 // Pushes the bytes to the disk before the rename makes them the settings.
@@ -73,28 +68,6 @@ bool MoveIntoPlace(const std::filesystem::path& from, const std::filesystem::pat
 
 }  // namespace
 
-std::string ReadFileBytes(const std::string& fileName, std::size_t maxLines) {
-    errno = 0;
-    FileHandle file = OpenFile(PathFromUtf8(fileName), false);
-    if (!file) ThrowSystemError(errno ? errno : EIO, fileName);
-    std::string bytes;
-    std::size_t lines = 0;
-    char buffer[4096];
-    while (maxLines == 0 || lines < maxLines) {
-        errno = 0;
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        if (n == 0) {
-            if (std::ferror(file.get())) ThrowSystemError(errno ? errno : EIO, fileName);
-            break;
-        }
-        for (std::size_t i = 0; i < n && (maxLines == 0 || lines < maxLines); ++i) {
-            bytes.push_back(buffer[i]);
-            if (buffer[i] == '\n') ++lines;
-        }
-    }
-    return bytes;
-}
-
 std::vector<std::string> SettingsLines(std::string_view bytes) {
     const std::string text = DecodeUtf8OrCp1251(bytes);
     const bool crOnly = text.find('\n') == std::string::npos;
@@ -118,7 +91,7 @@ void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes) 
     std::error_code ec;
 
     bool written = false;
-    if (FileHandle file = OpenFile(temporary, true)) {
+    if (FileHandle file = OpenForWriting(temporary)) {
         written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() && SyncToDisk(file.get());
         written = std::fclose(file.release()) == 0 && written;
     }

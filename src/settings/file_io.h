@@ -1,17 +1,12 @@
 #pragma once
-// Whole-file reading and replacing for the small text files the settings live in.
+// The small text files the settings live in: their lines as any editor may
+// have saved them, and replacing one without ever leaving half a file.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnfold {
-
-// The file's bytes; with maxLines > 0 reading stops once that many line feeds
-// have been read. Throws Error with the system's text for the failure and the
-// file's name.
-std::string ReadFileBytes(const std::string& fileName, std::size_t maxLines = 0);
 
 // A settings file's bytes as UTF-8 lines without their ends, however a desktop
 // editor saved it: the encoding as DecodeUtf8OrCp1251 tells it; lines ending in

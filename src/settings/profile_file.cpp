@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/error.h"
+#include "core/file_reading.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "settings/file_io.h"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "core/file_reading.h"
 #include "core/integer.h"
 #include "core/paths.h"
 #include "core/text.h"

@@ -12,10 +12,11 @@
 #include <sstream>
 #include <thread>
 
-#include "app/single_instance.h"
-#include "app/x11_window_system.h"
+#include "window/single_instance.h"
 #include "core/app_title.h"
 #include "core/text.h"
+// Before Xlib's headers (desktop_screen.h), whose macros Qt's cannot take.
+#include "platform/x11/x11_window_system.h"
 #include "desktop_screen.h"
 #include "desktop_session.h"
 
@@ -303,37 +304,37 @@ Window ForeignWindow(Display* x, const char* className, const std::string& text,
 TEST(X11Lookup, FindsByClassAndTextIgnoringCaseAndReadsOwnerAndText) {
     DesktopSession desktop(false);
     Display* x = desktop.X();
-    auto windows = app::X11WindowSystem::Open(desktop.DisplayName());
+    auto windows = x11::X11WindowSystem::Open(desktop.DisplayName());
     ASSERT_NE(windows, nullptr);
     EXPECT_EQ(windows->Find("TApplication", AppTitle), 0u);
-    EXPECT_TRUE(app::StartAsOnlyCopy(*windows));
+    EXPECT_TRUE(window::StartAsOnlyCopy(*windows));
     // Its own window is now findable, by its own class and title.
     EXPECT_EQ(windows->Find("tapplication", AppTitle), windows->OwnWindow());
-    EXPECT_EQ(app::FindOtherCopy(*windows), 0u);
+    EXPECT_EQ(window::FindOtherCopy(*windows), 0u);
 
     const std::string upper = "TARNFOLD-ВЫГРУЗКА ДАННЫХ В БЛАНКИ ФОРМ";
-    auto other = app::X11WindowSystem::Open(desktop.DisplayName());
+    auto other = x11::X11WindowSystem::Open(desktop.DisplayName());
     const Window foreign = ForeignWindow(x, "TApplication", upper);
     // The topmost match comes first: the foreign window, whose text differs
     // in letter case only, hides the running copy from the check.
     EXPECT_EQ(other->Find("TApplication", AppTitle), foreign);
-    EXPECT_EQ(other->Text(foreign, app::WindowTextLimit), upper);
-    EXPECT_EQ(app::FindOtherCopy(*other), 0u);
+    EXPECT_EQ(other->Text(foreign, window::WindowTextLimit), upper);
+    EXPECT_EQ(window::FindOtherCopy(*other), 0u);
     XDestroyWindow(x, foreign);
 
     const Window owned = ForeignWindow(x, "TApplication", AppTitle, DefaultRootWindow(x));
     EXPECT_EQ(other->Owner(owned), DefaultRootWindow(x));
-    EXPECT_EQ(app::FindOtherCopy(*other), 0u);
+    EXPECT_EQ(window::FindOtherCopy(*other), 0u);
     XDestroyWindow(x, owned);
     XSync(x, False);
-    EXPECT_EQ(app::FindOtherCopy(*other), windows->OwnWindow());
+    EXPECT_EQ(window::FindOtherCopy(*other), windows->OwnWindow());
     EXPECT_EQ(other->Owner(windows->OwnWindow()), 0u);
 
     std::string longText;
     for (int i = 0; i < 20; ++i) longText += "Длинный заголовок ";
     const Window longWindow = ForeignWindow(x, "Other", longText);
-    EXPECT_EQ(other->Text(longWindow, app::WindowTextLimit), Utf8Mid(longText, 0, 127));
-    EXPECT_EQ(Utf8Length(other->Text(longWindow, app::WindowTextLimit)), 127u);
+    EXPECT_EQ(other->Text(longWindow, window::WindowTextLimit), Utf8Mid(longText, 0, 127));
+    EXPECT_EQ(Utf8Length(other->Text(longWindow, window::WindowTextLimit)), 127u);
     XDestroyWindow(x, longWindow);
     XSync(x, False);
 }
@@ -342,15 +343,15 @@ TEST(X11Lookup, SimultaneousStartsLeaveOneCopy) {
     DesktopSession desktop(false);
     for (int round = 0; round < 10; ++round) {
         constexpr int copies = 4;
-        std::vector<std::unique_ptr<app::X11WindowSystem>> systems;
-        for (int i = 0; i < copies; ++i) systems.push_back(app::X11WindowSystem::Open(desktop.DisplayName()));
+        std::vector<std::unique_ptr<x11::X11WindowSystem>> systems;
+        for (int i = 0; i < copies; ++i) systems.push_back(x11::X11WindowSystem::Open(desktop.DisplayName()));
         std::latch start(copies);
         std::vector<int> alone(copies, 0);
         std::vector<std::thread> threads;
         for (int i = 0; i < copies; ++i)
             threads.emplace_back([&, i] {
                 start.arrive_and_wait();
-                alone[i] = app::StartAsOnlyCopy(*systems[i]) ? 1 : 0;
+                alone[i] = window::StartAsOnlyCopy(*systems[i]) ? 1 : 0;
             });
         for (auto& t : threads) t.join();
         EXPECT_EQ(alone[0] + alone[1] + alone[2] + alone[3], 1) << "round " << round;

@@ -20,8 +20,8 @@
 #include "export_scenario.h"
 #include "office_probe.h"
 #include "support/documents.h"
-#include "word/libreoffice.h"
-#include "word/office_process.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_process.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;
@@ -84,8 +84,8 @@ protected:
     void SetUp() override {
         std::filesystem::create_directories(templates_ / "doc");
         std::filesystem::create_directories(templates_ / "docx");
-        MakeTemplates({{TemplateSpec(kHeaders, kCells), (templates_ / "doc" / "7.doc").string()},
-                       {TemplateSpec(kHeaders, kCells), (templates_ / "docx" / "7.docx").string()}});
+        MakeTemplates({{TemplateLayout(kHeaders, kCells), (templates_ / "doc" / "7.doc").string()},
+                       {TemplateLayout(kHeaders, kCells), (templates_ / "docx" / "7.docx").string()}});
         // The desktop's opener: it stays, as a document program would, and
         // tells who it is.
         std::filesystem::create_directories(bin_);

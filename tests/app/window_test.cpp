@@ -23,6 +23,7 @@
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/qt_text.h"
 #include "core/app_title.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -37,8 +38,6 @@ using namespace tarnfold::window;
 namespace {
 
 constexpr int ThisYear = 2026;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string ReadUtf8(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -24,8 +24,8 @@
 #include "support/documents.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
-#include "word/libreoffice.h"
-#include "word/office_process.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_process.h"
 
 extern char** environ;
 
@@ -154,9 +154,9 @@ protected:
         std::filesystem::copy_file(TARNFOLD_BATCH_PROGRAM, kvel / "Tarnfold" / "tarnfold-batch");
         const std::string folder = (kvel / "Tarnfold").string();
         MakeTemplates({
-            {TemplateSpec(kHeaders, Cells(2)), folder + "/DocF_2011/7.doc"},
-            {TemplateSpec(kHeaders, Cells(2)), folder + "/DocxF/7.docx"},
-            {TemplateSpec(kHeaders, Cells(kRowsOfTheLargeForm)), folder + "/Large/7.doc"},
+            {TemplateLayout(kHeaders, Cells(2)), folder + "/DocF_2011/7.doc"},
+            {TemplateLayout(kHeaders, Cells(2)), folder + "/DocxF/7.docx"},
+            {TemplateLayout(kHeaders, Cells(kRowsOfTheLargeForm)), folder + "/Large/7.doc"},
         });
     }
     static void TearDownTestSuite() { shared.reset(); }

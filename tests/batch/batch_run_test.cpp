@@ -11,8 +11,8 @@
 #include "batch/batch_run.h"
 #include "core/error.h"
 #include "fake_database.h"
+#include "support/recording_word.h"
 #include "support/temp_dir.h"
-#include "word/recording_word.h"
 
 using namespace tarnfold;
 using namespace tarnfold::batch;

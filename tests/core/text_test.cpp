@@ -77,6 +77,15 @@ TEST(Utf8, BrokenFormsNeverSpellACharacter) {
     }
 }
 
+TEST(Utf8, AppendsOneToFourBytesPerCodePoint) {
+    std::string out;
+    for (const char32_t cp : {U'A', U'\u007F', U'\u0080', U'Ж', U'\u07FF', U'\u0800', U'€', U'\uFFFD',
+                              U'\U00010000', U'\U0010FFFF'})
+        AppendUtf8(out, cp);
+    EXPECT_EQ(out, "A\x7F\xC2\x80Ж\xDF\xBF\xE0\xA0\x80€\xEF\xBF\xBD\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
+    EXPECT_EQ(Utf8ToUtf16(out), u"A\u007F\u0080Ж\u07FF\u0800€\uFFFD\U00010000\U0010FFFF");
+}
+
 TEST(Utf8, UndeclaredEncodingIsUtf8WhenMarkedOrValidElseCodePage1251) {
     struct Case {
         std::string bytes, text;

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/text.h"
+
 namespace tarnfold::testing {
 
 namespace {
@@ -37,24 +39,6 @@ void Run(const std::string& command, const std::string& log) {
     const int status = std::system((command + " >>" + ShellQuoted(log) + " 2>&1").c_str());
     if (status != 0) {
         throw std::runtime_error("failed (" + std::to_string(status) + "): " + command + "\n" + ReadAll(log));
-    }
-}
-
-void AppendUtf8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
 
@@ -89,9 +73,9 @@ std::string HtmlText(const std::string& html) {
             else if (entity == "quot") text += '"';
             else if (entity == "nbsp") text += ' ';
             else if (!entity.empty() && entity[0] == '#') {
-                AppendUtf8(text, entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X')
-                                     ? std::stoul(entity.substr(2), nullptr, 16)
-                                     : std::stoul(entity.substr(1)));
+                AppendUtf8(text, static_cast<char32_t>(entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X')
+                                                           ? std::stoul(entity.substr(2), nullptr, 16)
+                                                           : std::stoul(entity.substr(1))));
             }
             i = end;
         } else {
@@ -117,15 +101,15 @@ std::string HtmlText(const std::string& html) {
 
 }  // namespace
 
-void Office::MakeTemplates(const std::vector<std::pair<std::string, std::string>>& specsAndOutputs) const {
+void Office::MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs) const {
     fs::create_directories(profile_);
     std::string command = "python3 " + ShellQuoted(std::string(TARNFOLD_DOCX_SOURCE_ROOT) + "/scripts/make_template.py") +
                           " --profile " + ShellQuoted(profile_);
     int n = 0;
-    for (const auto& [spec, output] : specsAndOutputs) {
-        const std::string specPath = profile_ + "/spec" + std::to_string(n++) + ".json";
-        std::ofstream(specPath, std::ios::binary) << spec;
-        command += " --spec " + ShellQuoted(specPath) + " --out " + ShellQuoted(output);
+    for (const auto& [layout, output] : layoutsAndOutputs) {
+        const std::string layoutPath = profile_ + "/layout" + std::to_string(n++) + ".json";
+        std::ofstream(layoutPath, std::ios::binary) << layout;
+        command += " --layout " + ShellQuoted(layoutPath) + " --out " + ShellQuoted(output);
     }
     Run("timeout 300 " + command, profile_ + "/make_template.log");
 }

@@ -15,7 +15,7 @@ public:
     explicit Office(std::string profile) : profile_(std::move(profile)) {}
 
     // Writes each JSON description (text) to a template at the paired path.
-    void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& specsAndOutputs) const;
+    void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs) const;
 
     // The document's text as LibreOffice's plain-text export gives it: the
     // non-empty lines, table cells one per line.

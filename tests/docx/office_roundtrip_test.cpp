@@ -20,7 +20,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr const char* kFormSpec = R"json({
+constexpr const char* kFormLayout = R"json({
  "header": [{"text": "Год: ", "bookmark": "z0001_000_00", "span": "____", "after": " г."}],
  "footer": [{"text": "Период: ", "bookmark": "z0003_000_00"}],
  "body": ["Форма 7",
@@ -30,7 +30,7 @@ constexpr const char* kFormSpec = R"json({
                      ["в т.ч.", {"text": "~", "bookmark": "z1000_002_03", "after": " чел."}, "—"]]}]
 })json";
 
-constexpr const char* kTextsSpec = R"json({
+constexpr const char* kTextsLayout = R"json({
  "body": [{"text": "Таб:", "bookmark": "tabs"},
           {"bookmark": "lines"},
           {"text": "[", "bookmark": "blanks", "after": "]"},
@@ -42,7 +42,7 @@ protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<TempDir>();
         office_ = std::make_unique<Office>(dir_->File("office-profile"));
-        office_->MakeTemplates({{kFormSpec, dir_->File("form7.docx")}, {kTextsSpec, dir_->File("texts.docx")}});
+        office_->MakeTemplates({{kFormLayout, dir_->File("form7.docx")}, {kTextsLayout, dir_->File("texts.docx")}});
     }
     static void TearDownTestSuite() {
         office_.reset();

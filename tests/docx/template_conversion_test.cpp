@@ -41,7 +41,7 @@ using ::testing::UnorderedElementsAreArray;
 
 // A form with bookmarks in the header (a point and a range), the footer, the
 // body and table cells (empty ones too, which LibreOffice writes twice).
-const char* const kFormSpec = R"({
+const char* const kFormLayout = R"({
   "header": [{"text": "Отчёт ", "bookmark": "hdr_org"}, {"text": "за ", "bookmark": "hdr_period", "span": "период"}],
   "footer": [{"text": "Исполнитель ", "bookmark": "ftr_person"}],
   "body": ["Форма",
@@ -52,7 +52,7 @@ const char* const kFormSpec = R"({
 const std::vector<std::string> kFormBookmarks = {"hdr_org",      "hdr_period",   "ftr_person",  "z0001_000_00",
                                                  "z1000_001_03", "z1000_001_04", "z1000_002_03"};
 
-const char* const kSmallSpec = R"({
+const char* const kSmallLayout = R"({
   "body": [{"text": "Всего ", "bookmark": "Range_Total", "span": "сумма"},
            {"table": [[{"text": "", "bookmark": "z2000_001_01"}]]}]
 })";
@@ -60,7 +60,7 @@ const std::vector<std::string> kSmallBookmarks = {"Range_Total", "z2000_001_01"}
 
 // Two names that differ only in letter case: the office keeps both, a .docx
 // reader that finds names as Word does sees one.
-const char* const kCaseTwinsSpec = R"({
+const char* const kCaseTwinsLayout = R"({
   "body": [{"text": "a ", "bookmark": "Dup"}, {"text": "b ", "bookmark": "DUP"}, {"text": "c ", "bookmark": "keep"}]
 })";
 
@@ -125,9 +125,9 @@ class TemplateConversionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         made_ = std::make_unique<TempDir>();
-        MakeTemplates({{kFormSpec, made_->File(kForm + ".doc")},
-                       {kSmallSpec, made_->File("f2.doc")},
-                       {kCaseTwinsSpec, made_->File("dup.doc")}});
+        MakeTemplates({{kFormLayout, made_->File(kForm + ".doc")},
+                       {kSmallLayout, made_->File("f2.doc")},
+                       {kCaseTwinsLayout, made_->File("dup.doc")}});
     }
     static void TearDownTestSuite() { made_.reset(); }
 

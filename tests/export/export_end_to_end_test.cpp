@@ -24,8 +24,8 @@
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
 #include "word/docx/docx_server.h"
-#include "word/libreoffice.h"
-#include "word/office_process.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_process.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;
@@ -127,12 +127,12 @@ protected:
         std::filesystem::create_directories(shared->Path() / "DocxF");
         std::filesystem::create_directories(shared->Path() / "DocxPartial");
         MakeTemplates({
-            {TemplateSpec(kAllHeaders, Form7Cells()), root + "/DocxF/7.docx"},
-            {TemplateSpec({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/DocxPartial/7.docx"},
-            {TemplateSpec(kAllHeaders, Form7Cells()), root + "/DocF/7.doc"},
-            {TemplateSpec(kAllHeaders, {"z0629_001_03", "z1000_001_03"}), root + "/DocF/30_7.doc"},
-            {TemplateSpec(kAllHeaders, {"z5000_001_01", "z5000_001_02"}), root + "/DocF/ДД2012.doc"},
-            {TemplateSpec({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/Partial/7.doc"},
+            {TemplateLayout(kAllHeaders, Form7Cells()), root + "/DocxF/7.docx"},
+            {TemplateLayout({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/DocxPartial/7.docx"},
+            {TemplateLayout(kAllHeaders, Form7Cells()), root + "/DocF/7.doc"},
+            {TemplateLayout(kAllHeaders, {"z0629_001_03", "z1000_001_03"}), root + "/DocF/30_7.doc"},
+            {TemplateLayout(kAllHeaders, {"z5000_001_01", "z5000_001_02"}), root + "/DocF/ДД2012.doc"},
+            {TemplateLayout({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/Partial/7.doc"},
         });
         data = new db::DataModule(shared->Folder());
         NoUi ui;

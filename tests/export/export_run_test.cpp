@@ -12,8 +12,8 @@
 #include "export/export_run.h"
 #include "fake_database.h"
 #include "recording_view.h"
+#include "support/recording_word.h"
 #include "support/temp_dir.h"
-#include "word/recording_word.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;

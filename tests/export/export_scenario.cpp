@@ -49,7 +49,7 @@ std::string InsertSql(const FigureRow& row) {
     return "INSERT INTO " + row.table + " (" + names + ") VALUES (" + values + ");\n";
 }
 
-std::string TemplateSpec(const std::vector<std::string>& headerBookmarks, const std::vector<std::string>& cellBookmarks) {
+std::string TemplateLayout(const std::vector<std::string>& headerBookmarks, const std::vector<std::string>& cellBookmarks) {
     std::string body;
     const char* labels[] = {"Год", "Учреждение", "Период"};
     const char* names[] = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};

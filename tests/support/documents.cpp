@@ -271,20 +271,20 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes.str();
 }
 
-void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& specsAndOutputs) {
+void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs) {
     ScratchFolder scratch;
     std::vector<std::string> arguments = {"/usr/bin/python3", std::string(TARNFOLD_SOURCE_DIR) + "/scripts/make_template.py"};
-    for (std::size_t n = 0; n < specsAndOutputs.size(); ++n) {
-        const fs::path spec = scratch.Path() / ("spec" + std::to_string(n) + ".json");
-        std::ofstream(spec) << specsAndOutputs[n].first;
-        arguments.insert(arguments.end(), {"--spec", spec.string(), "--out", specsAndOutputs[n].second});
+    for (std::size_t n = 0; n < layoutsAndOutputs.size(); ++n) {
+        const fs::path layout = scratch.Path() / ("layout" + std::to_string(n) + ".json");
+        std::ofstream(layout) << layoutsAndOutputs[n].first;
+        arguments.insert(arguments.end(), {"--layout", layout.string(), "--out", layoutsAndOutputs[n].second});
     }
     arguments.insert(arguments.end(), {"--profile", (OfficeRoot() / "templates").string()});
     const fs::path log = scratch.Path() / "make_template.log";
     if (Run(arguments, log) != 0) throw std::runtime_error("make_template.py failed:\n" + Tail(log));
 }
 
-void MakeTemplate(const std::string& specJson, const std::string& outPath) { MakeTemplates({{specJson, outPath}}); }
+void MakeTemplate(const std::string& layoutJson, const std::string& outPath) { MakeTemplates({{layoutJson, outPath}}); }
 
 DocumentContent ReadDocument(const std::string& path) {
     if (!fs::is_regular_file(path)) throw std::runtime_error("no document at " + path);

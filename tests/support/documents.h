@@ -9,12 +9,12 @@
 
 namespace tarnfold::testing {
 
-// Writes a .doc, .docx or .odt template from a description (the JSON format
-// of scripts/make_template.py: header, footer, body paragraphs and tables with
+// Writes a .doc, .docx or .odt template from its layout (the JSON format of
+// scripts/make_template.py: header, footer, body paragraphs and tables with
 // point or range bookmarks). Throws std::runtime_error on failure.
-void MakeTemplate(const std::string& specJson, const std::string& outPath);
+void MakeTemplate(const std::string& layoutJson, const std::string& outPath);
 // Several templates at once, for one office start: pairs of (JSON, output path).
-void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& specsAndOutputs);
+void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs);
 
 // A document's text as the office reads it back: one line per paragraph and
 // one per table cell, in document order.

@@ -41,6 +41,7 @@ endforeach()
 tarnfold_windows_test(window_logic_tests
   SOURCES ${TARNFOLD_ROOT}/tests/window/main_window_logic_test.cpp
           ${TARNFOLD_ROOT}/tests/window/rules_and_layout_test.cpp
+          ${TARNFOLD_ROOT}/tests/window/single_instance_rules_test.cpp
   LIBS tarnfold_window_logic GTest::gtest_main)
 target_include_directories(window_logic_tests PRIVATE ${TARNFOLD_ROOT}/tests ${TARNFOLD_ROOT}/tests/window)
 target_compile_definitions(window_logic_tests PRIVATE TARNFOLD_SOURCE_DIR="${TARNFOLD_ROOT}")

@@ -17,8 +17,8 @@
 #include "office_fixture.h"
 #include "office_probe.h"
 #include "support/temp_dir.h"
-#include "template_specs.h"
-#include "word/libreoffice.h"
+#include "template_layouts.h"
+#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::testing {
 namespace {

@@ -13,9 +13,9 @@
 #include "support/documents.h"
 #include "office_fixture.h"
 #include "support/temp_dir.h"
-#include "template_specs.h"
-#include "word/libreoffice.h"
-#include "word/office_process.h"
+#include "template_layouts.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_process.h"
 
 namespace tarnfold::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "word/office_files.h"
+#include "word/libreoffice/office_files.h"
 
 #include <unistd.h>
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "word/office_process.h"
+#include "word/libreoffice/office_process.h"
 
 namespace tarnfold::testing {
 

@@ -1,4 +1,4 @@
-#include "word/office_messages.h"
+#include "word/libreoffice/office_messages.h"
 
 #include <gtest/gtest.h>
 

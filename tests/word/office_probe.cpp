@@ -12,9 +12,9 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
-#include "word/office_connection.h"
-#include "word/office_files.h"
-#include "word/office_process.h"
+#include "word/libreoffice/office_connection.h"
+#include "word/libreoffice/office_files.h"
+#include "word/libreoffice/office_process.h"
 
 namespace tarnfold::testing {
 

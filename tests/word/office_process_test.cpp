@@ -1,7 +1,7 @@
 // Starting the office process, and failing to, with stand-in programs: the
 // real office is not needed to see what the launcher does with them.
 
-#include "word/office_process.h"
+#include "word/libreoffice/office_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -19,7 +19,7 @@
 #include "core/error.h"
 #include "support/documents.h"
 #include "support/temp_dir.h"
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::word {
 namespace {

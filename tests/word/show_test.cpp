@@ -19,9 +19,9 @@
 #include "office_probe.h"
 #include "support/documents.h"
 #include "support/temp_dir.h"
-#include "template_specs.h"
-#include "word/libreoffice.h"
-#include "word/office_process.h"
+#include "template_layouts.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_process.h"
 
 namespace tarnfold::testing {
 namespace {

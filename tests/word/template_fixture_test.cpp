@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kSpec = R"({
+constexpr const char* kLayout = R"({
   "header": ["Шапка  с двумя пробелами", {"text": "Год: ", "bookmark": "z0001_000_00", "after": " г."}],
   "footer": [{"text": "Стр. ", "bookmark": "Подвал", "span": "1"}],
   "body": [
@@ -28,7 +28,7 @@ constexpr const char* kSpec = R"({
 TEST(TemplateFixtures, EveryFormatCarriesTextAndBookmarksWhereTheDescriptionPutsThem) {
     TempDir dir;
     const std::vector<std::string> outputs = {dir.File("ДД.doc"), dir.File("папка/шаблон.docx"), dir.File("т.odt")};
-    MakeTemplates({{kSpec, outputs[0]}, {kSpec, outputs[1]}, {kSpec, outputs[2]}});
+    MakeTemplates({{kLayout, outputs[0]}, {kLayout, outputs[1]}, {kLayout, outputs[2]}});
     for (const std::string& output : outputs) {
         const DocumentContent content = ReadDocument(output);
         EXPECT_EQ(content.header, (std::vector<std::string>{"Шапка  с двумя пробелами", "Год:  г."})) << output;

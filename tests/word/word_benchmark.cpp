@@ -12,8 +12,8 @@
 
 #include "support/documents.h"
 #include "support/temp_dir.h"
-#include "word/libreoffice.h"
-#include "word/office_process.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_process.h"
 
 namespace {
 
@@ -52,16 +52,16 @@ int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::stoi(argv[1]) : 150;
     const int columns = 10;
     TempDir dir;
-    std::string spec = R"({"header": [{"text": "Год: ", "bookmark": "z0001_000_00"}], "body": ["Форма", {"table": [)";
+    std::string layout = R"({"header": [{"text": "Год: ", "bookmark": "z0001_000_00"}], "body": ["Форма", {"table": [)";
     for (int r = 1; r <= rows; ++r) {
-        spec += r > 1 ? ",[" : "[";
+        layout += r > 1 ? ",[" : "[";
         for (int c = 1; c <= columns; ++c)
-            spec += (c > 1 ? "," : "") + std::string(R"({"bookmark": ")") + CellName(r, c) + R"("})";
-        spec += "]";
+            layout += (c > 1 ? "," : "") + std::string(R"({"bookmark": ")") + CellName(r, c) + R"("})";
+        layout += "]";
     }
-    spec += "]}]}";
+    layout += "]}]}";
     const std::string templatePath = dir.File("большой.doc");
-    tarnfold::testing::MakeTemplate(spec, templatePath);
+    tarnfold::testing::MakeTemplate(layout, templatePath);
     std::printf("template: %d bookmarks\n", rows * columns + 1);
 
     word::LibreOfficeOptions options;

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::word::conversion {
 

@@ -15,7 +15,7 @@
 #include "core/paths.h"
 #include "core/text.h"
 #include "word/docx/docx_package.h"
-#include "word/office_copy.h"
+#include "word/libreoffice/office_copy.h"
 
 namespace tarnfold::word::conversion {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "word/conversion/bookmark_comparison.h"
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::word::conversion {
 

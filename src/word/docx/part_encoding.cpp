@@ -62,15 +62,8 @@ std::optional<SingleByte> SingleByteEncoding(std::string_view declared) {
 std::string Latin1ToUtf8(std::string_view latin1) {
     std::string utf8;
     utf8.reserve(latin1.size() + latin1.size() / 8);
-    for (const char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
+    // Each Latin-1 byte is the code point of the same number.
+    for (const char c : latin1) AppendUtf8(utf8, static_cast<unsigned char>(c));
     return utf8;
 }
 

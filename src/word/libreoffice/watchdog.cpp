@@ -1,4 +1,4 @@
-#include "word/watchdog.h"
+#include "word/libreoffice/watchdog.h"
 
 namespace tarnfold::word {
 

@@ -1,8 +1,8 @@
-#include "app/single_instance.h"
+#include "window/single_instance.h"
 
 #include "core/app_title.h"
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
 WindowHandle FindOtherCopy(WindowSystem& windows) {
     const WindowHandle found = windows.Find(ApplicationWindowClass, AppTitle);
@@ -31,4 +31,4 @@ bool StartAsOnlyCopy(WindowSystem& windows) {
     return false;
 }
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::window

@@ -21,8 +21,8 @@
 #include <rtl/ustring.hxx>
 
 #include "core/error.h"
-#include "word/libreoffice.h"
-#include "word/watchdog.h"
+#include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/watchdog.h"
 
 namespace tarnfold::word {
 

@@ -10,11 +10,14 @@
 #include <memory>
 #include <string>
 
-#include "app/single_instance.h"
+#include "window/single_instance.h"
 
 class QSocketNotifier;
 
-namespace tarnfold::app {
+namespace tarnfold::x11 {
+
+using window::WindowHandle;
+using window::WindowSystem;
 
 class X11WindowSystem : public QObject, public WindowSystem {
     Q_OBJECT
@@ -54,4 +57,4 @@ private:
     std::function<void()> onSetForeground_;
 };
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::x11

@@ -1,4 +1,4 @@
-#include "word/office_copy.h"
+#include "word/libreoffice/office_copy.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -7,8 +7,8 @@
 #include <com/sun/star/text/XBookmarksSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
-#include "word/office_connection.h"
-#include "word/office_files.h"
+#include "word/libreoffice/office_connection.h"
+#include "word/libreoffice/office_files.h"
 
 namespace tarnfold::word {
 

@@ -1,8 +1,8 @@
-#include "word/office_messages.h"
+#include "word/libreoffice/office_messages.h"
 
 #include <regex>
 
-#include "word/office_files.h"
+#include "word/libreoffice/office_files.h"
 #include "word/server_error.h"
 
 namespace tarnfold::word {

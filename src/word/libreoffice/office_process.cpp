@@ -1,4 +1,4 @@
-#include "word/office_process.h"
+#include "word/libreoffice/office_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,15 +12,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "core/error.h"
+#include "core/file_reading.h"
 #include "core/system_error.h"
 #include "core/process.h"
 #include "core/paths.h"
 #include "core/text.h"
-#include "word/office_files.h"
+#include "word/libreoffice/office_files.h"
 
 namespace tarnfold::word {
 
@@ -28,11 +28,14 @@ namespace {
 
 std::atomic<bool> startsStopped{false};
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// Empty when the file cannot be read: a process may end while its entry is
+// read, and an office without its configuration file only lacks a version.
+std::string ReadFileOrNothing(const std::filesystem::path& path) {
+    try {
+        return ReadFileBytes(PathToUtf8(path));
+    } catch (const Error&) {
+        return {};
+    }
 }
 
 // The office's major.minor version as its own configuration states it; empty
@@ -41,7 +44,7 @@ std::string OfficeVersion(const std::string& sofficePath) {
     std::error_code ec;
     std::filesystem::path program = std::filesystem::canonical(PathFromUtf8(sofficePath), ec).parent_path();
     if (ec) return {};
-    const std::string xcd = ReadWholeFile(program.parent_path() / "share" / "registry" / "main.xcd");
+    const std::string xcd = ReadFileOrNothing(program.parent_path() / "share" / "registry" / "main.xcd");
     const std::string key = "oor:name=\"ooSetupVersion\">";
     const std::size_t at = xcd.find(key);
     if (at == std::string::npos) return {};
@@ -136,7 +139,7 @@ std::vector<pid_t> FindOfficeProcesses(const std::string& pipeName) {
         if (pid <= 0 || pid == ::getpid()) continue;
         struct stat info {};
         if (::stat(it->path().c_str(), &info) != 0 || info.st_uid != ::geteuid()) continue;
-        const std::string cmdline = ReadWholeFile(it->path() / "cmdline");
+        const std::string cmdline = ReadFileOrNothing(it->path() / "cmdline");
         std::size_t start = 0;
         while (start < cmdline.size()) {
             std::size_t stop = cmdline.find('\0', start);

@@ -1,4 +1,4 @@
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 #include <unistd.h>
 
@@ -30,10 +30,10 @@
 
 #include "core/paths.h"
 #include "word/bookmark_index.h"
-#include "word/office_connection.h"
-#include "word/office_files.h"
+#include "word/libreoffice/office_connection.h"
+#include "word/libreoffice/office_files.h"
+#include "word/libreoffice/office_process.h"
 #include "word/office_lock.h"
-#include "word/office_process.h"
 
 namespace tarnfold::word {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace tarnfold::app {
+namespace tarnfold::window {
 
 using WindowHandle = std::uint64_t;  // 0: no window
 
@@ -71,4 +71,4 @@ public:
     void SetForeground(WindowHandle) override {}
 };
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::window

@@ -1,4 +1,4 @@
-#include "app/x11_window_system.h"
+#include "platform/x11/x11_window_system.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -10,7 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-namespace tarnfold::app {
+namespace tarnfold::x11 {
 
 namespace {
 
@@ -278,4 +278,4 @@ void X11WindowSystem::BringToFront(WindowHandle handle) {
     XSync(d, False);
 }
 
-}  // namespace tarnfold::app
+}  // namespace tarnfold::x11

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "word/libreoffice.h"
+#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::word {
 

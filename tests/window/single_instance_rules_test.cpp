@@ -4,11 +4,11 @@
 
 #include <map>
 
-#include "app/single_instance.h"
+#include "window/single_instance.h"
 #include "core/app_title.h"
 
 using namespace tarnfold;
-using namespace tarnfold::app;
+using namespace tarnfold::window;
 
 // Stands in for the window system in the check's own logic: the desktop is a
 // list of windows in lookup order.

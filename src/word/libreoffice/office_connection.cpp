@@ -1,4 +1,4 @@
-#include "word/office_connection.h"
+#include "word/libreoffice/office_connection.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -19,9 +19,9 @@
 #include <rtl/bootstrap.hxx>
 
 #include "core/paths.h"
-#include "word/office_files.h"
-#include "word/office_messages.h"
-#include "word/office_process.h"
+#include "word/libreoffice/office_files.h"
+#include "word/libreoffice/office_messages.h"
+#include "word/libreoffice/office_process.h"
 #include "word/server_error.h"
 
 namespace tarnfold::word {

@@ -1,0 +1,13 @@
+#pragma once
+// The program's text is UTF-8 in std::string; Qt's is QString. The views
+// cross between the two with these.
+
+#include <QString>
+#include <string>
+
+namespace tarnfold::app {
+
+inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+inline std::string S(const QString& text) { return text.toStdString(); }
+
+}  // namespace tarnfold::app
