@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -49,6 +50,7 @@ public:
     int closeRequests = 0;
     bool closed = false;
     MainWindowLogic* logic = nullptr;  // asked whether a close goes through
+    std::function<void()> onInput;     // what the user does while a run asks for input
 
     const DrawnControl& operator[](Control control) { return drawn[control]; }
 
@@ -86,7 +88,10 @@ public:
         folderStarts.push_back(start);
         return folderAnswer;
     }
-    void ProcessPendingInput() override { ++pendingInputCalls; }
+    void ProcessPendingInput() override {
+        ++pendingInputCalls;
+        if (onInput) onInput();
+    }
     void Close() override {
         ++closeRequests;
         if (logic && logic->OnCloseRequested()) closed = true;

@@ -1,0 +1,29 @@
+#include "window/export_connection.h"
+
+#include <utility>
+
+namespace tarnfold::window {
+
+namespace {
+
+ExportOptions OptionsFor(const MainWindowLogic& logic, const std::string& programFolder, RegionalFormats formats) {
+    ExportOptions options;
+    options.logFile = logic.LoadedSettings().Report.LogFile;
+    options.formats = std::move(formats);
+    options.programFolder = programFolder;
+    return options;
+}
+
+}  // namespace
+
+ExportConnection::ExportConnection(MainWindowLogic& logic, db::DataModule& data, WordServers servers,
+                                   const std::string& programFolder, RegionalFormats formats, FileViewer showJournal)
+    : logic_(logic),
+      engine_(data, servers, logic, OptionsFor(logic, programFolder, std::move(formats))),
+      actions_(engine_, [programFolder, showJournal = std::move(showJournal)] { BJournalClick(programFolder, showJournal); }) {
+    logic_.Connect(&actions_);
+}
+
+ExportConnection::~ExportConnection() { logic_.Connect(nullptr); }
+
+}  // namespace tarnfold::window
