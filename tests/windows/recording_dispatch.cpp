@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/text.h"
+#include "dispatch_object.h"
 #include "platform/win32/wide_text.h"
 
 namespace tarnfold::testing {
@@ -30,37 +31,14 @@ std::string ValueText(const VARIANT& v) {
 // Member ids start at 1, parameter ids at 1000 (both per object).
 constexpr DISPID kFirstParameterId = 1000;
 
-class RecordingObject final : public IDispatch {
+class RecordingObject final : public DispatchObject {
 public:
     RecordingObject(std::shared_ptr<Recording> recording, std::string object)
-        : recording_(std::move(recording)), object_(std::move(object)) {
+        : DispatchObject(0), recording_(std::move(recording)), object_(std::move(object)) {
         recording_->ObjectCreated();
     }
-    ~RecordingObject() { recording_->ObjectDestroyed(); }
-    RecordingObject(const RecordingObject&) = delete;
-    RecordingObject& operator=(const RecordingObject&) = delete;
+    ~RecordingObject() override { recording_->ObjectDestroyed(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         std::string line = object_ + ":";
@@ -173,7 +151,6 @@ private:
         return static_cast<DISPID>(spellings.size());
     }
 
-    std::atomic<ULONG> references_{0};
     std::shared_ptr<Recording> recording_;
     std::string object_;
     std::vector<std::string> memberSpellings_;

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "dispatch_object.h"
 #include "stand_in_registration.h"
 #include "text_document.h"
 #include "word/com/com_handles.h"
@@ -253,12 +254,9 @@ Variant BooleanValue(bool value) {
 // An automation object answering to the members its class defines. Objects
 // are reference counted by COM: each is made by New() with one reference,
 // which the caller's ComPtr holds, and deletes itself at its last Release.
-class Automation : public IDispatch {
+class Automation : public DispatchObject {
 public:
     using Action = std::function<Variant(const Call&)>;
-
-    Automation(const Automation&) = delete;
-    Automation& operator=(const Automation&) = delete;
 
     template <typename Object, typename... Args>
     static ComPtr<IDispatch> New(Args&&... args) {
@@ -272,28 +270,6 @@ public:
         return v;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count == nullptr) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 
     // Members are numbered from 1, a member's parameters from 0 by position.
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
@@ -339,8 +315,8 @@ public:
     }
 
 protected:
-    Automation() { Process().ObjectCreated(); }
-    virtual ~Automation() { Process().ObjectGone(); }
+    Automation() : DispatchObject(1) { Process().ObjectCreated(); }
+    ~Automation() override { Process().ObjectGone(); }
 
     void Define(std::wstring name, std::vector<std::wstring> parameters, Action action) {
         members_.push_back(Member{std::move(name), std::move(parameters), std::move(action)});
@@ -371,7 +347,6 @@ private:
         return DISP_E_EXCEPTION;
     }
 
-    std::atomic<ULONG> references_{1};
     std::vector<Member> members_;
 };
 
