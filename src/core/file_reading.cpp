@@ -12,28 +12,24 @@
 namespace tarnfold {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-FileHandle OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return FileHandle(_wfopen(path.c_str(), L"rb"));
-#else
-    return FileHandle(std::fopen(path.c_str(), "rb"));
-#endif
-}
-
 [[noreturn]] void ThrowSystemError(int code, const std::string& fileName) {
     throw Error(SystemErrorText(code) + ": " + fileName);
 }
 
 }  // namespace
 
+FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
+#ifdef _WIN32
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return FileHandle(_wfopen(path.c_str(), wideMode.c_str()));
+#else
+    return FileHandle(std::fopen(path.c_str(), mode));
+#endif
+}
+
 std::string ReadFileBytes(const std::string& fileName, std::size_t maxLines) {
     errno = 0;
-    FileHandle file = OpenForReading(PathFromUtf8(fileName));
+    FileHandle file = OpenFile(PathFromUtf8(fileName), "rb");
     if (!file) ThrowSystemError(errno ? errno : EIO, fileName);
     std::string bytes;
     std::size_t lines = 0;

@@ -165,9 +165,7 @@ std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile) 
 }
 
 std::string UnfinishedResultText(const std::string& keptPath) {
-    const std::size_t separator = keptPath.find_last_of("/\\");
-    return "Начатый документ сохранён как \"" +
-           (separator == std::string::npos ? keptPath : keptPath.substr(separator + 1)) + "\"";
+    return "Начатый документ сохранён как \"" + FileNamePart(keptPath) + "\"";
 }
 
 }  // namespace tarnfold

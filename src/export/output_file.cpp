@@ -17,13 +17,6 @@ namespace tarnfold {
 
 namespace {
 
-// The folder part (with its separator) and the file name of a path.
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-    const std::size_t separator = path.find_last_of("/\\");
-    if (separator == std::string::npos) return {"", path};
-    return {path.substr(0, separator + 1), path.substr(separator + 1)};
-}
-
 bool WriteProtected(const std::string& path) {
 #ifdef _WIN32
     const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
@@ -51,12 +44,12 @@ bool HeldByAnotherProgram(const std::string& path) {
 }  // namespace
 
 std::string WorkingDocumentPath(const std::string& outputPath) {
-    const auto [folder, name] = SplitPath(outputPath);
-    return folder + "~tf-" + name;
+    return FolderPart(outputPath) + "~tf-" + FileNamePart(outputPath);
 }
 
 std::string UnfinishedDocumentPath(const std::string& outputPath) {
-    const auto [folder, name] = SplitPath(outputPath);
+    const std::string folder = FolderPart(outputPath);
+    const std::string name = FileNamePart(outputPath);
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) return outputPath + " (не завершено)";
     return folder + name.substr(0, dot) + " (не завершено)" + name.substr(dot);

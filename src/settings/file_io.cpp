@@ -16,24 +16,12 @@
 #endif
 
 #include "core/error.h"
+#include "core/file_reading.h"
 #include "core/paths.h"
 #include "core/text.h"
 
 namespace tarnfold {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-FileHandle OpenForWriting(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return FileHandle(_wfopen(path.c_str(), L"wb"));
-#else
-    return FileHandle(std::fopen(path.c_str(), "wb"));
-#endif
-}
 
 // Pushes the bytes to the disk before the rename makes them the settings.
 bool SyncToDisk(std::FILE* file) {
@@ -91,7 +79,7 @@ void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes) 
     std::error_code ec;
 
     bool written = false;
-    if (FileHandle file = OpenForWriting(temporary)) {
+    if (FileHandle file = OpenFile(temporary, "wb")) {
         written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() && SyncToDisk(file.get());
         written = std::fclose(file.release()) == 0 && written;
     }

@@ -32,9 +32,7 @@ std::vector<std::string> Fields(std::string_view text) {
 }  // namespace
 
 std::string OfficeLockPath(const std::string& documentPath) {
-    const std::size_t separator = documentPath.find_last_of("/\\");
-    const std::size_t start = separator == std::string::npos ? 0 : separator + 1;
-    return documentPath.substr(0, start) + ".~lock." + documentPath.substr(start) + "#";
+    return FolderPart(documentPath) + ".~lock." + FileNamePart(documentPath) + "#";
 }
 
 OfficeLock ParseOfficeLock(std::string_view text) {
@@ -78,7 +76,7 @@ void RemoveOfficeLeftovers(const std::string& folder, const std::string& profile
             const std::string document =
                 PathToUtf8(it->path().parent_path() / PathFromUtf8(name.substr(7, name.size() - 8)));
             const std::optional<OfficeLock> lock = ReadOfficeLock(document);
-            if (lock && lock->profileUrl == profileUrl) std::filesystem::remove(it->path(), ignored);
+            if (lock && !lock->profileUrl.empty() && lock->profileUrl == profileUrl) std::filesystem::remove(it->path(), ignored);
         } else if (name.size() > 6 && name.rfind("lu", 0) == 0 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
             const auto written = std::filesystem::last_write_time(it->path(), ignored);
             if (!ignored && written >= since) std::filesystem::remove(it->path(), ignored);

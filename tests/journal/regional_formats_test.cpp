@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "core/regional.h"
+#include "support/scoped_variable.h"
 
 using namespace tarnfold;
 
@@ -45,9 +46,10 @@ TEST(RegionalFormats, UnknownLocaleIsNoneAndTheProcessLocaleStaysAsItWas) {
 }
 
 TEST(RegionalFormats, UserFormatsFollowTheEnvironment) {
-    ::setenv("LC_ALL", "ru_RU.UTF-8", 1);
-    EXPECT_EQ(UserRegionalFormats().decimalSeparator, ",");
-    ::setenv("LC_ALL", "en_US.UTF-8", 1);
+    {
+        const tarnfold::testing::ScopedVariable russian("LC_ALL", "ru_RU.UTF-8");
+        EXPECT_EQ(UserRegionalFormats().decimalSeparator, ",");
+    }
+    const tarnfold::testing::ScopedVariable american("LC_ALL", "en_US.UTF-8");
     EXPECT_EQ(UserRegionalFormats().decimalSeparator, ".");
-    ::unsetenv("LC_ALL");
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "error_text.h"
 #include "call_text.h"
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
@@ -12,6 +13,8 @@
 
 namespace tarnfold::word::com {
 namespace {
+
+using tarnfold::testing::ErrorOf;
 
 using testing::CallTexts;
 using testing::Failure;
@@ -28,16 +31,6 @@ std::shared_ptr<Recording> ProbeModel() {
     model->Define("probe", "Falsity", Member::BooleanOf(false));
     model->Define("probe", "Flag", Member::Plain());
     return model;
-}
-
-// The error text a failing call gives, or "" when it does not fail.
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return {};
 }
 
 TEST(AutomationArguments, KindsValuesAndOrderOfPositionalArguments) {

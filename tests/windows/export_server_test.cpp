@@ -32,10 +32,9 @@ std::string ReadAll(const std::filesystem::path& path) {
 class ExportThroughStandInWord : public ::testing::Test {
 protected:
     void SetUp() override {
-        CLSID registered;
-        ASSERT_EQ(CLSIDFromProgID(L"Word.Application", &registered), S_OK)
-            << "the stand-in is not registered: run word_stand_in /RegServer";
-        if (!IsEqualCLSID(registered, StandInClassId()))
+        const WordApplication server = RegisteredWordApplication();
+        ASSERT_NE(server, WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
+        if (server == WordApplication::Other)
             GTEST_SKIP() << "\"Word.Application\" is another server here (Word itself), which tests leave alone";
         std::random_device random;
         root = std::filesystem::temp_directory_path() / (L"tarnfold-выгрузка-" + std::to_wstring(random()));

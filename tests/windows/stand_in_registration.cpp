@@ -84,4 +84,10 @@ StandInUnregistered::~StandInUnregistered() {
     if (removed_) RegisterStandIn(serverCommand_);
 }
 
+WordApplication RegisteredWordApplication() {
+    CLSID registered;
+    if (CLSIDFromProgID(kStandInProgId, &registered) != S_OK) return WordApplication::None;
+    return IsEqualCLSID(registered, StandInClassId()) ? WordApplication::StandIn : WordApplication::Other;
+}
+
 }  // namespace tarnfold::testing

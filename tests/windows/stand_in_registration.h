@@ -15,6 +15,11 @@ inline constexpr wchar_t kStandInClassId[] = L"{3B6E9F52-1C7A-4E0D-9A48-5F2D8C61
 
 CLSID StandInClassId();
 
+// What "Word.Application" names here: nothing, the stand-in, or another
+// server (Word itself), which tests leave alone.
+enum class WordApplication { None, StandIn, Other };
+WordApplication RegisteredWordApplication();
+
 // Both write or remove the keys and report whether every step succeeded.
 // Neither touches an identifier that names another class (Word's own).
 // The command is the server's path, in quotes when it holds blanks.

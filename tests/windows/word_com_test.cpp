@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "error_text.h"
 #include "call_text.h"
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
@@ -17,6 +18,8 @@
 
 namespace tarnfold::word::com {
 namespace {
+
+using tarnfold::testing::ErrorOf;
 
 using testing::CallText;
 using testing::CallTexts;
@@ -27,15 +30,6 @@ using testing::WordModel;
 
 const std::string kTemplate = "C:\\Ardmet\\DocF_2011\\F007.doc";
 const std::string kOutput = "C:\\Ardmet\\Tarnfold\\\\Reports\\№ 7 (разрез 01) ЦРБ \"Север\" за 2024 год.doc";
-
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return {};
-}
 
 // One export as the run makes its calls: copy the template, fill the header
 // (the institution's bookmark is missing), place two figures (the second

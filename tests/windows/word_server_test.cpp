@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 
+#include "error_text.h"
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
 #include "stand_in_registration.h"
@@ -18,17 +19,12 @@
 namespace tarnfold::word::com {
 namespace {
 
-using testing::StandInClassId;
-using testing::StandInUnregistered;
+using tarnfold::testing::ErrorOf;
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return {};
-}
+using testing::RegisteredWordApplication;
+using testing::StandInClassId;
+using testing::WordApplication;
+using testing::StandInUnregistered;
 
 std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
 
@@ -73,10 +69,9 @@ const std::string kTemplate =
 class StandInWord : public ::testing::Test {
 protected:
     void SetUp() override {
-        CLSID registered;
-        ASSERT_EQ(CLSIDFromProgID(L"Word.Application", &registered), S_OK)
-            << "the stand-in is not registered: run word_stand_in /RegServer";
-        if (!IsEqualCLSID(registered, StandInClassId()))
+        const WordApplication server = RegisteredWordApplication();
+        ASSERT_NE(server, WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
+        if (server == WordApplication::Other)
             GTEST_SKIP() << "\"Word.Application\" is another server here (Word itself), which tests leave alone";
         templatePath = folder / L"шаблон F007.doc";
         outputPath = folder / L"№ 7 (разрез 01) ЦРБ «Север» за 2024 год.doc";

@@ -18,6 +18,7 @@
 
 #include "core/error.h"
 #include "support/documents.h"
+#include "support/scoped_variable.h"
 #include "support/temp_dir.h"
 #include "word/libreoffice/libreoffice.h"
 
@@ -26,6 +27,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using tarnfold::testing::ReadFileBytes;
+using tarnfold::testing::ScopedVariable;
 using tarnfold::testing::TempDir;
 
 std::string Script(const TempDir& dir, const std::string& name, const std::string& body) {
@@ -149,7 +151,8 @@ TEST(LibreOfficeServer, ProgramThatNeverAnswersFailsAtTheDeadlineAndIsEnded) {
     const std::string environmentFile = dir.File("environment");
     const std::string soffice =
         Script(dir, "soffice", "env > '" + environmentFile + "'; echo $$ > '" + pidFile + "'; exec sleep 60");
-    ::setenv("LC_ALL", "C", 1);
+    // The users' LC_ALL would override the office's character type.
+    const ScopedVariable usersLocale("LC_ALL", "ru_RU.UTF-8");
     LibreOfficeServer server(StandIn(dir, soffice, 2));
     const auto started = Clock::now();
     try {
@@ -159,7 +162,6 @@ TEST(LibreOfficeServer, ProgramThatNeverAnswersFailsAtTheDeadlineAndIsEnded) {
         EXPECT_EQ(std::string(error.what()),
                   "LibreOffice не запустился за 2 с; подробности в " + dir.File("профиль") + "/soffice.log");
     }
-    ::unsetenv("LC_ALL");
     const auto waited = Clock::now() - started;
     EXPECT_GE(waited, std::chrono::seconds(2));
     EXPECT_LT(waited, std::chrono::seconds(5));

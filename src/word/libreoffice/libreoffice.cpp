@@ -44,6 +44,19 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
+// The documents the office has open from the file at `path`, but `except`.
+std::vector<Reference<css::frame::XModel>> DocumentsAt(OfficeConnection& office, const std::string& path,
+                                                       const Reference<css::frame::XModel>& except = {}) {
+    std::vector<Reference<css::frame::XModel>> found;
+    Reference<css::container::XEnumeration> documents = office.Desktop()->getComponents()->createEnumeration();
+    while (documents->hasMoreElements()) {
+        Reference<css::frame::XModel> open(documents->nextElement(), UNO_QUERY);
+        if (open.is() && open != except && SameFile(PathFromFileUrl(ToUtf8(open->getURL())), path))
+            found.push_back(open);
+    }
+    return found;
+}
+
 // Makes a document's window appear over most of the screen, a margin all
 // round, as a document window opens in Word. A headless office shows nothing.
 void ShowWindowOf(OfficeConnection& office, const Reference<css::frame::XModel>& model) {
@@ -234,22 +247,14 @@ private:
     // left there, it makes the office refuse to store under that name.
     void RemoveStaleLock(const std::string& path) {
         const std::optional<OfficeLock> lock = ReadOfficeLock(path);
-        if (!lock || lock->profileUrl != office_->ProfileUrl()) return;
+        if (!lock || lock->profileUrl.empty() || lock->profileUrl != office_->ProfileUrl()) return;
         std::error_code ignored;
         std::filesystem::remove(PathFromUtf8(lock->path), ignored);
     }
 
     // Whether another document of the office is the file at `path`: storing
     // over it would pull the file from under the user's open window.
-    bool OpenElsewhere(const std::string& path) {
-        Reference<css::container::XEnumeration> documents = office_->Desktop()->getComponents()->createEnumeration();
-        while (documents->hasMoreElements()) {
-            Reference<css::frame::XModel> other(documents->nextElement(), UNO_QUERY);
-            if (!other.is() || other == model_) continue;
-            if (SameFile(PathFromFileUrl(ToUtf8(other->getURL())), path)) return true;
-        }
-        return false;
-    }
+    bool OpenElsewhere(const std::string& path) { return !DocumentsAt(*office_, path, model_).empty(); }
 
     std::shared_ptr<OfficeConnection> office_;
     std::string templatePath_;
@@ -339,12 +344,8 @@ void LibreOfficeServer::ShowPlainText(const std::string& path) {
     std::shared_ptr<OfficeConnection> office = Connection();
     office->Call(context, [&] {
         // A journal shown earlier is out of date: it is closed and read again.
-        Reference<css::container::XEnumeration> documents = office->Desktop()->getComponents()->createEnumeration();
-        while (documents->hasMoreElements()) {
-            Reference<css::frame::XModel> open(documents->nextElement(), UNO_QUERY);
-            if (open.is() && SameFile(PathFromFileUrl(ToUtf8(open->getURL())), path))
-                Reference<css::util::XCloseable>(open, UNO_QUERY_THROW)->close(true);
-        }
+        for (const Reference<css::frame::XModel>& open : DocumentsAt(*office, path))
+            Reference<css::util::XCloseable>(open, UNO_QUERY_THROW)->close(true);
         // The text filter told the code page and the line ends; saving it
         // again keeps both.
         const auto arguments = Properties({Property("Hidden", css::uno::Any(true)),

@@ -37,7 +37,7 @@ public:
                                                        std::unique_ptr<OfficeLauncher>& launcher);
     // Not connected yet; Establish connects.
     OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows,
-                     std::string profileUrl = {});
+                     std::string profileUrl);
     ~OfficeConnection();
     OfficeConnection(const OfficeConnection&) = delete;
     OfficeConnection& operator=(const OfficeConnection&) = delete;
