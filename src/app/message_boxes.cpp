@@ -8,6 +8,7 @@
 #include "app/qt_text.h"
 #include "core/app_title.h"
 #include "core/error.h"
+#include "core/text.h"
 
 namespace tarnfold::app {
 
@@ -33,19 +34,7 @@ bool Record(BoxKind kind, const std::string& caption, const std::string& text) {
 MessageBoxRecorder::MessageBoxRecorder() { recorder = this; }
 MessageBoxRecorder::~MessageBoxRecorder() { recorder = nullptr; }
 
-std::string WithLineBreaks(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            result += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
-}
+std::string WithLineBreaks(const std::string& text) { return tarnfold::WithLineBreaks(text, "\n"); }
 
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const std::string& message) {
     auto box = MakeBox(parent, QMessageBox::Critical, AppTitle, WithLineBreaks(ErrorBoxText(message)));

@@ -56,6 +56,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 std::string Trim(std::string_view text);
 std::string TrimRight(std::string_view text);
 
+// Line ends as the system writes them ("\r", "\r\n", "\n") become `lineBreak`.
+std::string WithLineBreaks(std::string_view text, std::string_view lineBreak);
+
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 

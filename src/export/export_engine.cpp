@@ -4,8 +4,8 @@
 
 namespace tarnfold {
 
-ExportEngine::ExportEngine(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options)
-    : data_(data), servers_(servers), view_(view), options_(std::move(options)) {}
+ExportEngine::ExportEngine(RowSource rows, WordServers servers, ExportView& view, ExportOptions options)
+    : rows_(std::move(rows)), servers_(servers), view_(view), options_(std::move(options)) {}
 
 ExportEngine::~ExportEngine() = default;
 
@@ -16,7 +16,7 @@ void ExportEngine::Export(const ExportChoices& choices) {
         bool& running;
         ~Idle() { running = false; }
     } idle{running_};
-    run_ = std::make_unique<ExportRun>(data_, servers_, view_, options_, choices);
+    run_ = std::make_unique<ExportRun>(rows_, servers_, view_, options_, choices);
     run_->Execute();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the window holds for its whole life to run exports: the data module,
-// the word processor and the fixed options. One run at a time; the last run
+// What the window holds for its whole life to run exports: where the rows
+// come from, the word processor and the fixed options. One run at a time; the last run
 // keeps its word-processor application until the next run replaces it.
 
 #include <memory>
@@ -11,7 +11,7 @@ namespace tarnfold {
 
 class ExportEngine {
 public:
-    ExportEngine(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options);
+    ExportEngine(RowSource rows, WordServers servers, ExportView& view, ExportOptions options);
     ~ExportEngine();
     ExportEngine(const ExportEngine&) = delete;
     ExportEngine& operator=(const ExportEngine&) = delete;
@@ -25,7 +25,7 @@ public:
     bool Running() const { return running_; }
 
 private:
-    db::DataModule& data_;
+    RowSource rows_;
     WordServers servers_;
     ExportView& view_;
     ExportOptions options_;

@@ -81,10 +81,14 @@ ExportRun::ExportRun(SessionFactory beginSession, const std::vector<db::Institut
       options_(std::move(options)),
       choices_(std::move(choices)) {}
 
-ExportRun::ExportRun(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options,
+RowSource RowsOf(db::DataModule& data) {
+    return {[&data] { return data.BeginSession(); }, data.Institutions(), data.Periods()};
+}
+
+ExportRun::ExportRun(const RowSource& rows, WordServers servers, ExportView& view, ExportOptions options,
                      ExportChoices choices)
-    : ExportRun([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(), servers, view,
-                std::move(options), std::move(choices)) {}
+    : ExportRun(rows.beginSession, rows.institutions, rows.periods, servers, view, std::move(options),
+                std::move(choices)) {}
 
 ExportRun::~ExportRun() = default;
 

@@ -62,6 +62,18 @@ struct ExportOutcome {
 
 using SessionFactory = std::function<std::unique_ptr<db::Session>()>;
 
+// Where runs take their rows from: a fresh snapshot for each run, and the
+// institution and period records the window's lists were made from, in list
+// order. The records are the holder's and outlive the runs.
+struct RowSource {
+    SessionFactory beginSession;
+    const std::vector<db::Institution>& institutions;
+    const std::vector<db::Period>& periods;
+};
+
+// The data module's snapshots and records.
+RowSource RowsOf(db::DataModule& data);
+
 class ExportRun {
 public:
     // The institution and period records are those the list entries were made
@@ -69,7 +81,7 @@ public:
     ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
               const std::vector<db::Period>& periods, WordServers servers, ExportView& view, ExportOptions options,
               ExportChoices choices);
-    ExportRun(db::DataModule& data, WordServers servers, ExportView& view, ExportOptions options,
+    ExportRun(const RowSource& rows, WordServers servers, ExportView& view, ExportOptions options,
               ExportChoices choices);
     ~ExportRun();
     ExportRun(const ExportRun&) = delete;

@@ -55,16 +55,20 @@ DataModuleStart StartDataModule(MainWindowLogic& window, const std::string& prog
         window.ShowError(error.what());
     }
     start.endRequested = ui.endRequested;
-    if (!connected) return start;
+    if (connected) ShowStartRecords(window, module.Institutions(), module.Periods(), module.DatabaseName());
+    return start;
+}
 
-    const std::vector<std::string> institutions = db::InstitutionEntries(module.Institutions());
+void ShowStartRecords(MainWindowLogic& window, const std::vector<db::Institution>& institutionRecords,
+                      const std::vector<db::Period>& periods, const std::string& databaseName) {
+    const Settings& settings = window.LoadedSettings();
+    const std::vector<std::string> institutions = db::InstitutionEntries(institutionRecords);
     window.SetInstitutions(institutions);
-    window.SetPeriods(db::PeriodEntries(module.Periods()));
-    window.SetDatabaseName(module.DatabaseName());
+    window.SetPeriods(db::PeriodEntries(periods));
+    window.SetDatabaseName(databaseName);
     if (!institutions.empty()) window.SelectInstitution(SavedOrFirst(institutions, settings.Report.LPU));
     if (!window.FormEntries().empty()) window.SelectForm(SavedOrFirst(window.FormEntries(), settings.Report.Forma));
     window.ShowDatabaseName();
-    return start;
 }
 
 }  // namespace tarnfold::window

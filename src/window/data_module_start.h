@@ -5,10 +5,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarnfold::db {
 class DataModule;
-}
+struct Institution;
+struct Period;
+}  // namespace tarnfold::db
 
 namespace tarnfold::window {
 
@@ -20,5 +23,10 @@ struct DataModuleStart {
 };
 
 DataModuleStart StartDataModule(MainWindowLogic& window, const std::string& programFolder);
+
+// The records read at start-up in the window: the lists filled, the saved
+// institution and form found again, the database's name shown.
+void ShowStartRecords(MainWindowLogic& window, const std::vector<db::Institution>& institutions,
+                      const std::vector<db::Period>& periods, const std::string& databaseName);
 
 }  // namespace tarnfold::window

@@ -16,10 +16,10 @@ ExportOptions OptionsFor(const MainWindowLogic& logic, const std::string& progra
 
 }  // namespace
 
-ExportConnection::ExportConnection(MainWindowLogic& logic, db::DataModule& data, WordServers servers,
+ExportConnection::ExportConnection(MainWindowLogic& logic, RowSource rows, WordServers servers,
                                    const std::string& programFolder, RegionalFormats formats, FileViewer showJournal)
     : logic_(logic),
-      engine_(data, servers, logic, OptionsFor(logic, programFolder, std::move(formats))),
+      engine_(std::move(rows), servers, logic, OptionsFor(logic, programFolder, std::move(formats))),
       actions_(engine_, [programFolder, showJournal = std::move(showJournal)] { BJournalClick(programFolder, showJournal); }) {
     logic_.Connect(&actions_);
 }

@@ -16,7 +16,7 @@ namespace tarnfold::window {
 
 class ExportConnection {
 public:
-    ExportConnection(MainWindowLogic& logic, db::DataModule& data, WordServers servers, const std::string& programFolder,
+    ExportConnection(MainWindowLogic& logic, RowSource rows, WordServers servers, const std::string& programFolder,
                      RegionalFormats formats, FileViewer showJournal);
     ~ExportConnection();
     ExportConnection(const ExportConnection&) = delete;

@@ -198,7 +198,7 @@ protected:
         choices.templateFolder = templateFolder;
         {
             word::LibreOfficeServer office(officeOptions);
-            ExportRun(data, office, view, options, choices).Execute();
+            ExportRun(RowsOf(data), office, view, options, choices).Execute();
         }
         word::KillOfficeProcesses(officeOptions.pipeName);
         return ReadDocumentText(program.Folder() + "/Reports/" + outputName);

@@ -178,7 +178,7 @@ protected:
 
     void Run() {
         calls.clear();
-        ExportRun run(*data, WordServers(*office, &docx), view, options, choices);
+        ExportRun run(RowsOf(*data), WordServers(*office, &docx), view, options, choices);
         run.Execute();
     }
 
@@ -453,7 +453,7 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
             if (++inputs == 2 && c.atSecondRow) c.atSecondRow(*run);
         };
         calls.clear();
-        run = std::make_unique<ExportRun>(*data, WordServers(*office, &docx), view, options, choices);
+        run = std::make_unique<ExportRun>(RowsOf(*data), WordServers(*office, &docx), view, options, choices);
         try {
             run->Execute();
         } catch (const Error& e) {
@@ -639,7 +639,7 @@ protected:
         options.programFolder = program.Folder();
         options.formats.decimalSeparator = ",";
         calls.clear();
-        ExportRun(*data, *office, view, options, choices).Execute();
+        ExportRun(RowsOf(*data), *office, view, options, choices).Execute();
         std::vector<std::string> lines;
         std::string text;
         for (const auto& entry : std::filesystem::directory_iterator(program.Path() / "Reports"))

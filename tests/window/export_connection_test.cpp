@@ -56,7 +56,7 @@ protected:
         logic_->Create(DesignExportButtonHeight, 2026);
         data_ = StartDataModule(*logic_, Folder());
         ASSERT_TRUE(data_.module);
-        connection_ = std::make_unique<ExportConnection>(*logic_, *data_.module, WordServers(office_), Folder(),
+        connection_ = std::make_unique<ExportConnection>(*logic_, RowsOf(*data_.module), WordServers(office_), Folder(),
                                                          RegionalFormats{}, [this](const std::string& path) {
                                                              shownJournals_.push_back(path);
                                                          });

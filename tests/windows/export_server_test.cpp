@@ -11,10 +11,10 @@
 #include <random>
 
 #include "export/export_run.h"
-#include "fake_database.h"
 #include "platform/win32/wide_text.h"
 #include "recording_view.h"
 #include "stand_in_registration.h"
+#include "stand_in_rows.h"
 #include "word/com/word_com.h"
 
 namespace tarnfold {
@@ -39,9 +39,7 @@ protected:
         std::random_device random;
         root = std::filesystem::temp_directory_path() / (L"tarnfold-выгрузка-" + std::to_wstring(random()));
         std::filesystem::create_directories(root / L"DocF");
-        std::ofstream(root / L"DocF" / L"7.doc", std::ios::binary) << "Год: {z0001_000_00}\r\n"
-                                                                       "Период: {Z0003_000_00}\r\n"
-                                                                       "Строка 1: {z1000_001_01} {z1000_001_02}\r\n";
+        std::ofstream(root / L"DocF" / L"7.doc", std::ios::binary) << StandInTemplate;
     }
     void TearDown() override {
         std::error_code ignored;
@@ -53,22 +51,7 @@ protected:
 
 TEST_F(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {
     FakeDatabase database;
-    database.answer = [](const std::string& sql, const Parameters& parameters) {
-        if (sql.rfind("select max(god)", 0) == 0) return db::ResultSet({"IGOD"}, {db::Kind::Integer}, {{Int(2011)}});
-        if (sql.find(".NTBL,GOD,LPU") != std::string::npos)
-            return db::ResultSet({"NTBL", "GOD", "LPU", "PERIOD", "FORMKOD", "TBLKOD", "ROW", "N1", "N2"},
-                                 {db::Kind::Integer, db::Kind::Integer, db::Kind::Text, db::Kind::Text, db::Kind::Text,
-                                  db::Kind::Text, db::Kind::Text, db::Kind::Decimal, db::Kind::Decimal},
-                                 {{Int(7), Int(2011), Text("0101"), Text("год"), Text("0070100"), Text("tb1000"),
-                                   Text("1"), Dec(1250, 2), Dec(31415, 4)}});
-        std::vector<std::vector<db::Value>> mapping;
-        if (parameters.integers.at("ntbl") == 7)
-            mapping = {{Int(7), Text("n1"), Int(2011), Text("1")}, {Int(7), Text("n2"), Int(2011), Text("2")}};
-        return db::ResultSet({"TBL", "ENG", "GOD", "NSTR"},
-                             {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text}, mapping);
-    };
-    const std::vector<db::Institution> institutions{{"0101", "", "ЦРБ", "0101", "01"}};
-    const std::vector<db::Period> periods{{"01", "Январь"}, {"13", "Год"}};
+    database.answer = StandInAnswer;
     ExportChoices choices;
     choices.theme = 0;         // annual
     choices.formPosition = 2;  // "7.doc"
@@ -84,18 +67,15 @@ TEST_F(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {
     RecordingView view(shown);
     word::com::ComServer word;
 
-    ExportRun run([&] { return std::make_unique<FakeSession>(database); }, institutions, periods, WordServers(word),
-                  view, options, choices);
+    ExportRun run([&] { return std::make_unique<FakeSession>(database); }, StandInInstitutions, StandInPeriods,
+                  WordServers(word), view, options, choices);
     run.Execute();
 
     ASSERT_TRUE(run.Outcome().saved) << ::testing::PrintToString(shown);
     EXPECT_EQ(run.Outcome().placedFigures, 2u);
     const std::filesystem::path output = root / L"Reports" / L"№ 7 (разрез 01) ЦРБ за 2011 год.doc";
     EXPECT_EQ(run.Outcome().outputPath, Utf8(output));
-    EXPECT_EQ(ReadAll(output),
-              "Год: 2011{z0001_000_00}\r\n"
-              "Период: Январь{Z0003_000_00}\r\n"
-              "Строка 1: {z1000_001_01:12,5} {z1000_001_02:3,1415}\r\n");
+    EXPECT_EQ(ReadAll(output), StandInDocument);
     // Only the finished document is left in the reports folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / L"Reports"), {}), 1);
 }

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 
-#include "core/app_title.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_ui.h"
 #include "word/com/apartment.h"
@@ -35,8 +34,8 @@ int main(int argc, char** argv) {
     wchar_t marker[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"TARNFOLD_SHELL_MARKER", marker, MAX_PATH) > 0) return NoteShellStart(marker, argc);
     if (argc == 2 && std::strcmp(argv[1], "--bring-forward") == 0) {
-        tarnfold::win32::Win32WindowLookup windows;
-        return tarnfold::win32::BringOtherCopyForward(windows, 0, tarnfold::AppTitle) ? 0 : 3;
+        tarnfold::win32::Win32WindowSystem windows;
+        return tarnfold::window::StartAsOnlyCopy(windows) ? 3 : 0;
     }
     testing::InitGoogleTest(&argc, argv);
     tarnfold::word::com::ComApartment apartment;

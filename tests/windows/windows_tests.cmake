@@ -21,7 +21,6 @@ tarnfold_windows_test(word_com_tests
 
 tarnfold_windows_test(platform_win32_tests
   SOURCES ${TARNFOLD_WINDOWS_TESTS}/platform_test_main.cpp
-          ${TARNFOLD_WINDOWS_TESTS}/instance_lookup_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/windows_ui_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/regional_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/journal_share_test.cpp
@@ -80,4 +79,31 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
   add_test(NAME word_stand_in_registration COMMAND word_stand_in /RegServer)
   set_tests_properties(word_stand_in_registration PROPERTIES TIMEOUT 60 FIXTURES_SETUP word_stand_in)
   set_tests_properties(word_server_tests PROPERTIES FIXTURES_REQUIRED word_stand_in)
+endif()
+
+# The window program driven as a user drives it: the same program as
+# tarnfold.exe with its rows from a stand-in of the database session, started
+# by the test in a folder of its own; keys posted to it, its controls read
+# from the test's process, pictures of both states taken (BMP, turned into
+# PNG under build/screenshots afterwards), and F10's export written by the
+# stand-in word processor in a third process.
+add_executable(window_with_stand_in_rows WIN32
+  ${TARNFOLD_WINDOWS_TESTS}/window_with_stand_in_rows.cpp ${TARNFOLD_WINDOW_RESOURCE})
+target_include_directories(window_with_stand_in_rows PRIVATE
+  ${TARNFOLD_WINDOWS_TESTS} ${TARNFOLD_ROOT}/tests/export ${TARNFOLD_ROOT}/src/app/win32)
+target_link_libraries(window_with_stand_in_rows PRIVATE tarnfold_win32_window)
+
+tarnfold_windows_test(window_program_tests
+  SOURCES ${TARNFOLD_WINDOWS_TESTS}/window_program_test.cpp
+  LIBS tarnfold_word_stand_in_support tarnfold_window_logic gdi32 user32 GTest::gtest_main)
+set_tests_properties(window_program_tests PROPERTIES
+  ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TARNFOLD_SCREENSHOT_FOLDER=${CMAKE_BINARY_DIR}/../screenshots")
+target_include_directories(window_program_tests PRIVATE ${TARNFOLD_ROOT}/tests/export)
+add_dependencies(window_program_tests window_with_stand_in_rows word_stand_in)
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set_tests_properties(window_program_tests PROPERTIES FIXTURES_REQUIRED word_stand_in)
+  add_test(NAME windows_screenshots_png
+    COMMAND sh -c "for picture in \"$1\"/windows-*.bmp; do convert \"$picture\" \"\${picture%.bmp}.png\" && rm \"$picture\" || exit 1; done"
+            screenshots ${CMAKE_BINARY_DIR}/../screenshots)
+  set_tests_properties(windows_screenshots_png PROPERTIES DEPENDS window_program_tests TIMEOUT 60)
 endif()

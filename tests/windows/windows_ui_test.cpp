@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -60,52 +61,55 @@ private:
 };
 
 TEST(ApplicationWindowLookup, AHiddenApplicationWindowWithTheTitleIsFound) {
-    Win32WindowLookup windows;
+    Win32WindowSystem lookingOnly;
     int requests = 0;
     ApplicationWindow own([&] { ++requests; });
+    Win32WindowSystem owning(&own);
     ASSERT_NE(own.Handle(), 0u);
     EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(own.Handle())));
     // Before the title is set the window cannot be found.
-    EXPECT_EQ(FindOtherCopy(windows, 0, kTitle), 0u);
-    own.SetTitle(kTitle);
-    EXPECT_EQ(windows.Text(own.Handle()), kTitle);
-    EXPECT_EQ(FindOtherCopy(windows, 0, kTitle), own.Handle());
+    EXPECT_EQ(window::FindOtherCopy(lookingOnly), 0u);
+    ASSERT_TRUE(window::StartAsOnlyCopy(owning));
+    EXPECT_EQ(lookingOnly.Text(own.Handle(), window::WindowTextLimit), kTitle);
+    EXPECT_EQ(window::FindOtherCopy(lookingOnly), own.Handle());
     // The program's own window never counts as another copy.
-    EXPECT_EQ(FindOtherCopy(windows, own.Handle(), kTitle), 0u);
+    EXPECT_EQ(window::FindOtherCopy(owning), 0u);
     EXPECT_EQ(requests, 0);
 }
 
 TEST(ApplicationWindowLookup, ATitleDifferingOnlyInLetterCaseIsRejected) {
-    Win32WindowLookup windows;
+    Win32WindowSystem windows;
     ApplicationWindow foreign(nullptr);
     const std::string upper = "TARNFOLD-ВЫГРУЗКА ДАННЫХ В БЛАНКИ ФОРМ";
     foreign.SetTitle(upper);
-    EXPECT_EQ(FindOtherCopy(windows, 0, kTitle), 0u);
+    EXPECT_EQ(window::FindOtherCopy(windows), 0u);
     // Whether or not the system's lookup ignored the case, the window it may
     // return is that one, and the exact comparison turns it down.
-    const WindowHandle found = windows.Find(kApplicationWindowClass, kTitle);
+    const WindowHandle found = windows.Find(window::ApplicationWindowClass, kTitle);
     EXPECT_TRUE(found == 0 || found == foreign.Handle());
-    EXPECT_EQ(FindOtherCopy(windows, 0, upper), foreign.Handle());
+    EXPECT_EQ(windows.Text(foreign.Handle(), window::WindowTextLimit), upper);
 }
 
 TEST(ApplicationWindowLookup, AnOwnedWindowIsRejected) {
-    Win32WindowLookup windows;
+    Win32WindowSystem windows;
     ApplicationWindow registersTheClass(nullptr);
     OwnerWindow owner;
     ASSERT_NE(owner.Get(), nullptr);
     const HWND owned = CreateWindowExW(0, L"TApplication", Wide(kTitle).c_str(), WS_POPUP, 0, 0, 0, 0, owner.Get(),
                                        nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(owned, nullptr);
-    EXPECT_EQ(windows.Find(kApplicationWindowClass, kTitle), reinterpret_cast<WindowHandle>(owned));
-    EXPECT_EQ(windows.Owner(reinterpret_cast<WindowHandle>(owned)), reinterpret_cast<WindowHandle>(owner.Get()));
-    EXPECT_EQ(FindOtherCopy(windows, 0, kTitle), 0u);
+    const auto handle = static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(owned));
+    EXPECT_EQ(windows.Find(window::ApplicationWindowClass, kTitle), handle);
+    EXPECT_EQ(windows.Owner(handle), static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(owner.Get())));
+    EXPECT_EQ(window::FindOtherCopy(windows), 0u);
     DestroyWindow(owned);
 }
 
 TEST(ApplicationWindowLookup, ASecondStartMakesTheRunningCopyRaiseItsMainWindow) {
     int requests = 0;
     ApplicationWindow own([&] { ++requests; });
-    own.SetTitle(kTitle);
+    Win32WindowSystem owning(&own);
+    ASSERT_TRUE(window::StartAsOnlyCopy(owning));
 
     std::wstring command = L"\"" + OwnProgram() + L"\" --bring-forward";
     STARTUPINFOW startup{};

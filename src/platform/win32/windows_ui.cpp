@@ -1,5 +1,6 @@
 #include "platform/win32/windows_ui.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "core/error.h"
@@ -9,8 +10,8 @@ namespace tarnfold::win32 {
 
 namespace {
 
-HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-WindowHandle FromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window)); }
+WindowHandle FromHwnd(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
 
 // Posted to itself, so the main window is raised after the messages of the
 // other copy's ShowWindow and SetForegroundWindow have all arrived.
@@ -29,23 +30,52 @@ ATOM RegisterApplicationClass(WNDPROC procedure) {
 
 }  // namespace
 
-WindowHandle Win32WindowLookup::Find(const std::string& className, const std::string& title) {
+namespace {
+
+class SessionMutex final : public window::WindowSystem::Exclusive {
+public:
+    SessionMutex() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\Tarnfold.SingleInstance")) {
+        if (mutex_ != nullptr) WaitForSingleObject(mutex_, 10000);
+    }
+    ~SessionMutex() override {
+        if (mutex_ == nullptr) return;
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+    SessionMutex(const SessionMutex&) = delete;
+    SessionMutex& operator=(const SessionMutex&) = delete;
+
+private:
+    HANDLE mutex_;
+};
+
+}  // namespace
+
+std::unique_ptr<window::WindowSystem::Exclusive> Win32WindowSystem::Lock() { return std::make_unique<SessionMutex>(); }
+
+WindowHandle Win32WindowSystem::OwnWindow() const { return own_ ? own_->Handle() : 0; }
+
+void Win32WindowSystem::SetOwnText(const std::string& text) {
+    if (own_) own_->SetTitle(text);
+}
+
+WindowHandle Win32WindowSystem::Find(const std::string& className, const std::string& title) {
     return FromHwnd(FindWindowW(Wide(className).c_str(), Wide(title).c_str()));
 }
 
-WindowHandle Win32WindowLookup::Owner(WindowHandle window) { return FromHwnd(GetWindow(ToHwnd(window), GW_OWNER)); }
+WindowHandle Win32WindowSystem::Owner(WindowHandle window) { return FromHwnd(GetWindow(ToHwnd(window), GW_OWNER)); }
 
-std::string Win32WindowLookup::Text(WindowHandle window) {
-    wchar_t buffer[128] = {};
-    const int count = GetWindowTextW(ToHwnd(window), buffer, 128);
+std::string Win32WindowSystem::Text(WindowHandle window, std::size_t maxCharacters) {
+    std::wstring buffer(maxCharacters + 1, L'\0');
+    const int count = GetWindowTextW(ToHwnd(window), buffer.data(), static_cast<int>(buffer.size()));
     if (count <= 0) return {};
-    std::wstring_view text(buffer, static_cast<std::size_t>(count));
+    std::wstring_view text(buffer.data(), static_cast<std::size_t>(count));
     return Narrow(text.substr(0, text.find(L'\0')));
 }
 
-void Win32WindowLookup::ShowNormal(WindowHandle window) { ShowWindow(ToHwnd(window), SW_SHOWNORMAL); }
+void Win32WindowSystem::ShowNormal(WindowHandle window) { ShowWindow(ToHwnd(window), SW_SHOWNORMAL); }
 
-void Win32WindowLookup::SetForeground(WindowHandle window) { SetForegroundWindow(ToHwnd(window)); }
+void Win32WindowSystem::SetForeground(WindowHandle window) { SetForegroundWindow(ToHwnd(window)); }
 
 ApplicationWindow::ApplicationWindow(std::function<void()> onShowRequest) : onShowRequest_(std::move(onShowRequest)) {
     static const ATOM windowClass = RegisterApplicationClass(&ApplicationWindow::Procedure);
@@ -59,6 +89,8 @@ ApplicationWindow::~ApplicationWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
 }
+
+WindowHandle ApplicationWindow::Handle() const { return FromHwnd(window_); }
 
 void ApplicationWindow::SetTitle(const std::string& title) { SetWindowTextW(window_, Wide(title).c_str()); }
 

@@ -5,22 +5,38 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "platform/win32/instance_lookup.h"
+#include "window/single_instance.h"
 
 namespace tarnfold::win32 {
 
+using window::WindowHandle;
+
+class ApplicationWindow;
+
+// The desktop's windows as the single-instance check asks them:
 // FindWindowW, GetWindow(GW_OWNER), GetWindowTextW, ShowWindow(SW_SHOWNORMAL)
-// and SetForegroundWindow: the wide forms, so a Cyrillic title matches
-// whatever the system's code page.
-class Win32WindowLookup final : public WindowLookup {
+// and SetForegroundWindow, the wide forms, so a Cyrillic title matches
+// whatever the system's code page. A named mutex of the session makes the
+// lookup and the naming of the own window one step.
+class Win32WindowSystem final : public window::WindowSystem {
 public:
+    // `own`: the program's application window; none for a start that only
+    // looks for a running copy.
+    explicit Win32WindowSystem(ApplicationWindow* own = nullptr) : own_(own) {}
+    std::unique_ptr<Exclusive> Lock() override;
+    WindowHandle OwnWindow() const override;
+    void SetOwnText(const std::string& text) override;
     WindowHandle Find(const std::string& className, const std::string& title) override;
     WindowHandle Owner(WindowHandle window) override;
-    std::string Text(WindowHandle window) override;
+    std::string Text(WindowHandle window, std::size_t maxCharacters) override;
     void ShowNormal(WindowHandle window) override;
     void SetForeground(WindowHandle window) override;
+
+private:
+    ApplicationWindow* own_;
 };
 
 // The program's application window: a hidden, ownerless top-level window of
@@ -36,7 +52,7 @@ public:
     ApplicationWindow& operator=(const ApplicationWindow&) = delete;
     ~ApplicationWindow();
 
-    WindowHandle Handle() const { return reinterpret_cast<WindowHandle>(window_); }
+    WindowHandle Handle() const;
     void SetTitle(const std::string& title);
 
 private:

@@ -1,0 +1,348 @@
+// The Windows window program as a user drives it, under Wine on a virtual
+// display: started in a host folder of its own, keys posted to the control
+// that has the keyboard, the controls read from this process, pictures of
+// the window taken. Its rows come from a stand-in of the database session;
+// F10's document is written by the stand-in word processor in a third
+// process.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "app/win32/control_ids.h"
+#include "core/app_title.h"
+#include "core/text.h"
+#include "platform/win32/wide_text.h"
+#include "stand_in_registration.h"
+#include "stand_in_rows.h"
+#include "window/window_geometry.h"
+#include "window/window_layout.h"
+
+namespace tarnfold {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using app::win32::ControlIdByName;
+using win32::Narrow;
+using win32::Wide;
+
+const std::wstring MainCaption = Wide(window::MainWindowCaption);
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+fs::path OwnFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+// The screenshots' folder as the build gives it, a Unix path seen through
+// Wine's drive Z:.
+fs::path ScreenshotFolder() {
+    wchar_t value[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"TARNFOLD_SCREENSHOT_FOLDER", value, MAX_PATH) == 0) return {};
+    std::wstring folder = value;
+    if (!folder.empty() && folder.front() == L'/') folder = L"Z:" + folder;
+    return fs::path(folder).make_preferred();
+}
+
+// The window's picture from the screen, as a 24-bit BMP file.
+bool SaveWindowPicture(HWND window, const fs::path& file) {
+    RECT outer;
+    GetWindowRect(window, &outer);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, picture);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, outer.left, outer.top, SRCCOPY) != FALSE;
+    GdiFlush();
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + imageBytes,
+                            0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageBytes);
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return copied && out.good();
+}
+
+// One start of the program: its process, its main window.
+class RunningProgram {
+public:
+    explicit RunningProgram(const fs::path& program) {
+        std::wstring command = L"\"" + program.wstring() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  program.parent_path().c_str(), &startup, &process_) != FALSE;
+    }
+    ~RunningProgram() {
+        if (!started_) return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 9);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool Started() const { return started_; }
+    bool Ended(std::chrono::milliseconds limit) const {
+        return WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+    }
+    DWORD ExitCode() const {
+        DWORD code = 99;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+    // The main window once it shows.
+    HWND MainWindow() {
+        WaitUntil([this] {
+            window_ = FindWindowW(L"TFMain", MainCaption.c_str());
+            return window_ != nullptr && IsWindowVisible(window_);
+        });
+        return window_;
+    }
+    DWORD Thread() const { return process_.dwThreadId; }
+
+private:
+    PROCESS_INFORMATION process_{};
+    bool started_ = false;
+    HWND window_ = nullptr;
+};
+
+HWND FindById(HWND holder, int id) {
+    for (HWND child = GetWindow(holder, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == id) return child;
+        if (HWND inner = FindById(child, id)) return inner;
+    }
+    return nullptr;
+}
+
+// Asked of the control itself: for another process's window GetWindowTextW
+// gives only the text the system keeps, which an edit field has not.
+std::string TextOf(HWND control) {
+    wchar_t text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied);
+    return Narrow(text);
+}
+
+std::vector<std::string> Entries(HWND list) {
+    std::vector<std::string> entries;
+    const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t entry[512] = {};
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
+        entries.push_back(Narrow(entry));
+    }
+    return entries;
+}
+
+int Chosen(HWND list) { return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0)); }
+
+window::WindowSize OuterSize(HWND window) {
+    RECT outer;
+    GetWindowRect(window, &outer);
+    return {static_cast<int>(outer.right - outer.left), static_cast<int>(outer.bottom - outer.top)};
+}
+
+class WindowProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + std::to_wstring(random()));
+        programFolder_ = root_ / L"Ardmet" / L"Выгрузка";
+        fs::create_directories(programFolder_ / L"DocF");
+        fs::copy_file(OwnFolder() / L"window_with_stand_in_rows.exe", Program());
+        std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << testing::StandInTemplate;
+        // The settings as the program of an earlier day left them: code page
+        // 1251, the year of the stand-in rows, the template folder above.
+        std::ofstream(programFolder_ / L"Tarnfold.ini", std::ios::binary)
+            << Utf8ToCp1251("[REPORT]\r\nYear=2011\r\nLPU=0101 - ЦРБ\r\n"
+                            "Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\nPathReport=" +
+                            Narrow((programFolder_ / L"DocF").wstring()) + "\\\r\n");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    fs::path Program() const { return programFolder_ / L"tarnfold.exe"; }
+
+    HWND Control(HWND window, const char* name) const { return FindById(window, ControlIdByName(name)); }
+
+    // A key as the keyboard gives it to the control that has the focus; F10
+    // arrives as a system key.
+    void Press(const RunningProgram& program, UINT key) const {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        ASSERT_TRUE(GetGUIThreadInfo(program.Thread(), &thread));
+        HWND target = thread.hwndFocus ? thread.hwndFocus : thread.hwndActive;
+        ASSERT_NE(target, nullptr);
+        const bool system = key == VK_F10;
+        PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+        PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
+    }
+
+    HWND Focused(const RunningProgram& program) const {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        return GetGUIThreadInfo(program.Thread(), &thread) ? thread.hwndFocus : nullptr;
+    }
+
+    void TakePicture(HWND window, const std::string& state) const {
+        const fs::path folder = ScreenshotFolder();
+        if (folder.empty()) return;
+        fs::create_directories(folder);
+        // Time for the window to paint itself.
+        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(SaveWindowPicture(window, folder / Wide("windows-" + state + ".bmp")));
+    }
+
+    fs::path root_;
+    fs::path programFolder_;
+};
+
+TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
+    RunningProgram program(Program());
+    ASSERT_TRUE(program.Started());
+    HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr) << "the window did not show";
+
+    // The compact state at the design's outer size, every text whole.
+    EXPECT_EQ(OuterSize(window), window::DesignCompactSize);
+    HDC dc = GetDC(window);
+    // The window's font, made again here: a font belongs to its process.
+    HFONT windowFont = CreateFontW(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
+    const HGDIOBJ font = SelectObject(dc, windowFont);
+    for (const window::ControlPlace& place : window::ControlPlaces()) {
+        if (place.sizing != window::Sizing::OwnSize || !*place.text) continue;
+        HWND label = Control(window, place.name);
+        ASSERT_NE(label, nullptr) << place.name;
+        EXPECT_EQ(TextOf(label), place.text);
+        const std::wstring text = Wide(place.text);
+        SIZE needed{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &needed);
+        RECT shown;
+        GetWindowRect(label, &shown);
+        EXPECT_GE(shown.right - shown.left, needed.cx) << place.name << " is cut";
+    }
+    SelectObject(dc, font);
+    DeleteObject(windowFont);
+    ReleaseDC(window, dc);
+    EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
+    EXPECT_EQ(TextOf(Control(window, "BView")), "Подробно >>");
+    EXPECT_EQ(Entries(Control(window, "CBKodif")), (std::vector<std::string>{"0101 - ЦРБ", "0202 - Больница № 2"}));
+    EXPECT_EQ(Chosen(Control(window, "CBKodif")), 0);
+    HWND forms = Control(window, "CBForm");
+    EXPECT_EQ(Entries(forms).at(static_cast<std::size_t>(Chosen(forms))),
+              "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
+    EXPECT_FALSE(IsWindowVisible(Control(window, "Panel2")));
+    EXPECT_EQ(Focused(program), forms);
+    TakePicture(window, "compact");
+
+    // The detail state: half as high again, the folder from the settings.
+    PostMessageW(Control(window, "BView"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Control(window, "Panel2")) != FALSE; }, 5s));
+    EXPECT_EQ(OuterSize(window), (window::WindowSize{627, 420}));
+    EXPECT_EQ(TextOf(Control(window, "BView")), "Подробно <<");
+    EXPECT_EQ(TextOf(Control(window, "DirectoryEdit1")), Narrow((programFolder_ / L"DocF").wstring()) + "\\");
+    EXPECT_EQ(TextOf(Control(window, "BJournal")), "Открыть журнал экспорта");
+    TakePicture(window, "detail");
+
+    // Tab walks the window's order to the theme list, Down chooses the next
+    // theme and the forms follow it.
+    HWND themes = Control(window, "CBTheme");
+    const std::vector<std::string> annualForms = Entries(forms);
+    for (int i = 0; i < 8 && Focused(program) != themes; ++i) {
+        Press(program, VK_TAB);
+        WaitUntil([] { return false; }, 100ms);
+    }
+    ASSERT_EQ(Focused(program), themes);
+    EXPECT_EQ(Chosen(themes), 0);
+    Press(program, VK_DOWN);
+    ASSERT_TRUE(WaitUntil([&] { return Chosen(themes) == 1; }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return Entries(forms) != annualForms; }, 5s)) << "the forms did not follow the theme";
+
+    // Esc closes the window and the choices are written back in code page 1251.
+    Press(program, VK_ESCAPE);
+    ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
+    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - ЦРБ\r\n")), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Year=2011\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("ЦРБ"), std::string::npos) << "written in UTF-8";
+}
+
+TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
+    RunningProgram first(Program());
+    HWND window = first.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5s));
+
+    RunningProgram second(Program());
+    ASSERT_TRUE(second.Started());
+    ASSERT_TRUE(second.Ended(20s)) << "the second copy did not end";
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(window) && GetForegroundWindow() == window; }, 5s))
+        << "the first copy's window was not brought forward";
+    EXPECT_EQ(FindWindowW(L"TFMain", MainCaption.c_str()), window) << "the second copy left a window";
+}
+
+TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
+    const testing::WordApplication server = testing::RegisteredWordApplication();
+    ASSERT_NE(server, testing::WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
+    if (server == testing::WordApplication::Other) GTEST_SKIP() << "\"Word.Application\" is Word itself here";
+    RunningProgram program(Program());
+    HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    HWND result = Control(window, "LRezult");
+    Press(program, VK_F10);
+    ASSERT_TRUE(WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) << "the export did not end";
+    EXPECT_EQ(TextOf(result), "Выгрузка завершена");
+    EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
+
+    const fs::path reports = programFolder_ / L"Reports";
+    std::vector<fs::path> documents;
+    for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
+    ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
+    EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) ЦРБ за 2011 год.doc");
+    EXPECT_EQ(ReadAll(documents[0]), testing::StandInDocument);
+
+    Press(program, VK_ESCAPE);
+    EXPECT_TRUE(program.Ended(20s));
+}
+
+}  // namespace
+}  // namespace tarnfold
