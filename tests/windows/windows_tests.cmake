@@ -24,7 +24,8 @@ tarnfold_windows_test(platform_win32_tests
           ${TARNFOLD_WINDOWS_TESTS}/windows_ui_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/regional_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/journal_share_test.cpp
-  LIBS tarnfold_platform_win32 tarnfold_word_com tarnfold_journal
+          ${TARNFOLD_WINDOWS_TESTS}/win32_window_test.cpp
+  LIBS tarnfold_platform_win32 tarnfold_win32_window tarnfold_word_com tarnfold_journal
   ARGS --gtest_filter=-RegionalFormats.*)
 target_include_directories(platform_win32_tests PRIVATE ${TARNFOLD_ROOT}/tests)
 
