@@ -8,12 +8,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "export/export_run.h"
 #include "platform/win32/wide_text.h"
 #include "recording_view.h"
-#include "stand_in_registration.h"
+#include "stand_in_word_test.h"
 #include "stand_in_rows.h"
 #include "word/com/word_com.h"
 
@@ -29,24 +28,14 @@ std::string ReadAll(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class ExportThroughStandInWord : public ::testing::Test {
+class ExportThroughStandInWord : public StandInWordTest {
 protected:
     void SetUp() override {
-        const WordApplication server = RegisteredWordApplication();
-        ASSERT_NE(server, WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
-        if (server == WordApplication::Other)
-            GTEST_SKIP() << "\"Word.Application\" is another server here (Word itself), which tests leave alone";
-        std::random_device random;
-        root = std::filesystem::temp_directory_path() / (L"tarnfold-выгрузка-" + std::to_wstring(random()));
+        StandInWordTest::SetUp();
+        if (!Ready()) return;
         std::filesystem::create_directories(root / L"DocF");
         std::ofstream(root / L"DocF" / L"7.doc", std::ios::binary) << StandInTemplate;
     }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!root.empty()) std::filesystem::remove_all(root, ignored);
-    }
-
-    std::filesystem::path root;
 };
 
 TEST_F(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {

@@ -46,6 +46,9 @@ public:
               while (!box && std::chrono::steady_clock::now() < deadline) {
                   std::this_thread::sleep_for(20ms);
                   box = FindWindowW(L"#32770", caption.c_str());
+                  // A box is found while it is still being made; it is
+                  // answered once it shows.
+                  if (box && !IsWindowVisible(box)) box = nullptr;
               }
               found = box != nullptr;
               if (!box) return;

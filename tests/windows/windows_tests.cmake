@@ -88,6 +88,13 @@ endif()
 # from the test's process, pictures of both states taken (BMP, turned into
 # PNG under build/screenshots afterwards), and F10's export written by the
 # stand-in word processor in a third process.
+# The pictures go beside the Linux window's (build/screenshots) when this
+# build lies inside the Linux build, as scripts/test puts it.
+if(EXISTS ${CMAKE_BINARY_DIR}/../CMakeCache.txt)
+  get_filename_component(TARNFOLD_WINDOWS_SCREENSHOTS ${CMAKE_BINARY_DIR}/../screenshots ABSOLUTE)
+else()
+  set(TARNFOLD_WINDOWS_SCREENSHOTS ${CMAKE_BINARY_DIR}/screenshots)
+endif()
 add_executable(window_with_stand_in_rows WIN32
   ${TARNFOLD_WINDOWS_TESTS}/window_with_stand_in_rows.cpp ${TARNFOLD_WINDOW_RESOURCE})
 target_include_directories(window_with_stand_in_rows PRIVATE
@@ -98,13 +105,13 @@ tarnfold_windows_test(window_program_tests
   SOURCES ${TARNFOLD_WINDOWS_TESTS}/window_program_test.cpp
   LIBS tarnfold_word_stand_in_support tarnfold_window_logic gdi32 user32 GTest::gtest_main)
 set_tests_properties(window_program_tests PROPERTIES
-  ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TARNFOLD_SCREENSHOT_FOLDER=${CMAKE_BINARY_DIR}/../screenshots")
+  ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TARNFOLD_SCREENSHOT_FOLDER=${TARNFOLD_WINDOWS_SCREENSHOTS}")
 target_include_directories(window_program_tests PRIVATE ${TARNFOLD_ROOT}/tests/export)
 add_dependencies(window_program_tests window_with_stand_in_rows word_stand_in)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   set_tests_properties(window_program_tests PROPERTIES FIXTURES_REQUIRED word_stand_in)
   add_test(NAME windows_screenshots_png
     COMMAND sh -c "for picture in \"$1\"/windows-*.bmp; do convert \"$picture\" \"\${picture%.bmp}.png\" && rm \"$picture\" || exit 1; done"
-            screenshots ${CMAKE_BINARY_DIR}/../screenshots)
+            screenshots ${TARNFOLD_WINDOWS_SCREENSHOTS})
   set_tests_properties(windows_screenshots_png PROPERTIES DEPENDS window_program_tests TIMEOUT 60)
 endif()

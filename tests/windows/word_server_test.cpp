@@ -14,6 +14,7 @@
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
 #include "stand_in_registration.h"
+#include "stand_in_word_test.h"
 #include "word/com/word_com.h"
 
 namespace tarnfold::word::com {
@@ -25,6 +26,7 @@ using testing::RegisteredWordApplication;
 using testing::StandInClassId;
 using testing::WordApplication;
 using testing::StandInUnregistered;
+using testing::StandInWordTest;
 
 std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
 
@@ -37,26 +39,6 @@ void WriteAll(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A folder of the test's own with a Cyrillic name, removed afterwards.
-class Folder {
-public:
-    Folder() {
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / (L"tarnfold-отчёты-" + std::to_wstring(random()));
-        std::filesystem::create_directories(path_);
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::filesystem::path operator/(const std::wstring& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
-
 // The stand-in's text format: "{name}" an empty bookmark, "{name:text}" one
 // over text, "{{" a brace.
 const std::string kTemplate =
@@ -66,15 +48,13 @@ const std::string kTemplate =
     "Строка 1, графа 3: {z1000_001_03}\r\n"
     "Примечание: {note:было}\r\n";
 
-class StandInWord : public ::testing::Test {
+class StandInWord : public StandInWordTest {
 protected:
     void SetUp() override {
-        const WordApplication server = RegisteredWordApplication();
-        ASSERT_NE(server, WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
-        if (server == WordApplication::Other)
-            GTEST_SKIP() << "\"Word.Application\" is another server here (Word itself), which tests leave alone";
-        templatePath = folder / L"шаблон F007.doc";
-        outputPath = folder / L"№ 7 (разрез 01) ЦРБ «Север» за 2024 год.doc";
+        StandInWordTest::SetUp();
+        if (!Ready()) return;
+        templatePath = root / L"шаблон F007.doc";
+        outputPath = root / L"№ 7 (разрез 01) ЦРБ «Север» за 2024 год.doc";
         WriteAll(templatePath, kTemplate);
     }
 
@@ -87,7 +67,6 @@ protected:
         return Dispatch(std::move(application));
     }
 
-    Folder folder;
     std::filesystem::path templatePath;
     std::filesystem::path outputPath;
 };

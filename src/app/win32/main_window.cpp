@@ -12,6 +12,7 @@
 #include "app/win32/gauge.h"
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_owner.h"
 #include "window/field_rules.h"
 
 namespace tarnfold::app::win32 {
@@ -82,7 +83,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::Build() {
-    RegisterClasses(&MainWindow::Procedure);
+    RegisterClasses(&tarnfold::win32::OwnerProcedure<MainWindow>);
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -122,9 +123,8 @@ HWND MainWindow::Make(Control control, HWND holder) {
         if (made == nullptr) throw Error("Не удалось создать элемент окна");
         return made;
     };
+    if (IsLabel(control)) return child(WC_STATICW, SS_LEFT | SS_NOPREFIX);
     switch (control) {
-        case Control::Window:
-            return window_;
         case Control::Panel1:
         case Control::DetailPanel:
             return child(PanelClassName, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
@@ -168,17 +168,10 @@ HWND MainWindow::Make(Control control, HWND holder) {
         case Control::ProgressPanel:
             // Parts of the status bar, not windows of their own.
             return holder;
-        case Control::ThemeLabel:
-        case Control::PeriodLabel:
-        case Control::FormLabel:
-        case Control::InstitutionLabel:
-        case Control::SectionLabel:
-        case Control::YearLabel:
-        case Control::TemplateFolderLabel:
-        case Control::ResultLine:
-            break;
+        default:
+            // The window itself; the labels are made above.
+            return window_;
     }
-    return child(WC_STATICW, SS_LEFT | SS_NOPREFIX);
 }
 
 // The Tab key walks the controls in the window's order: siblings are put in
@@ -244,15 +237,8 @@ bool MainWindow::PreTranslate(MSG& message) {
     return IsDialogMessageW(window_, &message) != FALSE;
 }
 
-LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    if (self->window_ == nullptr) self->window_ = window;
-    return self->OnMessage(message, wParam, lParam);
+void MainWindow::Adopt(HWND window) {
+    if (window_ == nullptr) window_ = window;
 }
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -295,6 +281,11 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CLOSE:
             if (logic_.OnCloseRequested()) DestroyWindow(window_);
+            return 0;
+        case WM_ENDSESSION:
+            // The session ends whatever the window answers: the choices are
+            // saved (and a run asked to stop) as a close would.
+            if (wParam != FALSE) logic_.OnCloseRequested();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -410,35 +401,34 @@ std::wstring MainWindow::TextOf(HWND control) const {
     return text;
 }
 
+SIZE MainWindow::Measure(HWND control, const std::wstring& text) const {
+    HDC dc = GetDC(control);
+    const HGDIOBJ oldFont = SelectObject(dc, font_.get());
+    RECT measured{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    SelectObject(dc, oldFont);
+    ReleaseDC(control, dc);
+    return {measured.right, measured.bottom};
+}
+
 void MainWindow::FitLabel(Control control) {
     HWND label = Handle(control);
     const std::wstring text = TextOf(label);
-    HDC dc = GetDC(label);
-    const HGDIOBJ oldFont = SelectObject(dc, font_.get());
-    RECT measured{0, 0, 0, 0};
-    DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-    SelectObject(dc, oldFont);
-    ReleaseDC(label, dc);
-    SetWindowPos(label, nullptr, 0, 0, text.empty() ? 0 : measured.right, measured.bottom,
+    const SIZE measured = Measure(label, text.empty() ? L" " : text);
+    SetWindowPos(label, nullptr, 0, 0, text.empty() ? 0 : measured.cx, measured.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A drop-down list opens wide enough to show its longest entry whole, even
 // where the closed list is narrower.
 void MainWindow::FitListPopup(HWND list) {
-    HDC dc = GetDC(list);
-    const HGDIOBJ oldFont = SelectObject(dc, font_.get());
     int widest = 0;
     const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         std::wstring entry(static_cast<std::size_t>(SendMessageW(list, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
-        RECT measured{0, 0, 0, 0};
-        DrawTextW(dc, entry.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-        widest = std::max<int>(widest, measured.right);
+        entry.resize(static_cast<std::size_t>(SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()))));
+        widest = std::max<int>(widest, Measure(list, entry).cx);
     }
-    SelectObject(dc, oldFont);
-    ReleaseDC(list, dc);
     RECT field;
     GetWindowRect(list, &field);
     const int margins = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + 8;

@@ -32,6 +32,10 @@ public:
     // thread's queue; true when it was used up.
     bool PreTranslate(MSG& message);
 
+    // For the window procedure (window_owner.h).
+    void Adopt(HWND window);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
     // MainWindowView
     void Place(window::Control control, window::Rect rect, window::Sizing sizing) override;
     void SetText(window::Control control, const std::string& text) override;
@@ -60,10 +64,8 @@ private:
         void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
     };
 
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                            DWORD_PTR self);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFieldMessage(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
     void OnYearStep(int delta);
@@ -72,6 +74,8 @@ private:
     HWND Make(window::Control control, HWND holder);
     void OrderForTab();
     HWND Handle(window::Control control) const { return controls_.at(control); }
+    // The size one line of text takes in the window's font.
+    SIZE Measure(HWND control, const std::wstring& text) const;
     void FitLabel(window::Control control);
     void FitListPopup(HWND list);
     bool PopupListOpen() const;

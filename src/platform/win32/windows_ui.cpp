@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_owner.h"
 
 namespace tarnfold::win32 {
 
@@ -78,7 +79,7 @@ void Win32WindowSystem::ShowNormal(WindowHandle window) { ShowWindow(ToHwnd(wind
 void Win32WindowSystem::SetForeground(WindowHandle window) { SetForegroundWindow(ToHwnd(window)); }
 
 ApplicationWindow::ApplicationWindow(std::function<void()> onShowRequest) : onShowRequest_(std::move(onShowRequest)) {
-    static const ATOM windowClass = RegisterApplicationClass(&ApplicationWindow::Procedure);
+    static const ATOM windowClass = RegisterApplicationClass(&OwnerProcedure<ApplicationWindow>);
     if (windowClass == 0) throw Error("Не удалось зарегистрировать класс окна приложения");
     window_ = CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                               nullptr, GetModuleHandleW(nullptr), this);
@@ -94,15 +95,8 @@ WindowHandle ApplicationWindow::Handle() const { return FromHwnd(window_); }
 
 void ApplicationWindow::SetTitle(const std::string& title) { SetWindowTextW(window_, Wide(title).c_str()); }
 
-LRESULT CALLBACK ApplicationWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<ApplicationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    if (self->window_ == nullptr) self->window_ = window;
-    return self->OnMessage(message, wParam, lParam);
+void ApplicationWindow::Adopt(HWND window) {
+    if (window_ == nullptr) window_ = window;
 }
 
 LRESULT ApplicationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

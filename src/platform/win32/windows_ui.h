@@ -55,9 +55,11 @@ public:
     WindowHandle Handle() const;
     void SetTitle(const std::string& title);
 
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // For the window procedure (window_owner.h).
+    void Adopt(HWND window);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
     void RequestShow();
 
     std::function<void()> onShowRequest_;
