@@ -8,6 +8,9 @@
 #include <utility>
 
 #include "core/error.h"
+#include "word/conversion/conversion_command.h"
+#include "word/docx/docx_server.h"
+#include "word/libreoffice/libreoffice.h"
 #include "word/libreoffice/office_files.h"
 #include "word/libreoffice/office_process.h"
 #include "word/office_lock.h"
@@ -42,33 +45,72 @@ void EndOffice(const std::string& pipe, const std::string& profileFolder, const 
 
 }  // namespace
 
-BatchOffice::BatchOffice(std::string documentsFolder)
-    : documentsFolder_(std::move(documentsFolder)),
-      profileFolder_(MakeProfileFolder()), pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
-    word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
-    options.profileFolder = profileFolder_ + "/profile";
-    options.pipeName = pipeName_;
-    options.visible = false;
-    options.temporaryFolder = profileFolder_ + "/tmp";
-    // An office installed elsewhere than the Debian package puts it.
-    if (const char* soffice = std::getenv("TARNFOLD_SOFFICE"); soffice && *soffice) options.sofficePath = soffice;
-    server_ = std::make_unique<word::LibreOfficeServer>(options);
+// A headless LibreOffice with a profile and a pipe of this process, so that
+// it never shares the window program's office (nor another batch's).
+class BatchOffice::Parts {
+public:
+    explicit Parts(std::string documentsFolder)
+        : documentsFolder_(std::move(documentsFolder)),
+          profileFolder_(MakeProfileFolder()),
+          pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
+        word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
+        options.profileFolder = profileFolder_ + "/profile";
+        options.pipeName = pipeName_;
+        options.visible = false;
+        options.temporaryFolder = profileFolder_ + "/tmp";
+        // An office installed elsewhere than the Debian package puts it.
+        if (const char* soffice = std::getenv("TARNFOLD_SOFFICE"); soffice && *soffice) options.sofficePath = soffice;
+        server_ = std::make_unique<word::LibreOfficeServer>(options);
+    }
+    ~Parts() {
+        // The connection goes first, so that its end is not taken for a crash.
+        server_.reset();
+        EndOffice(pipeName_, profileFolder_, documentsFolder_, started_);
+    }
+    Parts(const Parts&) = delete;
+    Parts& operator=(const Parts&) = delete;
+
+    word::LibreOfficeServer& Server() { return *server_; }
+
+    std::function<void()> EndingAction() const {
+        return [pipe = pipeName_, profile = profileFolder_, documents = documentsFolder_, since = started_] {
+            // The main thread goes on meanwhile and must not start an office anew.
+            word::StopStartingOffices();
+            EndOffice(pipe, profile, documents, since);
+        };
+    }
+
+private:
+    std::string documentsFolder_;
+    std::filesystem::file_time_type started_ = std::filesystem::file_time_type::clock::now();
+    std::string profileFolder_;
+    std::string pipeName_;
+    std::unique_ptr<word::LibreOfficeServer> server_;
+};
+
+BatchOffice::BatchOffice(std::string documentsFolder) : parts_(std::make_unique<Parts>(std::move(documentsFolder))) {}
+
+BatchOffice::~BatchOffice() = default;
+
+word::Server& BatchOffice::Server() { return parts_->Server(); }
+
+void BatchOffice::Start() { parts_->Server().CreateApplication(); }
+
+std::function<void()> BatchOffice::EndingAction() const { return parts_->EndingAction(); }
+
+int BatchOffice::ConvertTemplates(const std::string& folder, const std::string& outFolder, std::ostream& out) {
+    return word::conversion::RunTemplateConversion(folder, outFolder, parts_->Server(), out);
 }
 
-BatchOffice::~BatchOffice() {
-    // The connection goes first, so that its end is not taken for a crash.
-    server_.reset();
-    Cleanup();
+std::string_view BatchOfficeName() { return "LibreOffice"; }
+
+std::string_view BatchOfficeHelp() {
+    return "LibreOffice ищется в /usr/lib/libreoffice/program/soffice; другой путь задает переменная\n"
+           "окружения TARNFOLD_SOFFICE.\n";
 }
 
-void BatchOffice::Cleanup() const { EndOffice(pipeName_, profileFolder_, documentsFolder_, started_); }
-
-std::function<void()> BatchOffice::EndingAction() const {
-    return [pipe = pipeName_, profile = profileFolder_, documents = documentsFolder_, since = started_] {
-        // The main thread goes on meanwhile and must not start an office anew.
-        word::StopStartingOffices();
-        EndOffice(pipe, profile, documents, since);
-    };
+std::unique_ptr<word::Server> NativeDocxServer() {
+    return std::make_unique<word::docx::DocxServer>([](const std::string&) {});
 }
 
 }  // namespace tarnfold::batch

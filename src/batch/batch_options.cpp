@@ -106,7 +106,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     return options;
 }
 
-std::string HelpText() {
+std::string HelpText(std::string_view officeName, std::string_view officeHelp) {
     return "tarnfold-batch — выгрузка форм статистической отчетности в документы Word без окна.\n"
            "\n"
            "Использование:\n"
@@ -135,13 +135,11 @@ std::string HelpText() {
            "\n"
            "Учреждение без данных пропускается и называется в итоге. Ctrl+C останавливает выгрузку после\n"
            "текущей строки; начатый документ сохраняется. Повторное Ctrl+C завершает программу сразу.\n"
-           "\n"
-           "LibreOffice ищется в /usr/lib/libreoffice/program/soffice; другой путь задает переменная\n"
-           "окружения TARNFOLD_SOFFICE.\n"
-           "\n"
+           "\n" +
+           (officeHelp.empty() ? std::string() : std::string(officeHelp) + "\n") +
            "Коды завершения: 0 — все документы готовы; 1 — в каком-то документе произошла ошибка;\n"
-           "2 — неверный параметр; 3 — не удалось открыть базу данных; 4 — не удалось запустить\n"
-           "LibreOffice; 130 — выгрузка остановлена по Ctrl+C.\n";
+           "2 — неверный параметр; 3 — не удалось открыть базу данных; 4 — не удалось запустить\n" +
+           std::string(officeName) + "; 130 — выгрузка остановлена по Ctrl+C.\n";
 }
 
 }  // namespace tarnfold::batch

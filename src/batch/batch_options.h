@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/error.h"
@@ -36,6 +37,8 @@ struct BatchOptions {
 // Reads "--name value" and "--name=value". Throws UsageError.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
-std::string HelpText();
+// The office is named where the exit codes are told; `officeHelp` (its own
+// paragraph, possibly empty) tells where it is looked for.
+std::string HelpText(std::string_view officeName, std::string_view officeHelp);
 
 }  // namespace tarnfold::batch

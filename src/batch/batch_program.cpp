@@ -15,8 +15,6 @@
 #include "db/data_module.h"
 #include "export/export_rules.h"
 #include "settings/settings.h"
-#include "word/conversion/conversion_command.h"
-#include "word/docx/docx_server.h"
 
 namespace tarnfold::batch {
 
@@ -36,44 +34,30 @@ std::int32_t CurrentYear() {
     return now.tm_year + 1900;
 }
 
-// The database for --list and for the export; nullptr after the message.
-std::unique_ptr<db::DataModule> OpenDatabase(const std::string& programFolder, const Settings& settings,
-                                             std::ostream& err) {
-    std::unique_ptr<db::DataModule> data;
-    try {
-        data = std::make_unique<db::DataModule>(programFolder);
-    } catch (const std::exception& error) {
-        err << error.what() << '\n';
-        return nullptr;
-    }
-    BatchConnectUi ui;
-    try {
-        data->ConnectDatabase({settings.DBPath, settings.DBPassword, settings.HostIniMissing}, ui);
-    } catch (const std::exception& error) {
-        err << DatabaseFailureMessage(data->DatabaseName(), error.what()) << '\n';
-        return nullptr;
-    }
-    if (ui.endRequested) {
-        // The first attempt failed: the window would end after start-up too.
-        for (const std::string& message : ui.messages) err << message << '\n';
-        return nullptr;
-    }
-    return data;
-}
+class DatabaseRows : public BatchRows {
+public:
+    explicit DatabaseRows(std::unique_ptr<db::DataModule> data) : data_(std::move(data)) {}
+    RowSource Rows() override { return RowsOf(*data_); }
+
+private:
+    std::unique_ptr<db::DataModule> data_;
+};
 
 int ExportBatch(const BatchOptions& options, const Settings& settings, const std::string& programFolder,
-                db::DataModule& data, std::ostream& out, std::ostream& err, std::ostream& progress,
+                const RowSource& rows, std::ostream& out, std::ostream& err, std::ostream& progress,
                 bool liveProgress) {
     std::vector<BatchJob> jobs;
     try {
-        jobs = PlanBatch(options, settings.Report, data.Institutions(), data.Periods());
+        jobs = PlanBatch(options, settings.Report, rows.institutions, rows.periods);
     } catch (const UsageError& error) {
         err << error.what() << '\n';
         return kExitUsage;
     }
     const ExportChoices& first = jobs.front().choices;
     const TFormRec* form = TemplateRow(first.theme, first.formPosition);
-    const TemplateChoice templateFile = ChooseTemplate(first.templateFolder, form->TemplateFile, true, FileExists);
+    const std::unique_ptr<word::Server> docx = NativeDocxServer();
+    const TemplateChoice templateFile =
+        ChooseTemplate(first.templateFolder, form->TemplateFile, docx != nullptr, FileExists);
     if (!FileExists(templateFile.path)) {
         err << TemplateMissingMessage(templateFile.path) << '\n';
         return kExitUsage;
@@ -104,20 +88,19 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
         try {
             office = std::make_unique<BatchOffice>(ReportsFolder(exportOptions));
             cleanup.Set(office->EndingAction());
-            office->Server().CreateApplication();
+            office->Start();
         } catch (const std::exception& error) {
             err << error.what() << '\n';
             return kExitOffice;
         }
     }
-    word::docx::DocxServer docx([](const std::string&) {});
     // A run that needs no office never reaches it; the native server stands
     // in its place so that the run has one.
-    word::Server& officeServer = office ? static_cast<word::Server&>(office->Server()) : docx;
+    word::Server& officeServer = office ? office->Server() : *docx;
 
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator);
-    BatchRun batch([&data] { return data.BeginSession(); }, data.Institutions(), data.Periods(),
-                   WordServers(officeServer, &docx), exportOptions, console, InterruptRequested);
+    BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx.get()),
+                   exportOptions, console, InterruptRequested);
     SetStoppable(true);
     const BatchOutcome outcome = batch.Run(jobs);
     SetStoppable(false);
@@ -126,7 +109,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
 }
 
 int RunBatch(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
-             std::ostream& err, std::ostream& progress, bool liveProgress) {
+             std::ostream& err, std::ostream& progress, bool liveProgress, const RowOpener& openRows) {
     BatchOptions options;
     try {
         options = ParseBatchOptions(arguments);
@@ -135,7 +118,7 @@ int RunBatch(const std::vector<std::string>& arguments, const std::string& progr
         return kExitUsage;
     }
     if (options.help) {
-        out << HelpText();
+        out << HelpText(BatchOfficeName(), BatchOfficeHelp());
         return 0;
     }
     if (options.list == ListKind::Forms) {
@@ -147,8 +130,10 @@ int RunBatch(const std::vector<std::string>& arguments, const std::string& progr
             InterruptCleanup cleanup;
             BatchOffice office(options.out.value_or(*options.convertTemplates));
             cleanup.Set(office.EndingAction());
-            return word::conversion::RunTemplateConversion(*options.convertTemplates, options.out.value_or(""),
-                                                           office.Server(), out);
+            return office.ConvertTemplates(*options.convertTemplates, options.out.value_or(""), out);
+        } catch (const UsageError& error) {
+            err << error.what() << '\n';
+            return kExitUsage;
         } catch (const Error& error) {
             err << error.what() << '\n';
             return kExitOffice;
@@ -162,20 +147,46 @@ int RunBatch(const std::vector<std::string>& arguments, const std::string& progr
         err << "Не удалось прочитать настройки: " << error.what() << '\n';
         return kExitDatabase;
     }
-    const std::unique_ptr<db::DataModule> data = OpenDatabase(programFolder, settings, err);
-    if (!data) return kExitDatabase;
+    const std::unique_ptr<BatchRows> opened = openRows(programFolder, settings, err);
+    if (!opened) return kExitDatabase;
+    const RowSource rows = opened->Rows();
 
     if (options.list != ListKind::None) {
         const std::vector<std::string> lines = options.list == ListKind::Institutions
-                                                   ? db::InstitutionEntries(data->Institutions())
-                                                   : db::PeriodEntries(data->Periods());
+                                                   ? db::InstitutionEntries(rows.institutions)
+                                                   : db::PeriodEntries(rows.periods);
         for (const std::string& line : lines) out << line << '\n';
         return 0;
     }
-    return ExportBatch(options, settings, programFolder, *data, out, err, progress, liveProgress);
+    return ExportBatch(options, settings, programFolder, rows, out, err, progress, liveProgress);
 }
 
 }  // namespace
+
+// The database for --list and for the export.
+std::unique_ptr<BatchRows> OpenDatabaseRows(const std::string& programFolder, const Settings& settings,
+                                            std::ostream& err) {
+    std::unique_ptr<db::DataModule> data;
+    try {
+        data = std::make_unique<db::DataModule>(programFolder);
+    } catch (const std::exception& error) {
+        err << error.what() << '\n';
+        return nullptr;
+    }
+    BatchConnectUi ui;
+    try {
+        data->ConnectDatabase({settings.DBPath, settings.DBPassword, settings.HostIniMissing}, ui);
+    } catch (const std::exception& error) {
+        err << DatabaseFailureMessage(data->DatabaseName(), error.what()) << '\n';
+        return nullptr;
+    }
+    if (ui.endRequested) {
+        // The first attempt failed: the window would end after start-up too.
+        for (const std::string& message : ui.messages) err << message << '\n';
+        return nullptr;
+    }
+    return std::make_unique<DatabaseRows>(std::move(data));
+}
 
 std::string DatabaseFailureMessage(const std::string& databaseName, const std::string& error) {
     std::string message = "Не удалось открыть базу данных " + databaseName + ": " + error;
@@ -188,12 +199,13 @@ std::string DatabaseFailureMessage(const std::string& databaseName, const std::s
 }
 
 int RunBatchProgram(const std::vector<std::string>& arguments, const std::string& programFolder,
-                    std::ostream& terminalOut, std::ostream& terminalErr, bool liveProgress) {
+                    std::ostream& terminalOut, std::ostream& terminalErr, bool liveProgress,
+                    const RowOpener& openRows) {
     // Every message passes through the console filter; the progress line is
     // the batch's own text with its own control characters and goes round it.
     ConsoleStream out(terminalOut);
     ConsoleStream err(terminalErr);
-    return RunBatch(arguments, programFolder, out, err, terminalErr, liveProgress);
+    return RunBatch(arguments, programFolder, out, err, terminalErr, liveProgress, openRows);
 }
 
 }  // namespace tarnfold::batch

@@ -1,12 +1,9 @@
 #include "batch/interrupt.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
-
-#include "core/end_signals.h"
 
 namespace tarnfold::batch {
 
@@ -20,21 +17,19 @@ std::function<void()> cleanup;
 
 // Holds the lock to the end, so that the main thread, which meets the
 // failures the cleanup causes, cannot finish the program before it is done.
-[[noreturn]] void EndAtOnce(int signal) {
+[[noreturn]] void EndAtOnce(int exitCode) {
     endingAtOnce = true;
     cleanupMutex.lock();
     std::cerr << "\nВыгрузка прервана; начатый документ не дописан." << std::endl;
     if (cleanup) cleanup();
-    std::_Exit(128 + signal);
+    std::_Exit(exitCode);
 }
 
 }  // namespace
 
-void StartInterruptWatch() {
-    WatchEndSignals([](int signal) {
-        if (signal == SIGINT && stoppable && !stopRequested.exchange(true)) return;
-        EndAtOnce(signal);
-    });
+void EndRequested(bool ctrlC, int exitCode) {
+    if (ctrlC && stoppable && !stopRequested.exchange(true)) return;
+    EndAtOnce(exitCode);
 }
 
 InterruptCleanup::~InterruptCleanup() { Set(nullptr); }

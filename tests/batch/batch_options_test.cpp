@@ -53,7 +53,18 @@ TEST(BatchOptions, ListsHelpAndConversion) {
     EXPECT_TRUE(ParseBatchOptions({"--help"}).help);
     EXPECT_TRUE(ParseBatchOptions({"-h"}).help);
     EXPECT_EQ(*ParseBatchOptions({"--convert-templates", "/t", "--out", "/o"}).convertTemplates, "/t");
-    EXPECT_NE(HelpText().find("--all-institutions"), std::string::npos);
+    EXPECT_NE(HelpText("Word", "").find("--all-institutions"), std::string::npos);
+}
+
+// The office named in the exit codes and its own paragraph are the platform's.
+TEST(BatchOptions, HelpNamesThePlatformsOffice) {
+    const std::string word = HelpText("Word", "");
+    EXPECT_NE(word.find("4 — не удалось запустить\nWord; 130 — выгрузка остановлена по Ctrl+C.\n"), std::string::npos)
+        << word;
+    EXPECT_EQ(word.find("LibreOffice"), std::string::npos);
+    EXPECT_EQ(word.find("\n\n\n"), std::string::npos) << "an empty paragraph leaves no blank line";
+    const std::string office = HelpText("LibreOffice", "Офис ищется там.\n");
+    EXPECT_NE(office.find("сразу.\n\nОфис ищется там.\n\nКоды завершения:"), std::string::npos) << office;
 }
 
 TEST(BatchOptions, BadInputIsRefusedNamingWhatIsWrong) {

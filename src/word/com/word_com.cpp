@@ -73,16 +73,20 @@ void ComApplication::Show() { application_.Put("Visible", Arg::Boolean(true)); }
 
 ComServer::ComServer(std::string progId) : progId_(std::move(progId)) {}
 
-std::unique_ptr<Application> ComServer::CreateApplication() {
+Dispatch CreateAutomationObject(const std::string& progId) {
     CLSID classId;
-    const std::wstring progId = win32::Wide(progId_);
-    HRESULT hr = CLSIDFromProgID(progId.c_str(), &classId);
+    const std::wstring wideId = win32::Wide(progId);
+    HRESULT hr = CLSIDFromProgID(wideId.c_str(), &classId);
     if (FAILED(hr)) throw Error(AutomationErrorText(hr, {}));
-    ComPtr<IDispatch> application;
+    ComPtr<IDispatch> object;
     hr = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                          reinterpret_cast<void**>(application.Receive()));
+                          reinterpret_cast<void**>(object.Receive()));
     if (FAILED(hr)) throw Error(AutomationErrorText(hr, {}));
-    return std::make_unique<ComApplication>(Dispatch(std::move(application)));
+    return Dispatch(std::move(object));
+}
+
+std::unique_ptr<Application> ComServer::CreateApplication() {
+    return std::make_unique<ComApplication>(CreateAutomationObject(progId_));
 }
 
 }  // namespace tarnfold::word::com

@@ -44,6 +44,11 @@ private:
     Dispatch application_;
 };
 
+// The object of a programmatic identifier, created by its server; the calling
+// thread must be in an apartment. Throws Error, with the system's text, when
+// the identifier is unknown or the object cannot be created.
+Dispatch CreateAutomationObject(const std::string& progId);
+
 // Creates the application object from its programmatic identifier; the
 // calling thread must be in a single-threaded apartment (ComApartment).
 class ComServer final : public Server {

@@ -1,0 +1,5 @@
+#include "batch/batch_main_win32.h"
+
+// The batch exporter on Windows: the window's export, run for many
+// institutions from the command line, beside the window program and on its files.
+int main() { return tarnfold::batch::BatchMain(tarnfold::batch::OpenDatabaseRows); }
