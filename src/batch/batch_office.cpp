@@ -113,4 +113,6 @@ std::unique_ptr<word::Server> NativeDocxServer() {
     return std::make_unique<word::docx::DocxServer>([](const std::string&) {});
 }
 
+bool OfficeFillsDocx() { return false; }
+
 }  // namespace tarnfold::batch

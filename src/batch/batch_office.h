@@ -53,7 +53,11 @@ std::string_view BatchOfficeName();
 // empty when there is nothing to tell.
 std::string_view BatchOfficeHelp();
 
-// The native .docx back-end, or null where the build fills no .docx.
+// The native .docx back-end, or null where the build has none.
 std::unique_ptr<word::Server> NativeDocxServer();
+
+// Whether the office itself fills .docx templates where the build has no
+// native back-end for them: Word reads and writes .docx as its own format.
+bool OfficeFillsDocx();
 
 }  // namespace tarnfold::batch

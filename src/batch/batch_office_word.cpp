@@ -199,4 +199,6 @@ std::string_view BatchOfficeHelp() {
 
 std::unique_ptr<word::Server> NativeDocxServer() { return nullptr; }
 
+bool OfficeFillsDocx() { return true; }
+
 }  // namespace tarnfold::batch

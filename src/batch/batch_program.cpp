@@ -55,9 +55,9 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
     const ExportChoices& first = jobs.front().choices;
     const TFormRec* form = TemplateRow(first.theme, first.formPosition);
-    const std::unique_ptr<word::Server> docx = NativeDocxServer();
-    const TemplateChoice templateFile =
-        ChooseTemplate(first.templateFolder, form->TemplateFile, docx != nullptr, FileExists);
+    const std::unique_ptr<word::Server> nativeDocx = NativeDocxServer();
+    const TemplateChoice templateFile = ChooseTemplate(first.templateFolder, form->TemplateFile,
+                                                       nativeDocx != nullptr || OfficeFillsDocx(), FileExists);
     if (!FileExists(templateFile.path)) {
         err << TemplateMissingMessage(templateFile.path) << '\n';
         return kExitUsage;
@@ -78,13 +78,13 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
         exportOptions.reportsFolder = PathToUtf8(std::filesystem::absolute(PathFromUtf8(*options.out)));
     }
 
-    // The office is started before the first document only where a .doc
+    // The office is started before the first document only where the
     // template needs it, so that a missing office is told once, up front. A
     // program ended by a signal does not unwind: the watching thread ends the
     // office then, so the cleanup is declared first and outlives the office.
     InterruptCleanup cleanup;
     std::unique_ptr<BatchOffice> office;
-    if (!templateFile.docx) {
+    if (!templateFile.docx || !nativeDocx) {
         try {
             office = std::make_unique<BatchOffice>(ReportsFolder(exportOptions));
             cleanup.Set(office->EndingAction());
@@ -96,10 +96,11 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
     // A run that needs no office never reaches it; the native server stands
     // in its place so that the run has one.
-    word::Server& officeServer = office ? office->Server() : *docx;
+    word::Server& officeServer = office ? office->Server() : *nativeDocx;
+    word::Server* docx = nativeDocx ? nativeDocx.get() : OfficeFillsDocx() ? &officeServer : nullptr;
 
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator);
-    BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx.get()),
+    BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx),
                    exportOptions, console, InterruptRequested);
     SetStoppable(true);
     const BatchOutcome outcome = batch.Run(jobs);

@@ -240,6 +240,16 @@ TEST_F(BatchOnWindows, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
     EXPECT_FALSE(std::filesystem::exists(Folder() / L"Tarnfold.ini"));
 }
 
+TEST_F(BatchOnWindows, WordFillsADocxTemplateWhereThereIsNoDoc) {
+    const std::string expected = WindowPathDocument(1, kClinic);
+    std::filesystem::rename(Folder() / L"DocF_2011" / L"7.doc", Folder() / L"DocF_2011" / L"7.docx");
+    const Finished run = Batch({"--form", "7", "--institution", "0202", "--year", "2011", "--section", "1"});
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    const std::string docx = kClinic.substr(0, kClinic.size() - 4) + ".docx";
+    EXPECT_EQ(ReadAll(Reports() / win32::Wide(docx)), expected) << run.out;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Reports()), {}), 1);
+}
+
 TEST_F(BatchOnWindows, ExitCodesTellWhatWentWrong) {
     struct Case {
         const char* what;

@@ -28,17 +28,19 @@ std::string ReadAll(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class ExportThroughStandInWord : public StandInWordTest {
+class ExportThroughStandInWord : public StandInWordTest, public ::testing::WithParamInterface<const wchar_t*> {
 protected:
     void SetUp() override {
         StandInWordTest::SetUp();
         if (!Ready()) return;
         std::filesystem::create_directories(root / L"DocF");
-        std::ofstream(root / L"DocF" / L"7.doc", std::ios::binary) << StandInTemplate;
+        std::ofstream(root / L"DocF" / (std::wstring(L"7") + GetParam()), std::ios::binary) << StandInTemplate;
     }
 };
 
-TEST_F(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {
+// Word fills a .docx template as it fills a .doc: where only the .docx is
+// there, the document keeps its kind.
+TEST_P(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {
     FakeDatabase database;
     database.answer = StandInAnswer;
     ExportChoices choices;
@@ -57,17 +59,19 @@ TEST_F(ExportThroughStandInWord, TheFilledDocumentIsWrittenByTheWordProcessor) {
     word::com::ComServer word;
 
     ExportRun run([&] { return std::make_unique<FakeSession>(database); }, StandInInstitutions, StandInPeriods,
-                  WordServers(word), view, options, choices);
+                  WordServers(word, &word), view, options, choices);
     run.Execute();
 
     ASSERT_TRUE(run.Outcome().saved) << ::testing::PrintToString(shown);
     EXPECT_EQ(run.Outcome().placedFigures, 2u);
-    const std::filesystem::path output = root / L"Reports" / L"№ 7 (разрез 01) ЦРБ за 2011 год.doc";
+    const std::filesystem::path output = root / L"Reports" / (L"№ 7 (разрез 01) ЦРБ за 2011 год" + std::wstring(GetParam()));
     EXPECT_EQ(run.Outcome().outputPath, Utf8(output));
     EXPECT_EQ(ReadAll(output), StandInDocument);
     // Only the finished document is left in the reports folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / L"Reports"), {}), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(TemplateKinds, ExportThroughStandInWord, ::testing::Values(L".doc", L".docx"));
 
 }  // namespace
 }  // namespace tarnfold

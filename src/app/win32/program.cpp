@@ -53,8 +53,10 @@ int RunStarted(const StartRows& startRows) {
     MainWindow window(programFolder, CurrentYear());
     const std::optional<RowSource> rows = startRows(window.Logic(), programFolder);
     if (!rows) return 0;
+    // Word reads and writes .docx as its own format: it fills both kinds of
+    // template.
     word::com::ComServer word;
-    const window::ExportConnection connection(window.Logic(), *rows, WordServers(word), programFolder,
+    const window::ExportConnection connection(window.Logic(), *rows, WordServers(word, &word), programFolder,
                                               UserRegionalFormats(), tarnfold::win32::OpenWithAssociatedProgram);
     window.Show();
     shown = &window;
