@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "core/error.h"
-#include "word/conversion/conversion_command.h"
+#include "word/conversion/libreoffice_conversion.h"
 #include "word/docx/docx_server.h"
 #include "word/libreoffice/libreoffice.h"
 #include "word/libreoffice/office_files.h"

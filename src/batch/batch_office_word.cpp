@@ -12,6 +12,7 @@
 #include "core/error.h"
 #include "word/com/automation.h"
 #include "word/com/word_com.h"
+#include "word/conversion/conversion_command.h"
 
 namespace tarnfold::batch {
 
@@ -112,6 +113,66 @@ private:
     std::vector<Dispatch> opened_;
 };
 
+// Word's own format for .docx ("wdFormatDocumentDefault").
+constexpr std::int32_t DocxFormat = 16;
+
+// The names of a document's bookmarks, in Word's order.
+std::vector<std::string> BookmarkNames(const Dispatch& document) {
+    const Dispatch bookmarks = document.Object("Bookmarks");
+    const std::int32_t count = bookmarks.Integer("Count");
+    std::vector<std::string> names;
+    for (std::int32_t i = 1; i <= count; ++i) names.push_back(bookmarks.Object("Item", {Arg::Integer(i)}).Text("Name"));
+    return names;
+}
+
+// Converting templates through the batch's Word. Word reads the copy back
+// itself: the .docx back-end that checks the copy on Linux has no build here.
+class WordConverter final : public word::conversion::TemplateConverter {
+public:
+    explicit WordConverter(std::function<const Dispatch&()> application) : application_(std::move(application)) {}
+
+    void Reach() override { application_(); }
+
+    std::vector<std::string> CopyListingBookmarks(const std::string& source, const std::string& copy) override {
+        const OpenedDocument document(application_(), source);
+        std::vector<std::string> names = BookmarkNames(document.Get());
+        std::string target = copy;
+        document.Get().Call("SaveAs2", {Arg::TextByRef(target), Arg::Integer(DocxFormat, "FileFormat")});
+        return names;
+    }
+
+    std::vector<std::string> BookmarksOfCopy(const std::string& copy) override {
+        return BookmarkNames(OpenedDocument(application_(), copy).Get());
+    }
+
+private:
+    // A document opened read-only for the conversion and closed unsaved.
+    class OpenedDocument {
+    public:
+        OpenedDocument(const Dispatch& application, const std::string& path) {
+            std::string name = path;
+            document_ = application.Object("Documents").Object(
+                "Open", {Arg::TextByRef(name), Arg::Boolean(false, "ConfirmConversions"),
+                         Arg::Boolean(true, "ReadOnly"), Arg::Boolean(false, "AddToRecentFiles")});
+        }
+        ~OpenedDocument() {
+            try {
+                if (document_) document_->Call("Close", {DoNotSaveChanges()});
+            } catch (const Error&) {
+                // Word may be gone by now; the conversion has told its own failure.
+            }
+        }
+        OpenedDocument(const OpenedDocument&) = delete;
+        OpenedDocument& operator=(const OpenedDocument&) = delete;
+        const Dispatch& Get() const { return *document_; }
+
+    private:
+        std::optional<Dispatch> document_;
+    };
+
+    std::function<const Dispatch&()> application_;
+};
+
 }  // namespace
 
 // One Word for the whole batch, started at the first need. COM may hand
@@ -186,8 +247,9 @@ void BatchOffice::Start() { parts_->Application(); }
 
 std::function<void()> BatchOffice::EndingAction() const { return parts_->EndingAction(); }
 
-int BatchOffice::ConvertTemplates(const std::string&, const std::string&, std::ostream&) {
-    throw UsageError("Преобразование шаблонов в .docx в этой сборке недоступно: она не заполняет шаблоны .docx");
+int BatchOffice::ConvertTemplates(const std::string& folder, const std::string& outFolder, std::ostream& out) {
+    WordConverter converter([this]() -> const Dispatch& { return parts_->Application(); });
+    return word::conversion::RunTemplateConversion(folder, outFolder, converter, out);
 }
 
 std::string_view BatchOfficeName() { return "Word"; }

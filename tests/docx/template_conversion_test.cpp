@@ -22,7 +22,7 @@
 #include "temp_dir.h"
 #include "word/conversion/bookmark_comparison.h"
 #include "word/conversion/conversion_command.h"
-#include "word/conversion/template_conversion.h"
+#include "word/conversion/libreoffice_conversion.h"
 #include "wordml_reading.h"
 
 namespace tarnfold::testing {

@@ -250,6 +250,20 @@ TEST_F(BatchOnWindows, WordFillsADocxTemplateWhereThereIsNoDoc) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Reports()), {}), 1);
 }
 
+TEST_F(BatchOnWindows, TemplatesAreConvertedThroughWordOnce) {
+    const std::string templates = Utf8(Folder() / L"DocF_2011");
+    const Finished first = Batch({"--convert-templates", templates});
+    ASSERT_EQ(first.exitCode, 0u) << first.out << first.err;
+    EXPECT_TRUE(Contains(first.out, "7.doc → 7.docx: закладок 6, все закладки сохранены\n")) << first.out;
+    EXPECT_EQ(ReadAll(Folder() / L"DocF_2011" / L"7.docx"), ReadAll(Folder() / L"DocF_2011" / L"7.doc"));
+    // Nothing of the conversion's own is left beside the templates.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder() / L"DocF_2011"), {}), 2);
+
+    const Finished second = Batch({"--convert-templates", templates});
+    EXPECT_EQ(second.exitCode, 0u) << second.out << second.err;
+    EXPECT_TRUE(Contains(second.out, "7.doc: пропущен, 7.docx уже есть\n")) << second.out;
+}
+
 TEST_F(BatchOnWindows, ExitCodesTellWhatWentWrong) {
     struct Case {
         const char* what;
@@ -263,7 +277,7 @@ TEST_F(BatchOnWindows, ExitCodesTellWhatWentWrong) {
              {"help", {"--help"}, 0, "4 — не удалось запустить\nWord; 130 — выгрузка остановлена по Ctrl+C.\n"},
              {"bad option", {"--frm", "7"}, 2, "Неизвестный параметр: --frm\nСправка: tarnfold-batch --help\n"},
              {"unknown institution", {"--form", "7", "--institution", "9999", "--year", "2011"}, 2, "9999"},
-             {"no conversion here", {"--convert-templates", "DocF_2011"}, 2, "Преобразование шаблонов"},
+             {"no such template folder", {"--convert-templates", "Нет такой"}, 2, "Папка шаблонов не найдена: Нет такой"},
              {"one document fails", twoInstitutions, 1, "С ошибкой:\n  0101 - Больница \"Север\"/Юг\n"},
          }) {
         SCOPED_TRACE(test.what);

@@ -27,6 +27,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
@@ -53,6 +54,7 @@ constexpr HRESULT kBadDocument = WordError(5792);
 // Word's "go to" target kind for a bookmark, and its native format.
 constexpr std::int32_t kGoToBookmark = -1;
 constexpr std::int32_t kFormatDocument = 0;
+constexpr std::int32_t kFormatDocx = 16;  // "wdFormatDocumentDefault"
 
 // A failed call: an automation exception with a description, or (without
 // one) a plain result of Invoke such as DISP_E_TYPEMISMATCH.
@@ -432,19 +434,24 @@ public:
             word_->active = Open();
             return Nothing();
         });
-        // From then on the document is the new file; the format is Word's own only.
-        Define(L"SaveAs",
-               {L"FileName", L"FileFormat", L"LockComments", L"Password", L"AddToRecentFiles", L"WritePassword",
-                L"ReadOnlyRecommended", L"EmbedTrueTypeFonts", L"SaveNativePictureFormat", L"SaveFormsData",
-                L"SaveAsAOCELetter", L"Encoding", L"InsertLineBreaks", L"AllowSubstitutions", L"LineEnding",
-                L"AddBiDiMarks"},
-               [this](const Call& call) {
-                   const std::wstring path = call.Text(0);
-                   if (call.Integer(1, kFormatDocument) != kFormatDocument) throw Fault{E_INVALIDARG, {}};
-                   WriteWholeFile(path, Open()->content.Serialise());
-                   document_->fullName = path;
-                   return Nothing();
-               });
+        // From then on the document is the new file. SaveAs knows Word's own
+        // format only; SaveAs2 also .docx, which here is the same text.
+        for (const auto& [method, formats] : {std::pair{L"SaveAs", std::vector{kFormatDocument}},
+                                              std::pair{L"SaveAs2", std::vector{kFormatDocument, kFormatDocx}}}) {
+            Define(method,
+                   {L"FileName", L"FileFormat", L"LockComments", L"Password", L"AddToRecentFiles", L"WritePassword",
+                    L"ReadOnlyRecommended", L"EmbedTrueTypeFonts", L"SaveNativePictureFormat", L"SaveFormsData",
+                    L"SaveAsAOCELetter", L"Encoding", L"InsertLineBreaks", L"AllowSubstitutions", L"LineEnding",
+                    L"AddBiDiMarks"},
+                   [this, formats](const Call& call) {
+                       const std::wstring path = call.Text(0);
+                       if (std::ranges::find(formats, call.Integer(1, kFormatDocument)) == formats.end())
+                           throw Fault{E_INVALIDARG, {}};
+                       WriteWholeFile(path, Open()->content.Serialise());
+                       document_->fullName = path;
+                       return Nothing();
+                   });
+        }
         Define(L"Save", {}, [this](const Call&) {
             WriteWholeFile(Open()->fullName, document_->content.Serialise());
             return Nothing();

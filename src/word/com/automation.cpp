@@ -206,6 +206,15 @@ bool Dispatch::Boolean(const std::string& name, std::vector<Arg> args) const {
     return V_BOOL(converted.Get()) != VARIANT_FALSE;
 }
 
+std::string Dispatch::Text(const std::string& name, std::vector<Arg> args) const {
+    Variant result = Invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, true);
+    Variant converted;
+    const HRESULT hr = VariantChangeType(converted.Get(), result.Get(), 0, VT_BSTR);
+    if (FAILED(hr)) throw Error(AutomationErrorText(hr, {}));
+    const BSTR text = V_BSTR(converted.Get());
+    return text ? win32::Narrow(std::wstring_view(text, SysStringLen(text))) : std::string();
+}
+
 void Dispatch::Call(const std::string& name, std::vector<Arg> args) const {
     Invoke(name, DISPATCH_METHOD, args, false);
 }

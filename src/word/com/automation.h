@@ -52,6 +52,7 @@ public:
     Dispatch Object(const std::string& name, std::vector<Arg> args = {}) const;
     std::int32_t Integer(const std::string& name, std::vector<Arg> args = {}) const;
     bool Boolean(const std::string& name, std::vector<Arg> args = {}) const;
+    std::string Text(const std::string& name, std::vector<Arg> args = {}) const;
     // A method whose result is not used.
     void Call(const std::string& name, std::vector<Arg> args = {}) const;
     // A property assignment.

@@ -52,7 +52,7 @@ std::string ReportLine(const TemplateConversion& result) {
 
 }  // namespace
 
-int RunTemplateConversion(const std::string& folder, const std::string& outFolder, LibreOfficeServer& office,
+int RunTemplateConversion(const std::string& folder, const std::string& outFolder, TemplateConverter& office,
                           std::ostream& out) {
     if (!DirectoryExists(folder)) {
         out << "Папка шаблонов не найдена: " << folder << std::endl;

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "word/libreoffice/libreoffice.h"
+#include "word/conversion/template_conversion.h"
 
 namespace tarnfold::word::conversion {
 
@@ -17,7 +17,7 @@ namespace tarnfold::word::conversion {
 // not exist, holds no .doc or the output folder cannot be made (a message
 // names it). Throws Error when the office cannot be started or reached; the
 // caller reports that as its own failure (exit code 4).
-int RunTemplateConversion(const std::string& folder, const std::string& outFolder, LibreOfficeServer& office,
+int RunTemplateConversion(const std::string& folder, const std::string& outFolder, TemplateConverter& office,
                           std::ostream& out);
 
 }  // namespace tarnfold::word::conversion

@@ -1,8 +1,12 @@
 #include "word/conversion/template_conversion.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -14,8 +18,6 @@
 #include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
-#include "word/docx/docx_package.h"
-#include "word/libreoffice/office_copy.h"
 
 namespace tarnfold::word::conversion {
 
@@ -31,13 +33,44 @@ std::string Stem(const std::string& name) {
     return name.substr(0, name.rfind('.'));
 }
 
+#ifdef _WIN32
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+// Moves `from` to `to` unless a file of that name is there; false then.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExW(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str(), MOVEFILE_COPY_ALLOWED) != FALSE) return true;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return false;
+    throw Error("Не удалось переименовать " + from + " в " + to + ": " +
+                SystemErrorText(std::error_code(static_cast<int>(failure), std::system_category())));
+}
+#else
+unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
+
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    const int failure = errno;
+    if (failure == EEXIST) return false;
+    // Network shares may not know the exclusive rename: the existence check
+    // right before the plain one is as close as they allow.
+    if (failure != EINVAL && failure != ENOSYS && failure != ENOTSUP) {
+        throw Error("Не удалось переименовать " + from + " в " + to + ": " + SystemErrorText(failure));
+    }
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(PathFromUtf8(to), ec))) return false;
+    fs::rename(PathFromUtf8(from), PathFromUtf8(to), ec);
+    if (ec) throw Error("Не удалось переименовать " + from + " в " + to + ": " + SystemErrorText(ec));
+    return true;
+}
+#endif
+
 // The copy in the making: a hidden name of its own beside the final one (so
 // the final rename stays inside one file system), deleted unless it was moved
 // into place.
 class PendingCopy {
 public:
     PendingCopy(const std::string& outFolder, const std::string& stem)
-        : path_(PathToUtf8(PathFromUtf8(outFolder) / ("." + stem + ".converting-" + std::to_string(::getpid()) +
+        : path_(PathToUtf8(PathFromUtf8(outFolder) / ("." + stem + ".converting-" + std::to_string(ProcessId()) +
                                                        ".docx"))) {
         Remove();
     }
@@ -52,23 +85,8 @@ public:
     // Moves the copy to `target` unless a file of that name appeared in the
     // meantime; false then, and the copy is deleted.
     bool MoveTo(const std::string& target) {
-        if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-            placed_ = true;
-            return true;
-        }
-        const int failure = errno;
-        if (failure == EEXIST) return false;
-        // Network shares may not know the exclusive rename: the existence check
-        // right before the plain one is as close as they allow.
-        if (failure != EINVAL && failure != ENOSYS && failure != ENOTSUP) {
-            throw Error("Не удалось переименовать " + path_ + " в " + target + ": " + SystemErrorText(failure));
-        }
-        std::error_code ec;
-        if (fs::exists(fs::symlink_status(PathFromUtf8(target), ec))) return false;
-        fs::rename(PathFromUtf8(path_), PathFromUtf8(target), ec);
-        if (ec) throw Error("Не удалось переименовать " + path_ + " в " + target + ": " + SystemErrorText(ec));
-        placed_ = true;
-        return true;
+        placed_ = RenameWithoutReplacing(path_, target);
+        return placed_;
     }
 
 private:
@@ -101,7 +119,7 @@ std::string ConvertedName(const std::string& source, const std::string& outFolde
     return PathToUtf8(PathFromUtf8(outFolder) / (stem + ".docx"));
 }
 
-TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string& source,
+TemplateConversion ConvertTemplate(TemplateConverter& office, const std::string& source,
                                    const std::string& outFolder) {
     TemplateConversion result;
     result.source = source;
@@ -111,13 +129,11 @@ TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string&
         result.outcome = ConversionOutcome::Skipped;
         return result;
     }
-    office.Connection();
+    office.Reach();
     try {
         PendingCopy copy(outFolder, Stem(PathToUtf8(PathFromUtf8(source).filename())));
-        const std::vector<std::string> original = CopyDocumentListingBookmarks(office, source, copy.Path());
-        if (!FileExists(copy.Path())) throw Error("LibreOffice не записал файл " + copy.Path());
-        const docx::DocxPackage converted(copy.Path());
-        result.bookmarks = CompareBookmarks(original, converted.BookmarkNames());
+        const std::vector<std::string> original = office.CopyListingBookmarks(source, copy.Path());
+        result.bookmarks = CompareBookmarks(original, office.BookmarksOfCopy(copy.Path()));
         if (!result.bookmarks.Survived()) {
             result.outcome = ConversionOutcome::Refused;
         } else {

@@ -8,9 +8,22 @@
 #include <vector>
 
 #include "word/conversion/bookmark_comparison.h"
-#include "word/libreoffice/libreoffice.h"
 
 namespace tarnfold::word::conversion {
+
+// What converting templates asks of an office.
+class TemplateConverter {
+public:
+    virtual ~TemplateConverter() = default;
+    // Starts or reaches the office. Throws Error when it cannot: every
+    // template would fail the same way.
+    virtual void Reach() = 0;
+    // Writes `source` as .docx to `copy` and returns the names of the
+    // bookmarks the office found in the source. Throws Error.
+    virtual std::vector<std::string> CopyListingBookmarks(const std::string& source, const std::string& copy) = 0;
+    // The names of the bookmarks in the written copy. Throws Error.
+    virtual std::vector<std::string> BookmarksOfCopy(const std::string& copy) = 0;
+};
 
 enum class ConversionOutcome {
     Converted,  // the .docx is in place with every bookmark
@@ -42,7 +55,7 @@ std::string ConvertedName(const std::string& source, const std::string& outFolde
 // document or the file system are returned as Failed; only a failure to start
 // or reach the office throws Error, since every later template would fail
 // the same way.
-TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string& source,
+TemplateConversion ConvertTemplate(TemplateConverter& office, const std::string& source,
                                    const std::string& outFolder);
 
 }  // namespace tarnfold::word::conversion

@@ -26,7 +26,7 @@
 #include "support/documents.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
-#include "word/conversion/template_conversion.h"
+#include "word/conversion/libreoffice_conversion.h"
 #include "word/docx/docx_server.h"
 
 using namespace tarnfold;
