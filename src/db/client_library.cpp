@@ -9,6 +9,7 @@
 #endif
 
 #include "core/error.h"
+#include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
 
@@ -21,7 +22,7 @@ const std::vector<std::string> kLibraryNames = {"gds32.dll", "fbclient.dll"};
 void* OpenLibrary(const std::string& name, std::string& reason) {
     const std::u16string wide = Utf8ToUtf16(name);
     HMODULE module = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
-    if (!module) reason = "код ошибки " + std::to_string(GetLastError());
+    if (!module) reason = SystemErrorText(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
     return reinterpret_cast<void*>(module);
 }
 void* FindSymbol(void* handle, const char* name) {

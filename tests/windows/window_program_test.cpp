@@ -320,6 +320,31 @@ TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
     EXPECT_EQ(FindWindowW(L"TFMain", MainCaption.c_str()), window) << "the second copy left a window";
 }
 
+// The program itself, as the release has it: with no database client beside
+// it or on the system, it says so in the standard error box and ends before
+// its window shows.
+TEST_F(WindowProgram, WithoutTheClientLibraryTheProgramTellsWhyAndEnds) {
+    const fs::path program = programFolder_ / L"tarnfold-release.exe";
+    fs::copy_file(OwnFolder() / L"tarnfold.exe", program);
+    RunningProgram started(program);
+    ASSERT_TRUE(started.Started());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        box = FindWindowW(L"#32770", Wide(AppTitle).c_str());
+        return box != nullptr && IsWindowVisible(box);
+    })) << "no error box";
+    // 0xFFFF: the identifier the system's message box gives its text.
+    const std::string text = TextOf(GetDlgItem(box, 0xFFFF));
+    EXPECT_EQ(text.rfind("Не найдена клиентская библиотека базы данных (gds32.dll, fbclient.dll): ", 0), 0u) << text;
+    // The system's own reason in the user's language, its number after it.
+    EXPECT_TRUE(text.ends_with(" (126)")) << text;
+    EXPECT_EQ(text.find("код ошибки"), std::string::npos) << text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(started.Ended(20s));
+    EXPECT_EQ(started.ExitCode(), 0u);
+    EXPECT_EQ(FindWindowW(L"TFMain", MainCaption.c_str()), nullptr);
+}
+
 TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
     const testing::WordApplication server = testing::RegisteredWordApplication();
     ASSERT_NE(server, testing::WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";

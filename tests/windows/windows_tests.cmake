@@ -107,7 +107,7 @@ tarnfold_windows_test(window_program_tests
 set_tests_properties(window_program_tests PROPERTIES
   ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TARNFOLD_SCREENSHOT_FOLDER=${TARNFOLD_WINDOWS_SCREENSHOTS}")
 target_include_directories(window_program_tests PRIVATE ${TARNFOLD_ROOT}/tests/export)
-add_dependencies(window_program_tests window_with_stand_in_rows word_stand_in)
+add_dependencies(window_program_tests window_with_stand_in_rows word_stand_in tarnfold)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   set_tests_properties(window_program_tests PROPERTIES FIXTURES_REQUIRED word_stand_in)
   add_test(NAME windows_screenshots_png
