@@ -47,12 +47,16 @@ void MainWindowLogic::Create(int exportButtonHeight, std::int32_t currentYear) {
     view_.Focus(Control::FormList);
 }
 
+void MainWindowLogic::PlaceAtFactor() {
+    for (const ControlPlace& place : ControlPlaces())
+        if (place.control != Control::Window) view_.Place(place.control, Scaled(place.design, factor_), place.sizing);
+}
+
 void MainWindowLogic::PlaceControls(int exportButtonHeight) {
     factor_ = ScaleFactor(exportButtonHeight);
-    for (const ControlPlace& place : ControlPlaces()) {
-        if (place.control != Control::Window) view_.Place(place.control, Scaled(place.design, factor_), place.sizing);
+    PlaceAtFactor();
+    for (const ControlPlace& place : ControlPlaces())
         if (*place.text) view_.SetText(place.control, place.text);
-    }
     view_.SetHint(Control::ExportButton, ExportHint);
     view_.SetShown(Control::DetailPanel, false);
     FollowPeriodFlag();
@@ -193,6 +197,17 @@ void MainWindowLogic::OnNamesDropped(const std::vector<std::string>& names) {
 
 void MainWindowLogic::OnHolderResized(WindowSize holder) {
     view_.Place(Control::DetailPanel, DetailPanelRect(holder, factor_), Sizing::Holder);
+}
+
+void MainWindowLogic::OnScaleChanged(int exportButtonHeight) {
+    const double ratio = ScaleFactor(exportButtonHeight) / factor_;
+    factor_ = ScaleFactor(exportButtonHeight);
+    PlaceAtFactor();
+    const WindowSize minimum = ScaledWindowSize(DesignCompactSize, factor_);
+    const WindowSize outer = view_.OuterSize();
+    view_.SetMinimumOuterSize(minimum);
+    view_.SetOuterSize({std::max(minimum.width, Scaled(outer.width, ratio)),
+                        std::max(minimum.height, Scaled(outer.height, ratio))});
 }
 
 void MainWindowLogic::RequestAbort() {

@@ -66,6 +66,10 @@ public:
     void OnNamesDropped(const std::vector<std::string>& names);
     // The panel that holds the detail panel has a new size.
     void OnHolderResized(WindowSize holder);
+    // The screen's scale changed under the window (it moved to a monitor of
+    // another DPI): the places are drawn at the new factor and the outer size
+    // grows or shrinks by the same ratio; texts, lists and choices stay.
+    void OnScaleChanged(int exportButtonHeight);
     // The window is asked to close (Esc, close box, system menu, end signal):
     // true when it may close now. During a run the run is asked to stop and
     // the window closes once it has.
@@ -109,6 +113,7 @@ public:
 private:
     static std::string EntryAt(const std::vector<std::string>& entries, int index);
     void PlaceControls(int exportButtonHeight);
+    void PlaceAtFactor();
     void ApplySettings();
     void FillForms();
     void FollowPeriodFlag();

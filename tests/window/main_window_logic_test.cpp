@@ -141,6 +141,25 @@ TEST_F(WindowLogic, EveryPlaceGrowsWithTheExportButton) {
     }
 }
 
+TEST_F(WindowLogic, AScaleChangeRedrawsThePlacesAndKeepsTheTextsAndTheDetailState) {
+    MainWindowLogic& logic = Create(25);
+    logic.OnDetailPressed();
+    logic.SetExportButtonState(ExportButtonState::Filling);
+    logic.OnScaleChanged(31);
+    EXPECT_EQ(logic.Factor(), 31.0 / 25);
+    EXPECT_EQ(view[Control::ExportButton].rect, (Rect{365, 213, 180, 31}));
+    EXPECT_EQ(view[Control::FormList].rect, (Rect{20, 82, 724, 26}));
+    EXPECT_EQ(view.minimum, (WindowSize{777, 347}));
+    EXPECT_EQ(view.outer, (WindowSize{777, 521}));
+    EXPECT_EQ(view[Control::ExportButton].text, "Прервать");
+    EXPECT_TRUE(view[Control::DetailPanel].shown);
+    // And back: the compact height the toggle gives matches the design's.
+    logic.OnScaleChanged(25);
+    EXPECT_EQ(view.outer, (WindowSize{627, 420}));
+    logic.OnDetailPressed();
+    EXPECT_EQ(view.outer, (WindowSize{627, 280}));
+}
+
 TEST_F(WindowLogic, StatusBarPanelsAndDetailPanelFollowTheirHolders) {
     MainWindowLogic& logic = Create();
     EXPECT_EQ(view[Control::DatabasePanel].rect.width, 300);

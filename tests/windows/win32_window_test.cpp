@@ -199,5 +199,22 @@ TEST_F(Win32MainWindow, TheLastStatusPartTakesTheRestOfTheBar) {
     EXPECT_EQ(Narrow(shown), "Идет заполнение бланка... строка 125 из 4000, таблица 1000");
 }
 
+TEST_F(Win32MainWindow, OnAMonitorOfAnotherDpiTheWindowIsLaidOutAgain) {
+    RECT suggested{40, 30, 1000, 600};
+    SendMessageW(window->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(120, 120),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(window->Logic().Factor(), 31.0 / 25);
+    RECT outer, button;
+    GetWindowRect(window->Handle(), &outer);
+    EXPECT_EQ(outer.right - outer.left, 777);
+    EXPECT_EQ(outer.bottom - outer.top, 347);
+    EXPECT_EQ(outer.left, 40);
+    GetWindowRect(Handle(Control::ExportButton), &button);
+    EXPECT_EQ(button.bottom - button.top, 31);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(Control::FormLabel), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, 120, 72));
+}
+
 }  // namespace
 }  // namespace tarnfold::app::win32

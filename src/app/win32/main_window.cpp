@@ -28,6 +28,7 @@ constexpr wchar_t PanelClassName[] = L"TPanel";
 constexpr COLORREF Navy = RGB(0, 0, 128);
 constexpr int ExportKeyId = 1001;
 constexpr int ExitKeyId = 1002;
+constexpr UINT DpiChangedMessage = 0x02E0;  // WM_DPICHANGED, which older SDK headers lack
 // How far a drop-down list opens below its field, in design pixels.
 constexpr int DesignPopupHeight = 200;
 
@@ -87,9 +88,6 @@ void MainWindow::Build() {
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    font_.reset(CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            L"MS Shell Dlg"));
 
     window_ = CreateWindowExW(WS_EX_CONTROLPARENT, MainClassName, L"",
                               WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
@@ -106,9 +104,7 @@ void MainWindow::Build() {
         }
         controls_[place.control] = Make(place.control, Handle(place.holder));
     }
-    for (const auto& [control, handle] : controls_)
-        if (handle != window_) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    SendMessageW(browseButton_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    UseFontAtDpi();
     OrderForTab();
 
     ACCEL keys[] = {{FVIRTKEY, VK_F10, ExportKeyId}, {FVIRTKEY, VK_ESCAPE, ExitKeyId}};
@@ -176,6 +172,18 @@ HWND MainWindow::Make(Control control, HWND holder) {
 
 // The Tab key walks the controls in the window's order: siblings are put in
 // that order, each panel where its first control comes.
+// The design's font, 8 points at the screen's DPI, in every control.
+void MainWindow::UseFontAtDpi() {
+    std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font(
+        CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg"));
+    for (const auto& [control, handle] : controls_)
+        if (handle != window_) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    SendMessageW(browseButton_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // The controls hold the new font before the old one is deleted.
+    font_ = std::move(font);
+}
+
 void MainWindow::OrderForTab() {
     std::map<HWND, HWND> lastInHolder;
     std::set<HWND> ordered;
@@ -265,6 +273,17 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             OnSize();
             return 0;
+        case DpiChangedMessage: {
+            // Moved to a monitor of another DPI: the window is laid out again
+            // at the new scale where the system suggests.
+            dpi_ = HIWORD(wParam);
+            UseFontAtDpi();
+            logic_.OnScaleChanged(window::ScaledExportButtonHeight(dpi_));
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_GETMINMAXINFO: {
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
             limits->ptMinTrackSize = {minimumOuter_.width, minimumOuter_.height};

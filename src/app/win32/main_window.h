@@ -72,6 +72,7 @@ private:
     void OnSize();
     void Build();
     HWND Make(window::Control control, HWND holder);
+    void UseFontAtDpi();
     void OrderForTab();
     HWND Handle(window::Control control) const { return controls_.at(control); }
     // The size one line of text takes in the window's font.
