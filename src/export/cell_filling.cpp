@@ -1,5 +1,7 @@
 #include "export/cell_filling.h"
 
+#include <vector>
+
 #include "core/error.h"
 #include "export/export_rules.h"
 
@@ -16,17 +18,11 @@ const char* const LatestMappingYearStatement = "select max(god) iGod from column
 
 void FillHeaderBookmarks(word::Document& document, ExportJournal& journal, std::int32_t year,
                          const std::string& institutionName, const std::string& periodName) {
-    const std::pair<const char*, std::string> fields[] = {
-        {YearBookmark, std::to_string(year)},
-        {InstitutionBookmark, institutionName},
-        {PeriodBookmark, periodName},
-    };
-    for (const auto& [name, text] : fields) {
-        if (document.HasBookmark(name))
-            document.TypeAtBookmark(name, text);
-        else
-            journal.WriteLine(name);
-    }
+    const word::BookmarkFilling filling = document.FillBookmarks(
+        {{YearBookmark, std::to_string(year)}, {InstitutionBookmark, institutionName}, {PeriodBookmark, periodName}},
+        word::Placement::TypeAt);
+    for (const std::string& name : filling.missing) journal.WriteLine(name);
+    if (filling.failure) throw *filling.failure;
 }
 
 std::int32_t ReadLatestMappingYear(db::Session& session, const db::ResultSet& rows) {
@@ -83,25 +79,39 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
         Journal("таблица " + tblkod + "-" + rowText);
     }
     view_.SetStatusText(std::string(FillingStatus) + "Таблица..." + tblkod);
-    for (std::size_t m = 0; m < mapping.RowCount(); ++m) {
-        const std::string eng = mapping.At(m, "eng").AsText();
-        view_.SetStatusText(FillingStatus + eng);
-        if (eng.find('_') != std::string::npos) continue;
-        const std::size_t column = rows.ColumnIndex(eng);
-        const db::Kind kind = rows.ColumnKind(column);
-        const db::Value& value = rows.At(row, column);
-        if (!ShouldWriteValue(kind, value)) continue;
-        const std::string bookmark = CellBookmark(tblkod, rowText, mapping.At(m, "nstr").AsText());
-        view_.SetStatusText(FillingStatus + bookmark);
-        if (document_.HasBookmark(bookmark)) {
-            document_.InsertBeforeBookmark(bookmark, CellText(kind, value, formats_.decimalSeparator));
-            ++placedFigures_;
-        } else {
-            unexportedData_ = true;
-            ++unplacedFigures_;
-            Journal(bookmark);
+    // The row's figures go to the document in one list, in the mapping's order.
+    std::vector<word::BookmarkText> figures;
+    try {
+        for (std::size_t m = 0; m < mapping.RowCount(); ++m) {
+            const std::string eng = mapping.At(m, "eng").AsText();
+            view_.SetStatusText(FillingStatus + eng);
+            if (eng.find('_') != std::string::npos) continue;
+            const std::size_t column = rows.ColumnIndex(eng);
+            const db::Kind kind = rows.ColumnKind(column);
+            const db::Value& value = rows.At(row, column);
+            if (!ShouldWriteValue(kind, value)) continue;
+            std::string bookmark = CellBookmark(tblkod, rowText, mapping.At(m, "nstr").AsText());
+            view_.SetStatusText(FillingStatus + bookmark);
+            figures.push_back({std::move(bookmark), CellText(kind, value, formats_.decimalSeparator)});
         }
+    } catch (const Error&) {
+        // A mapping row the source cannot serve ends the run; the figures
+        // before it stand in the document, as they would one at a time.
+        Place(figures);
+        throw;
     }
+    Place(figures);
+}
+
+void SourceRowFiller::Place(const std::vector<word::BookmarkText>& figures) {
+    const word::BookmarkFilling filling = document_.FillBookmarks(figures, word::Placement::InsertBefore);
+    placedFigures_ += filling.placed;
+    for (const std::string& bookmark : filling.missing) {
+        unexportedData_ = true;
+        ++unplacedFigures_;
+        Journal(bookmark);
+    }
+    if (filling.failure) throw *filling.failure;
 }
 
 }  // namespace tarnfold

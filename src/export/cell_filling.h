@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/regional.h"
 #include "db/data_module.h"
@@ -41,6 +42,9 @@ public:
 private:
     const db::ResultSet& Mapping(const db::ResultSet& rows, std::size_t row);
     void Journal(const std::string& line);
+    // Puts a row's figures in front of their bookmarks; journals and counts
+    // the missing ones. Throws the word processor's failure.
+    void Place(const std::vector<word::BookmarkText>& figures);
 
     db::Session& session_;
     word::Document& document_;

@@ -3,10 +3,34 @@
 // calls. Texts are UTF-8. Every failure is an Error whose text is the server's
 // own description (trailing blanks and full stops cut) or a fallback text.
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "core/error.h"
 
 namespace tarnfold::word {
+
+// A text and the bookmark it goes to.
+struct BookmarkText {
+    std::string name;
+    std::string text;
+};
+
+// How a text meets its bookmark: typed there (as the header fields are) or
+// put in front of it (as the figures are).
+enum class Placement { TypeAt, InsertBefore };
+
+// What filling a list of bookmarks came to. Filling stops at the first
+// failure; what lies before it is told as if the list had ended there.
+struct BookmarkFilling {
+    std::size_t placed = 0;
+    // The names the document has no bookmark for, in the order given.
+    std::vector<std::string> missing;
+    std::optional<Error> failure;
+};
 
 class Document {
 public:
@@ -23,6 +47,10 @@ public:
     // Moves the cursor to the bookmark without typing.
     virtual void GoToBookmark(const std::string& name) = 0;
     virtual void Save() = 0;
+    // Tests and fills each bookmark in turn, as HasBookmark then TypeAtBookmark
+    // or InsertBeforeBookmark would; a back-end whose every call is a round
+    // trip does the whole list in one.
+    virtual BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement);
 };
 
 class Application {
@@ -35,6 +63,27 @@ public:
     // Shows the word processor with this run's document. Never quits it.
     virtual void Show() = 0;
 };
+
+// Every back-end can take it: the interface stays header-only.
+inline BookmarkFilling Document::FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) {
+    BookmarkFilling filling;
+    try {
+        for (const BookmarkText& each : texts) {
+            if (!HasBookmark(each.name)) {
+                filling.missing.push_back(each.name);
+                continue;
+            }
+            if (placement == Placement::TypeAt)
+                TypeAtBookmark(each.name, each.text);
+            else
+                InsertBeforeBookmark(each.name, each.text);
+            ++filling.placed;
+        }
+    } catch (const Error& failure) {
+        filling.failure = failure;
+    }
+    return filling;
+}
 
 // Creates the application object; any failure here means the word processor
 // could not be started.

@@ -98,6 +98,16 @@ std::string FiguresSql() {
     // The monthly theme: months from tbl, any other period from svod.
     row("tbl", 5000, 2011, "0101", "01", "8000100", "tb5000", "1", {{"n1", "11"}, {"n2", "22"}});
     row("svod", 5000, 2011, "0101", "13", "8000100", "tb5000", "1", {{"n1", "33"}, {"n2", "44"}});
+    // Section 5: what the office's two ways of filling must do alike. Texts
+    // with quotes, a row whose bookmarks are partly missing, a row with
+    // nothing to place, a bookmark the template spells in capitals, a table
+    // without mapping.
+    row("tbl", 1000, 2011, "0101", "год", "0070500", "tb1000", "1",
+        {{"n1", "12.50"}, {"c2", "'Больница ''Север'' \"Юг\" «центр»'"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070500", "tb1000", "2", {{"n1", "7"}, {"n2", "8"}, {"n6", "9"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070500", "tb1000", "3", {{"n1", "0"}, {"c2", "''"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070500", "tb1000", "4", {{"n1", "4"}, {"n2", "-0.5"}});
+    row("tbl", 7000, 2011, "0101", "год", "0070500", "tb7000", "1", {{"n1", "1"}});
     return sql;
 }
 
@@ -133,6 +143,9 @@ protected:
             {TemplateLayout(kAllHeaders, {"z0629_001_03", "z1000_001_03"}), root + "/DocF/30_7.doc"},
             {TemplateLayout(kAllHeaders, {"z5000_001_01", "z5000_001_02"}), root + "/DocF/ДД2012.doc"},
             {TemplateLayout({"z0001_000_00", "z0003_000_00"}, {"z1000_001_03"}), root + "/Partial/7.doc"},
+            {TemplateLayout(kAllHeaders, {"z1000_001_03", "z1000_001_09", "z1000_002_03", "z1000_003_03",
+                                          "Z1000_004_03", "Z1000_004_04"}),
+             root + "/Routes/7.doc"},
         });
         data = new db::DataModule(shared->Folder());
         NoUi ui;
@@ -143,11 +156,15 @@ protected:
         options.pipeName = "tarnfold-export-e2e-" + std::to_string(::getpid());
         options.visible = false;
         office = new word::LibreOfficeServer(options);
+        // The same office, filled a bookmark per call.
+        options.fillInOffice = false;
+        officePerFigure = new word::LibreOfficeServer(options);
     }
 
     static void TearDownTestSuite() {
         // The office is never told to quit by the program; the tests end theirs.
         const std::string pipe = office->Options().pipeName;
+        delete officePerFigure;
         delete office;
         word::KillOfficeProcesses(pipe);
         delete data;
@@ -176,9 +193,9 @@ protected:
         };
     }
 
-    void Run() {
+    void Run(word::Server* through = nullptr) {
         calls.clear();
-        ExportRun run(RowsOf(*data), WordServers(*office, &docx), view, options, choices);
+        ExportRun run(RowsOf(*data), WordServers(through ? *through : *office, &docx), view, options, choices);
         run.Execute();
     }
 
@@ -193,6 +210,7 @@ protected:
     static TempDir* shared;
     static db::DataModule* data;
     static word::LibreOfficeServer* office;
+    static word::LibreOfficeServer* officePerFigure;
 
     TempDir program;
     ExportChoices choices;
@@ -206,6 +224,7 @@ protected:
 TempDir* ExportEndToEnd::shared = nullptr;
 db::DataModule* ExportEndToEnd::data = nullptr;
 word::LibreOfficeServer* ExportEndToEnd::office = nullptr;
+word::LibreOfficeServer* ExportEndToEnd::officePerFigure = nullptr;
 
 const std::string kForm7Name = "№ 7 (разрез 01) Больница _Север__Юг за 2011 год.doc";
 
@@ -398,6 +417,34 @@ TEST_F(ExportEndToEnd, DocxTemplateGivesTheSameTextsInTheSameCellsAsTheDoc) {
         EXPECT_NE(journal.find("\r\n" + ReportPath(sectionName + ".docx") + "\r\n"), std::string::npos) << journal;
     }
     EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
+}
+
+// The office fills a source row in one call to its routine, or a bookmark per
+// call: the documents, the journals and the counts come out the same.
+TEST_F(ExportEndToEnd, TheOfficeFillsByRowAsItFillsByFigure) {
+    choices.sectionText = "5";
+    choices.templateFolder = shared->Path().string() + "/Routes";
+    options.logFile = true;
+    const std::string name = "№ 7 (разрез 05) Больница _Север__Юг за 2011 год.doc";
+    std::vector<std::string> texts, journals, results;
+    for (word::Server* through : {static_cast<word::Server*>(office), static_cast<word::Server*>(officePerFigure)}) {
+        std::filesystem::remove(program.File("Tarnfold.log"));
+        ::testing::internal::CaptureStderr();
+        Run(through);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "neither way falls back or complains";
+        texts.push_back(Filled(name));
+        journals.push_back(Cp1251ToUtf8(ReadBytes(program.File("Tarnfold.log"))));
+        results.push_back(calls.size() > 5 ? calls[calls.size() - 5] : "");
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_EQ(journals[0], journals[1]);
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(results[0], "result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!");
+    for (const char* cell : {"Год:2011;", "Учреждение:Больница \"Север\"/Юг;", "z1000_001_03:12,5;",
+                             "z1000_001_09:Больница 'Север' \"Юг\" «центр»;", "z1000_002_03:7;", "z1000_003_03:;",
+                             "Z1000_004_03:4;", "Z1000_004_04:-0,5;"})
+        EXPECT_NE(texts[0].find(cell), std::string::npos) << cell << " in " << texts[0];
+    EXPECT_EQ(journals[0].substr(journals[0].find("z1000_")), "z1000_002_04\r\nz1000_002_08\r\nтаблица tb7000-1\r\n");
 }
 
 TEST_F(ExportEndToEnd, JournalOffTouchesNoFileButTheResultStillTells) {

@@ -169,9 +169,10 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
         "status Идет заполнение бланка...c1",
         "status Идет заполнение бланка...n1",
         "status Идет заполнение бланка...z1000_001_01",
+        "status Идет заполнение бланка...n2",
+        // The row's figures go to the document together, after its status texts.
         "HasBookmark z1000_001_01",
         "InsertBeforeBookmark z1000_001_01 12,5",
-        "status Идет заполнение бланка...n2",
         "gauge 100",
         "HasBookmark z0001_000_00",
         "GoToBookmark z0001_000_00",
@@ -297,6 +298,27 @@ TEST_F(ExportRunTest, FailingShowDoesNotHideTheFirstError) {
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Field 'n9' not found");
     }
+}
+
+// A mapping row that names a column the source lacks ends the run; what the
+// row had placed before it stays in the document, a missing bookmark
+// journalled.
+TEST_F(ExportRunTest, AMappingRowTheSourceCannotServeEndsTheRunAfterTheFiguresBeforeIt) {
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(250, 2), Text("")}};
+    mapping = {{7, "n1", 2011, "1"}, {7, "n2", 2011, "2"}, {7, "n9", 2011, "3"}};
+    recording.bookmarks = {"z1000_001_01"};
+    options.logFile = true;
+    try {
+        MakeRun()->Execute();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Field 'n9' not found");
+    }
+    const std::vector<std::string> calls = Calls();
+    const auto placed = std::find(calls.begin(), calls.end(), "InsertBeforeBookmark z1000_001_01 1");
+    ASSERT_NE(placed, calls.end());
+    EXPECT_EQ(*(placed + 1), "HasBookmark z1000_001_02");
+    EXPECT_NE(Journal().find("\r\nz1000_001_02\r\n"), std::string::npos) << Journal();
 }
 
 TEST_F(ExportRunTest, YearThatIsNoNumberFailsBeforeAnythingIsWritten) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -30,13 +31,19 @@ protected:
     }
     static void TearDownTestSuite() { folder_.reset(); }
 
+    // Steps 2 to 5 of a run: the template opened, made active, taken and saved under `output`.
+    static std::unique_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
+        application.Open(folder_->File("ДД.doc"));
+        application.ActivateLastOpened();
+        auto document = application.ActiveDocument();
+        document->SaveAs(output);
+        return document;
+    }
+
     // A whole run; throws what the first failing step throws.
     void Run(word::Server& server, const std::string& output) {
         auto application = server.CreateApplication();
-        application->Open(folder_->File("ДД.doc"));
-        application->ActivateLastOpened();
-        auto document = application->ActiveDocument();
-        document->SaveAs(output);
+        auto document = OpenCopy(*application, output);
         document->TypeAtBookmark("z0001_000_00", "2024");
         document->InsertBeforeBookmark("z1000_001_03", "7,5");
         document->Save();
@@ -51,10 +58,7 @@ TEST_F(OfficeFailureTest, CrashedOfficeFailsTheCallClearlyAndTheNextRunStartsAFr
     const word::LibreOfficeOptions options = OwnOfficeOptions("crash");
     word::LibreOfficeServer server(options);
     auto application = server.CreateApplication();
-    application->Open(folder_->File("ДД.doc"));
-    application->ActivateLastOpened();
-    auto document = application->ActiveDocument();
-    document->SaveAs(output_.File("до сбоя.doc"));
+    auto document = OpenCopy(*application, output_.File("до сбоя.doc"));
     document->InsertBeforeBookmark("z1000_001_03", "1");
 
     const int office = OfficeProcessId(options.pipeName);
@@ -80,38 +84,90 @@ TEST_F(OfficeFailureTest, CrashedOfficeFailsTheCallClearlyAndTheNextRunStartsAFr
     EXPECT_EQ(content.body[5], "7,5");
 }
 
+// Hung in a call of its own for one bookmark, or in the routine that fills
+// a whole row inside the office: either way the watchdog ends it.
 TEST_F(OfficeFailureTest, HungOfficeIsEndedByTheWatchdogAndTheNextRunWorks) {
-    word::LibreOfficeOptions options = OwnOfficeOptions("hung");
-    options.callTimeout = std::chrono::seconds(2);
+    struct Case {
+        const char* name;
+        std::function<std::string(word::Document&)> hungCall;  // the error text it ends with
+        std::string message;
+    };
+    const auto thrown = [](const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const Error& error) {
+            return std::string(error.what());
+        }
+        return std::string("no error");
+    };
+    const std::vector<Case> cases = {
+        {"a bookmark",
+         [&](word::Document& document) { return thrown([&] { document.TypeAtBookmark("z0001_000_00", "2024"); }); },
+         "Не удалось ввести текст у закладки z0001_000_00: LibreOffice не отвечал 2 с и был остановлен; "
+         "при следующей выгрузке он будет запущен заново"},
+        {"a row in the office's routine",
+         [](word::Document& document) {
+             const word::BookmarkFilling filling = document.FillBookmarks(
+                 {{"z1000_001_03", "1"}, {"z1000_099_03", "2"}, {"z1000_002_04", "3"}}, word::Placement::InsertBefore);
+             return filling.failure ? std::string(filling.failure->what()) : std::string("no error");
+         },
+         "Не удалось вставить текст перед закладками z1000_001_03…z1000_002_04: LibreOffice не отвечал 2 с и был "
+         "остановлен; при следующей выгрузке он будет запущен заново"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        word::LibreOfficeOptions options = OwnOfficeOptions("hung");
+        options.callTimeout = std::chrono::seconds(2);
+        word::LibreOfficeServer server(options);
+        auto application = server.CreateApplication();
+        auto document = OpenCopy(*application, output_.File("до зависания.doc"));
+        // The routine is in place before the office hangs.
+        ASSERT_FALSE(document->FillBookmarks({{"z0003_000_00", "май"}}, word::Placement::TypeAt).failure);
+
+        const int office = OfficeProcessId(options.pipeName);
+        ASSERT_GT(office, 0);
+        ASSERT_EQ(::kill(office, SIGSTOP), 0);
+        const auto started = Clock::now();
+        const std::string message = c.hungCall(*document);
+        const auto waited = Clock::now() - started;
+        EXPECT_EQ(message, c.message);
+        EXPECT_GE(waited, std::chrono::seconds(2));
+        EXPECT_LT(waited, std::chrono::seconds(10));
+        EXPECT_TRUE(word::FindOfficeProcesses(options.pipeName).empty()) << "the hung office is gone";
+        document.reset();
+        application.reset();
+
+        Run(server, output_.File("после зависания.doc"));
+        EXPECT_EQ(ReadDocument(output_.File("после зависания.doc")).body[5], "7,5");
+    }
+}
+
+// An office whose Basic cannot run the routine (here: a library name that no
+// script address can carry) is filled a bookmark per call, and the tool says
+// so once.
+TEST_F(OfficeFailureTest, WithoutTheRoutineEveryBookmarkIsACallOfItsOwn) {
+    word::LibreOfficeOptions options = OwnOfficeOptions("no-routine");
+    options.fillLibrary = "?";
     word::LibreOfficeServer server(options);
     auto application = server.CreateApplication();
-    application->Open(folder_->File("ДД.doc"));
-    application->ActivateLastOpened();
-    auto document = application->ActiveDocument();
-    document->SaveAs(output_.File("до зависания.doc"));
-
-    const int office = OfficeProcessId(options.pipeName);
-    ASSERT_GT(office, 0);
-    ASSERT_EQ(::kill(office, SIGSTOP), 0);
-    const auto started = Clock::now();
-    std::string message;
-    try {
-        document->TypeAtBookmark("z0001_000_00", "2024");
-    } catch (const Error& error) {
-        message = error.what();
-    }
-    const auto waited = Clock::now() - started;
-    EXPECT_EQ(message,
-              "Не удалось ввести текст у закладки z0001_000_00: LibreOffice не отвечал 2 с и был остановлен; "
-              "при следующей выгрузке он будет запущен заново");
-    EXPECT_GE(waited, std::chrono::seconds(2));
-    EXPECT_LT(waited, std::chrono::seconds(10));
-    EXPECT_TRUE(word::FindOfficeProcesses(options.pipeName).empty()) << "the hung office is gone";
-    document.reset();
-    application.reset();
-
-    Run(server, output_.File("после зависания.doc"));
-    EXPECT_EQ(ReadDocument(output_.File("после зависания.doc")).body[5], "7,5");
+    auto document = OpenCopy(*application, output_.File("без процедуры.doc"));
+    ::testing::internal::CaptureStderr();
+    const word::BookmarkFilling header = document->FillBookmarks({{"z0001_000_00", "2024"}}, word::Placement::TypeAt);
+    const word::BookmarkFilling row = document->FillBookmarks(
+        {{"z1000_001_03", "7,5"}, {"z1000_099_03", "1"}, {"Z1000_001_04", "«8»"}}, word::Placement::InsertBefore);
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told.rfind("LibreOffice: процедура заполнения закладок недоступна (", 0), 0u) << told;
+    const std::string ending = "); закладки заполняются по одной\n";
+    EXPECT_EQ(told.find(ending), told.size() - ending.size()) << "told once, at the end: " << told;
+    EXPECT_EQ(header.placed, 1u);
+    EXPECT_EQ(row.placed, 2u);
+    EXPECT_EQ(row.missing, std::vector<std::string>{"z1000_099_03"});
+    EXPECT_FALSE(header.failure || row.failure);
+    document->Save();
+    const DocumentContent content = ReadDocument(output_.File("без процедуры.doc"));
+    EXPECT_EQ(content.header[0], "Год: 2024 год");
+    EXPECT_EQ(content.body[5], "7,5");
+    EXPECT_EQ(content.body[6], "«8»");
 }
 
 }  // namespace

@@ -31,6 +31,31 @@ TEST(OfficeFailureText, KeepsOtherMessagesWithTheirEndCut) {
 TEST(OfficeFailureText, FallsBackWhenTheOfficeSaysNothing) {
     EXPECT_EQ(OfficeFailureText("", "LibreOffice не сообщил причину"), "LibreOffice не сообщил причину");
     EXPECT_EQ(OfficeFailureText(" at ./sfx2/source/doc/objstor.cxx:12", "нет"), "нет");
+    EXPECT_EQ(OfficeFailureText("at ./sw/source/core/unocore/unocoll.cxx:1620", "нет"), "нет");
+    EXPECT_EQ(OfficeFailureText("at ./sw/source/uibase/uno/unotxdoc.cxx:1189.", "нет"), "нет");
+}
+
+// What a Basic routine hands back of an error it trapped.
+TEST(ReadBasicError, TakesTheOfficesMessageAndWhetherTheObjectHadGone) {
+    struct Case {
+        const char* basicText;
+        const char* message;
+        bool disposed;
+    };
+    const Case cases[] = {
+        {"Вызвано исключение \nType: com.sun.star.lang.DisposedException\nMessage: at ./sw/x.cxx:1189.",
+         "at ./sw/x.cxx:1189.", true},
+        {"An exception occurred \nType: com.sun.star.container.NoSuchElementException\nMessage: z1000_001_03",
+         "z1000_001_03", false},
+        {"Переменная объекта не установлена.", "Переменная объекта не установлена.", false},
+        {"", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.basicText);
+        const BasicError error = ReadBasicError(c.basicText);
+        EXPECT_EQ(error.message, c.message);
+        EXPECT_EQ(error.disposed, c.disposed);
+    }
 }
 
 }  // namespace

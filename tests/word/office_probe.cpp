@@ -1,6 +1,9 @@
 #include "office_probe.h"
 
 #include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/script/XLibraryContainer2.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -20,6 +23,18 @@ namespace tarnfold::testing {
 
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+Reference<css::script::XLibraryContainer2> ApplicationBasic(word::OfficeConnection& office) {
+    return Reference<css::script::XLibraryContainer2>(
+        office.Context()->getServiceManager()->createInstanceWithContext(
+            "com.sun.star.script.ApplicationScriptLibraryContainer", office.Context()),
+        UNO_QUERY_THROW);
+}
+
+}  // namespace
 
 struct OfficeProbe::Impl {
     std::unique_ptr<word::OfficeLauncher> launcher;
@@ -54,6 +69,33 @@ std::vector<OpenDocumentState> OfficeProbe::Documents() {
             documents.push_back(state);
         }
         return documents;
+    });
+}
+
+void OfficeProbe::CloseDocument(const std::string& path) {
+    impl_->connection->Call("probe", [&] {
+        Reference<css::container::XEnumeration> all =
+            impl_->connection->Desktop()->getComponents()->createEnumeration();
+        while (all->hasMoreElements()) {
+            Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
+            if (model.is() && word::PathFromFileUrl(word::ToUtf8(model->getURL())) == path)
+                Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+        }
+    });
+}
+
+bool OfficeProbe::HasReadOnlyLibrary(const std::string& name) {
+    return impl_->connection->Call("probe", [&] {
+        Reference<css::script::XLibraryContainer2> libraries = ApplicationBasic(*impl_->connection);
+        return libraries->hasByName(word::ToOUString(name)) && libraries->isLibraryReadOnly(word::ToOUString(name));
+    });
+}
+
+void OfficeProbe::RemoveLibrary(const std::string& name) {
+    impl_->connection->Call("probe", [&] {
+        Reference<css::script::XLibraryContainer2> libraries = ApplicationBasic(*impl_->connection);
+        libraries->setLibraryReadOnly(word::ToOUString(name), false);
+        libraries->removeLibrary(word::ToOUString(name));
     });
 }
 

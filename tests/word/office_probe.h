@@ -24,6 +24,12 @@ public:
     explicit OfficeProbe(const word::LibreOfficeOptions& options);
     ~OfficeProbe();
     std::vector<OpenDocumentState> Documents();
+    // Closes the open document saved at `path`, as its user would.
+    void CloseDocument(const std::string& path);
+    // Whether the office's application Basic has the library, and read-only.
+    bool HasReadOnlyLibrary(const std::string& name);
+    // Takes the library out of the office's application Basic.
+    void RemoveLibrary(const std::string& name);
 
 private:
     struct Impl;

@@ -199,5 +199,40 @@ TEST_F(ShowTest, InvisibleOptionRunsHeadlessEvenWithADisplay) {
     word::KillOfficeProcesses(options.pipeName);
 }
 
+// In a shown office an error that Basic does not trap opens a box that
+// blocks the call until someone closes it: the routine traps every error and
+// the call comes back at once, telling it as the call for the bookmark would.
+TEST_F(ShowTest, AnErrorInsideTheRoutineOpensNoBoxInAShownOffice) {
+    VirtualDisplay display;
+    word::LibreOfficeOptions options = OwnOfficeOptions("routine-error");
+    options.visible = true;
+    options.callTimeout = std::chrono::seconds(20);
+    {
+        word::LibreOfficeServer server(options);
+        auto application = server.CreateApplication();
+        application->Open(folder_.File("ДД.doc"));
+        application->ActivateLastOpened();
+        auto document = application->ActiveDocument();
+        const std::string output = folder_.File("закрыта пользователем.doc");
+        document->SaveAs(output);
+        ASSERT_FALSE(document->FillBookmarks({{"z0001_000_00", "2023"}}, word::Placement::TypeAt).failure);
+        OfficeProbe(options).CloseDocument(output);
+
+        const auto started = std::chrono::steady_clock::now();
+        const word::BookmarkFilling filling =
+            document->FillBookmarks({{"z1000_001_03", "1"}, {"z1000_001_04", "2"}}, word::Placement::InsertBefore);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        ASSERT_TRUE(filling.failure);
+        EXPECT_STREQ(filling.failure->what(),
+                     "Не удалось вставить текст перед закладкой z1000_001_03: документ закрыт в LibreOffice");
+        EXPECT_EQ(VisibleWindows("Basic"), "") << "no box of Basic's";
+
+        // The office still serves.
+        Fill(server, folder_.File("ДД.doc"), folder_.File("после ошибки.doc")).reset();
+        EXPECT_NE(ReadDocumentText(folder_.File("после ошибки.doc")).find("1234,5"), std::string::npos);
+    }
+    word::KillOfficeProcesses(options.pipeName);
+}
+
 }  // namespace
 }  // namespace tarnfold::testing

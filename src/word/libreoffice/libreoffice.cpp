@@ -30,8 +30,10 @@
 
 #include "core/paths.h"
 #include "word/bookmark_index.h"
+#include "word/libreoffice/fill_routine.h"
 #include "word/libreoffice/office_connection.h"
 #include "word/libreoffice/office_files.h"
+#include "word/libreoffice/office_messages.h"
 #include "word/libreoffice/office_process.h"
 #include "word/office_lock.h"
 
@@ -77,9 +79,12 @@ void ShowWindowOf(OfficeConnection& office, const Reference<css::frame::XModel>&
 // (which shows it) and the document object (which fills it).
 class OpenedDocument {
 public:
-    OpenedDocument(std::shared_ptr<OfficeConnection> office, std::string templatePath,
-                   Reference<css::frame::XModel> model)
-        : office_(std::move(office)), templatePath_(std::move(templatePath)), model_(std::move(model)) {}
+    OpenedDocument(std::shared_ptr<OfficeConnection> office, std::shared_ptr<FillRoutine> routine,
+                   std::string templatePath, Reference<css::frame::XModel> model)
+        : office_(std::move(office)),
+          routine_(std::move(routine)),
+          templatePath_(std::move(templatePath)),
+          model_(std::move(model)) {}
 
     // When the run lets go of it, a document nobody has seen nor saved is
     // closed again. So is every document of a headless office: nobody can
@@ -170,6 +175,62 @@ public:
         });
     }
 
+    // The list in one call to the routine in the office, the names tested
+    // here as HasBookmark tests them. Nothing when the routine is not to be
+    // had, so that the caller fills a bookmark at a time.
+    std::optional<BookmarkFilling> FillInOffice(const std::vector<BookmarkText>& texts, Placement placement) {
+        if (!routine_ || closed_) return std::nullopt;
+        BookmarkFilling filling;
+        if (texts.empty()) return filling;
+        try {
+            office_->Call("Не удалось проверить закладку " + texts.front().name, [&] {
+                BeginFilling();
+                Index();
+            });
+        } catch (const Error& failure) {
+            filling.failure = failure;
+            return filling;
+        }
+        std::vector<std::size_t> found;  // positions in `texts`
+        std::vector<std::string> names, values;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            if (std::optional<std::string> own = index_->Find(texts[i].name)) {
+                found.push_back(i);
+                names.push_back(std::move(*own));
+                values.push_back(texts[i].text);
+            }
+        }
+        RoutineAnswer answer{found.size(), {}};
+        if (!found.empty()) {
+            try {
+                std::optional<RoutineAnswer> given = routine_->Fill(
+                    model_, names, values, placement,
+                    FillContext(placement, texts[found.front()].name, texts[found.back()].name));
+                if (!given) return std::nullopt;
+                answer = std::move(*given);
+            } catch (const Error& failure) {
+                // How far the office got before it went is unknown.
+                answer = RoutineAnswer{0, {}};
+                filling.failure = failure;
+            }
+        }
+        // What lies behind the text that failed was never tried.
+        const std::size_t end = answer.filled < found.size() ? found[answer.filled] : texts.size();
+        for (std::size_t i = 0, next = 0; i < end; ++i) {
+            if (next < found.size() && found[next] == i)
+                ++next;
+            else
+                filling.missing.push_back(texts[i].name);
+        }
+        filling.placed = answer.filled;
+        if (!filling.failure && end < texts.size()) {
+            const BasicError error = ReadBasicError(answer.failure);
+            filling.failure =
+                office_->Failure(FillContext(placement, texts[end].name, texts[end].name), error.message, error.disposed);
+        }
+        return filling;
+    }
+
     void GoToBookmark(const std::string& name) {
         Require("Не удалось перейти к закладке " + name);
         office_->Call("Не удалось перейти к закладке " + name, [&] {
@@ -256,7 +317,19 @@ private:
     // over it would pull the file from under the user's open window.
     bool OpenElsewhere(const std::string& path) { return !DocumentsAt(*office_, path, model_).empty(); }
 
+    // What a bookmark call says when it fails: for one bookmark as the call
+    // of that bookmark says it, else naming the first and the last.
+    static std::string FillContext(Placement placement, const std::string& first, const std::string& last) {
+        const bool one = first == last;
+        if (placement == Placement::TypeAt)
+            return (one ? "Не удалось ввести текст у закладки " + first
+                        : "Не удалось ввести текст у закладок " + first + "…" + last);
+        return one ? "Не удалось вставить текст перед закладкой " + first
+                   : "Не удалось вставить текст перед закладками " + first + "…" + last;
+    }
+
     std::shared_ptr<OfficeConnection> office_;
+    std::shared_ptr<FillRoutine> routine_;
     std::string templatePath_;
     std::string path_;
     Reference<css::frame::XModel> model_;
@@ -282,6 +355,11 @@ public:
     }
     void GoToBookmark(const std::string& name) override { document_->GoToBookmark(name); }
     void Save() override { document_->Save(); }
+    BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) override {
+        if (std::optional<BookmarkFilling> filling = document_->FillInOffice(texts, placement))
+            return std::move(*filling);
+        return Document::FillBookmarks(texts, placement);
+    }
 
 private:
     std::shared_ptr<OpenedDocument> document_;
@@ -289,12 +367,13 @@ private:
 
 class LibreOfficeApplication : public Application {
 public:
-    explicit LibreOfficeApplication(std::shared_ptr<OfficeConnection> office) : office_(std::move(office)) {}
+    LibreOfficeApplication(std::shared_ptr<OfficeConnection> office, std::shared_ptr<FillRoutine> routine)
+        : office_(std::move(office)), routine_(std::move(routine)) {}
 
     void Open(const std::string& templatePath) override {
         Reference<css::frame::XModel> model =
             LoadAsTemplate(*office_, templatePath, "Не удалось открыть шаблон " + templatePath);
-        opened_.push_back(std::make_shared<OpenedDocument>(office_, templatePath, model));
+        opened_.push_back(std::make_shared<OpenedDocument>(office_, routine_, templatePath, model));
     }
 
     void ActivateLastOpened() override {
@@ -317,6 +396,7 @@ public:
 
 private:
     std::shared_ptr<OfficeConnection> office_;
+    std::shared_ptr<FillRoutine> routine_;
     std::vector<std::shared_ptr<OpenedDocument>> opened_;
     std::shared_ptr<OpenedDocument> active_;
 };
@@ -364,14 +444,17 @@ LibreOfficeServer::LibreOfficeServer(LibreOfficeOptions options) : options_(std:
 LibreOfficeServer::~LibreOfficeServer() = default;
 
 std::unique_ptr<Application> LibreOfficeServer::CreateApplication() {
-    return std::make_unique<LibreOfficeApplication>(Connection());
+    std::shared_ptr<OfficeConnection> office = Connection();
+    return std::make_unique<LibreOfficeApplication>(office, routine_);
 }
 
 std::shared_ptr<OfficeConnection> LibreOfficeServer::Connection() {
     if (launcher_) launcher_->ExitCode();
     if (!connection_ || connection_->Lost()) {
         connection_.reset();
+        routine_.reset();
         connection_ = OfficeConnection::Establish(options_, launcher_);
+        if (options_.fillInOffice) routine_ = std::make_shared<FillRoutine>(connection_, options_.fillLibrary);
     }
     return connection_;
 }

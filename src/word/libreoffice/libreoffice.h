@@ -32,12 +32,20 @@ struct LibreOfficeOptions {
     // Where the office keeps its temporary files; empty: the system's. An
     // office that is ended rather than closed leaves them behind.
     std::string temporaryFolder;
+    // Fills each list of bookmarks (a source row, the header) in one call to
+    // a Basic routine that the back-end installs read-only into the office's
+    // profile. When false, or when the routine cannot be installed or called
+    // in the office (told once on stderr), every bookmark is a call of its own.
+    bool fillInOffice = true;
+    // The library of the office's application Basic that holds the routine.
+    std::string fillLibrary = "TarnfoldFill";
 };
 
 // The user's own office: a profile under $XDG_CACHE_HOME (or ~/.cache) in
 // tarnfold/office and a pipe name of the user's own.
 LibreOfficeOptions DefaultLibreOfficeOptions();
 
+class FillRoutine;
 class OfficeConnection;
 class OfficeLauncher;
 
@@ -71,6 +79,8 @@ private:
     LibreOfficeOptions options_;
     std::unique_ptr<OfficeLauncher> launcher_;
     std::shared_ptr<OfficeConnection> connection_;
+    // One per connection: a new office has to be given the routine anew.
+    std::shared_ptr<FillRoutine> routine_;
 };
 
 }  // namespace tarnfold::word

@@ -175,7 +175,7 @@ std::shared_ptr<OfficeConnection> OfficeConnection::Establish(const LibreOfficeO
     }
 }
 
-Error OfficeConnection::Failure(const std::string& context, const css::uno::Exception& failure, bool disposed) const {
+Error OfficeConnection::Failure(const std::string& context, const std::string& message, bool disposed) const {
     if (watchdog_.Fired())
         return Error(context + ": LibreOffice не отвечал " + Seconds(callTimeout_) +
                      " и был остановлен; при следующей выгрузке он будет запущен заново");
@@ -186,7 +186,7 @@ Error OfficeConnection::Failure(const std::string& context, const css::uno::Exce
             return Error(context + ": связь с LibreOffice прервана (программа закрыта или аварийно завершилась)");
         return Error(context + ": документ закрыт в LibreOffice");
     }
-    return Error(context + ": " + OfficeFailureText(ToUtf8(failure.Message), "LibreOffice не сообщил причину"));
+    return Error(context + ": " + OfficeFailureText(message, "LibreOffice не сообщил причину"));
 }
 
 css::beans::PropertyValue Property(const char* name, const css::uno::Any& value) {

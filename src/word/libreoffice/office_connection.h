@@ -59,15 +59,18 @@ public:
         try {
             return std::forward<Calls>(calls)();
         } catch (const css::lang::DisposedException& failure) {
-            throw Failure(context, failure, true);
+            throw Failure(context, ToUtf8(failure.Message), true);
         } catch (const css::uno::Exception& failure) {
-            throw Failure(context, failure, false);
+            throw Failure(context, ToUtf8(failure.Message), false);
         }
     }
 
+    // What a call that failed with the office's `message` tells: `disposed`
+    // when the object called has gone (its document closed, or the office).
+    Error Failure(const std::string& context, const std::string& message, bool disposed) const;
+
 private:
     bool TryConnect(std::chrono::seconds timeout);
-    Error Failure(const std::string& context, const css::uno::Exception& failure, bool disposed) const;
 
     std::string pipeName_;
     std::chrono::seconds callTimeout_;

@@ -32,7 +32,8 @@ constexpr Explanation kExplanations[] = {
 }  // namespace
 
 std::string OfficeFailureText(std::string_view message, std::string_view fallback) {
-    static const std::regex location(R"( at \S+\.[ch]xx:\d+\s*$)");
+    // The office puts it after its message, or alone when it has none; Basic ends it with a full stop.
+    static const std::regex location(R"((^|\s)at \S+\.[ch]xx:\d+[.\s]*$)");
     static const std::regex errorClass(R"(Class:(\w+))");
     const std::string text(message);
     std::string own = ServerErrorText(std::regex_replace(text, location, ""), "");
@@ -55,6 +56,15 @@ std::string OfficeFailureText(std::string_view message, std::string_view fallbac
             if (found[1] == explanation.errorClass) return std::string(explanation.text) + " (" + own + ")";
     }
     return own;
+}
+
+BasicError ReadBasicError(std::string_view basicText) {
+    constexpr std::string_view label = "\nMessage: ";
+    const std::size_t at = basicText.find(label);
+    BasicError error;
+    error.message = std::string(at == std::string_view::npos ? basicText : basicText.substr(at + label.size()));
+    error.disposed = basicText.find("\nType: com.sun.star.lang.DisposedException\n") != std::string_view::npos;
+    return error;
 }
 
 }  // namespace tarnfold::word

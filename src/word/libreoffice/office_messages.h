@@ -12,4 +12,12 @@ namespace tarnfold::word {
 // `fallback` when the office said nothing.
 std::string OfficeFailureText(std::string_view message, std::string_view fallback);
 
+// A trapped error as Basic words it: for a failed office call the
+// exception's type and message ("...\nType: com.sun.star...\nMessage: ...").
+struct BasicError {
+    std::string message;    // the office's own message, or Basic's whole text
+    bool disposed = false;  // the object called had gone
+};
+BasicError ReadBasicError(std::string_view basicText);
+
 }  // namespace tarnfold::word
