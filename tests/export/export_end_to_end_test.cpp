@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 #include "core/error.h"
 #include "core/paths.h"
@@ -129,7 +130,7 @@ std::string ReadBytes(const std::string& path) {
 class ExportEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        shared = new TempDir;
+        shared = std::make_unique<TempDir>();
         const std::string root = shared->Path().string();
         CreateDatabase(root + "/kvel.fdb", HostSchemaSql() + FiguresSql());
         std::filesystem::create_directories(shared->Path() / "DocF");
@@ -147,7 +148,7 @@ protected:
                                           "Z1000_004_03", "Z1000_004_04"}),
              root + "/Routes/7.doc"},
         });
-        data = new db::DataModule(shared->Folder());
+        data = std::make_unique<db::DataModule>(shared->Folder());
         NoUi ui;
         data->ConnectDatabase({root + "/kvel.fdb", "password=masterkey", false}, ui);
 
@@ -155,20 +156,20 @@ protected:
         options.profileFolder = root + "/office-profile";
         options.pipeName = "tarnfold-export-e2e-" + std::to_string(::getpid());
         options.visible = false;
-        office = new word::LibreOfficeServer(options);
+        office = std::make_unique<word::LibreOfficeServer>(options);
         // The same office, filled a bookmark per call.
         options.fillInOffice = false;
-        officePerFigure = new word::LibreOfficeServer(options);
+        officePerFigure = std::make_unique<word::LibreOfficeServer>(options);
     }
 
     static void TearDownTestSuite() {
         // The office is never told to quit by the program; the tests end theirs.
         const std::string pipe = office->Options().pipeName;
-        delete officePerFigure;
-        delete office;
+        officePerFigure.reset();
+        office.reset();
         word::KillOfficeProcesses(pipe);
-        delete data;
-        delete shared;
+        data.reset();
+        shared.reset();
     }
 
     void SetUp() override {
@@ -207,10 +208,10 @@ protected:
     }
     bool Called(const std::string& call) const { return std::find(calls.begin(), calls.end(), call) != calls.end(); }
 
-    static TempDir* shared;
-    static db::DataModule* data;
-    static word::LibreOfficeServer* office;
-    static word::LibreOfficeServer* officePerFigure;
+    static inline std::unique_ptr<TempDir> shared;
+    static inline std::unique_ptr<db::DataModule> data;
+    static inline std::unique_ptr<word::LibreOfficeServer> office;
+    static inline std::unique_ptr<word::LibreOfficeServer> officePerFigure;
 
     TempDir program;
     ExportChoices choices;
@@ -221,10 +222,6 @@ protected:
     word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
 
-TempDir* ExportEndToEnd::shared = nullptr;
-db::DataModule* ExportEndToEnd::data = nullptr;
-word::LibreOfficeServer* ExportEndToEnd::office = nullptr;
-word::LibreOfficeServer* ExportEndToEnd::officePerFigure = nullptr;
 
 const std::string kForm7Name = "№ 7 (разрез 01) Больница _Север__Юг за 2011 год.doc";
 
@@ -427,7 +424,7 @@ TEST_F(ExportEndToEnd, TheOfficeFillsByRowAsItFillsByFigure) {
     options.logFile = true;
     const std::string name = "№ 7 (разрез 05) Больница _Север__Юг за 2011 год.doc";
     std::vector<std::string> texts, journals, results;
-    for (word::Server* through : {static_cast<word::Server*>(office), static_cast<word::Server*>(officePerFigure)}) {
+    for (word::Server* through : {static_cast<word::Server*>(office.get()), static_cast<word::Server*>(officePerFigure.get())}) {
         std::filesystem::remove(program.File("Tarnfold.log"));
         ::testing::internal::CaptureStderr();
         Run(through);
@@ -646,29 +643,29 @@ namespace {
 class DemoExport : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        shared = new TempDir;
+        shared = std::make_unique<TempDir>();
         const std::string root = shared->Path().string();
         const std::string scripts = std::string(TARNFOLD_SOURCE_DIR) + "/scripts/";
         const std::string log = " >>'" + root + "/scripts.log' 2>&1";
         if (std::system(("'" + scripts + "make-demo-db' '" + root + "/kvel.gdb'" + log).c_str()) != 0 ||
             std::system(("'" + scripts + "make-demo-templates' '" + root + "/DocF_2011'" + log).c_str()) != 0)
             throw std::runtime_error("demo scripts failed:\n" + ReadBytes(root + "/scripts.log"));
-        data = new db::DataModule(shared->Folder());
+        data = std::make_unique<db::DataModule>(shared->Folder());
         NoUi ui;
         data->ConnectDatabase({root + "/kvel.gdb", "password=masterkey", false}, ui);
         word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
         options.profileFolder = root + "/office-profile";
         options.pipeName = "tarnfold-export-demo-" + std::to_string(::getpid());
         options.visible = false;
-        office = new word::LibreOfficeServer(options);
+        office = std::make_unique<word::LibreOfficeServer>(options);
     }
 
     static void TearDownTestSuite() {
         const std::string pipe = office->Options().pipeName;
-        delete office;
+        office.reset();
         word::KillOfficeProcesses(pipe);
-        delete data;
-        delete shared;
+        data.reset();
+        shared.reset();
     }
 
     std::vector<std::string> Export(int theme, int form, const std::string& institution) {
@@ -701,9 +698,9 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
-    static TempDir* shared;
-    static db::DataModule* data;
-    static word::LibreOfficeServer* office;
+    static inline std::unique_ptr<TempDir> shared;
+    static inline std::unique_ptr<db::DataModule> data;
+    static inline std::unique_ptr<word::LibreOfficeServer> office;
     TempDir program;
     std::vector<std::string> calls;
     RecordingView view{calls};
@@ -711,9 +708,6 @@ protected:
     word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
 
-TempDir* DemoExport::shared = nullptr;
-db::DataModule* DemoExport::data = nullptr;
-word::LibreOfficeServer* DemoExport::office = nullptr;
 
 }  // namespace
 
