@@ -166,6 +166,22 @@ std::vector<std::string> Entries(HWND list) {
     return entries;
 }
 
+// The program's top-level windows by class and text, for a failure message.
+std::string WindowsOfThread(DWORD thread) {
+    std::string listing;
+    EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM found) {
+            wchar_t className[64] = {};
+            GetClassNameW(window, className, 64);
+            auto& text = *reinterpret_cast<std::string*>(found);
+            text += Narrow(className) + " \"" + TextOf(window) + "\"" + (IsWindowVisible(window) ? "" : " hidden") + "; ";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&listing));
+    return listing;
+}
+
 int Chosen(HWND list) { return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0)); }
 
 window::WindowSize OuterSize(HWND window) {
@@ -354,7 +370,10 @@ TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
     ASSERT_NE(window, nullptr);
     HWND result = Control(window, "LRezult");
     Press(program, VK_F10);
-    ASSERT_TRUE(WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) << "the export did not end";
+    if (!WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) {
+        TakePicture(GetDesktopWindow(), "f10-failure");
+        FAIL() << "the export did not end; the program's windows: " << WindowsOfThread(program.Thread());
+    }
     EXPECT_EQ(TextOf(result), "Выгрузка завершена");
     EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
 
