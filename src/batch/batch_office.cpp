@@ -35,7 +35,7 @@ void EndOffice(const std::string& pipe, const std::string& profileFolder, const 
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     do {
         word::KillOfficeProcesses(pipe);
-        word::RemoveOfficeLeftovers(documentsFolder, word::FileUrl(profileFolder + "/profile"), since);
+        word::RemoveOfficeLeftovers(documentsFolder, FileUrl(profileFolder + "/profile"), since);
         std::error_code ignored;
         std::filesystem::remove_all(profileFolder, ignored);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

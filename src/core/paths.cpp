@@ -79,4 +79,58 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(PathFromUtf8(path), ec);
 }
 
+namespace {
+
+bool Unreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~' || c == '/';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::filesystem::path AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), ec);
+    if (ec) absolute = PathFromUtf8(path);
+    return absolute.lexically_normal();
+}
+
+std::string FileUrl(const std::string& path) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const unsigned char c : PathToUtf8(AbsolutePath(path))) {
+        if (Unreserved(c)) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += digits[c >> 4];
+            url += digits[c & 15];
+        }
+    }
+    return url;
+}
+
+std::string PathFromFileUrl(const std::string& url) {
+    if (!StartsWith(url, "file://")) return {};
+    std::string path;
+    for (std::size_t i = 7; i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size() && HexValue(url[i + 1]) >= 0 && HexValue(url[i + 2]) >= 0) {
+            path += static_cast<char>(HexValue(url[i + 1]) * 16 + HexValue(url[i + 2]));
+            i += 2;
+        } else {
+            path += url[i];
+        }
+    }
+    // "file://host/path" names a path on another machine; only the local form is a path here.
+    if (path.empty() || path[0] != '/') return {};
+    return path;
+}
+
 }  // namespace tarnfold

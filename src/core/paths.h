@@ -30,6 +30,13 @@ char PathSeparator();
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// A UTF-8 path made absolute and normal (the path itself when that fails).
+std::filesystem::path AbsolutePath(const std::string& path);
+// A UTF-8 path, made absolute, as a file URL with its bytes percent-encoded.
+std::string FileUrl(const std::string& path);
+// The path a file URL names (escapes decoded); empty for other URLs.
+std::string PathFromFileUrl(const std::string& url);
+
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/paths.h"
+
 namespace tarnfold::testing {
 
 namespace {
@@ -23,23 +25,6 @@ constexpr auto kOfficeTimeout = std::chrono::seconds(180);
 const char* const kSoffice = "/usr/lib/libreoffice/program/soffice";
 
 fs::path OfficeRoot() { return fs::temp_directory_path() / ("tarnfold-office-" + std::to_string(::getuid())); }
-
-std::string FileUrl(const fs::path& path) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const unsigned char c : fs::absolute(path).string()) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
-                          c == '-' || c == '_' || c == '.';
-        if (safe) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += digits[c >> 4];
-            url += digits[c & 15];
-        }
-    }
-    return url;
-}
 
 // A folder of its own under the temp folder, removed afterwards.
 class ScratchFolder {
@@ -296,7 +281,7 @@ DocumentContent ReadDocument(const std::string& path) {
     const fs::path copy = scratch.Path() / ("document" + fs::path(path).extension().string());
     fs::copy_file(path, copy);
     const std::vector<std::string> arguments = {kSoffice, "--headless", "--norestore", "--nologo", "--nodefault",
-                                                "--nolockcheck", "-env:UserInstallation=" + FileUrl(profile),
+                                                "--nolockcheck", "-env:UserInstallation=" + FileUrl(PathToUtf8(profile)),
                                                 "--convert-to", "fodt:OpenDocument Text Flat XML", "--outdir",
                                                 scratch.Path().string(), copy.string()};
     const fs::path log = profile / "soffice.log";

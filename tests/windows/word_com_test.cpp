@@ -13,6 +13,7 @@
 #include "call_text.h"
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
+#include "dispatch_object.h"
 #include "recording_dispatch.h"
 #include "word/com/word_com.h"
 
@@ -176,19 +177,9 @@ TEST(WordComStart, AnUnknownIdentifierCannotBeCreated) {
 
 // A class factory for the recording application, so that COM itself creates
 // it from a programmatic identifier as it would create Word.
-class RecordingFactory final : public IClassFactory {
+class RecordingFactory final : public testing::ProcessClassFactory {
 public:
     explicit RecordingFactory(std::shared_ptr<Recording> model) : model_(std::move(model)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
         return MakeRecordingObject(model_, "application")->QueryInterface(iid, out);

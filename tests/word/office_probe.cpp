@@ -56,7 +56,7 @@ std::vector<OpenDocumentState> OfficeProbe::Documents() {
             Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
             if (!model.is()) continue;
             OpenDocumentState state;
-            state.path = word::PathFromFileUrl(word::ToUtf8(model->getURL()));
+            state.path = PathFromFileUrl(word::ToUtf8(model->getURL()));
             if (Reference<css::text::XTextDocument> text{model, UNO_QUERY}; text.is())
                 state.text = word::ToUtf8(text->getText()->getString());
             if (Reference<css::util::XModifiable> modifiable{model, UNO_QUERY}; modifiable.is())
@@ -78,7 +78,7 @@ void OfficeProbe::CloseDocument(const std::string& path) {
             impl_->connection->Desktop()->getComponents()->createEnumeration();
         while (all->hasMoreElements()) {
             Reference<css::frame::XModel> model(all->nextElement(), UNO_QUERY);
-            if (model.is() && word::PathFromFileUrl(word::ToUtf8(model->getURL())) == path)
+            if (model.is() && PathFromFileUrl(word::ToUtf8(model->getURL())) == path)
                 Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
     });

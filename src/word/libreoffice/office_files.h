@@ -3,12 +3,10 @@
 
 #include <string>
 
+#include "core/paths.h"
+
 namespace tarnfold::word {
 
-// A UTF-8 path, made absolute, as a file URL with its bytes percent-encoded.
-std::string FileUrl(const std::string& path);
-// The path a file URL names (escapes decoded); empty for other URLs.
-std::string PathFromFileUrl(const std::string& url);
 
 // The office's export filter for an output name, chosen by its extension
 // (.doc, .docx, .odt, any case). Any other name gets a Word 97 document, as
