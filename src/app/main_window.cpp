@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -314,11 +315,16 @@ bool MainWindow::event(QEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == holderPanel_ && event->type() == QEvent::Resize) logic_.OnHolderResized(FromQt(holderPanel_->size()));
-    // A key pressed while a drop-down list is open belongs to the list: Esc
-    // closes the list, not the window, and F10 starts nothing.
+    // While a drop-down list is open, the window's two keys are kept from its
+    // shortcuts: Esc closes the list, not the window, and F10 starts nothing.
+    // Every other key goes on to the list, which picks its entry on Enter
+    // while the key is still being offered to the shortcuts.
     if (event->type() == QEvent::ShortcutOverride && QApplication::activePopupWidget()) {
-        event->accept();
-        return true;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F10 || key == Qt::Key_Escape) {
+            event->accept();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -108,7 +108,9 @@ std::optional<RegionalFormats> ReadRegionalFormats(const std::string& localeName
     formats.am = text(AM_STR);
     formats.pm = text(PM_STR);
     freelocale(locale);
-    if (formats.decimalSeparator.empty()) formats.decimalSeparator = ".";
+    // Appended, not assigned: GCC 12 takes the assignment of a literal here
+    // for an overlapping copy (-Wrestrict).
+    if (formats.decimalSeparator.empty()) formats.decimalSeparator.push_back('.');
     return formats;
 #endif
 }

@@ -325,7 +325,7 @@ private slots:
         }
     }
 
-    void escOrF10InAnOpenListBelongsToTheList() {
+    void anOpenListTakesItsKeysButF10AndEsc() {
         ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
@@ -345,6 +345,32 @@ private slots:
         QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
         QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
         QVERIFY(window.isVisible());
+
+        // Every other key belongs to the open list: it is opened, walked and
+        // picked from by keys alone, with Return and with the keypad's Enter.
+        window.Logic().SetInstitutions(
+            {"0001 - Первая больница", "0101 - Городская больница №1", "0102 - Детская поликлиника",
+             "0201 - Кировский район (свод)", "0305 - Зареченская ЦРБ", "1166 - Велинская область"});
+        window.Logic().SelectInstitution(0);
+        auto* institutions = Find<QComboBox>(window, "CBKodif");
+        institutions->setFocus();
+        QTRY_VERIFY(institutions->hasFocus());
+        const auto pick = [&](Qt::Key move, int moves, Qt::Key enter, Qt::KeyboardModifiers enterModifiers) {
+            QTest::keyClick(window.windowHandle(), Qt::Key_Down, Qt::AltModifier);
+            QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+            for (int i = 0; i < moves; ++i) QTest::keyClick(window.windowHandle(), move);
+            QTest::keyClick(window.windowHandle(), enter, enterModifiers);
+            QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        };
+        pick(Qt::Key_Down, 5, Qt::Key_Return, Qt::NoModifier);
+        QCOMPARE(institutions->currentIndex(), 5);
+        QCOMPARE(window.Logic().InstitutionText(), std::string("1166 - Велинская область"));
+        pick(Qt::Key_Up, 3, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(institutions->currentIndex(), 2);
+        QCOMPARE(window.Logic().InstitutionText(), std::string("0102 - Детская поликлиника"));
+        QCOMPARE(runs, 0);
+        QVERIFY(window.isVisible());
+
         // With the list closed, Esc is the window's again.
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(!window.isVisible());
