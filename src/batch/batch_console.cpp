@@ -115,9 +115,37 @@ void ConsoleTextBuffer::EndLine(bool lineEnd) {
 
 ConsoleStream::ConsoleStream(std::ostream& target) : std::ostream(nullptr), buffer_(target) { rdbuf(&buffer_); }
 
+DelayedAction::~DelayedAction() { Cancel(); }
+
+void DelayedAction::Start(std::chrono::milliseconds delay, std::function<void()> action) {
+    Cancel();
+    cancel_ = false;
+    thread_ = std::thread([this, delay, action = std::move(action)] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        // Run under the lock, so that Cancel waits for it to end.
+        if (!cancelled_.wait_for(lock, delay, [this] { return cancel_; })) action();
+    });
+}
+
+void DelayedAction::Cancel() {
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        cancel_ = true;
+    }
+    cancelled_.notify_all();
+    thread_.join();
+}
+
 ConsoleOutput::ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress,
-                             std::string decimalSeparator)
-    : lines_(lines), progress_(progress), live_(liveProgress), decimalSeparator_(std::move(decimalSeparator)) {}
+                             std::string decimalSeparator, std::function<bool()> stopRequested,
+                             std::chrono::milliseconds saveNoticeDelay)
+    : lines_(lines),
+      progress_(progress),
+      live_(liveProgress),
+      decimalSeparator_(std::move(decimalSeparator)),
+      stopRequested_(std::move(stopRequested)),
+      saveNoticeDelay_(saveNoticeDelay) {}
 
 double ConsoleOutput::ElapsedSeconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
@@ -142,7 +170,24 @@ void ConsoleOutput::ClearProgress() {
 
 bool ConsoleOutput::Silent() const { return EndingAtOnce(); }
 
+void ConsoleOutput::SavingDocument(const std::string& path) {
+    if (stopRequested_()) {
+        PrintSaving(path);
+        return;
+    }
+    // The main thread waits in the save until DocumentFinished cancels the
+    // notice: the two never print at the same time.
+    saveNotice_.Start(saveNoticeDelay_, [this, path] { PrintSaving(path); });
+}
+
+void ConsoleOutput::PrintSaving(const std::string& path) {
+    if (Silent()) return;
+    ClearProgress();
+    progress_ << "Сохранение документа " << path << "…" << std::endl;
+}
+
 void ConsoleOutput::DocumentFinished(const DocumentResult& result) {
+    saveNotice_.Cancel();
     if (Silent()) return;
     ClearProgress();
     lines_ << DocumentLine(result, decimalSeparator_) << std::endl;

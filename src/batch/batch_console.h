@@ -3,12 +3,16 @@
 // error stream is a terminal, a progress line rewritten in place there.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <ostream>
 #include <streambuf>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "batch/batch_run.h"
@@ -62,18 +66,47 @@ private:
     ConsoleTextBuffer buffer_;
 };
 
+// An action run on a thread of its own once a delay has passed, unless it is
+// cancelled first.
+class DelayedAction {
+public:
+    DelayedAction() = default;
+    ~DelayedAction();
+    DelayedAction(const DelayedAction&) = delete;
+    DelayedAction& operator=(const DelayedAction&) = delete;
+
+    void Start(std::chrono::milliseconds delay, std::function<void()> action);
+    // Returns when the action has run or never will.
+    void Cancel();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cancelled_;
+    bool cancel_ = false;
+    std::thread thread_;
+};
+
 class ConsoleOutput : public BatchOutput {
 public:
-    ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress, std::string decimalSeparator);
+    // A save that lasts longer than this is told while it runs.
+    static constexpr std::chrono::milliseconds kSaveNoticeDelay{1000};
+
+    ConsoleOutput(std::ostream& lines, std::ostream& progress, bool liveProgress, std::string decimalSeparator,
+                  std::function<bool()> stopRequested, std::chrono::milliseconds saveNoticeDelay = kSaveNoticeDelay);
 
     void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                   std::size_t rowTotal) override;
+    // "Сохранение документа …" on the progress stream: at once when the user
+    // has asked the batch to stop and waits for it, else once the save has
+    // lasted a moment; the office says nothing while it saves.
+    void SavingDocument(const std::string& path) override;
     void DocumentFinished(const DocumentResult& result) override;
     void Summary(const std::vector<std::string>& lines);
     double ElapsedSeconds() const;
 
 private:
     void ClearProgress();
+    void PrintSaving(const std::string& path);
     // Nothing more is printed once the program is ending at once: what fails
     // then fails because of that end.
     bool Silent() const;
@@ -82,6 +115,9 @@ private:
     std::ostream& progress_;
     const bool live_;
     const std::string decimalSeparator_;
+    const std::function<bool()> stopRequested_;
+    const std::chrono::milliseconds saveNoticeDelay_;
+    DelayedAction saveNotice_;
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastProgress_{};
     bool progressShown_ = false;

@@ -99,7 +99,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     word::Server& officeServer = office ? office->Server() : *nativeDocx;
     word::Server* docx = nativeDocx ? nativeDocx.get() : OfficeFillsDocx() ? &officeServer : nullptr;
 
-    ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator);
+    ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator, InterruptRequested);
     BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx),
                    exportOptions, console, InterruptRequested);
     SetStoppable(true);

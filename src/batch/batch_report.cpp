@@ -19,6 +19,11 @@ std::size_t Count(const std::vector<DocumentResult>& results, DocumentState stat
     return n;
 }
 
+// Every institution of a finished batch was skipped for want of data.
+bool NothingToExport(const std::vector<DocumentResult>& results, bool stopped) {
+    return !stopped && !results.empty() && Count(results, DocumentState::Empty) == results.size();
+}
+
 }  // namespace
 
 std::string FormatDuration(double seconds) {
@@ -59,7 +64,8 @@ std::string ProgressLine(std::size_t documentsDone, std::size_t documentTotal, s
                        std::to_string(rowTotal) + ", прошло " + FormatDuration(elapsedSeconds);
     const double share = rowTotal ? static_cast<double>(rowsDone) / static_cast<double>(rowTotal) : 0.0;
     const double done = (static_cast<double>(documentsDone) + share) / static_cast<double>(documentTotal);
-    if (documentTotal && done > 0) line += ", осталось ~" + FormatDuration(elapsedSeconds / done - elapsedSeconds);
+    const bool enoughSeen = documentsDone > 0 || rowsDone >= kMinRowsForEstimate;
+    if (documentTotal && enoughSeen && done >= 0.1) line += ", осталось ~" + FormatDuration(elapsedSeconds / done - elapsedSeconds);
     return line;
 }
 
@@ -90,12 +96,14 @@ std::vector<std::string> SummaryLines(const std::vector<DocumentResult>& results
     list(DocumentState::Failed, "С ошибкой:");
     if (stopped && results.size() < documentTotal)
         lines.push_back("Не выгружено документов: " + std::to_string(documentTotal - results.size()) + ".");
+    if (NothingToExport(results, stopped))
+        lines.push_back("Ни один документ не записан: ни у одного учреждения нет данных для выгрузки.");
     return lines;
 }
 
 int BatchExitCode(const std::vector<DocumentResult>& results, bool stopped) {
     if (stopped) return 130;
-    return Count(results, DocumentState::Failed) ? 1 : 0;
+    return Count(results, DocumentState::Failed) || NothingToExport(results, stopped) ? 1 : 0;
 }
 
 }  // namespace tarnfold::batch

@@ -24,6 +24,7 @@ public:
     void SetRowProgress(std::size_t done, std::size_t total) override {
         output_.Progress(documentsDone_, documentTotal_, done, total);
     }
+    void SavingDocument(const std::string& path) override { output_.SavingDocument(path); }
     void SetResultText(const std::string& text) override { resultText = text; }
     void SetExportButtonState(ExportButtonState) override {}
     void SetExportEnabled(bool) override {}

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "batch/batch_choices.h"
@@ -20,6 +21,8 @@ public:
     // Called after every filled row.
     virtual void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                           std::size_t rowTotal) = 0;
+    // Called before a filled document is saved, and DocumentFinished after.
+    virtual void SavingDocument(const std::string& /*path*/) {}
     virtual void DocumentFinished(const DocumentResult& result) = 0;
 };
 

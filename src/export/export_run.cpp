@@ -234,6 +234,7 @@ void ExportRun::Run(ExportJournal& journal) {
                 journal.Close();
                 if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
                 // The complete document takes the earlier report's place in one step.
+                view_.SavingDocument(finalPath);
                 document->SaveAs(finalPath);
                 RemoveFile(workingPath);
                 outcome_.outputPath = finalPath;

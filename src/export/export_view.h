@@ -17,6 +17,9 @@ public:
     // Called with the gauge: the window shows the percentage only, a batch
     // run on a terminal shows the rows.
     virtual void SetRowProgress(std::size_t /*done*/, std::size_t /*total*/) {}
+    // Called before the filled document is saved under its name: a large
+    // document takes the office a while, which a batch run tells.
+    virtual void SavingDocument(const std::string& /*path*/) {}
     virtual void SetResultText(const std::string& text) = 0;  // LRezult
     virtual void SetExportButtonState(ExportButtonState state) = 0;
     virtual void SetExportEnabled(bool enabled) = 0;

@@ -349,6 +349,16 @@ TEST_F(BatchProgram, FailureInOneDocumentIsReportedAndTheOthersAreWritten) {
     EXPECT_TRUE(Contains(clinic, "z1000_001_02:8,25;")) << clinic;
 }
 
+TEST_F(BatchProgram, NoInstitutionWithDataWritesNothingAndEndsWithCode1) {
+    const Finished run = Batch({"--form", "7", "--all-institutions", "--year", "1850", "--section", "1"});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: нет данных для выгрузки — пропущено\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Выгрузка завершена: документов 0 из ")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "\nНи один документ не записан: ни у одного учреждения нет данных для выгрузки.\n"))
+        << run.out;
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "Reports") && !std::filesystem::is_empty(Folder() / "Reports"));
+}
+
 // What a stopped or ended batch leaves in the reports folder: the earlier
 // report as it was, no working copy of a finished document, no office lock.
 std::vector<std::string> Leftovers(const std::filesystem::path& reports) {
@@ -384,6 +394,8 @@ TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument
     // The rows filled so far under the name of an unfinished document; the earlier report untouched.
     const std::filesystem::path unfinished = reports / "№ 7 (разрез 01) Большая за 2011 год (не завершено).doc";
     EXPECT_TRUE(Contains(run.out, unfinished.filename().string())) << run.out;
+    // The save after Ctrl+C is told as it begins: the user is waiting for it.
+    EXPECT_TRUE(Contains(run.err, "Сохранение документа " + unfinished.string() + "…\n")) << run.err;
     const std::string text = ReadDocumentText(unfinished.string());
     EXPECT_TRUE(Contains(text, "z1000_001_01:1;")) << text.substr(0, 300);
     EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));

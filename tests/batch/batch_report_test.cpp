@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <thread>
 
 #include "batch/batch_console.h"
 #include "batch/batch_report.h"
@@ -33,11 +34,23 @@ TEST(FormatDuration, MinutesAndSecondsHoursWhenNeeded) {
     EXPECT_EQ(FormatDuration(3723), "1:02:03");
 }
 
-TEST(ProgressLine, RowsOfTheCurrentDocumentAndTheRemainingTimeFromTheShareDone) {
+TEST(ProgressLine, RowsOfTheCurrentDocumentAndTheRemainingTimeOnceEnoughIsDone) {
     EXPECT_EQ(ProgressLine(0, 4, 0, 100, 0), "Документ 1 из 4, строка 0 из 100, прошло 0:00");
     // One document and a half of four in 30 s: 50 s to go.
     EXPECT_EQ(ProgressLine(1, 4, 50, 100, 30), "Документ 2 из 4, строка 50 из 100, прошло 0:30, осталось ~0:50");
     EXPECT_EQ(ProgressLine(3, 4, 0, 0, 60), "Документ 4 из 4, строка 0 из 0, прошло 1:00, осталось ~0:20");
+    // The first row of a large form after the office's start says nothing of the rest.
+    EXPECT_EQ(ProgressLine(0, 1, 1, 50000, 13), "Документ 1 из 1, строка 1 из 50000, прошло 0:13");
+    EXPECT_EQ(ProgressLine(0, 1, 4999, 50000, 60), "Документ 1 из 1, строка 4999 из 50000, прошло 1:00");
+    EXPECT_EQ(ProgressLine(0, 1, 5000, 50000, 60),
+              "Документ 1 из 1, строка 5000 из 50000, прошло 1:00, осталось ~9:00");
+    // Half of a small form is a few rows only; a whole document is enough.
+    EXPECT_EQ(ProgressLine(0, 2, 19, 19, 4), "Документ 1 из 2, строка 19 из 19, прошло 0:04");
+    EXPECT_EQ(ProgressLine(0, 2, 20, 20, 4), "Документ 1 из 2, строка 20 из 20, прошло 0:04, осталось ~0:04");
+    EXPECT_EQ(ProgressLine(1, 2, 0, 19, 4), "Документ 2 из 2, строка 0 из 19, прошло 0:04, осталось ~0:04");
+    // Many documents: a tenth of them done first.
+    EXPECT_EQ(ProgressLine(9, 100, 0, 3, 30), "Документ 10 из 100, строка 0 из 3, прошло 0:30");
+    EXPECT_EQ(ProgressLine(10, 100, 0, 3, 30), "Документ 11 из 100, строка 0 из 3, прошло 0:30, осталось ~4:30");
 }
 
 TEST(DocumentLine, OneLinePerStateWithFiguresAndSeconds) {
@@ -77,6 +90,18 @@ TEST(Summary, CountsListsAndExitCode) {
               0u);
     EXPECT_EQ(stoppedLines.back(), "Не выгружено документов: 2.");
     EXPECT_EQ(BatchExitCode(stopped, true), 130);
+
+    // No institution had data: nothing written, which the summary and the exit code say.
+    const std::vector<DocumentResult> empty = {Result("А", DocumentState::Empty), Result("Б", DocumentState::Empty)};
+    EXPECT_EQ(SummaryLines(empty, 2, 3, false),
+              (std::vector<std::string>{
+                  "Выгрузка завершена: документов 0 из 2, без данных 2, с ошибкой 0; размещено 0, не размещено 0; "
+                  "время 0:03.",
+                  "Пропущены (нет данных):", "  А", "  Б",
+                  "Ни один документ не записан: ни у одного учреждения нет данных для выгрузки."}));
+    EXPECT_EQ(BatchExitCode(empty, false), 1);
+    EXPECT_EQ(BatchExitCode({empty[0]}, true), 130);
+    EXPECT_EQ(SummaryLines({empty[0]}, 2, 3, true).back(), "Не выгружено документов: 1.");
 }
 
 TEST(ConsoleText, ControlCharactersAreNamedAndLongLinesKeepTheirStartAndEnd) {
@@ -101,5 +126,32 @@ TEST(ConsoleText, ControlCharactersAreNamedAndLongLinesKeepTheirStartAndEnd) {
             console << c.printed;
         }
         EXPECT_EQ(terminal.str(), c.shown) << c.printed.substr(0, 40);
+    }
+}
+
+TEST(ConsoleOutput, SaveIsToldAtOnceAfterCtrlCOrWhenItLastsAMoment) {
+    using std::chrono::milliseconds;
+    const DocumentResult done = Result("0101 - ЦРБ", DocumentState::Done);
+    const std::string notice = "Сохранение документа /r/0101 - ЦРБ.doc…\n";
+    const struct {
+        bool stopRequested;
+        milliseconds delay;
+        milliseconds save;
+        bool told;
+    } cases[] = {
+        {true, milliseconds(3'600'000), milliseconds(0), true},  // the user waits for the stop
+        {false, milliseconds(0), milliseconds(200), true},       // a save longer than the delay
+        {false, milliseconds(3'600'000), milliseconds(0), false},  // a quick save: the finish cancels the notice
+    };
+    for (const auto& c : cases) {
+        std::ostringstream lines, progress;
+        {
+            ConsoleOutput console(lines, progress, false, ",", [&] { return c.stopRequested; }, c.delay);
+            console.SavingDocument(done.outputPath);
+            std::this_thread::sleep_for(c.save);
+            console.DocumentFinished(done);
+        }
+        EXPECT_EQ(progress.str(), c.told ? notice : "") << c.stopRequested << " " << c.delay.count();
+        EXPECT_EQ(lines.str(), DocumentLine(done, ",") + "\n");
     }
 }

@@ -28,9 +28,15 @@ public:
                            std::to_string(rowsDone) + "/" + std::to_string(rowTotal));
         if (onProgress) onProgress();
     }
-    void DocumentFinished(const DocumentResult& result) override { finished.push_back(result); }
+    void SavingDocument(const std::string& path) override { saving.push_back(path); }
+    void DocumentFinished(const DocumentResult& result) override {
+        finished.push_back(result);
+        savingBeforeFinished.push_back(saving.size());
+    }
 
     std::vector<std::string> progress;
+    std::vector<std::string> saving;
+    std::vector<std::size_t> savingBeforeFinished;
     std::vector<DocumentResult> finished;
     std::function<void()> onProgress;
 };
@@ -123,6 +129,9 @@ TEST_F(BatchRunTest, EveryDocumentReportedAFailureOrAnEmptyResultDoesNotStopTheO
     // Nobody is there to look at the documents: each is still "shown", which
     // a headless office takes as the end of the document.
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "Show"), 2);
+    // Each saved document is announced before its line, under its final name.
+    EXPECT_EQ(output.saving, (std::vector<std::string>{outcome.results[0].outputPath, outcome.results[3].outputPath}));
+    EXPECT_EQ(output.savingBeforeFinished, (std::vector<std::size_t>{1, 1, 1, 2}));
 }
 
 TEST_F(BatchRunTest, MissingTemplateFailsEachDocumentWithTheMessage) {
@@ -155,6 +164,7 @@ TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsN
     // Saved with the rows filled, under the name of an unfinished document.
     EXPECT_NE(outcome.results[0].outputPath.find(" (не завершено).doc"), std::string::npos) << outcome.results[0].outputPath;
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "SaveAs " + outcome.results[0].outputPath), 1);
+    EXPECT_EQ(output.saving, std::vector<std::string>{outcome.results[0].outputPath});
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 1);
     EXPECT_EQ(BatchExitCode(outcome.results, outcome.stopped), 130);
 }
