@@ -16,9 +16,20 @@ Layout of the figures as the host system keeps them:
     in svod, every other one in tbl.
 
 The figures cover 2010 and 2011 and the year the demo is built in: the window
-starts on the current year, so a newcomer's first export finds figures. That
-year has no mapping of its own; like any year after a table's last mapped
-year, it takes that latest mapping.
+starts on the current year, so a newcomer's first export finds figures.
+
+How an annual export picks a table's mapping (the "columns" rows of one year):
+the row's own year when the table has one; otherwise a year up to 2007 takes
+the 2007 mapping, and a year at or after the latest mapping year takes that
+year's mapping. The latest mapping year is read once per export, from the
+table of the export's first row (the form's first table), and serves every
+table of the form. A year between 2007 and that latest year without a
+mapping of its own gets none: its rows are not exported. So the host maps
+every table of a form for the same years, the years the form changed, and
+the demo does the same (mapping_years checks it): each demo year is either
+mapped or lies after the form's latest mapped year, and every export of the
+demo is whole. The current year has no mapping of its own and takes the
+latest one.
 """
 
 import datetime
@@ -91,8 +102,10 @@ FORMS = [
                 "ntbl": 1201, "table": 1000, "title": "Дети (0-14 лет)",
                 "rows": [(1, "Зарегистрировано заболеваний - всего"), (2, "некоторые инфекционные болезни"),
                          (3, "новообразования")],
+                # Column 6 is new in 2011: a 2010 export leaves it empty.
                 "mapping": {
                     2007: [column("n1", 4, "Всего"), column("n2", 5, "в т.ч. с впервые установленным диагнозом")],
+                    2010: [column("n1", 4, "Всего"), column("n2", 5, "в т.ч. с впервые установленным диагнозом")],
                     2011: [column("n1", 4, "Всего"), column("n2", 5, "в т.ч. с впервые установленным диагнозом"),
                            column("n4", 6, "Снято с наблюдения")],
                 },
@@ -103,6 +116,7 @@ FORMS = [
                 "mapping": {
                     2007: [column("n1", 4, "Всего"), column("n2", 5, "в т.ч. с впервые установленным диагнозом")],
                     2010: [column("n1", 4, "Всего"), column("n2", 5, "в т.ч. с впервые установленным диагнозом")],
+                    2011: [column("n1", 4, "Всего"), column("n2", 5, "в т.ч. с впервые установленным диагнозом")],
                 },
             },
         ],
@@ -144,6 +158,21 @@ FORMS = [
 ]
 
 
+def mapping_years(form):
+    """The years every table of an annual form is mapped for; raises when the
+    tables differ or a demo year would find no mapping, so that no demo export
+    leaves a table out."""
+    years = {frozenset(table["mapping"]) for table in form["tables"]}
+    if len(years) != 1:
+        raise ValueError("%s: the tables are mapped for different years" % form["file"])
+    mapped = sorted(years.pop())
+    for year in YEARS:
+        if year not in mapped and 2007 < year < mapped[-1]:
+            raise ValueError("%s: %d has no mapping and is before the latest mapping year %d"
+                             % (form["file"], year, mapped[-1]))
+    return mapped
+
+
 def figure_table(institution):
     """svod for an institution with a non-empty A3, tbl for the others."""
     a3 = next(i[1] for i in INSTITUTIONS if i[0] == institution)
@@ -173,6 +202,9 @@ def figure_columns():
 
 
 def sql_statements():
+    for form in FORMS:
+        if form["theme"] == ANNUAL_THEME:
+            mapping_years(form)
     out = []
     add = out.append
     add("create table KODIF (A char(8) not null, A3 varchar(222), B varchar(100) not null, "
@@ -237,7 +269,9 @@ def bookmark(table, row, nstr):
 
 def templates():
     """Per template file: what a demo template shows. Its cells are those of
-    the latest mapping year of each table; header bookmarks as every form has."""
+    the latest mapping year of each table; the header fields year and
+    institution, and the period on a monthly form only (an annual form has
+    none to show)."""
     result = {}
     for form in FORMS:
         tables = []
@@ -257,7 +291,8 @@ def templates():
             "caption": form["caption"],
             "code": form["code"],
             "theme": form["theme"],
-            "header_bookmarks": ["z0001_000_00", "z0002_000_00", "z0003_000_00"],
+            "header": [["Год: ", "z0001_000_00"], ["Учреждение: ", "z0002_000_00"]] +
+                      ([["Период: ", "z0003_000_00"]] if form["theme"] == MONTHLY_THEME else []),
             "tables": tables,
         }
     return result

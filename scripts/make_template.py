@@ -12,6 +12,7 @@ A bookmark without "span" is a point bookmark; with "span" it is a range
 bookmark around that text. Each layout is written as flat ODF text and
 converted by a headless LibreOffice; all outputs of one format are converted in
 one office start. The output format follows the output name: .doc, .docx, .odt.
+The text's language is Russian, as the forms are.
 """
 
 import argparse
@@ -180,7 +181,7 @@ def flat_odf(layout, where):
 <office:document {ns} office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
 <office:styles>
 <style:style style:name="Standard" style:family="paragraph" style:class="text">
-<style:text-properties style:font-name="DejaVu Sans" fo:font-family="DejaVu Sans" fo:font-size="11pt"/>
+<style:text-properties style:font-name="DejaVu Sans" fo:font-family="DejaVu Sans" fo:font-size="11pt" fo:language="ru" fo:country="RU"/>
 </style:style>
 </office:styles>
 <office:automatic-styles>

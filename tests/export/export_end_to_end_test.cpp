@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 
+#include "catalogue/catalogue.h"
 #include "core/error.h"
 #include "core/paths.h"
 #include "core/regional.h"
@@ -20,7 +21,9 @@
 #include "db/data_module.h"
 #include "export/export_run.h"
 #include "export_scenario.h"
+#include "journal/journal.h"
 #include "recording_view.h"
+#include "settings/settings.h"
 #include "support/documents.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
@@ -587,7 +590,7 @@ TEST_F(ExportEndToEnd, ATemplateThatIsNoWordDocumentIsRefused) {
     const std::filesystem::path folder = program.Path() / "NotWord";
     std::filesystem::create_directories(folder);
     choices.templateFolder = folder.string();
-    for (const std::string bytes : {std::string("\x93\x01\xfe random bytes \x00\x7f\x80", 24),
+    for (const std::string& bytes : {std::string("\x93\x01\xfe random bytes \x00\x7f\x80", 24),
                                     std::string("Форма 7: просто текст\r\n"), std::string()}) {
         std::ofstream(folder / "7.doc", std::ios::binary) << bytes;
         try {
@@ -668,7 +671,8 @@ protected:
         shared.reset();
     }
 
-    std::vector<std::string> Export(int theme, int form, const std::string& institution) {
+    std::vector<std::string> Export(int theme, int form, const std::string& institution,
+                                    const std::string& year = "2011", const std::string& section = "1") {
         const std::vector<std::string> entries = db::InstitutionEntries(data->Institutions());
         ExportChoices choices;
         choices.theme = theme;
@@ -676,18 +680,17 @@ protected:
         for (std::size_t i = 0; i < entries.size(); ++i)
             if (entries[i].rfind(institution, 0) == 0) choices.institutionIndex = static_cast<int>(i);
         choices.periodIndex = 0;
-        choices.sectionText = "1";
-        choices.yearText = "2011";
+        choices.sectionText = section;
+        choices.yearText = year;
         choices.templateFolder = shared->Path().string() + "/DocF_2011";
         ExportOptions options;
         options.programFolder = program.Folder();
         options.formats.decimalSeparator = ",";
         calls.clear();
-        ExportRun(RowsOf(*data), *office, view, options, choices).Execute();
+        ExportRun run(RowsOf(*data), *office, view, options, choices);
+        run.Execute();
         std::vector<std::string> lines;
-        std::string text;
-        for (const auto& entry : std::filesystem::directory_iterator(program.Path() / "Reports"))
-            text = ReadDocumentText(entry.path().string());
+        const std::string text = ReadDocumentText(run.Outcome().outputPath);
         std::size_t start = 0;
         for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
             lines.push_back(text.substr(start, end - start));
@@ -721,6 +724,40 @@ TEST_F(DemoExport, Form7ForTheCityHospital) {
     // row 3 holds zeros only, so its figure cells stay empty.
     EXPECT_TRUE(Has(lines, "МКБ 007/1")) << ::testing::PrintToString(lines);
     EXPECT_TRUE(Has(lines, "570")) << ::testing::PrintToString(lines);
+}
+
+// What a newcomer's first F10 exports: the window's defaults on a first start
+// (form 7, the region, section 00, the current year) in the demo. Then every
+// demo form in every demo year: each table finds its mapping, so no export of
+// the demo ends with unexported data.
+TEST_F(DemoExport, EveryFormIsWholeInEveryDemoYearTheFirstStartsDefaultsFirst) {
+    const std::string currentYear = std::to_string(LocalNow().tm_year + 1900);
+    const TReportSettings defaults;
+    const std::vector<std::string> annualForms = FormCaptionsOfTheme(kAnnualTheme);
+    const int defaultForm =
+        static_cast<int>(std::find(annualForms.begin(), annualForms.end(), defaults.Forma) - annualForms.begin());
+    const std::string region = defaults.LPU.substr(0, defaults.LPU.find(' '));
+    const auto lines = Export(kAnnualTheme, defaultForm, region, currentYear, defaults.Razrez);
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end())
+        << ::testing::PrintToString(calls);
+    EXPECT_TRUE(Has(lines, "Год: " + currentYear)) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(Has(lines, "Учреждение: Велинская область")) << ::testing::PrintToString(lines);
+
+    const struct {
+        int theme, form;
+        const char* file;
+    } forms[] = {{kAnnualTheme, kForm7, "7.doc"}, {kAnnualTheme, 7, "12.doc"}, {kAnnualTheme, 9, "14.doc"},
+                 {kMonthlyTheme, kMonthlyForm, "ДД2012.doc"}};
+    for (const auto& form : forms)
+        for (const std::string& year : {std::string("2010"), std::string("2011"), currentYear}) {
+            const auto filled = Export(form.theme, form.form, "0101", year, "0");
+            EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end())
+                << form.file << " " << year << ": " << ::testing::PrintToString(calls);
+            // An annual form has no period to show: its template has no period line.
+            const bool periodLine = std::any_of(filled.begin(), filled.end(),
+                                                [](const std::string& line) { return line.rfind("Период:", 0) == 0; });
+            EXPECT_EQ(periodLine, form.theme == kMonthlyTheme) << form.file << " " << year;
+        }
 }
 
 TEST_F(DemoExport, Form14ForTheDistrictSummaryReadsSvod) {
