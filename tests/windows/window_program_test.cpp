@@ -216,16 +216,17 @@ protected:
     HWND Control(HWND window, const char* name) const { return FindById(window, ControlIdByName(name)); }
 
     // A key as the keyboard gives it to the control that has the focus; F10
-    // arrives as a system key.
-    void Press(const RunningProgram& program, UINT key) const {
+    // and a key held with Alt arrive as system keys.
+    void Press(const RunningProgram& program, UINT key, bool alt = false) const {
         GUITHREADINFO thread{};
         thread.cbSize = sizeof thread;
         ASSERT_TRUE(GetGUIThreadInfo(program.Thread(), &thread));
         HWND target = thread.hwndFocus ? thread.hwndFocus : thread.hwndActive;
         ASSERT_NE(target, nullptr);
-        const bool system = key == VK_F10;
-        PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
-        PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
+        const bool system = key == VK_F10 || alt;
+        const LPARAM altDown = alt ? 0x20000000 : 0;
+        PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1 | altDown);
+        PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001 | altDown);
     }
 
     HWND Focused(const RunningProgram& program) const {
@@ -318,6 +319,41 @@ TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
     EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - ЦРБ\r\n")), std::string::npos) << saved;
     EXPECT_NE(saved.find("Year=2011\r\n"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("ЦРБ"), std::string::npos) << "written in UTF-8";
+}
+
+// An open list takes its keys: Alt+Down opens it, Down and Enter pick; F10
+// starts no export and Esc closes the list, not the window.
+TEST_F(WindowProgram, AnOpenListTakesEnterAndHoldsBackF10AndEsc) {
+    RunningProgram program(Program());
+    HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    HWND institutions = Control(window, "CBKodif");
+    const auto dropped = [&] { return SendMessageW(institutions, CB_GETDROPPEDSTATE, 0, 0) != 0; };
+    Press(program, VK_TAB);
+    ASSERT_TRUE(WaitUntil([&] { return Focused(program) == institutions; }, 5s));
+    ASSERT_EQ(Chosen(institutions), 0);
+
+    Press(program, VK_DOWN, true);
+    ASSERT_TRUE(WaitUntil(dropped, 5s)) << "Alt+Down did not open the list";
+    Press(program, VK_F10);
+    Press(program, VK_DOWN);
+    Press(program, VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !dropped(); }, 5s)) << "Enter did not close the list";
+    EXPECT_EQ(Chosen(institutions), 1);
+    EXPECT_EQ(TextOf(Control(window, "LRezult")), "") << "F10 started an export";
+    EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
+
+    Press(program, VK_DOWN, true);
+    ASSERT_TRUE(WaitUntil(dropped, 5s));
+    Press(program, VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !dropped(); }, 5s)) << "Esc did not close the list";
+    EXPECT_FALSE(program.Ended(500ms)) << "Esc in the list closed the window";
+    EXPECT_EQ(Chosen(institutions), 1);
+
+    Press(program, VK_ESCAPE);
+    ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
+    const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
+    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0202 - Больница № 2\r\n")), std::string::npos) << saved;
 }
 
 TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
