@@ -183,7 +183,9 @@ void ConsoleOutput::SavingDocument(const std::string& path) {
 void ConsoleOutput::PrintSaving(const std::string& path) {
     if (Silent()) return;
     ClearProgress();
-    progress_ << "Сохранение документа " << path << "…" << std::endl;
+    // The name holds the institution's name from the database: tamed as every message is.
+    ConsoleStream tamed(progress_);
+    tamed << "Сохранение документа " << path << "…\n";
 }
 
 void ConsoleOutput::DocumentFinished(const DocumentResult& result) {
