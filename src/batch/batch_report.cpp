@@ -7,6 +7,10 @@ namespace tarnfold::batch {
 
 namespace {
 
+// How much of the work must be done before the remaining time is estimated.
+constexpr double kMinShareForEstimate = 0.1;
+constexpr std::size_t kMinRowsForEstimate = 20;
+
 // Tenths of a second with the user's decimal separator ("0,3 с").
 std::string Seconds(double seconds, const std::string& decimalSeparator) {
     const long long tenths = seconds <= 0 ? 0 : std::llrint(seconds * 10);
@@ -65,7 +69,8 @@ std::string ProgressLine(std::size_t documentsDone, std::size_t documentTotal, s
     const double share = rowTotal ? static_cast<double>(rowsDone) / static_cast<double>(rowTotal) : 0.0;
     const double done = (static_cast<double>(documentsDone) + share) / static_cast<double>(documentTotal);
     const bool enoughSeen = documentsDone > 0 || rowsDone >= kMinRowsForEstimate;
-    if (documentTotal && enoughSeen && done >= 0.1) line += ", осталось ~" + FormatDuration(elapsedSeconds / done - elapsedSeconds);
+    if (documentTotal && enoughSeen && done >= kMinShareForEstimate)
+        line += ", осталось ~" + FormatDuration(elapsedSeconds / done - elapsedSeconds);
     return line;
 }
 

@@ -36,18 +36,16 @@ std::string DocumentLine(const DocumentResult& result, const std::string& decima
 // time. The remaining time is the elapsed time stretched over the share of the
 // work done; the elapsed time holds the office's start and the template's
 // preparation as well, so the estimate is given only once a tenth of the work
-// is done, and a whole document or kMinRowsForEstimate rows of one have been
-// filled.
-constexpr std::size_t kMinRowsForEstimate = 20;
+// is done, and a whole document or 20 rows of one have been filled.
 std::string ProgressLine(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                          std::size_t rowTotal, double elapsedSeconds);
 
 std::vector<std::string> SummaryLines(const std::vector<DocumentResult>& results, std::size_t documentTotal,
                                       double seconds, bool stopped);
 
-// 0 when every document was done or had no data, 1 when one failed or when no
-// institution had data (no document written), 130 when the user stopped the
-// batch.
+// 0 when every document was done or skipped for want of data, 1 when one
+// failed or when every one was skipped (no document written), 130 when the
+// user stopped the batch.
 int BatchExitCode(const std::vector<DocumentResult>& results, bool stopped);
 
 }  // namespace tarnfold::batch
