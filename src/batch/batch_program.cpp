@@ -157,7 +157,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     std::vector<std::string> summary =
         SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped);
     if (!formsWithoutTemplate.empty()) {
-        summary.push_back("Пропущены формы без шаблона:");
+        summary.push_back("Пропущены формы без шаблона (" + std::to_string(formsWithoutTemplate.size()) + "):");
         summary.insert(summary.end(), formsWithoutTemplate.begin(), formsWithoutTemplate.end());
     }
     console.Summary(summary);

@@ -216,7 +216,7 @@ TEST_F(DemoSeason, WholeThemeInOneRunWritesWhatOneRunPerFormWrites) {
     const Finished whole = Batch(with({"--all-forms", "--out", season.string()}));
     // The 42 forms of the theme without a demo template are skipped and named.
     EXPECT_EQ(whole.exitCode, 1) << whole.out << whole.err;
-    EXPECT_TRUE(Contains(whole.out, "Пропущены формы без шаблона:\n  ДД.doc — Диспансеризация детей (годовая) (")) << whole.out;
+    EXPECT_TRUE(Contains(whole.out, "Пропущены формы без шаблона (42):\n  ДД.doc — Диспансеризация детей (годовая) (")) << whole.out;
     EXPECT_FALSE(Contains(whole.out, "ДД2012.doc")) << "the monthly form is of the other theme";
 
     std::vector<std::string> singleLines;
