@@ -119,8 +119,8 @@ protected:
     static std::filesystem::path Templates() { return Folder() / "DocF_2011"; }
     static std::filesystem::path Spoilt() { return Folder() / "Spoilt"; }
 
-    static Finished Batch(const std::vector<std::string>& arguments) {
-        BatchProcess process((Folder() / "tarnfold-batch").string(), arguments, {}, shared->Path());
+    static Finished Batch(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {}) {
+        BatchProcess process((Folder() / "tarnfold-batch").string(), arguments, environment, shared->Path());
         return process.Wait();
     }
 
@@ -202,6 +202,25 @@ TEST_F(DemoSeason, CheckFindsExactlyWhatEachSpoiltTemplateBreaks) {
     // The check only reads: no document, journal or settings appear beside the program.
     for (const char* name : {"Reports", "Tarnfold.log", "Tarnfold.ini"})
         EXPECT_FALSE(std::filesystem::exists(Folder() / name)) << name;
+}
+
+// A check that cannot finish leaves an earlier report as it was.
+TEST_F(DemoSeason, CheckThatCannotFinishKeepsTheEarlierReport) {
+    const std::filesystem::path report = reports.Path() / "check.html";
+    std::ofstream(report) << "earlier";
+    const Finished badYear =
+        Batch({"--check-templates", "--year", "20x1", "--templates", Templates().string(), "--report", report.string()});
+    EXPECT_EQ(badYear.exitCode, 2);
+    EXPECT_EQ(badYear.err, "Год \"20x1\" не является целым числом!\n");
+    const Finished noOffice = Batch({"--check-templates", "--year", "2011", "--templates", Templates().string(),
+                                     "--report", report.string()},
+                                    {"TARNFOLD_SOFFICE=/nonexistent/soffice"});
+    EXPECT_EQ(noOffice.exitCode, 4) << noOffice.out << noOffice.err;
+    EXPECT_EQ(ReadText(report), "earlier");
+    const Finished noFolder = Batch({"--check-templates", "--year", "2011", "--report",
+                                     (reports.Path() / "missing" / "check.csv").string()});
+    EXPECT_EQ(noFolder.exitCode, 2);
+    EXPECT_TRUE(Contains(noFolder.err, "Нет папки для отчета проверки: ")) << noFolder.err;
 }
 
 TEST_F(DemoSeason, WholeThemeInOneRunWritesWhatOneRunPerFormWrites) {
