@@ -2,7 +2,7 @@
 
 #include <ctime>
 #include <filesystem>
-#include <map>
+#include <set>
 #include <memory>
 
 #include "batch/batch_choices.h"
@@ -84,15 +84,15 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     // form named alone must have its template; of a whole theme, the forms
     // without one are skipped and named in the summary.
     const std::unique_ptr<word::Server> nativeDocx = NativeDocxServer();
-    std::map<const TFormRec*, TemplateChoice> templates;
+    std::set<const TFormRec*> looked, withoutTemplate;
     std::vector<std::string> formsWithoutTemplate;
     bool officeNeeded = false;
     for (const BatchJob& job : jobs) {
-        if (templates.count(job.form)) continue;
+        if (!looked.insert(job.form).second) continue;
         const TemplateChoice file = ChooseTemplate(job.choices.templateFolder, job.form->TemplateFile,
                                                    nativeDocx != nullptr || OfficeFillsDocx(), FileExists);
-        templates.emplace(job.form, file);
         if (!FileExists(file.path)) {
+            withoutTemplate.insert(job.form);
             if (!options.allForms) {
                 err << TemplateMissingMessage(file.path) << '\n';
                 return kExitUsage;
@@ -103,7 +103,17 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
             officeNeeded = officeNeeded || !file.docx || !nativeDocx;
         }
     }
-    std::erase_if(jobs, [&](const BatchJob& job) { return !FileExists(templates.at(job.form).path); });
+    std::erase_if(jobs, [&](const BatchJob& job) { return withoutTemplate.count(job.form) != 0; });
+    if (!formsWithoutTemplate.empty())
+        formsWithoutTemplate.insert(formsWithoutTemplate.begin(), "Пропущены формы без шаблона (" +
+                                                                      std::to_string(withoutTemplate.size()) + "):");
+    if (jobs.empty()) {
+        // No form of the theme has its template: there is nothing to start.
+        std::vector<std::string> summary = SummaryLines({}, 0, 0, false);
+        summary.insert(summary.end(), formsWithoutTemplate.begin(), formsWithoutTemplate.end());
+        for (const std::string& line : summary) out << line << '\n';
+        return 1;
+    }
 
     ExportOptions exportOptions;
     exportOptions.logFile = options.journal ? *options.journal : settings.Report.LogFile;
@@ -156,10 +166,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
     std::vector<std::string> summary =
         SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped);
-    if (!formsWithoutTemplate.empty()) {
-        summary.push_back("Пропущены формы без шаблона (" + std::to_string(formsWithoutTemplate.size()) + "):");
-        summary.insert(summary.end(), formsWithoutTemplate.begin(), formsWithoutTemplate.end());
-    }
+    summary.insert(summary.end(), formsWithoutTemplate.begin(), formsWithoutTemplate.end());
     console.Summary(summary);
     const int exitCode = BatchExitCode(outcome.results, outcome.stopped);
     return exitCode == 0 && !formsWithoutTemplate.empty() ? 1 : exitCode;

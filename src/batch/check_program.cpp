@@ -63,6 +63,11 @@ private:
 // a folder of .docx templates is checked without one on Linux.
 class TemplateReader {
 public:
+    class OfficeStartFailure : public Error {
+    public:
+        using Error::Error;
+    };
+
     TemplateReader(std::string folder, bool nativeDocx) : folder_(std::move(folder)), nativeDocx_(nativeDocx) {}
 
     // Throws OfficeStartFailure when the office cannot be started, Error
@@ -82,11 +87,6 @@ public:
         }
         return office_->TemplateBookmarks(file.path);
     }
-
-    class OfficeStartFailure : public Error {
-    public:
-        using Error::Error;
-    };
 
 private:
     std::string folder_;
