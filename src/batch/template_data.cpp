@@ -96,8 +96,11 @@ std::vector<const MappingRow*> MappingTable::ForYear(std::int32_t table, std::in
     const auto found = tables_.find(table);
     if (found == tables_.end()) return rows;
     for (const std::int32_t wanted : {year, fallbackYear}) {
-        for (const MappingRow& row : found->second.placing)
-            if (row.year == wanted) rows.push_back(&row);
+        for (const MappingRow& row : found->second.placing) {
+            // The statement is a union: a row written twice in columns comes once.
+            const auto same = [&](const MappingRow* other) { return other->eng == row.eng && other->nstr == row.nstr; };
+            if (row.year == wanted && std::none_of(rows.begin(), rows.end(), same)) rows.push_back(&row);
+        }
         if (!rows.empty()) break;
     }
     return rows;
