@@ -2,8 +2,8 @@
 
 #include <ctime>
 #include <filesystem>
-#include <set>
 #include <memory>
+#include <set>
 
 #include "batch/batch_choices.h"
 #include "batch/batch_console.h"
@@ -56,12 +56,10 @@ public:
     }
     void DocumentFinished(const DocumentResult& result) override {
         const TFormRec* form = jobs_.at(finished_++).form;
-        if (form != lastForm_) console_.Summary({FormHeading(*form)});
+        if (form != lastForm_) console_.Summary({form->TemplateFile + " — " + form->Caption + ":"});
         lastForm_ = form;
         console_.DocumentFinished(result);
     }
-
-    static std::string FormHeading(const TFormRec& form) { return form.TemplateFile + " — " + form.Caption + ":"; }
 
 private:
     ConsoleOutput& console_;
