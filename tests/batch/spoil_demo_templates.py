@@ -14,23 +14,23 @@ The layouts are the demo's own (scripts/make-demo-templates over
 scripts/demo_forms.py), changed only where told.
 """
 
-import importlib.machinery
-import importlib.util
 import json
 import os
 import subprocess
 import sys
 import tempfile
+import types
 
 SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
 
 
 def load_demo_templates():
+    """scripts/make-demo-templates as a module, for its template_layout."""
     path = os.path.join(SCRIPTS, "make-demo-templates")
-    loader = importlib.machinery.SourceFileLoader("make_demo_templates", path)
-    spec = importlib.util.spec_from_loader("make_demo_templates", loader)
-    module = importlib.util.module_from_spec(spec)
-    loader.exec_module(module)
+    module = types.ModuleType("make_demo_templates")
+    module.__file__ = path
+    with open(path, encoding="utf-8") as f:
+        exec(compile(f.read(), path, "exec"), module.__dict__)
     return module
 
 
