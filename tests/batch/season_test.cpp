@@ -195,18 +195,26 @@ TEST_F(DemoSeason, CheckFindsExactlyWhatEachSpoiltTemplateBreaks) {
     EXPECT_EQ(rowsPerForm, csvRowsPerForm);
     EXPECT_EQ(page.select_nodes("//tr[@class='error']").size(), 3u);
 
-    // A template gone: that form's one finding says so.
+    // A template gone, and two that are no Word documents (one read by the
+    // office, one natively): each such form's one finding says so.
     const std::filesystem::path withoutSeven = shared->Path() / "without-7";
     std::filesystem::create_directories(withoutSeven);
     for (const auto& entry : std::filesystem::directory_iterator(Spoilt()))
         if (entry.path().filename() != "7.doc") std::filesystem::copy_file(entry.path(), withoutSeven / entry.path().filename());
+    std::ofstream(withoutSeven / "1.doc") << "Форма 1-РБ, набранная в блокноте";
+    std::ofstream(withoutSeven / "8.docx") << "not a zip";
     EXPECT_EQ(Check(withoutSeven, reports.Path() / "without-7.csv").exitCode, 1);
     std::vector<ReportRow> expectedRows;
     for (const ReportRow& row : spoiltRows)
         if (row.templateFile != "7.doc") expectedRows.push_back(row);
     std::set<std::string> expectedKeys = Keys(expectedRows);
     expectedKeys.insert("7.doc | нет файла шаблона | ");
-    EXPECT_EQ(Keys(ReadCsvReport(reports.Path() / "without-7.csv")), expectedKeys);
+    expectedKeys.insert("1.doc | шаблон не читается как документ Word | ");
+    expectedKeys.insert("8.doc | шаблон не читается как документ Word | ");
+    const std::vector<ReportRow> withoutSevenRows = ReadCsvReport(reports.Path() / "without-7.csv");
+    EXPECT_EQ(Keys(withoutSevenRows), expectedKeys);
+    for (const ReportRow& row : withoutSevenRows)
+        if (row.templateFile == "1.doc") EXPECT_TRUE(Contains(row.detail, "не является документом Word")) << row.detail;
 
     // The check only reads: no document, journal or settings appear beside the program.
     for (const char* name : {"Reports", "Tarnfold.log", "Tarnfold.ini"})
