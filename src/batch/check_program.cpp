@@ -128,7 +128,10 @@ FormCheck CheckForm(const FormChoice& choice, const TemplateChoice& file, bool f
         return check;
     }
     // Without the year's cells every bookmark would read as unreachable.
-    if (cells) check.findings = CompareTemplate(bookmarks, *cells, PeriodApplies(choice.theme));
+    if (cells) {
+        check.withoutData = !cells->hasRows;
+        check.findings = CompareTemplate(bookmarks, *cells, PeriodApplies(choice.theme));
+    }
     return check;
 }
 

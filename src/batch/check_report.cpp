@@ -20,9 +20,12 @@ std::string FormTitle(const FormCheck& check) { return check.form->TemplateFile 
 // template what it says.
 std::string Shown(const Finding& finding) { return finding.bookmark.empty() ? finding.detail : finding.bookmark; }
 
-std::string FormCounts(const FormCheck& check) {
-    if (check.findings.empty()) return "замечаний нет";
-    return "ошибок " + std::to_string(check.Errors()) + ", предупреждений " + std::to_string(check.Warnings());
+std::string FormCounts(const FormCheck& check, std::int32_t year) {
+    const std::string counts = check.findings.empty() ? "замечаний нет"
+                                                      : "ошибок " + std::to_string(check.Errors()) + ", предупреждений " +
+                                                            std::to_string(check.Warnings());
+    return check.withoutData ? counts + " (данных за " + std::to_string(year) + " год нет, ячейки не сверялись)"
+                             : counts;
 }
 
 std::string KindLine(FindingKind kind, const std::vector<const Finding*>& findings, std::size_t namesShown) {
@@ -98,7 +101,7 @@ std::vector<std::string> CheckSummaryLines(const std::vector<FormCheck>& forms, 
             ++withErrors;
         else if (check.findings.empty())
             ++clean;
-        lines.push_back(FormTitle(check) + ": " + FormCounts(check));
+        lines.push_back(FormTitle(check) + ": " + FormCounts(check, scope.year));
         for (const FindingKind kind : kKinds) {
             std::vector<const Finding*> ofKind;
             for (const Finding& finding : check.findings)
@@ -145,11 +148,11 @@ std::string CheckReportHtml(const std::vector<FormCheck>& forms, const CheckScop
         html += "<section id=\"form-" + std::to_string(i) + "\">\n<h2>" + Html(FormTitle(check)) + "</h2>\n<p>" +
                 Html(check.templatePath) + ": ";
         if (check.findings.empty()) {
-            html += "<span class=\"clean\">замечаний нет</span></p>\n</section>\n";
+            html += "<span class=\"clean\">" + Html(FormCounts(check, scope.year)) + "</span></p>\n</section>\n";
             continue;
         }
         html += std::string(check.Errors() ? "<span class=\"errors\">" : "<span class=\"warnings\">") +
-                Html(FormCounts(check)) + "</span></p>\n";
+                Html(FormCounts(check, scope.year)) + "</span></p>\n";
         html += "<table>\n<thead><tr><th>Замечание</th><th>Закладка</th><th>Учреждений</th><th>Цифр</th>"
                 "<th>Подробности</th></tr></thead>\n<tbody>\n";
         for (const Finding& finding : check.findings)

@@ -61,6 +61,7 @@ struct Finding {
 
 // Findings on a template's bookmarks, in their order of kind and then name.
 // `bookmarks` are the names as the document lists them, every occurrence.
+// Without any rows of the year no bookmark counts as unreachable.
 std::vector<Finding> CompareTemplate(const std::vector<std::string>& bookmarks, const FormCells& cells,
                                      bool periodTheme);
 
@@ -71,6 +72,8 @@ struct FormCheck {
     // No template and no data that year: nobody exports the form, nothing to check.
     bool notReported = false;
     std::vector<Finding> findings;
+    // Nobody has data of the form that year: its cells were not held against any.
+    bool withoutData = false;
 
     std::size_t Errors() const;
     std::size_t Warnings() const;

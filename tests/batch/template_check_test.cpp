@@ -89,6 +89,9 @@ TEST(CompareTemplate, EachWayATemplateGoesWrongIsFoundAndNothingElse) {
     withUnmapped.unmapped["T03000"] = {{"0101"}, 2};
     EXPECT_EQ(Described(CompareTemplate(kSound, withUnmapped, true)),
               "строки таблицы без описания столбцов за год T03000 (строк: 2; учреждения: 0101);");
+    // A year in which nobody has the form's data says nothing of its cells; its header still counts.
+    EXPECT_EQ(Described(CompareTemplate(Without(kSound, "z0001_000_00"), FormCells{}, false)),
+              "нет закладки заголовка z0001_000_00 (год);");
     // Cyrillic names fold as Word folds them.
     EXPECT_EQ(Described(CompareTemplate(With(With(kSound, "Итог"), "ИТОГ"), YearCells(), false)),
               "закладка, до которой не дойдут данные года Итог;"
@@ -159,6 +162,7 @@ TEST(CheckReport, SummaryCountsFirstThenTheFirstNamesOfEachKind) {
         {&Forms[2], "/t/7.doc", false, CompareTemplate(Without(many, "z1000_001_03"), YearCells(), false)},
         {&Forms[3], "/t/8.doc", false, CompareTemplate(kSound, YearCells(), false)},
         {&Forms[4], "/t/9.doc", true, {}},
+        {&Forms[5], "/t/10.doc", false, {}, true},
     };
     const std::vector<std::string> lines = CheckSummaryLines(forms, {2011, "kvel.gdb", "/t"}, 3);
     const std::vector<std::string> expected = {
@@ -166,7 +170,8 @@ TEST(CheckReport, SummaryCountsFirstThenTheFirstNamesOfEachKind) {
         "  ячейки с данными без закладки: 1 (учреждений 2, цифр 2) — z1000_001_03",
         "  закладки, до которых не дойдут данные года: 7 — z5000_010_01, z5000_011_01, z5000_012_01 и ещё 4",
         "8.doc — " + Forms[3].Caption + ": замечаний нет",
-        "Проверка шаблонов за 2011 год: проверено 2, без замечаний 1, с предупреждениями 0, с ошибками 1.",
+        "10.doc — " + Forms[5].Caption + ": замечаний нет (данных за 2011 год нет, ячейки не сверялись)",
+        "Проверка шаблонов за 2011 год: проверено 3, без замечаний 2, с предупреждениями 0, с ошибками 1.",
         "Не проверялись (нет шаблона и нет данных за 2011 год): 1.",
     };
     EXPECT_EQ(lines, expected);
