@@ -64,6 +64,16 @@ FormChoice ResolveForm(const std::optional<std::string>& option, const std::stri
     return found.front();
 }
 
+std::vector<FormChoice> ChosenForms(const BatchOptions& options, const std::string& savedCaption) {
+    if (!options.allForms) return {ResolveForm(options.form, savedCaption)};
+    const int theme = options.theme.value_or(0);
+    std::vector<FormChoice> forms;
+    const std::vector<std::size_t> rows = FormsOfTheme(theme);
+    for (std::size_t position = 0; position < rows.size(); ++position)
+        forms.push_back({theme, static_cast<int>(position), &Forms[rows[position]]});
+    return forms;
+}
+
 std::vector<int> ResolveInstitutions(const BatchOptions& options, const std::vector<db::Institution>& institutions,
                                      const std::string& savedEntry) {
     if (institutions.empty()) throw UsageError("В базе данных нет ни одного учреждения");
@@ -102,9 +112,14 @@ int ResolvePeriod(const std::optional<std::string>& option, const std::vector<db
 std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettings& saved,
                                 const std::vector<db::Institution>& institutions,
                                 const std::vector<db::Period>& periods) {
-    const FormChoice form = ResolveForm(options.form, saved.Forma);
-    if (options.period && !PeriodApplies(form.theme))
-        throw UsageError("Форма \"" + form.form->Caption + "\" составляется за год: параметр --period к ней не относится");
+    const std::vector<FormChoice> forms = ChosenForms(options, saved.Forma);
+    const FormChoice& first = forms.front();
+    if (options.period && !PeriodApplies(first.theme)) {
+        if (options.allForms)
+            throw UsageError("Формы темы \"" + Themes[static_cast<std::size_t>(first.theme)].Caption +
+                             "\" составляются за год: параметр --period к ним не относится");
+        throw UsageError("Форма \"" + first.form->Caption + "\" составляется за год: параметр --period к ней не относится");
+    }
     const int period = ResolvePeriod(options.period, periods);
     const std::string yearText = options.year ? *options.year : std::to_string(saved.Year);
     try {
@@ -112,18 +127,22 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
     } catch (const Error& error) {
         throw UsageError(error.what());
     }
+    const std::vector<int> chosen = ResolveInstitutions(options, institutions, saved.LPU);
     std::vector<BatchJob> jobs;
-    for (int index : ResolveInstitutions(options, institutions, saved.LPU)) {
-        ExportChoices choices;
-        choices.theme = form.theme;
-        choices.formPosition = form.position;
-        choices.institutionIndex = index;
-        choices.periodIndex = period;
-        // The saved section as the window's field shows it after start.
-        choices.sectionText = options.section ? *options.section : SectionFieldText(saved.Razrez);
-        choices.yearText = yearText;
-        choices.templateFolder = options.templates ? *options.templates : saved.PathReport;
-        jobs.push_back({InstitutionEntry(institutions[static_cast<std::size_t>(index)]), std::move(choices)});
+    for (const FormChoice& form : forms) {
+        for (int index : chosen) {
+            ExportChoices choices;
+            choices.theme = form.theme;
+            choices.formPosition = form.position;
+            choices.institutionIndex = index;
+            choices.periodIndex = period;
+            // The saved section as the window's field shows it after start.
+            choices.sectionText = options.section ? *options.section : SectionFieldText(saved.Razrez);
+            choices.yearText = yearText;
+            choices.templateFolder = options.templates ? *options.templates : saved.PathReport;
+            jobs.push_back(
+                {InstitutionEntry(institutions[static_cast<std::size_t>(index)]), std::move(choices), form.form});
+        }
     }
     return jobs;
 }

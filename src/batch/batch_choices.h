@@ -31,6 +31,11 @@ std::vector<FormChoice> FindForms(const std::string& text);
 // candidates.
 FormChoice ResolveForm(const std::optional<std::string>& option, const std::string& savedCaption);
 
+// The forms a batch writes: every form of the theme with --all-forms (the
+// first theme unless one is given), in the order of the window's list; else
+// the one ResolveForm finds.
+std::vector<FormChoice> ChosenForms(const BatchOptions& options, const std::string& savedCaption);
+
 // Indexes into `institutions`: the records of the given C codes, every record,
 // or the one the window would select (the saved entry, else the first).
 // Throws UsageError for an unknown code or one that two records share.
@@ -45,9 +50,11 @@ int ResolvePeriod(const std::optional<std::string>& option, const std::vector<db
 struct BatchJob {
     std::string institutionEntry;  // "C - B", as the window lists it
     ExportChoices choices;
+    const TFormRec* form = nullptr;
 };
 
-// Everything decided before the first document: throws UsageError for any bad
+// Everything decided before the first document, form by form and within a
+// form institution by institution: throws UsageError for any bad
 // value, so that nothing is written when one is wrong.
 std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettings& saved,
                                 const std::vector<db::Institution>& institutions,

@@ -197,6 +197,7 @@ void ConsoleOutput::DocumentFinished(const DocumentResult& result) {
 
 void ConsoleOutput::Summary(const std::vector<std::string>& lines) {
     if (Silent()) return;
+    ClearProgress();
     for (const std::string& line : lines) lines_ << line << '\n';
     lines_.flush();
 }

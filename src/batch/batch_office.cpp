@@ -8,9 +8,12 @@
 #include <utility>
 
 #include "core/error.h"
+#include "core/text.h"
 #include "word/conversion/libreoffice_conversion.h"
+#include "word/docx/docx_package.h"
 #include "word/docx/docx_server.h"
 #include "word/libreoffice/libreoffice.h"
+#include "word/libreoffice/office_copy.h"
 #include "word/libreoffice/office_files.h"
 #include "word/libreoffice/office_process.h"
 #include "word/office_lock.h"
@@ -100,6 +103,12 @@ std::function<void()> BatchOffice::EndingAction() const { return parts_->EndingA
 
 int BatchOffice::ConvertTemplates(const std::string& folder, const std::string& outFolder, std::ostream& out) {
     return word::conversion::RunTemplateConversion(folder, outFolder, parts_->Server(), out);
+}
+
+std::vector<std::string> BatchOffice::TemplateBookmarks(const std::string& path) {
+    // A .docx is read as the native back-end fills it, without the office.
+    if (EndsWith(LowerAscii(path), ".docx")) return word::docx::DocxPackage(path).BookmarkSpellings();
+    return word::ListDocumentBookmarks(parts_->Server(), path);
 }
 
 std::string_view BatchOfficeName() { return "LibreOffice"; }

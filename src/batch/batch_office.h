@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "word/word.h"
 
@@ -40,6 +41,11 @@ public:
     // `out`. Returns the exit code of the conversion; throws UsageError where
     // the build cannot convert, Error when the office cannot be started.
     int ConvertTemplates(const std::string& folder, const std::string& outFolder, std::ostream& out);
+
+    // --check-templates: the bookmarks of a template as the export's word
+    // processor for it sees them, every spelling and every occurrence. Throws
+    // Error when the file is no Word document it reads, or the office fails.
+    std::vector<std::string> TemplateBookmarks(const std::string& path);
 
 private:
     class Parts;

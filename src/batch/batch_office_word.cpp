@@ -252,6 +252,13 @@ int BatchOffice::ConvertTemplates(const std::string& folder, const std::string& 
     return word::conversion::RunTemplateConversion(folder, outFolder, converter, out);
 }
 
+// Word reads .doc and .docx alike: every template is opened read-only in the
+// batch's Word and its bookmarks listed as for a conversion.
+std::vector<std::string> BatchOffice::TemplateBookmarks(const std::string& path) {
+    WordConverter converter([this]() -> const Dispatch& { return parts_->Application(); });
+    return converter.BookmarksOfCopy(path);
+}
+
 std::string_view BatchOfficeName() { return "Word"; }
 
 std::string_view BatchOfficeHelp() {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 
+#include "catalogue/catalogue.h"
 #include "core/integer.h"
 #include "core/text.h"
 
@@ -34,6 +35,18 @@ ListKind ReadListKind(const std::string& value) {
     throw UsageError("Неизвестный список \"" + value + "\": допустимы forms, institutions, periods");
 }
 
+int ReadTheme(const std::string& value) {
+    const std::string typed = Trim(value);
+    for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme)
+        if (typed == std::to_string(theme) || EqualsIgnoreCase(typed, Themes[static_cast<std::size_t>(theme)].Caption))
+            return theme;
+    std::string message = "Неизвестная тема \"" + value + "\": допустимы";
+    for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme)
+        message += std::string(theme ? "," : "") + " " + std::to_string(theme) + " (" +
+                   Themes[static_cast<std::size_t>(theme)].Caption + ")";
+    throw UsageError(message);
+}
+
 }  // namespace
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
@@ -56,6 +69,13 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         {"--templates", [&](auto& n, auto& v) { SetOnce(options.templates, n, v); }},
         {"--out", [&](auto& n, auto& v) { SetOnce(options.out, n, v); }},
         {"--convert-templates", [&](auto& n, auto& v) { SetOnce(options.convertTemplates, n, v); }},
+        {"--report", [&](auto& n, auto& v) { SetOnce(options.report, n, v); }},
+        {"--theme",
+         [&](auto& n, auto& v) {
+             if (options.theme) throw UsageError("Параметр " + n + " указан дважды");
+             if (v.empty()) throw UsageError("Пустое значение параметра " + n);
+             options.theme = ReadTheme(v);
+         }},
         {"--list",
          [&](auto& n, auto& v) {
              if (options.list != ListKind::None) throw UsageError("Параметр " + n + " указан дважды");
@@ -71,6 +91,8 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         {"--help", [&](auto&) { options.help = true; }},
         {"-h", [&](auto&) { options.help = true; }},
         {"--all-institutions", [&](auto&) { options.allInstitutions = true; }},
+        {"--all-forms", [&](auto&) { options.allForms = true; }},
+        {"--check-templates", [&](auto&) { options.checkTemplates = true; }},
         {"--journal", [&](auto&) { setJournal(true); }},
         {"--no-journal", [&](auto&) { setJournal(false); }},
     };
@@ -98,11 +120,24 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     }
     if (options.allInstitutions && !options.institutions.empty())
         throw UsageError("Параметры --institution и --all-institutions исключают друг друга");
+    if (options.allForms && options.form)
+        throw UsageError("Параметры --form и --all-forms исключают друг друга");
+    if (options.theme && options.form)
+        throw UsageError("Параметры --form и --theme исключают друг друга: тему задает сама форма");
     const bool exportChoices = options.form || !options.institutions.empty() || options.allInstitutions ||
                                options.year || options.section || options.period || options.templates ||
-                               options.journal || options.list != ListKind::None;
+                               options.journal || options.list != ListKind::None || options.allForms ||
+                               options.theme || options.checkTemplates || options.report;
     if (options.convertTemplates && exportChoices)
         throw UsageError("Параметр --convert-templates сочетается только с --out");
+    if (options.checkTemplates &&
+        (!options.institutions.empty() || options.allInstitutions || options.section || options.period ||
+         options.out || options.journal || options.list != ListKind::None || options.allForms))
+        throw UsageError("Параметр --check-templates сочетается только с --year, --form, --theme, --templates и --report");
+    if (options.report && !options.checkTemplates)
+        throw UsageError("Параметр --report относится только к --check-templates");
+    if (options.theme && !options.allForms && !options.checkTemplates)
+        throw UsageError("Параметр --theme относится только к --all-forms и --check-templates");
     return options;
 }
 
@@ -113,6 +148,8 @@ std::string HelpText(std::string_view officeName, std::string_view officeHelp) {
            "  tarnfold-batch [параметры]\n"
            "  tarnfold-batch --list forms|institutions|periods\n"
            "  tarnfold-batch --convert-templates ПАПКА [--out ПАПКА]\n"
+           "  tarnfold-batch --check-templates [--year ГОД] [--form ФОРМА | --theme N] [--templates ПАПКА]\n"
+           "                 [--report ФАЙЛ]\n"
            "\n"
            "Программа читает те же файлы, что и окно: kvel.ini в родительской папке и Tarnfold.ini рядом с\n"
            "собой (только чтение). Не указанный параметр берется из Tarnfold.ini, как его взяло бы окно.\n"
@@ -121,6 +158,10 @@ std::string HelpText(std::string_view officeName, std::string_view officeHelp) {
            "  --form ФОРМА             код формы (007), имя файла шаблона (7.doc) или название формы\n"
            "  --institution КОД        код учреждения (поле C); можно указать несколько раз\n"
            "  --all-institutions       все учреждения по порядку кодов\n"
+           "  --all-forms              все формы темы по порядку списка окна; вместе с --all-institutions —\n"
+           "                           выгрузка всего сезона за один запуск (формы без шаблона пропускаются)\n"
+           "  --theme N                тема, как в списке окна: 0 — годовая, 1 — месячные формы\n"
+           "                           (для --all-forms и --check-templates; по умолчанию 0)\n"
            "  --year ГОД               отчетный год\n"
            "  --section РАЗРЕЗ         разрез формы: одна или две цифры, как в поле окна\n"
            "  --period НАЗВАНИЕ        период (для ежемесячных форм)\n"
@@ -131,7 +172,18 @@ std::string HelpText(std::string_view officeName, std::string_view officeHelp) {
            "                           показать формы, учреждения или периоды и выйти\n"
            "  --convert-templates ПАПКА\n"
            "                           преобразовать шаблоны .doc папки в .docx с проверкой закладок\n"
+           "  --check-templates        проверить шаблоны всех форм (или --form, или темы --theme) по данным\n"
+           "                           года: нет шаблона или он не документ Word; нет закладок заголовка;\n"
+           "                           ячейки с данными без закладки; закладки, до которых не дойдет ни одна\n"
+           "                           цифра года; закладки, различающиеся только регистром букв или\n"
+           "                           повторенные. Только читает: ни документов, ни журнала, ни настроек\n"
+           "  --report ФАЙЛ            полный список находок проверки: страница HTML или CSV (UTF-8), если\n"
+           "                           имя оканчивается на .csv\n"
            "  --help                   эта справка\n"
+           "\n"
+           "Форма без шаблона при --all-forms называется в итоге и пропускается (код завершения 1).\n"
+           "Проверка шаблонов завершается кодом 0, когда ошибок нет, и 1, когда нет шаблона или закладки\n"
+           "заголовка либо есть ячейки с данными без закладки; прочие находки — предупреждения.\n"
            "\n"
            "Учреждение без данных пропускается и называется в итоге. Ctrl+C останавливает выгрузку после\n"
            "текущей строки; начатый документ сохраняется. Повторное Ctrl+C завершает программу сразу.\n"

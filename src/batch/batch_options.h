@@ -23,7 +23,11 @@ struct BatchOptions {
     bool help = false;
     ListKind list = ListKind::None;
     std::optional<std::string> convertTemplates;  // a folder of .doc templates to convert instead of exporting
+    bool checkTemplates = false;                  // check the templates against the data instead of exporting
+    std::optional<std::string> report;            // where the check writes its full list (.html or .csv)
     std::optional<std::string> form;              // code, template file name or caption
+    bool allForms = false;                        // every form of the theme
+    std::optional<int> theme;                     // index in the window's theme list
     std::vector<std::string> institutions;        // C codes, in the order given
     bool allInstitutions = false;
     std::optional<std::string> year;

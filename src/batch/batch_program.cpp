@@ -3,11 +3,13 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "batch/batch_choices.h"
 #include "batch/batch_console.h"
 #include "batch/batch_office.h"
 #include "batch/batch_options.h"
+#include "batch/check_program.h"
 #include "batch/interrupt.h"
 #include "core/paths.h"
 #include "core/system_error.h"
@@ -43,6 +45,30 @@ private:
     std::unique_ptr<db::DataModule> data_;
 };
 
+// With --all-forms each form's documents come under a line naming the form.
+class FormHeadings : public BatchOutput {
+public:
+    FormHeadings(ConsoleOutput& console, const std::vector<BatchJob>& jobs) : console_(console), jobs_(jobs) {}
+
+    void Progress(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
+                  std::size_t rowTotal) override {
+        console_.Progress(documentsDone, documentTotal, rowsDone, rowTotal);
+    }
+    void SavingDocument(const std::string& path) override { console_.SavingDocument(path); }
+    void DocumentFinished(const DocumentResult& result) override {
+        const TFormRec* form = jobs_.at(finished_++).form;
+        if (form != lastForm_) console_.Summary({form->TemplateFile + " — " + form->Caption + ":"});
+        lastForm_ = form;
+        console_.DocumentFinished(result);
+    }
+
+private:
+    ConsoleOutput& console_;
+    const std::vector<BatchJob>& jobs_;
+    std::size_t finished_ = 0;
+    const TFormRec* lastForm_ = nullptr;
+};
+
 int ExportBatch(const BatchOptions& options, const Settings& settings, const std::string& programFolder,
                 const RowSource& rows, std::ostream& out, std::ostream& err, std::ostream& progress,
                 bool liveProgress) {
@@ -53,14 +79,39 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
         err << error.what() << '\n';
         return kExitUsage;
     }
-    const ExportChoices& first = jobs.front().choices;
-    const TFormRec* form = TemplateRow(first.theme, first.formPosition);
+    // Every form's template is looked for before the first document: one
+    // form named alone must have its template; of a whole theme, the forms
+    // without one are skipped and named in the summary.
     const std::unique_ptr<word::Server> nativeDocx = NativeDocxServer();
-    const TemplateChoice templateFile = ChooseTemplate(first.templateFolder, form->TemplateFile,
-                                                       nativeDocx != nullptr || OfficeFillsDocx(), FileExists);
-    if (!FileExists(templateFile.path)) {
-        err << TemplateMissingMessage(templateFile.path) << '\n';
-        return kExitUsage;
+    std::set<const TFormRec*> looked, withoutTemplate;
+    std::vector<std::string> formsWithoutTemplate;
+    bool officeNeeded = false;
+    for (const BatchJob& job : jobs) {
+        if (!looked.insert(job.form).second) continue;
+        const TemplateChoice file = ChooseTemplate(job.choices.templateFolder, job.form->TemplateFile,
+                                                   nativeDocx != nullptr || OfficeFillsDocx(), FileExists);
+        if (!FileExists(file.path)) {
+            withoutTemplate.insert(job.form);
+            if (!options.allForms) {
+                err << TemplateMissingMessage(file.path) << '\n';
+                return kExitUsage;
+            }
+            formsWithoutTemplate.push_back("  " + job.form->TemplateFile + " — " + job.form->Caption + " (" +
+                                           file.path + ")");
+        } else {
+            officeNeeded = officeNeeded || !file.docx || !nativeDocx;
+        }
+    }
+    std::erase_if(jobs, [&](const BatchJob& job) { return withoutTemplate.count(job.form) != 0; });
+    if (!formsWithoutTemplate.empty())
+        formsWithoutTemplate.insert(formsWithoutTemplate.begin(), "Пропущены формы без шаблона (" +
+                                                                      std::to_string(withoutTemplate.size()) + "):");
+    if (jobs.empty()) {
+        // No form of the theme has its template: there is nothing to start.
+        std::vector<std::string> summary = SummaryLines({}, 0, 0, false);
+        summary.insert(summary.end(), formsWithoutTemplate.begin(), formsWithoutTemplate.end());
+        for (const std::string& line : summary) out << line << '\n';
+        return 1;
     }
 
     ExportOptions exportOptions;
@@ -78,13 +129,13 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
         exportOptions.reportsFolder = PathToUtf8(std::filesystem::absolute(PathFromUtf8(*options.out)));
     }
 
-    // The office is started before the first document only where the
+    // The office is started before the first document only where a
     // template needs it, so that a missing office is told once, up front. A
     // program ended by a signal does not unwind: the watching thread ends the
     // office then, so the cleanup is declared first and outlives the office.
     InterruptCleanup cleanup;
     std::unique_ptr<BatchOffice> office;
-    if (!templateFile.docx || !nativeDocx) {
+    if (officeNeeded) {
         try {
             office = std::make_unique<BatchOffice>(ReportsFolder(exportOptions));
             cleanup.Set(office->EndingAction());
@@ -100,13 +151,24 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     word::Server* docx = nativeDocx ? nativeDocx.get() : OfficeFillsDocx() ? &officeServer : nullptr;
 
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator, InterruptRequested);
+    FormHeadings headings(console, jobs);
     BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx),
-                   exportOptions, console, InterruptRequested);
+                   exportOptions, options.allForms ? static_cast<BatchOutput&>(headings) : console,
+                   InterruptRequested);
     SetStoppable(true);
-    const BatchOutcome outcome = batch.Run(jobs);
+    BatchOutcome outcome = batch.Run(jobs);
     SetStoppable(false);
-    console.Summary(SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped));
-    return BatchExitCode(outcome.results, outcome.stopped);
+    if (options.allForms) {
+        // The summary names an institution with its form: each has many documents.
+        for (std::size_t i = 0; i < outcome.results.size(); ++i)
+            outcome.results[i].institution = jobs[i].form->TemplateFile + ": " + outcome.results[i].institution;
+    }
+    std::vector<std::string> summary =
+        SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped);
+    summary.insert(summary.end(), formsWithoutTemplate.begin(), formsWithoutTemplate.end());
+    console.Summary(summary);
+    const int exitCode = BatchExitCode(outcome.results, outcome.stopped);
+    return exitCode == 0 && !formsWithoutTemplate.empty() ? 1 : exitCode;
 }
 
 int RunBatch(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
@@ -159,6 +221,7 @@ int RunBatch(const std::vector<std::string>& arguments, const std::string& progr
         for (const std::string& line : lines) out << line << '\n';
         return 0;
     }
+    if (options.checkTemplates) return RunTemplateCheck(options, settings, rows, out, err, progress, liveProgress);
     return ExportBatch(options, settings, programFolder, rows, out, err, progress, liveProgress);
 }
 

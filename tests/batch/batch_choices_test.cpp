@@ -140,3 +140,33 @@ TEST(PlanBatch, YearThatIsNoNumberOrAPeriodForAYearlyFormIsRefused) {
                   .find("составляется за год: параметр --period к ней не относится"),
               std::string::npos);
 }
+
+// A whole theme: form by form in the window's list order, each with every
+// chosen institution.
+TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
+    BatchOptions options;
+    options.allForms = true;
+    options.allInstitutions = true;
+    options.year = "2011";
+    const std::vector<BatchJob> annual = PlanBatch(options, {}, kInstitutions, kPeriods);
+    ASSERT_EQ(annual.size(), 45u * kInstitutions.size());
+    EXPECT_EQ(annual.front().form->TemplateFile, "ДД.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].form->TemplateFile, "1.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].choices.institutionIndex, 0);
+    EXPECT_EQ(annual.back().form->TemplateFile, "30_7.doc");
+    EXPECT_EQ(annual.back().choices.formPosition, 44);  // row 45 is at position 44 of its theme
+    for (const BatchJob& job : annual)
+        EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition), job.form);
+
+    options.theme = 1;
+    options.period = "Февраль";
+    const std::vector<BatchJob> monthly = PlanBatch(options, {}, kInstitutions, kPeriods);
+    ASSERT_EQ(monthly.size(), kInstitutions.size());
+    EXPECT_EQ(monthly.front().form->TemplateFile, "ДД2012.doc");
+    EXPECT_EQ(monthly.front().choices.periodIndex, 1);
+
+    options.theme = 0;
+    EXPECT_EQ(RefusalOf([&] { PlanBatch(options, {}, kInstitutions, kPeriods); }),
+              "Формы темы \"Годовая статотчетность (DevOdur)\" составляются за год: параметр --period к ним не "
+              "относится");
+}

@@ -83,4 +83,38 @@ TEST(BatchOptions, BadInputIsRefusedNamingWhatIsWrong) {
     EXPECT_EQ(RefusalOf({"--help=yes"}), "Параметр --help не принимает значения");
     EXPECT_EQ(RefusalOf({"--convert-templates", "/t", "--form", "7"}),
               "Параметр --convert-templates сочетается только с --out");
+    EXPECT_EQ(RefusalOf({"--convert-templates", "/t", "--check-templates"}),
+              "Параметр --convert-templates сочетается только с --out");
+    EXPECT_EQ(RefusalOf({"--theme", "2", "--all-forms"}),
+              "Неизвестная тема \"2\": допустимы 0 (Годовая статотчетность (DevOdur)), 1 (Месячные статистические "
+              "формы)");
+    EXPECT_EQ(RefusalOf({"--all-forms", "--form", "7"}), "Параметры --form и --all-forms исключают друг друга");
+    EXPECT_EQ(RefusalOf({"--check-templates", "--form", "7", "--theme", "0"}),
+              "Параметры --form и --theme исключают друг друга: тему задает сама форма");
+    for (const std::vector<std::string>& notForTheCheck :
+         {std::vector<std::string>{"--all-institutions"}, {"--institution", "1"}, {"--out", "/o"}, {"--journal"},
+          {"--section", "1"}, {"--period", "Январь"}, {"--all-forms"}})
+        EXPECT_EQ(RefusalOf([&] {
+                      std::vector<std::string> arguments = {"--check-templates"};
+                      arguments.insert(arguments.end(), notForTheCheck.begin(), notForTheCheck.end());
+                      return arguments;
+                  }()),
+                  "Параметр --check-templates сочетается только с --year, --form, --theme, --templates и --report")
+            << notForTheCheck.front();
+    EXPECT_EQ(RefusalOf({"--report", "r.html"}), "Параметр --report относится только к --check-templates");
+    EXPECT_EQ(RefusalOf({"--theme", "1"}), "Параметр --theme относится только к --all-forms и --check-templates");
+}
+
+TEST(BatchOptions, ThemeByIndexOrCaptionAndTheCheckWithItsReport) {
+    EXPECT_EQ(ParseBatchOptions({"--all-forms", "--theme", "1"}).theme, 1);
+    EXPECT_EQ(ParseBatchOptions({"--all-forms", "--theme=месячные статистические формы"}).theme, 1);
+    const BatchOptions check = ParseBatchOptions(
+        {"--check-templates", "--year", "2011", "--theme", "0", "--templates", "/t", "--report", "/tmp/r.csv"});
+    EXPECT_TRUE(check.checkTemplates);
+    EXPECT_EQ(check.theme, 0);
+    EXPECT_EQ(*check.report, "/tmp/r.csv");
+    EXPECT_FALSE(check.allForms);
+    const std::string help = HelpText("Word", "");
+    for (const char* option : {"--check-templates", "--report ФАЙЛ", "--all-forms", "--theme N"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
 }

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 
+#include <set>
 #include <vector>
 
 namespace tarnfold::word::docx {
@@ -31,6 +32,13 @@ void BookmarkIndex::AddPart(XmlPart& part) {
             ends.emplace(names.Attribute(node, "id").value(), node);
         }
     }
+    // LibreOffice writes an empty cell's bookmark as a start without an end
+    // followed by the whole bookmark: the lone start is no bookmark of its own.
+    std::set<std::string_view> ended;
+    for (const Start& start : starts)
+        if (ends.count(start.id)) ended.insert(start.name);
+    for (const Start& start : starts)
+        if (ends.count(start.id) || !ended.count(start.name)) spellings_.emplace_back(start.name);
     for (Start& start : starts) {
         auto [it, added] = bookmarks_.try_emplace(std::move(start.key));
         if (!added) {

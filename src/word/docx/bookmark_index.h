@@ -33,10 +33,15 @@ public:
     // One name per bookmark found, spelt as its winning start spells it, in
     // the order the starts were added.
     const std::vector<std::string>& Names() const { return names_; }
+    // Every bookmark as the document spells it, also those the look-up finds
+    // under another spelling; a start without an end beside a whole bookmark
+    // of the same name is not counted.
+    const std::vector<std::string>& Spellings() const { return spellings_; }
 
 private:
     std::unordered_map<std::string, BookmarkRef> bookmarks_;
     std::vector<std::string> names_;
+    std::vector<std::string> spellings_;
 };
 
 }  // namespace tarnfold::word::docx

@@ -37,6 +37,8 @@ public:
     // the look-up counts them (where a name occurs twice, letter case aside,
     // the first spelling).
     const std::vector<std::string>& BookmarkNames() const { return index_.Names(); }
+    // Every bookmark as the document spells it (see BookmarkIndex::Spellings).
+    const std::vector<std::string>& BookmarkSpellings() const { return index_.Spellings(); }
 
 private:
     void LoadPart(const std::string& name, std::uint64_t entry);

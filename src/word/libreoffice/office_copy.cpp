@@ -42,21 +42,28 @@ private:
     Reference<css::frame::XModel> model_;
 };
 
-}  // namespace
+Reference<css::frame::XModel> OpenHidden(OfficeConnection& connection, const std::string& source) {
+    return LoadAsTemplate(connection, source, "Не удалось открыть документ " + source);
+}
 
-std::vector<std::string> CopyDocumentListingBookmarks(LibreOfficeServer& office, const std::string& source,
-                                                      const std::string& target) {
-    std::shared_ptr<OfficeConnection> connection = office.Connection();
-    Reference<css::frame::XModel> model = LoadAsTemplate(*connection, source, "Не удалось открыть документ " + source);
-    const HiddenDocument document(connection, model);
-
-    std::vector<std::string> names = connection->Call("Не удалось прочитать закладки документа " + source, [&] {
+std::vector<std::string> BookmarkNames(OfficeConnection& connection, const HiddenDocument& document,
+                                       const std::string& source) {
+    return connection.Call("Не удалось прочитать закладки документа " + source, [&] {
         const Reference<css::container::XNameAccess> bookmarks =
             Reference<css::text::XBookmarksSupplier>(document.Model(), UNO_QUERY_THROW)->getBookmarks();
         std::vector<std::string> utf8;
         for (const rtl::OUString& name : bookmarks->getElementNames()) utf8.push_back(ToUtf8(name));
         return utf8;
     });
+}
+
+}  // namespace
+
+std::vector<std::string> CopyDocumentListingBookmarks(LibreOfficeServer& office, const std::string& source,
+                                                      const std::string& target) {
+    std::shared_ptr<OfficeConnection> connection = office.Connection();
+    const HiddenDocument document(connection, OpenHidden(*connection, source));
+    std::vector<std::string> names = BookmarkNames(*connection, document, source);
 
     connection->Call("Не удалось сохранить документ как " + target, [&] {
         // A copy: the opened document stays what it was, and is closed unchanged.
@@ -67,6 +74,12 @@ std::vector<std::string> CopyDocumentListingBookmarks(LibreOfficeServer& office,
             ->storeToURL(ToOUString(FileUrl(target)), arguments);
     });
     return names;
+}
+
+std::vector<std::string> ListDocumentBookmarks(LibreOfficeServer& office, const std::string& source) {
+    std::shared_ptr<OfficeConnection> connection = office.Connection();
+    const HiddenDocument document(connection, OpenHidden(*connection, source));
+    return BookmarkNames(*connection, document, source);
 }
 
 }  // namespace tarnfold::word

@@ -18,4 +18,9 @@ namespace tarnfold::word {
 std::vector<std::string> CopyDocumentListingBookmarks(LibreOfficeServer& office, const std::string& source,
                                                       const std::string& target);
 
+// Opens `source` hidden and lists the names of its bookmarks, as the office
+// spells and orders them; the document is closed unchanged. Fails as
+// CopyDocumentListingBookmarks does.
+std::vector<std::string> ListDocumentBookmarks(LibreOfficeServer& office, const std::string& source);
+
 }  // namespace tarnfold::word
