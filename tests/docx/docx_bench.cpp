@@ -81,13 +81,11 @@ int main(int argc, char** argv) {
         doc.TypeAtBookmark("z0001_000_00", "2023");
         doc.TypeAtBookmark("z0002_000_00", "ГБУЗ «Областная больница»");
         doc.TypeAtBookmark("z0003_000_00", "январь");
-        for (int row = 1; row <= 1000; ++row) {
-            for (int column = 1; column <= 10; ++column) {
-                const std::string name = CellName(row, column);
-                if (doc.HasBookmark(name)) {
-                    doc.InsertBeforeBookmark(name, std::to_string(row * 10 + column) + ",5");
-                    ++figures;
-                }
+        // Every cell the template has, in its order, as the export fills a form.
+        for (const std::string& name : doc.BookmarkNames()) {
+            if (name.rfind("z000", 0) != 0 && doc.HasBookmark(name)) {
+                doc.InsertBeforeBookmark(name, std::to_string(figures * 10 + 7) + ",25");
+                ++figures;
             }
         }
         const auto t2 = Clock::now();
