@@ -9,13 +9,6 @@ namespace tarnfold::word::docx {
 
 namespace {
 
-// Where a new run goes: into `parent`, in front of `before` (at the end when
-// `before` is empty).
-struct RunSpot {
-    pugi::xml_node parent;
-    pugi::xml_node before;
-};
-
 // Containers of paragraphs: a bookmark mark whose nearest container is one of
 // these, and not a paragraph, stands at body, table, row or cell level.
 bool IsBlockContainer(const WordNames& names, pugi::xml_node node) {
@@ -200,6 +193,91 @@ SpannedRuns RunsBetween(const WordNames& names, pugi::xml_node start, pugi::xml_
 
 }  // namespace
 
+pugi::xml_node AddRun(const WordNames& names, RunSpot spot, std::string_view text) {
+    const pugi::xml_node run = NewRun(names, spot, text);
+    if (run) {
+        CopyRunProperties(names, run, NeighbourProperties(names, run));
+    }
+    return run;
+}
+
+namespace {
+
+// A mark between paragraphs puts its text at the start of the next one, in
+// front of what earlier texts put there; after the last one it appends.
+std::optional<PlannedRun> PlanAtBlockMark(const WordNames& names, pugi::xml_node mark, pugi::xml_node root) {
+    for (pugi::xml_node n = NextInOrder(mark, root); n; n = NextInOrder(n, root)) {
+        if (names.Is(n, "p")) {
+            pugi::xml_node first = n.first_child();
+            while (first && (names.Is(first, "pPr") || first.type() != pugi::node_element)) {
+                first = first.next_sibling();
+            }
+            return PlannedRun{{n, first}, true};
+        }
+    }
+    pugi::xml_node last;
+    for (pugi::xml_node n = root; n && n != mark; n = NextInOrder(n, root)) {
+        if (names.Is(n, "p")) {
+            last = n;
+        }
+    }
+    if (!last) {
+        return std::nullopt;
+    }
+    return PlannedRun{{last, {}}, false};
+}
+
+}  // namespace
+
+std::optional<PlannedRun> PlanInsertBefore(const BookmarkRef& bookmark) {
+    const WordNames& names = *bookmark.part->names;
+    if (const pugi::xml_node paragraph = ParagraphOf(names, bookmark.start)) {
+        const pugi::xml_node anchor = OutsideDeletion(names, bookmark.start, paragraph);
+        if (anchor.parent() != paragraph) {
+            return std::nullopt;
+        }
+        return PlannedRun{{paragraph, anchor}, false};
+    }
+    return PlanAtBlockMark(names, bookmark.start, bookmark.part->xml.document_element());
+}
+
+std::optional<PlannedTyping> PlanTypeAt(const BookmarkRef& bookmark) {
+    const WordNames& names = *bookmark.part->names;
+    const pugi::xml_node root = bookmark.part->xml.document_element();
+    const pugi::xml_node start = bookmark.start;
+    const pugi::xml_node end = bookmark.end;
+    const bool columns = !names.Attribute(start, "colFirst").empty();
+    SpannedRuns spanned;
+    if (end && !columns) {
+        spanned = RunsBetween(names, start, end, root);
+    }
+    if (!spanned.runs.empty()) {
+        return std::nullopt;
+    }
+    PlannedTyping typing;
+    typing.spanned = spanned.endReached;
+    const pugi::xml_node paragraph = ParagraphOf(names, start);
+    if (spanned.endReached && end.parent() == start.parent() && paragraph) {
+        if (end.parent() != paragraph) {
+            return std::nullopt;
+        }
+        typing.run = {{paragraph, end.next_sibling()}, true};
+    } else if (paragraph) {
+        const pugi::xml_node anchor = OutsideDeletion(names, start, paragraph);
+        if (anchor.parent() != paragraph) {
+            return std::nullopt;
+        }
+        typing.run = {{paragraph, anchor.next_sibling()}, true};
+    } else {
+        const auto planned = PlanAtBlockMark(names, start, root);
+        if (!planned) {
+            return std::nullopt;
+        }
+        typing.run = *planned;
+    }
+    return typing;
+}
+
 bool InsertBeforeBookmark(const BookmarkRef& bookmark, std::string_view text) {
     const WordNames& names = *bookmark.part->names;
     const pugi::xml_node root = bookmark.part->xml.document_element();
@@ -210,11 +288,9 @@ bool InsertBeforeBookmark(const BookmarkRef& bookmark, std::string_view text) {
     } else {
         spot = SpotAtBlockMark(names, bookmark.start, root);
     }
-    const pugi::xml_node run = NewRun(names, spot, text);
-    if (!run) {
+    if (!AddRun(names, spot, text)) {
         return false;
     }
-    CopyRunProperties(names, run, NeighbourProperties(names, run));
     bookmark.part->changed = true;
     return true;
 }
