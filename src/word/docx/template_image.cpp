@@ -217,15 +217,6 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         Spot& spot = spots[k];
         spot.offset = offsetOf[i];
         spot.head = plannedHead[i];
-        if (plannedSpot.only) {
-            const std::string end = "</" + std::string(plannedSpot.spot.parent.name()) + ">";
-            const std::string& markup = markups[plannedSpot.part];
-            if (spot.offset == 0 || markup[spot.offset - 1] != '>' || markup.compare(spot.offset, end.size(), end) != 0) {
-                return false;
-            }
-            spot.only = true;
-            spot.closing = static_cast<std::uint32_t>(end.size());
-        }
         if (parts.empty() || parts.back().entry != package.parts_[plannedSpot.part]->entry) {
             const XmlPart& xml = *package.parts_[plannedSpot.part];
             Part part;
@@ -239,6 +230,15 @@ bool TemplateImage::Prepare(DocxPackage& package) {
             parts.push_back(std::move(part));
         }
         ++parts.back().spotCount;
+        if (plannedSpot.only) {
+            const std::string end = "</" + std::string(plannedSpot.spot.parent.name()) + ">";
+            const std::string& markup = parts.back().markup;
+            if (spot.offset == 0 || markup[spot.offset - 1] != '>' || markup.compare(spot.offset, end.size(), end) != 0) {
+                return false;
+            }
+            spot.only = true;
+            spot.closing = static_cast<std::uint32_t>(end.size());
+        }
     }
 
     for (auto& [key, bookmark] : bookmarks_) {
