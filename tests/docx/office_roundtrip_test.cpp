@@ -7,13 +7,18 @@
 #include "wordml_reading.h"
 
 #include "temp_dir.h"
+#include "word/docx/docx_package.h"
 #include "word/docx/docx_server.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace tarnfold::testing {
 namespace {
@@ -127,6 +132,99 @@ TEST_F(OfficeRoundTrip, TabsLineBreaksBlanksAndMarkupCharactersSurvive) {
                 ElementsAre("Таб:1\t2", "первая", "вторая", "[  5  ]", "Заменить: <&>\"новое\"!"));
     EXPECT_EQ(BookmarkMarks(ReadEntry(output, "word/document.xml")),
               BookmarkMarks(ReadEntry(dir_->File("texts.docx"), "word/document.xml")));
+}
+
+// The shape of the bench's form, smaller: the header fields as paragraphs,
+// then tables with a bookmark in every empty cell.
+std::string BenchFormLayout() {
+    std::string body = R"({"text": "Год ", "bookmark": "z0001_000_00"}, {"text": "Учреждение ", "bookmark": )"
+                       R"("z0002_000_00"}, {"text": "Период ", "bookmark": "z0003_000_00"})";
+    for (int table = 1; table <= 2; ++table) {
+        body += ", {\"table\": [";
+        for (int row = 1; row <= 3; ++row) {
+            body += row == 1 ? "[" : ", [";
+            for (int column = 1; column <= 4; ++column) {
+                char name[32];
+                std::snprintf(name, sizeof name, "z%04d_%03d_%02d", 1000 + table, row, column);
+                body += std::string(column == 1 ? "" : ", ") + "{\"text\": \"\", \"bookmark\": \"" + name + "\"}";
+            }
+            body += "]";
+        }
+        body += "]}";
+    }
+    return "{\"body\": [" + body + "]}";
+}
+
+// The demo's forms as the demo lays them out, one description per form,
+// written by the demo's own template script into `folder`.
+std::vector<std::string> DemoFormLayouts(const std::string& folder) {
+    const std::string root = TARNFOLD_DOCX_SOURCE_ROOT;
+    const std::string script =
+        "import importlib.machinery, json, subprocess, sys\n"
+        "maker = importlib.machinery.SourceFileLoader('maker', sys.argv[1] + '/scripts/make-demo-templates').load_module()\n"
+        "forms = json.loads(subprocess.run([sys.executable, sys.argv[1] + '/scripts/demo_forms.py', 'templates'],\n"
+        "                                  check=True, capture_output=True, text=True).stdout)\n"
+        "for n, name in enumerate(sorted(forms)):\n"
+        "    with open('%s/demo%d.json' % (sys.argv[2], n), 'w', encoding='utf-8') as f:\n"
+        "        json.dump(maker.template_layout(forms[name]), f, ensure_ascii=False)\n";
+    std::ofstream(folder + "/layouts.py") << script;
+    const std::string command = "python3 '" + folder + "/layouts.py' '" + root + "' '" + folder + "'";
+    if (std::system(command.c_str()) != 0) {
+        ADD_FAILURE() << "the demo's layouts could not be made: " << command;
+    }
+    std::vector<std::string> layouts;
+    for (int n = 0; std::filesystem::exists(folder + "/demo" + std::to_string(n) + ".json"); ++n) {
+        std::ifstream in(folder + "/demo" + std::to_string(n) + ".json");
+        std::ostringstream text;
+        text << in.rdbuf();
+        layouts.push_back(text.str());
+    }
+    return layouts;
+}
+
+// What an export does: the header fields typed, a figure in front of every
+// other bookmark; through the word interface, as the batch calls it.
+void FillAsAnExport(word::Server& server, const std::string& templatePath, const std::vector<std::string>& names,
+                    const std::string& output) {
+    auto app = server.CreateApplication();
+    app->Open(templatePath);
+    app->ActivateLastOpened();
+    auto doc = app->ActiveDocument();
+    doc->SaveAs(output);
+    doc->TypeAtBookmark("z0001_000_00", "2011");
+    doc->TypeAtBookmark("z0002_000_00", "ГБУЗ «Областная больница» № 1");
+    doc->TypeAtBookmark("z0003_000_00", "Январь");
+    int figure = 0;
+    for (const std::string& name : names) {
+        if (name.rfind("z000", 0) != 0) doc->InsertBeforeBookmark(name, std::to_string(++figure * 37) + ",25");
+    }
+    doc->Save();
+}
+
+TEST_F(OfficeRoundTrip, TheBatchWayMakesTheSameDocumentsAsThePerDocumentWayForTheBenchAndDemoForms) {
+    const std::string folder = dir_->File("reuse");
+    std::filesystem::create_directories(folder);
+    std::vector<std::pair<std::string, std::string>> templates = {{BenchFormLayout(), folder + "/bench.docx"}};
+    const std::vector<std::string> demo = DemoFormLayouts(folder);
+    EXPECT_GE(demo.size(), 4u);
+    for (std::size_t n = 0; n < demo.size(); ++n) templates.emplace_back(demo[n], folder + "/demo" + std::to_string(n) + ".docx");
+    office_->MakeTemplates(templates);
+
+    word::docx::DocxServer eachDocument([](const std::string&) {});
+    word::docx::DocxServer batchWay([](const std::string&) {}, word::docx::TemplateReuse::AcrossDocuments);
+    for (const auto& [layout, templatePath] : templates) {
+        SCOPED_TRACE(templatePath);
+        const std::vector<std::string> names = word::docx::DocxPackage(templatePath).BookmarkNames();
+        EXPECT_GT(names.size(), 3u);
+        FillAsAnExport(eachDocument, templatePath, names, folder + "/each.docx");
+        // Two documents the batch way: the second from the template prepared for the first.
+        for (const char* output : {"/batch1.docx", "/batch2.docx"}) {
+            FillAsAnExport(batchWay, templatePath, names, folder + output);
+            EXPECT_EQ(ReadAllEntries(folder + output), ReadAllEntries(folder + "/each.docx")) << output;
+        }
+    }
+    // And the office reads what the batch way wrote.
+    EXPECT_THAT(office_->BodyLines(folder + "/batch2.docx"), ::testing::Contains("Год: 2011"));
 }
 
 }  // namespace
