@@ -45,6 +45,7 @@ struct PlannedSpot {
     std::size_t part = 0;
     RunSpot spot;
     bool only = false;
+    std::string closing;  // the end tag of an element the spot is all of
 };
 
 // A place whose offset in the markup is needed, though no run goes there:
@@ -142,6 +143,9 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     for (std::size_t i = 0; i < planned.size(); ++i) {
         PlannedSpot& spot = planned[i];
         spot.only = !spot.spot.parent.first_child();
+        if (spot.only) {
+            spot.closing = "</" + std::string(spot.spot.parent.name()) + ">";
+        }
         pugi::xml_node marker = spot.spot.before ? spot.spot.parent.insert_child_before(pugi::node_pi, spot.spot.before)
                                                  : spot.spot.parent.append_child(pugi::node_pi);
         marker.set_name(kMarkerName);
@@ -163,6 +167,7 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         markerPart[i] = planned[i].part;
     }
     std::vector<std::string> markups(package.parts_.size());
+    std::vector<Part> partNames(package.parts_.size());
     std::vector<bool> hasSpots(package.parts_.size(), false);
     for (const PlannedSpot& spot : planned) {
         hasSpots[spot.part] = true;
@@ -172,7 +177,16 @@ bool TemplateImage::Prepare(DocxPackage& package) {
             continue;
         }
         std::string saved;
-        SavePart(*package.parts_[p], saved);
+        XmlPart& xml = *package.parts_[p];
+        SavePart(xml, saved);
+        partNames[p].entry = xml.entry;
+        partNames[p].runEnd = "</" + xml.names->Qualified("r") + ">";
+        partNames[p].text = xml.names->Qualified("t");
+        partNames[p].tab = "<" + xml.names->Qualified("tab") + "/>";
+        partNames[p].lineBreak = "<" + xml.names->Qualified("br") + "/>";
+        // The parsed part is done with: on a large form it is most of the memory.
+        xml.xml.reset();
+        std::string().swap(xml.source);
         std::string& clean = markups[p];
         clean.reserve(saved.size());
         std::size_t from = 0;
@@ -217,21 +231,15 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         Spot& spot = spots[k];
         spot.offset = offsetOf[i];
         spot.head = plannedHead[i];
-        if (parts.empty() || parts.back().entry != package.parts_[plannedSpot.part]->entry) {
-            const XmlPart& xml = *package.parts_[plannedSpot.part];
-            Part part;
-            part.entry = xml.entry;
+        if (parts.empty() || parts.back().entry != partNames[plannedSpot.part].entry) {
+            Part part = std::move(partNames[plannedSpot.part]);
             part.markup = std::move(markups[plannedSpot.part]);
             part.firstSpot = k;
-            part.runEnd = "</" + xml.names->Qualified("r") + ">";
-            part.text = xml.names->Qualified("t");
-            part.tab = "<" + xml.names->Qualified("tab") + "/>";
-            part.lineBreak = "<" + xml.names->Qualified("br") + "/>";
             parts.push_back(std::move(part));
         }
         ++parts.back().spotCount;
         if (plannedSpot.only) {
-            const std::string end = "</" + std::string(plannedSpot.spot.parent.name()) + ">";
+            const std::string& end = plannedSpot.closing;
             const std::string& markup = parts.back().markup;
             if (spot.offset == 0 || markup[spot.offset - 1] != '>' || markup.compare(spot.offset, end.size(), end) != 0) {
                 return false;

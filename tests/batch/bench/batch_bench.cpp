@@ -12,11 +12,22 @@
 //   tarnfold-bench [--institutions N] [--tables T] [--rows R] [--columns C] [--keep DIR] [--native-only]
 //
 // N documents of T x R x C figures each (default 3 of 10 x 100 x 10 = 10,000).
+// Then a large form: templates of 10,000 and 100,000 figures written by the
+// template maker without the office, each filled once both ways by docx_bench
+// in a process of its own, whose time per figure and peak memory the bench
+// prints.
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -450,6 +461,70 @@ void RemoveOfficeLeftovers(const std::filesystem::path& folder) {
     }
 }
 
+struct LargeFill {
+    std::size_t figures = 0;
+    double ms = 0;
+    double maxRssMb = 0;
+};
+
+// One document filled by docx_bench in a process of its own, so that its
+// peak memory is the filling's alone.
+LargeFill FillInProcess(const std::string& way, const std::string& templatePath, const std::string& output) {
+    const std::string self = TARNFOLD_DOCX_BENCH;
+    const std::string results = output + ".txt";
+    std::vector<std::string> args = {self, "--fill-once", way, templatePath, output};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, results.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("the filling process could not be started");
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    LargeFill fill;
+    if (FILE* in = std::fopen(results.c_str(), "r")) {
+        if (std::fscanf(in, "%zu %lf", &fill.figures, &fill.ms) != 2) fill.figures = 0;
+        std::fclose(in);
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || fill.figures == 0)
+        throw std::runtime_error("filling " + templatePath + " the " + way + " way failed");
+    fill.maxRssMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return fill;
+}
+
+// The bench's form at 10,000 and at 100,000 figures, written by the template
+// maker without the office, each filled once both ways.
+void LargeForms(const std::filesystem::path& root) {
+    std::printf("\nlarge forms, one document each, in a process of its own (templates written without the office):\n");
+    for (const int tables : {10, 100}) {
+        BenchOptions shape;
+        shape.tables = tables;
+        const std::filesystem::path folder = root / ("large-" + std::to_string(tables));
+        std::filesystem::create_directories(folder);
+        const std::string templatePath = (folder / "7.docx").string();
+        std::ofstream(folder / "layout.json") << TemplateJson(shape);
+        const auto start = Clock::now();
+        const std::string command = "python3 '" + std::string(TARNFOLD_SOURCE_DIR) +
+                                    "/scripts/make_template.py' --docx-without-office --layout '" +
+                                    (folder / "layout.json").string() + "' --out '" + templatePath + "'";
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("the template maker failed: " + command);
+        const std::size_t figures = static_cast<std::size_t>(tables) * shape.rows * shape.columns;
+        std::printf("  %zu figures: template made in %.1f s (limit 30 s at 100,000)\n", figures,
+                    Seconds(Clock::now() - start));
+        for (const char* way : {"batch", "per-document"}) {
+            const LargeFill fill = FillInProcess(way, templatePath, (folder / (std::string(way) + ".docx")).string());
+            std::printf("  %zu figures, %s way: %.0f ms, %.2f us per figure, max RSS %.0f MB%s\n", fill.figures, way,
+                        fill.ms, 1000.0 * fill.ms / static_cast<double>(fill.figures), fill.maxRssMb,
+                        figures >= 100000 ? " (limit 200 MB)" : "");
+        }
+    }
+}
+
 // Every document done, saved, with all its figures placed.
 bool Complete(const PathResult& path, std::size_t documents, std::size_t figures) {
     bool complete = path.outcome.results.size() == documents;
@@ -540,6 +615,7 @@ int Bench(const BenchOptions& o) {
     if (!complete) return 1;
     std::printf("complete: every document of %s holds all %zu figures\n",
                 o.nativeOnly ? "the native path" : "every path", figures);
+    LargeForms(root);
     if (!o.keep.empty()) std::printf("kept in %s\n", root.c_str());
     return 0;
 }
