@@ -61,7 +61,9 @@ const std::string kCells =
     "<w:bookmarkStart w:id=\"10\" w:name=\"z1000_001_01\"/><w:bookmarkStart w:id=\"11\" w:name=\"z1000_001_01\"/>"
     "<w:bookmarkEnd w:id=\"11\"/></w:p></w:tc>"
     "<w:tc><w:p><w:r><w:rPr><w:ins w:id=\"5\"/><w:u/></w:rPr><w:t>~</w:t></w:r>" +
-    Bookmark(12, "z1000_001_02") + Bookmark(13, "z1000_001_03") + "<w:r><w:t>чел.</w:t></w:r></w:p></w:tc></w:tr></w:tbl>";
+    Bookmark(12, "z1000_001_02") + Bookmark(13, "z1000_001_03") + "<w:r><w:t>чел.</w:t></w:r></w:p></w:tc>"
+    "<w:tc><w:p><w:r><w:rPr><w:ins w:id=\"6\"/></w:rPr><w:t>только правка</w:t></w:r>" +
+    Bookmark(14, "z1000_001_04") + "</w:p></w:tc></w:tr></w:tbl>";
 
 // Marks between paragraphs, at cell level, before an empty paragraph and after the last one.
 const std::string kBlockMarks =
@@ -94,6 +96,7 @@ std::vector<Case> Cases() {
         Insert("z1000_001_01", "12,5"),
         Insert("z1000_001_01", "второй раз"),
         Insert("z1000_001_03", "  5  "),
+        Insert("z1000_001_04", "4"),
         Insert("z1000_001_02", "1\t2\r\nтри\vчетыре"),
         Insert("z1000_001_02", "\x07"),
         Insert("z1000_001_02", ""),

@@ -101,8 +101,9 @@ pugi::xml_node PreviousRun(const WordNames& names, pugi::xml_node run, pugi::xml
     return {};
 }
 
-pugi::xml_node NextRun(const WordNames& names, pugi::xml_node run, pugi::xml_node paragraph) {
-    for (pugi::xml_node n = NextSkippingChildren(run, paragraph); n;) {
+// The first run from `first` on in document order, not counting runs inside runs.
+pugi::xml_node RunFrom(const WordNames& names, pugi::xml_node first, pugi::xml_node paragraph) {
+    for (pugi::xml_node n = first; n;) {
         if (names.Is(n, "r")) {
             return n;
         }
@@ -111,15 +112,47 @@ pugi::xml_node NextRun(const WordNames& names, pugi::xml_node run, pugi::xml_nod
     return {};
 }
 
-// Gives the new run a copy of `properties` without the marks of tracked
-// changes: they carry ids that must stay unique in the document.
+pugi::xml_node NextRun(const WordNames& names, pugi::xml_node run, pugi::xml_node paragraph) {
+    return RunFrom(names, NextSkippingChildren(run, paragraph), paragraph);
+}
+
+// The run before a run that would stand at the spot, as PreviousRun finds it.
+pugi::xml_node PreviousRunAt(const WordNames& names, RunSpot spot) {
+    const pugi::xml_node paragraph = spot.parent;
+    pugi::xml_node n = spot.before ? spot.before.previous_sibling() : spot.parent.last_child();
+    while (n) {
+        while (!IsOpaque(names, n) && n.last_child()) {
+            n = n.last_child();
+        }
+        if (names.Is(n, "r")) {
+            return n;
+        }
+        pugi::xml_node sibling;
+        while (n && n != paragraph && !(sibling = n.previous_sibling())) {
+            n = n.parent();
+        }
+        if (!n || n == paragraph) {
+            return {};
+        }
+        n = sibling;
+    }
+    return {};
+}
+
+// The marks of tracked changes in run properties carry ids that must stay
+// unique in the document: a copy leaves them out.
+bool CopiedProperty(const WordNames& names, pugi::xml_node property) {
+    return !names.IsAnyOf(property, {"ins", "del", "moveFrom", "moveTo", "rPrChange"});
+}
+
+// Gives the new run a copy of `properties`.
 void CopyRunProperties(const WordNames& names, pugi::xml_node run, pugi::xml_node properties) {
     if (!properties) {
         return;
     }
     pugi::xml_node copy = run.prepend_child(names.Qualified("rPr").c_str());
     for (pugi::xml_node c = properties.first_child(); c; c = c.next_sibling()) {
-        if (!names.IsAnyOf(c, {"ins", "del", "moveFrom", "moveTo", "rPrChange"})) {
+        if (CopiedProperty(names, c)) {
             copy.append_copy(c);
         }
     }
@@ -192,6 +225,61 @@ SpannedRuns RunsBetween(const WordNames& names, pugi::xml_node start, pugi::xml_
 }
 
 }  // namespace
+
+pugi::xml_node NeighbourPropertiesAt(const WordNames& names, RunSpot spot) {
+    if (const pugi::xml_node before = PreviousRunAt(names, spot)) {
+        return ChildNamed(names, before, "rPr");
+    }
+    if (const pugi::xml_node after = RunFrom(names, spot.before, spot.parent)) {
+        return ChildNamed(names, after, "rPr");
+    }
+    return ChildNamed(names, ChildNamed(names, spot.parent, "pPr"), "rPr");
+}
+
+namespace {
+
+class AppendingWriter : public pugi::xml_writer {
+public:
+    explicit AppendingWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
+
+}  // namespace
+
+void AppendRunHead(const WordNames& names, pugi::xml_node properties, std::string& out) {
+    out += '<';
+    out += names.Qualified("r");
+    out += '>';
+    if (!properties) {
+        return;
+    }
+    const std::string element = names.Qualified("rPr");
+    const std::size_t opening = out.size();
+    out += '<';
+    out += element;
+    out += '>';
+    const std::size_t content = out.size();
+    AppendingWriter writer(out);
+    for (pugi::xml_node c = properties.first_child(); c; c = c.next_sibling()) {
+        if (CopiedProperty(names, c)) {
+            c.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        }
+    }
+    if (out.size() == content) {
+        // Nothing copied: the element is written empty.
+        out.resize(opening);
+        out += '<';
+        out += element;
+        out += "/>";
+    } else {
+        out += "</";
+        out += element;
+        out += '>';
+    }
+}
 
 pugi::xml_node AddRun(const WordNames& names, RunSpot spot, std::string_view text) {
     const pugi::xml_node run = NewRun(names, spot, text);

@@ -5,6 +5,7 @@
 #include "word/docx/bookmark_index.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnfold::word::docx {
@@ -44,6 +45,15 @@ struct PlannedTyping {
     bool spanned = false;
 };
 std::optional<PlannedTyping> PlanTypeAt(const BookmarkRef& bookmark);
+
+// The run properties a run added at the spot copies, found without adding
+// it: the run before it in its paragraph, else the run after it, else the
+// paragraph mark's. The spot's parent must be the paragraph.
+pugi::xml_node NeighbourPropertiesAt(const WordNames& names, RunSpot spot);
+
+// Appends the opening markup of a run with a copy of `properties` (none when
+// empty), as saving a part with such a run writes it.
+void AppendRunHead(const WordNames& names, pugi::xml_node properties, std::string& out);
 
 // Adds a run holding `text` at the spot, with the formatting of the
 // neighbouring text, as the two operations above do; empty when the text

@@ -22,9 +22,6 @@ constexpr char kMarkerName[] = "\x01";
 constexpr std::string_view kMarkerOpen = "<?\x01 ";
 constexpr std::string_view kMarkerClose = "?>";
 
-// A placeholder text whose run shows the formatting a spot's run takes.
-constexpr std::string_view kProbeText = "0";
-
 class StringWriter : public pugi::xml_writer {
 public:
     explicit StringWriter(std::string& out) : out_(out) {}
@@ -35,6 +32,13 @@ private:
 };
 
 using NodeKey = std::pair<const void*, const void*>;
+
+struct NodeKeyHash {
+    std::size_t operator()(const NodeKey& key) const {
+        const std::hash<const void*> hash;
+        return hash(key.first) * 31 + hash(key.second);
+    }
+};
 
 NodeKey KeyOf(const RunSpot& spot) {
     return {spot.parent.internal_object(), spot.before.internal_object()};
@@ -78,7 +82,8 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     }
 
     std::vector<PlannedSpot> planned;
-    std::map<NodeKey, std::int32_t> spotOf;
+    std::unordered_map<NodeKey, std::int32_t, NodeKeyHash> spotOf;
+    spotOf.reserve(package.index_.Size() * 2);
     const auto spotFor = [&](std::size_t part, const RunSpot& spot) {
         auto [it, added] = spotOf.try_emplace(KeyOf(spot), static_cast<std::int32_t>(planned.size()));
         if (added) {
@@ -116,27 +121,31 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         bookmarks_.emplace(key, bookmark);
     }
 
-    // The formatting each spot's run takes, from a run put there and taken out again.
-    std::map<std::string, std::uint32_t> headIndex;
+    // The formatting each spot's run takes; spots that copy the same
+    // properties share their markup.
+    std::unordered_map<const void*, std::uint32_t> headOfProperties;
+    std::unordered_map<std::string, std::uint32_t> headIndex;
     std::vector<std::uint32_t> plannedHead(planned.size());
+    std::string head;
     for (std::size_t i = 0; i < planned.size(); ++i) {
-        const XmlPart& part = *package.parts_[planned[i].part];
-        const pugi::xml_node probe = AddRun(*part.names, planned[i].spot, kProbeText);
-        std::string markup;
-        StringWriter writer(markup);
-        probe.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
-        planned[i].spot.parent.remove_child(probe);
-        const std::string tail = "<" + part.names->Qualified("t") + ">" + std::string(kProbeText) + "</" +
-                                 part.names->Qualified("t") + "></" + part.names->Qualified("r") + ">";
-        if (markup.size() < tail.size() || markup.compare(markup.size() - tail.size(), tail.size(), tail) != 0) {
-            return false;  // a run unlike the ones this program writes
+        const WordNames& names = *package.parts_[planned[i].part]->names;
+        const pugi::xml_node properties = NeighbourPropertiesAt(names, planned[i].spot);
+        // Properties are per part; the part's prefix is in the markup.
+        const auto known = headOfProperties.find(properties.internal_object());
+        if (known != headOfProperties.end() && properties) {
+            plannedHead[i] = known->second;
+            continue;
         }
-        const auto [it, added] =
-            headIndex.try_emplace(markup.substr(0, markup.size() - tail.size()), static_cast<std::uint32_t>(heads_.size()));
+        head.clear();
+        AppendRunHead(names, properties, head);
+        const auto [it, added] = headIndex.try_emplace(head, static_cast<std::uint32_t>(heads_.size()));
         if (added) {
-            heads_.push_back(it->first);
+            heads_.push_back(head);
         }
         plannedHead[i] = it->second;
+        if (properties) {
+            headOfProperties.emplace(properties.internal_object(), it->second);
+        }
     }
 
     // Markers: spots first, then the boundaries, numbered on from them.
