@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -148,6 +149,13 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         }
     }
 
+    // What only the planning needed goes before the parts are saved, the
+    // moment of the most memory.
+    package.index_ = BookmarkIndex();
+    decltype(spotOf)().swap(spotOf);
+    decltype(headOfProperties)().swap(headOfProperties);
+    decltype(headIndex)().swap(headIndex);
+
     // Markers: spots first, then the boundaries, numbered on from them.
     for (std::size_t i = 0; i < planned.size(); ++i) {
         PlannedSpot& spot = planned[i];
@@ -196,11 +204,15 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         // The parsed part is done with: on a large form it is most of the memory.
         xml.xml.reset();
         std::string().swap(xml.source);
-        std::string& clean = markups[p];
-        clean.reserve(saved.size());
+        // The markers are cut out in place: on a large form a second copy
+        // of the part would be the peak of the memory taken.
+        std::size_t kept = 0;
         std::size_t from = 0;
+        const auto keep = [&](std::size_t end) {
+            std::memmove(saved.data() + kept, saved.data() + from, end - from);
+            kept += end - from;
+        };
         for (std::size_t at = saved.find(kMarkerOpen); at != std::string::npos; at = saved.find(kMarkerOpen, from)) {
-            clean.append(saved, from, at - from);
             const std::size_t digits = at + kMarkerOpen.size();
             const std::size_t close = saved.find(kMarkerClose, digits);
             std::size_t id = 0;
@@ -212,11 +224,15 @@ bool TemplateImage::Prepare(DocxPackage& package) {
             if (!number || id >= markers || offsetOf[id] != std::string::npos) {
                 return false;  // the part's own markup looks like a marker
             }
-            offsetOf[id] = clean.size();
+            keep(at);
+            offsetOf[id] = kept;
             markerPart[id] = p;
             from = close + kMarkerClose.size();
         }
-        clean.append(saved, from, std::string::npos);
+        keep(saved.size());
+        saved.resize(kept);
+        saved.shrink_to_fit();
+        markups[p] = std::move(saved);
     }
     if (std::find(offsetOf.begin(), offsetOf.end(), std::string::npos) != offsetOf.end()) {
         return false;
