@@ -18,7 +18,6 @@
 // prints.
 
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -484,16 +483,16 @@ LargeFill FillInProcess(const std::string& way, const std::string& templatePath,
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("the filling process could not be started");
     int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    waitpid(pid, &status, 0);
     LargeFill fill;
+    long peakKb = 0;
     if (FILE* in = std::fopen(results.c_str(), "r")) {
-        if (std::fscanf(in, "%zu %lf", &fill.figures, &fill.ms) != 2) fill.figures = 0;
+        if (std::fscanf(in, "%zu %lf %ld", &fill.figures, &fill.ms, &peakKb) != 3) fill.figures = 0;
         std::fclose(in);
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || fill.figures == 0)
         throw std::runtime_error("filling " + templatePath + " the " + way + " way failed");
-    fill.maxRssMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    fill.maxRssMb = static_cast<double>(peakKb) / 1024.0;
     return fill;
 }
 
