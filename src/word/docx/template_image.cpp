@@ -94,32 +94,45 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     };
     std::vector<Boundary> boundaries;
     struct Span {
-        std::string key;
+        Bookmark* bookmark;
         std::size_t afterStart, beforeEnd;
     };
     std::vector<Span> spans;
+    // A start right before its end spans one gap, the spot between them if
+    // there is one: no markers are needed to find it.
+    struct Gap {
+        Bookmark* bookmark;
+        NodeKey key;
+        std::int32_t spot;
+    };
+    std::vector<Gap> gaps;
 
     char buffer[kKeyBuffer];
     std::string spare;
     for (const std::string& name : package.index_.Names()) {
         const BookmarkRef& ref = *package.index_.Find(name);
         const std::size_t part = partIndex.at(ref.part);
-        Bookmark bookmark;
+        Bookmark& bookmark = bookmarks_.try_emplace(std::string(FoldedKey(name, buffer, kKeyBuffer, spare))).first->second;
         if (const auto run = PlanInsertBefore(ref)) {
             bookmark.insertSpot = spotFor(part, run->spot);
             bookmark.insertFront = run->front;
         }
-        const std::string key(FoldedKey(name, buffer, kKeyBuffer, spare));
         if (const auto typing = PlanTypeAt(ref)) {
             bookmark.typeSpot = spotFor(part, typing->run.spot);
             bookmark.typeFront = typing->run.front;
-            if (typing->spanned) {
-                spans.push_back({key, boundaries.size(), boundaries.size() + 1});
+            if (typing->spanned && ref.end.previous_sibling() == ref.start) {
+                gaps.push_back({&bookmark, KeyOf({ref.start.parent(), ref.end}), -1});
+            } else if (typing->spanned) {
+                spans.push_back({&bookmark, boundaries.size(), boundaries.size() + 1});
                 boundaries.push_back({ref.start, true});
                 boundaries.push_back({ref.end, false});
             }
         }
-        bookmarks_.emplace(key, bookmark);
+    }
+    for (Gap& gap : gaps) {
+        if (const auto it = spotOf.find(gap.key); it != spotOf.end()) {
+            gap.spot = it->second;
+        }
     }
 
     // The formatting each spot's run takes; spots that copy the same
@@ -282,8 +295,13 @@ bool TemplateImage::Prepare(DocxPackage& package) {
             bookmark.typeSpot = finalIndex[static_cast<std::size_t>(bookmark.typeSpot)];
         }
     }
+    for (const Gap& gap : gaps) {
+        if (gap.spot >= 0) {
+            gap.bookmark->spanFirst = gap.bookmark->spanLast = finalIndex[static_cast<std::size_t>(gap.spot)];
+        }
+    }
     for (const Span& span : spans) {
-        Bookmark& bookmark = bookmarks_.at(span.key);
+        Bookmark& bookmark = *span.bookmark;
         const std::size_t from = offsetOf[planned.size() + span.afterStart];
         const std::size_t to = offsetOf[planned.size() + span.beforeEnd];
         const std::size_t part = markerPart[planned.size() + span.afterStart];
