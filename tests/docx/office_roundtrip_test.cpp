@@ -201,6 +201,32 @@ void FillAsAnExport(word::Server& server, const std::string& templatePath, const
     doc->Save();
 }
 
+// The template maker's own WordprocessingML, written without the office (as
+// the bench makes its large forms): the office reads it, bookmarks and all,
+// and the filled figures land in their cells, header and footer.
+TEST_F(OfficeRoundTrip, AFormWrittenWithoutTheOfficeFillsAndReadsBack) {
+    const std::string layout = dir_->File("direct-layout.json");
+    std::ofstream(layout) << kFormLayout;
+    const std::string templatePath = dir_->File("direct.docx");
+    const std::string command = "python3 '" + std::string(TARNFOLD_DOCX_SOURCE_ROOT) +
+                                "/scripts/make_template.py' --docx-without-office --layout '" + layout + "' --out '" +
+                                templatePath + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    const std::string output = dir_->File("direct-filled.docx");
+    auto doc = OpenAndSaveAs(templatePath, output);
+    doc->TypeAtBookmark("z0001_000_00", "2023");
+    doc->TypeAtBookmark("z0002_000_00", "ГБУЗ № 1");
+    doc->TypeAtBookmark("z0003_000_00", "январь");
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"z1000_001_03", "125"}, {"z1000_001_04", "12,5"}, {"z1000_002_03", "7"}})
+        doc->InsertBeforeBookmark(name, text);
+    doc->Save();
+    EXPECT_THAT(office_->BodyLines(output), ElementsAre("Форма 7", "Учреждение: ГБУЗ № 1.", "Строка", "Гр.3", "Гр.4",
+                                                        "Всего", "125", "12,5", "в т.ч.", "~7 чел.", "—"));
+    EXPECT_THAT(office_->HeaderAndFooterTexts(output), ElementsAre("Год: 2023 г.", "Период: январь"));
+}
+
 TEST_F(OfficeRoundTrip, TheBatchWayMakesTheSameDocumentsAsThePerDocumentWayForTheBenchAndDemoForms) {
     const std::string folder = dir_->File("reuse");
     std::filesystem::create_directories(folder);
