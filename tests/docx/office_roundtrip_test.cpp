@@ -13,8 +13,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -225,6 +231,58 @@ TEST_F(OfficeRoundTrip, AFormWrittenWithoutTheOfficeFillsAndReadsBack) {
     EXPECT_THAT(office_->BodyLines(output), ElementsAre("Форма 7", "Учреждение: ГБУЗ № 1.", "Строка", "Гр.3", "Гр.4",
                                                         "Всего", "125", "12,5", "в т.ч.", "~7 чел.", "—"));
     EXPECT_THAT(office_->HeaderAndFooterTexts(output), ElementsAre("Год: 2023 г.", "Период: январь"));
+}
+
+// Whether a running process names `text` on its command line.
+bool ProcessNaming(const std::string& text) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string line((std::istreambuf_iterator<char>(in)), {});
+        if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+template <typename Condition>
+bool WithinSeconds(int seconds, Condition condition) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+TEST_F(OfficeRoundTrip, TheTemplateMakerStoppedWhileTheOfficeConvertsLeavesNoOffice) {
+    const std::string profile = dir_->File("stopped-profile");
+    const std::string layout = dir_->File("stopped-layout.json");
+    std::string tables;
+    // Large enough that the office would go on converting for many seconds.
+    for (int t = 0; t < 150; ++t) tables += std::string(t == 0 ? "" : ", ") + R"({"table": [)" + [] {
+        std::string rows;
+        for (int r = 0; r < 50; ++r) rows += std::string(r == 0 ? "" : ", ") + R"(["1", "2", "3", "4", "5", "6"])";
+        return rows;
+    }() + "]}";
+    std::ofstream(layout) << "{\"body\": [" << tables << "]}";
+    std::vector<std::string> args = {"python3", std::string(TARNFOLD_DOCX_SOURCE_ROOT) + "/scripts/make_template.py",
+                                     "--profile", profile, "--layout", layout, "--out", dir_->File("stopped.doc")};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t maker = 0;
+    ASSERT_EQ(posix_spawnp(&maker, "python3", nullptr, nullptr, argv.data(), environ), 0);
+    // The office's own command line names its profile as a URL; the maker's names it as a path.
+    const std::string office = "UserInstallation=file://" + profile;
+    const bool officeStarted = WithinSeconds(60, [&] { return ProcessNaming(office); });
+    kill(maker, SIGTERM);
+    int status = 0;
+    waitpid(maker, &status, 0);
+    ASSERT_TRUE(officeStarted) << "the office never started";
+    EXPECT_TRUE(WithinSeconds(3, [&] { return !ProcessNaming(office); })) << "an office outlived the template maker";
+    // Whatever the outcome, no office is left to the tests that follow.
+    WithinSeconds(60, [&] { return !ProcessNaming(office); });
 }
 
 TEST_F(OfficeRoundTrip, TheBatchWayMakesTheSameDocumentsAsThePerDocumentWayForTheBenchAndDemoForms) {
