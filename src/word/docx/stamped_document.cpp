@@ -135,10 +135,10 @@ void StampedDocument::Place(std::string_view name, std::string_view text, bool t
                               static_cast<std::uint32_t>(text.size())});
             callText_.append(name);
             callText_.append(text);
-            const auto& s = image_->Spots()[static_cast<std::size_t>(spot)];
+            const TemplateImage::Spot& target = image_->Spots()[static_cast<std::size_t>(spot)];
             const auto& part = image_->Parts()[image_->PartOfSpot(static_cast<std::size_t>(spot))];
             const std::size_t offset = runs_.size();
-            if (AppendRunMarkup(runs_, image_->Head(s.head), part, text)) {
+            if (AppendRunMarkup(runs_, image_->Head(target.head), part, text)) {
                 written_.push_back({spot, typing ? bookmark->typeFront : bookmark->insertFront,
                                     static_cast<std::uint32_t>(offset),
                                     static_cast<std::uint32_t>(runs_.size() - offset)});

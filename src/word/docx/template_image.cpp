@@ -112,7 +112,8 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     for (const std::string& name : package.index_.Names()) {
         const BookmarkRef& ref = *package.index_.Find(name);
         const std::size_t part = partIndex.at(ref.part);
-        Bookmark& bookmark = bookmarks_.try_emplace(std::string(FoldedKey(name, buffer, kKeyBuffer, spare))).first->second;
+        const std::string key(FoldedKey(name, buffer, kKeyBuffer, spare));
+        Bookmark& bookmark = bookmarks_.try_emplace(key).first->second;
         if (const auto run = PlanInsertBefore(ref)) {
             bookmark.insertSpot = spotFor(part, run->spot);
             bookmark.insertFront = run->front;
@@ -144,7 +145,6 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     for (std::size_t i = 0; i < planned.size(); ++i) {
         const WordNames& names = *package.parts_[planned[i].part]->names;
         const pugi::xml_node properties = NeighbourPropertiesAt(names, planned[i].spot);
-        // Properties are per part; the part's prefix is in the markup.
         const auto known = headOfProperties.find(properties.internal_object());
         if (known != headOfProperties.end() && properties) {
             plannedHead[i] = known->second;
