@@ -119,7 +119,9 @@ std::string_view BatchOfficeHelp() {
 }
 
 std::unique_ptr<word::Server> NativeDocxServer() {
-    return std::make_unique<word::docx::DocxServer>([](const std::string&) {});
+    // A batch fills the same template for one institution after another.
+    return std::make_unique<word::docx::DocxServer>([](const std::string&) {},
+                                                    word::docx::TemplateReuse::AcrossDocuments);
 }
 
 bool OfficeFillsDocx() { return false; }

@@ -218,4 +218,12 @@ std::string ReadEntry(const std::string& path, const std::string& name) {
     return data;
 }
 
+std::vector<std::pair<std::string, std::string>> ReadAllEntries(const std::string& path) {
+    std::vector<std::pair<std::string, std::string>> contents;
+    for (const RawEntry& entry : ReadRawEntries(path)) {
+        contents.emplace_back(entry.name, ReadEntry(path, entry.name));
+    }
+    return contents;
+}
+
 }  // namespace tarnfold::testing

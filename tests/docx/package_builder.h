@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnfold::testing {
@@ -63,6 +64,8 @@ void PatchDirectoryRecord(const std::string& path, const std::string& name,
                           const std::function<void(DirectoryRecord&)>& change);
 
 std::vector<RawEntry> ReadRawEntries(const std::string& path);
+// Every entry's name and contents, uncompressed, in the package's order.
+std::vector<std::pair<std::string, std::string>> ReadAllEntries(const std::string& path);
 // An entry's contents, uncompressed; fails the test when it is missing.
 std::string ReadEntry(const std::string& path, const std::string& name);
 

@@ -9,13 +9,6 @@ namespace tarnfold::word::docx {
 
 namespace {
 
-// Where a new run goes: into `parent`, in front of `before` (at the end when
-// `before` is empty).
-struct RunSpot {
-    pugi::xml_node parent;
-    pugi::xml_node before;
-};
-
 // Containers of paragraphs: a bookmark mark whose nearest container is one of
 // these, and not a paragraph, stands at body, table, row or cell level.
 bool IsBlockContainer(const WordNames& names, pugi::xml_node node) {
@@ -108,8 +101,9 @@ pugi::xml_node PreviousRun(const WordNames& names, pugi::xml_node run, pugi::xml
     return {};
 }
 
-pugi::xml_node NextRun(const WordNames& names, pugi::xml_node run, pugi::xml_node paragraph) {
-    for (pugi::xml_node n = NextSkippingChildren(run, paragraph); n;) {
+// The first run from `first` on in document order, not counting runs inside runs.
+pugi::xml_node RunFrom(const WordNames& names, pugi::xml_node first, pugi::xml_node paragraph) {
+    for (pugi::xml_node n = first; n;) {
         if (names.Is(n, "r")) {
             return n;
         }
@@ -118,15 +112,47 @@ pugi::xml_node NextRun(const WordNames& names, pugi::xml_node run, pugi::xml_nod
     return {};
 }
 
-// Gives the new run a copy of `properties` without the marks of tracked
-// changes: they carry ids that must stay unique in the document.
+pugi::xml_node NextRun(const WordNames& names, pugi::xml_node run, pugi::xml_node paragraph) {
+    return RunFrom(names, NextSkippingChildren(run, paragraph), paragraph);
+}
+
+// The run before a run that would stand at the spot, as PreviousRun finds it.
+pugi::xml_node PreviousRunAt(const WordNames& names, RunSpot spot) {
+    const pugi::xml_node paragraph = spot.parent;
+    pugi::xml_node n = spot.before ? spot.before.previous_sibling() : spot.parent.last_child();
+    while (n) {
+        while (!IsOpaque(names, n) && n.last_child()) {
+            n = n.last_child();
+        }
+        if (names.Is(n, "r")) {
+            return n;
+        }
+        pugi::xml_node sibling;
+        while (n && n != paragraph && !(sibling = n.previous_sibling())) {
+            n = n.parent();
+        }
+        if (!n || n == paragraph) {
+            return {};
+        }
+        n = sibling;
+    }
+    return {};
+}
+
+// The marks of tracked changes in run properties carry ids that must stay
+// unique in the document: a copy leaves them out.
+bool CopiedProperty(const WordNames& names, pugi::xml_node property) {
+    return !names.IsAnyOf(property, {"ins", "del", "moveFrom", "moveTo", "rPrChange"});
+}
+
+// Gives the new run a copy of `properties`.
 void CopyRunProperties(const WordNames& names, pugi::xml_node run, pugi::xml_node properties) {
     if (!properties) {
         return;
     }
     pugi::xml_node copy = run.prepend_child(names.Qualified("rPr").c_str());
     for (pugi::xml_node c = properties.first_child(); c; c = c.next_sibling()) {
-        if (!names.IsAnyOf(c, {"ins", "del", "moveFrom", "moveTo", "rPrChange"})) {
+        if (CopiedProperty(names, c)) {
             copy.append_copy(c);
         }
     }
@@ -200,6 +226,146 @@ SpannedRuns RunsBetween(const WordNames& names, pugi::xml_node start, pugi::xml_
 
 }  // namespace
 
+pugi::xml_node NeighbourPropertiesAt(const WordNames& names, RunSpot spot) {
+    if (const pugi::xml_node before = PreviousRunAt(names, spot)) {
+        return ChildNamed(names, before, "rPr");
+    }
+    if (const pugi::xml_node after = RunFrom(names, spot.before, spot.parent)) {
+        return ChildNamed(names, after, "rPr");
+    }
+    return ChildNamed(names, ChildNamed(names, spot.parent, "pPr"), "rPr");
+}
+
+namespace {
+
+class AppendingWriter : public pugi::xml_writer {
+public:
+    explicit AppendingWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
+
+}  // namespace
+
+void AppendRunHead(const WordNames& names, pugi::xml_node properties, std::string& out) {
+    out += '<';
+    out += names.Qualified("r");
+    out += '>';
+    if (!properties) {
+        return;
+    }
+    const std::string element = names.Qualified("rPr");
+    const std::size_t opening = out.size();
+    out += '<';
+    out += element;
+    out += '>';
+    const std::size_t content = out.size();
+    AppendingWriter writer(out);
+    for (pugi::xml_node c = properties.first_child(); c; c = c.next_sibling()) {
+        if (CopiedProperty(names, c)) {
+            c.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        }
+    }
+    if (out.size() == content) {
+        // Nothing copied: the element is written empty.
+        out.resize(opening);
+        out += '<';
+        out += element;
+        out += "/>";
+    } else {
+        out += "</";
+        out += element;
+        out += '>';
+    }
+}
+
+pugi::xml_node AddRun(const WordNames& names, RunSpot spot, std::string_view text) {
+    const pugi::xml_node run = NewRun(names, spot, text);
+    if (run) {
+        CopyRunProperties(names, run, NeighbourProperties(names, run));
+    }
+    return run;
+}
+
+namespace {
+
+// A mark between paragraphs puts its text at the start of the next one, in
+// front of what earlier texts put there; after the last one it appends.
+std::optional<PlannedRun> PlanAtBlockMark(const WordNames& names, pugi::xml_node mark, pugi::xml_node root) {
+    for (pugi::xml_node n = NextInOrder(mark, root); n; n = NextInOrder(n, root)) {
+        if (names.Is(n, "p")) {
+            pugi::xml_node first = n.first_child();
+            while (first && (names.Is(first, "pPr") || first.type() != pugi::node_element)) {
+                first = first.next_sibling();
+            }
+            return PlannedRun{{n, first}, true};
+        }
+    }
+    pugi::xml_node last;
+    for (pugi::xml_node n = root; n && n != mark; n = NextInOrder(n, root)) {
+        if (names.Is(n, "p")) {
+            last = n;
+        }
+    }
+    if (!last) {
+        return std::nullopt;
+    }
+    return PlannedRun{{last, {}}, false};
+}
+
+}  // namespace
+
+std::optional<PlannedRun> PlanInsertBefore(const BookmarkRef& bookmark) {
+    const WordNames& names = *bookmark.part->names;
+    if (const pugi::xml_node paragraph = ParagraphOf(names, bookmark.start)) {
+        const pugi::xml_node anchor = OutsideDeletion(names, bookmark.start, paragraph);
+        if (anchor.parent() != paragraph) {
+            return std::nullopt;
+        }
+        return PlannedRun{{paragraph, anchor}, false};
+    }
+    return PlanAtBlockMark(names, bookmark.start, bookmark.part->xml.document_element());
+}
+
+std::optional<PlannedTyping> PlanTypeAt(const BookmarkRef& bookmark) {
+    const WordNames& names = *bookmark.part->names;
+    const pugi::xml_node root = bookmark.part->xml.document_element();
+    const pugi::xml_node start = bookmark.start;
+    const pugi::xml_node end = bookmark.end;
+    const bool columns = !names.Attribute(start, "colFirst").empty();
+    SpannedRuns spanned;
+    if (end && !columns) {
+        spanned = RunsBetween(names, start, end, root);
+    }
+    if (!spanned.runs.empty()) {
+        return std::nullopt;
+    }
+    PlannedTyping typing;
+    typing.spanned = spanned.endReached;
+    const pugi::xml_node paragraph = ParagraphOf(names, start);
+    if (spanned.endReached && end.parent() == start.parent() && paragraph) {
+        if (end.parent() != paragraph) {
+            return std::nullopt;
+        }
+        typing.run = {{paragraph, end.next_sibling()}, true};
+    } else if (paragraph) {
+        const pugi::xml_node anchor = OutsideDeletion(names, start, paragraph);
+        if (anchor.parent() != paragraph) {
+            return std::nullopt;
+        }
+        typing.run = {{paragraph, anchor.next_sibling()}, true};
+    } else {
+        const auto planned = PlanAtBlockMark(names, start, root);
+        if (!planned) {
+            return std::nullopt;
+        }
+        typing.run = *planned;
+    }
+    return typing;
+}
+
 bool InsertBeforeBookmark(const BookmarkRef& bookmark, std::string_view text) {
     const WordNames& names = *bookmark.part->names;
     const pugi::xml_node root = bookmark.part->xml.document_element();
@@ -210,11 +376,9 @@ bool InsertBeforeBookmark(const BookmarkRef& bookmark, std::string_view text) {
     } else {
         spot = SpotAtBlockMark(names, bookmark.start, root);
     }
-    const pugi::xml_node run = NewRun(names, spot, text);
-    if (!run) {
+    if (!AddRun(names, spot, text)) {
         return false;
     }
-    CopyRunProperties(names, run, NeighbourProperties(names, run));
     bookmark.part->changed = true;
     return true;
 }

@@ -203,6 +203,14 @@ void DocxPackage::LoadPart(const std::string& name, std::uint64_t entry) {
     parts_.push_back(std::move(part));
 }
 
+void SavePart(const XmlPart& part, std::string& out) {
+    // Filled text adds little to a part: room for a tenth more spares the
+    // copies of a growing string.
+    out.reserve(part.source.size() + part.source.size() / 10);
+    StringWriter writer(out);
+    part.xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+}
+
 bool DocxPackage::HasBookmark(std::string_view name) const {
     return index_.Find(name) != nullptr;
 }
@@ -233,12 +241,7 @@ void DocxPackage::SaveAs(const std::string& pathUtf8) {
         if (!part->changed) {
             continue;
         }
-        std::string& data = replaced[part->entry];
-        // Filled text adds little to a part: room for a tenth more spares the
-        // copies of a growing string.
-        data.reserve(part->source.size() + part->source.size() / 10);
-        StringWriter writer(data);
-        part->xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+        SavePart(*part, replaced[part->entry]);
     }
     WritePackage(zip_, pathUtf8, replaced);
     path_ = pathUtf8;

@@ -3,6 +3,7 @@
 // headers, footers, footnotes, endnotes) and one index of their bookmarks.
 
 #include "word/docx/bookmark_index.h"
+#include "word/docx/open_document.h"
 #include "word/docx/xml_part.h"
 #include "word/docx/zip_archive.h"
 
@@ -13,24 +14,23 @@
 
 namespace tarnfold::word::docx {
 
-class DocxPackage {
+class TemplateImage;
+
+class DocxPackage : public OpenDocument {
 public:
     // Reads and indexes the package; every failure is an Error naming the file.
     explicit DocxPackage(const std::string& pathUtf8);
 
-    // The file the document is: the template until the first SaveAs.
-    const std::string& Path() const { return path_; }
-    // Whether the document has been written to a file of its own.
-    bool Saved() const { return saved_; }
+    const std::string& Path() const override { return path_; }
+    bool Saved() const override { return saved_; }
 
-    bool HasBookmark(std::string_view name) const;
-    void InsertBeforeBookmark(std::string_view name, std::string_view text);
-    void TypeAtBookmark(std::string_view name, std::string_view text);
-    // Fails as Word does for a bookmark the document lacks.
-    void GoToBookmark(std::string_view name) const;
+    bool HasBookmark(std::string_view name) const override;
+    void InsertBeforeBookmark(std::string_view name, std::string_view text) override;
+    void TypeAtBookmark(std::string_view name, std::string_view text) override;
+    void GoToBookmark(std::string_view name) const override;
 
-    void SaveAs(const std::string& pathUtf8);
-    void Save();
+    void SaveAs(const std::string& pathUtf8) override;
+    void Save() override;
 
     std::size_t BookmarkCount() const { return index_.Size(); }
     // The names the document's bookmarks are found by, one per bookmark as
@@ -38,9 +38,12 @@ public:
     // the first spelling).
     const std::vector<std::string>& BookmarkNames() const { return index_.Names(); }
     // Every bookmark as the document spells it (see BookmarkIndex::Spellings).
-    const std::vector<std::string>& BookmarkSpellings() const { return index_.Spellings(); }
+    std::vector<std::string> BookmarkSpellings() const { return index_.Spellings(); }
 
 private:
+    // Prepares its splicing from the parsed parts and keeps the package open.
+    friend class TemplateImage;
+
     void LoadPart(const std::string& name, std::uint64_t entry);
     const BookmarkRef& Require(std::string_view name) const;
 
@@ -50,6 +53,9 @@ private:
     std::vector<std::unique_ptr<XmlPart>> parts_;
     BookmarkIndex index_;
 };
+
+// The part's markup as a save writes it: UTF-8, no indentation added.
+void SavePart(const XmlPart& part, std::string& out);
 
 // Resolves a relationship's target against the folder of the part that names
 // it, as package entry names are written ("word/media/../header1.xml" gives

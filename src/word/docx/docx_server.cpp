@@ -3,6 +3,8 @@
 #include "core/error.h"
 #include "word/docx/desktop_opener.h"
 #include "word/docx/docx_package.h"
+#include "word/docx/stamped_document.h"
+#include "word/docx/template_cache.h"
 
 #include <utility>
 #include <vector>
@@ -13,7 +15,7 @@ namespace {
 
 class DocxDocument : public Document {
 public:
-    explicit DocxDocument(std::shared_ptr<DocxPackage> package) : package_(std::move(package)) {}
+    explicit DocxDocument(std::shared_ptr<OpenDocument> package) : package_(std::move(package)) {}
 
     void SaveAs(const std::string& path) override { package_->SaveAs(path); }
     bool HasBookmark(const std::string& name) override { return package_->HasBookmark(name); }
@@ -27,15 +29,20 @@ public:
     void Save() override { package_->Save(); }
 
 private:
-    std::shared_ptr<DocxPackage> package_;
+    std::shared_ptr<OpenDocument> package_;
 };
 
 class DocxApplication : public Application {
 public:
-    explicit DocxApplication(Launcher launcher) : launcher_(std::move(launcher)) {}
+    DocxApplication(Launcher launcher, std::shared_ptr<TemplateCache> templates)
+        : launcher_(std::move(launcher)), templates_(std::move(templates)) {}
 
     void Open(const std::string& templatePath) override {
-        opened_.push_back(std::make_shared<DocxPackage>(templatePath));
+        if (templates_) {
+            opened_.push_back(std::make_shared<StampedDocument>(templates_->Get(templatePath)));
+        } else {
+            opened_.push_back(std::make_shared<DocxPackage>(templatePath));
+        }
     }
 
     void ActivateLastOpened() override {
@@ -62,18 +69,23 @@ public:
 
 private:
     Launcher launcher_;
-    std::vector<std::shared_ptr<DocxPackage>> opened_;
-    std::shared_ptr<DocxPackage> active_;
+    std::shared_ptr<TemplateCache> templates_;
+    std::vector<std::shared_ptr<OpenDocument>> opened_;
+    std::shared_ptr<OpenDocument> active_;
 };
 
 }  // namespace
 
 DocxServer::DocxServer() : DocxServer(OpenWithDesktop) {}
 
-DocxServer::DocxServer(Launcher launcher) : launcher_(std::move(launcher)) {}
+DocxServer::DocxServer(Launcher launcher, TemplateReuse reuse)
+    : launcher_(std::move(launcher)),
+      templates_(reuse == TemplateReuse::AcrossDocuments ? std::make_shared<TemplateCache>() : nullptr) {}
+
+DocxServer::~DocxServer() = default;
 
 std::unique_ptr<Application> DocxServer::CreateApplication() {
-    return std::make_unique<DocxApplication>(launcher_);
+    return std::make_unique<DocxApplication>(launcher_, templates_);
 }
 
 }  // namespace tarnfold::word::docx

@@ -14,15 +14,23 @@ namespace tarnfold::word::docx {
 // Opens a saved document for the user to see; tests pass one that only records.
 using Launcher = std::function<void(const std::string& pathUtf8)>;
 
+// Whether the documents of one template parse it each (the window makes one
+// document at a time) or share it, prepared once (a batch makes many).
+enum class TemplateReuse { None, AcrossDocuments };
+
+class TemplateCache;
+
 class DocxServer : public Server {
 public:
     // By default documents are shown with the desktop's program for them.
     DocxServer();
-    explicit DocxServer(Launcher launcher);
+    explicit DocxServer(Launcher launcher, TemplateReuse reuse = TemplateReuse::None);
+    ~DocxServer() override;
     std::unique_ptr<Application> CreateApplication() override;
 
 private:
     Launcher launcher_;
+    std::shared_ptr<TemplateCache> templates_;
 };
 
 }  // namespace tarnfold::word::docx

@@ -94,6 +94,19 @@ bool NeedsPreserve(std::string_view text) {
 }
 
 bool AppendRunContent(pugi::xml_node run, std::string_view utf8, const WordNames& names) {
+    // Printable ASCII, as every figure is, is one piece of text as it stands.
+    bool plain = !utf8.empty();
+    for (std::size_t i = 0; plain && i < utf8.size(); ++i) {
+        plain = utf8[i] >= ' ' && utf8[i] <= '~';
+    }
+    if (plain) {
+        pugi::xml_node t = run.append_child(names.Qualified("t").c_str());
+        if (NeedsPreserve(utf8)) {
+            t.append_attribute("xml:space") = "preserve";
+        }
+        t.append_child(pugi::node_pcdata).set_value(std::string(utf8).c_str());
+        return true;
+    }
     const std::vector<RunPiece> pieces = SplitRunText(utf8);
     for (const RunPiece& piece : pieces) {
         switch (piece.kind) {

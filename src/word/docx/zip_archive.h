@@ -21,6 +21,8 @@ public:
     ~ZipReader();
     ZipReader(const ZipReader&) = delete;
     ZipReader& operator=(const ZipReader&) = delete;
+    ZipReader(ZipReader&&) = default;
+    ZipReader& operator=(ZipReader&&) = default;
 
     std::uint64_t Count() const;
     std::string Name(std::uint64_t index) const;

@@ -3,16 +3,30 @@
 // then a bookmark per call, and the native filling of the same template
 // converted to .docx. For each it tells how fast the batch went and
 // where the time went (the database, the document calls, opening and saving
-// the documents), so that later work aims at the largest share. Not a test:
-// it is run by hand and prints a table.
+// the documents), so that later work aims at the largest share. The native
+// filling runs both ways: as the batch does it (the template prepared once)
+// and as the window does it (the template parsed for every document), each
+// set against the floor: re-zipping the template unchanged. Not a test: it is
+// run by hand and prints a table.
 //
 //   tarnfold-bench [--institutions N] [--tables T] [--rows R] [--columns C] [--keep DIR] [--native-only]
 //
 // N documents of T x R x C figures each (default 3 of 10 x 100 x 10 = 10,000).
+// Then a large form: templates of 10,000 and 100,000 figures written by the
+// template maker without the office, each filled once both ways by docx_bench
+// in a process of its own, whose time per figure and peak memory the bench
+// prints.
 
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -29,6 +43,7 @@
 #include "support/temp_dir.h"
 #include "word/conversion/libreoffice_conversion.h"
 #include "word/docx/docx_server.h"
+#include "word/docx/zip_archive.h"
 
 using namespace tarnfold;
 using Clock = std::chrono::steady_clock;
@@ -195,17 +210,25 @@ private:
     bool perFigure_;
 };
 
-// A batch of many seconds per document says where it is.
+// A batch of many seconds per document says where it is, and what filling
+// and saving each document cost.
 class DocumentLines : public batch::BatchOutput {
 public:
-    explicit DocumentLines(std::string path) : path_(std::move(path)) {}
+    DocumentLines(std::string path, const Timings& timings, std::vector<Clock::duration>& perDocument)
+        : path_(std::move(path)), timings_(timings), perDocument_(perDocument) {}
     void Progress(std::size_t, std::size_t, std::size_t, std::size_t) override {}
     void DocumentFinished(const batch::DocumentResult& result) override {
+        const Clock::duration sofar = timings_.document + timings_.files;
+        perDocument_.push_back(sofar - counted_);
+        counted_ = sofar;
         std::cerr << path_ << ": " << batch::DocumentLine(result, ".") << '\n';
     }
 
 private:
     std::string path_;
+    const Timings& timings_;
+    std::vector<Clock::duration>& perDocument_;
+    Clock::duration counted_{};
 };
 
 class NoUi : public db::ConnectUi {
@@ -286,6 +309,8 @@ struct PathResult {
     Clock::duration elapsed{};
     Timings timings;
     batch::BatchOutcome outcome;
+    // Filling and saving (document calls, opening, saving) of each document.
+    std::vector<Clock::duration> perDocument;
 };
 
 PathResult RunPath(const std::string& name, word::Server& server, bool native, bool perFigure,
@@ -299,12 +324,12 @@ PathResult RunPath(const std::string& name, word::Server& server, bool native, b
     choices.templates = templateFolder;
     const std::vector<batch::BatchJob> jobs = batch::PlanBatch(choices, {}, data.Institutions(), data.Periods());
 
-    PathResult result{name, {}, {}, {}};
+    PathResult result{name, {}, {}, {}, {}};
     TimedServer timed(server, result.timings, perFigure);
     ExportOptions options;
     options.programFolder = programFolder;
     options.reportsFolder = reportsFolder;
-    DocumentLines lines(name);
+    DocumentLines lines(name, result.timings, result.perDocument);
     batch::BatchRun run([&] { return std::make_unique<TimedSession>(data.BeginSession(), result.timings); },
                         data.Institutions(), data.Periods(), WordServers(timed, native ? &timed : nullptr), options,
                         lines, [] { return false; });
@@ -366,6 +391,139 @@ void PrintTable(const std::vector<PathResult>& paths) {
     Row("document calls, count", paths, [](const PathResult& p) { return std::to_string(p.timings.documentCalls); });
 }
 
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The least a native filling can cost: the template re-zipped unchanged, as
+// the writer would write a filled one (read, inflate the main part, deflate
+// it at the writer's level, copy the other entries, write). Best of five.
+Clock::duration Floor(const std::string& templatePath, const std::filesystem::path& target) {
+    Clock::duration best = Clock::duration::max();
+    for (int round = 0; round < 5; ++round) {
+        const auto start = Clock::now();
+        const word::docx::ZipReader zip(templatePath);
+        const std::uint64_t main = zip.Find("word/document.xml").value();
+        word::docx::WritePackage(zip, target.string(), {{main, zip.Read(main)}});
+        best = std::min(best, Clock::now() - start);
+    }
+    std::filesystem::remove(target);
+    return best;
+}
+
+// Filling and saving per document against the floor: for the batch way the
+// first document, which prepares the template, is told apart.
+void PrintFloorRatios(const PathResult& eachDocument, const PathResult& batchWay, Clock::duration floor) {
+    std::printf("floor, the template re-zipped unchanged: %.1f ms (best of 5)\n", Ms(floor));
+    const auto line = [&](const char* name, const std::vector<Clock::duration>& documents, double limit) {
+        if (documents.empty()) return;
+        Clock::duration sum{};
+        for (const Clock::duration d : documents) sum += d;
+        const Clock::duration best = *std::min_element(documents.begin(), documents.end());
+        const double mean = Ms(sum) / static_cast<double>(documents.size());
+        std::printf("%s: fill+save %.1f ms per document (best %.1f ms), native fill+save / floor %.2f (best %.2f, "
+                    "limit %.1f)\n",
+                    name, mean, Ms(best), mean / Ms(floor), Ms(best) / Ms(floor), limit);
+    };
+    line("per-document way", eachDocument.perDocument, 2.0);
+    if (batchWay.perDocument.size() > 1) {
+        std::printf("batch way, first document (prepares the template): %.1f ms\n", Ms(batchWay.perDocument.front()));
+        line("batch way, each further document",
+             std::vector<Clock::duration>(batchWay.perDocument.begin() + 1, batchWay.perDocument.end()), 1.3);
+    } else {
+        line("batch way", batchWay.perDocument, 1.3);
+    }
+}
+
+// Whether the two ways wrote the same documents: every entry of each package
+// the same name, in the same order, with the same contents.
+bool SameDocuments(const PathResult& a, const PathResult& b) {
+    if (a.outcome.results.size() != b.outcome.results.size()) return false;
+    for (std::size_t d = 0; d < a.outcome.results.size(); ++d) {
+        const word::docx::ZipReader x(a.outcome.results[d].outputPath);
+        const word::docx::ZipReader y(b.outcome.results[d].outputPath);
+        if (x.Count() != y.Count()) return false;
+        for (std::uint64_t i = 0; i < x.Count(); ++i)
+            if (x.Name(i) != y.Name(i) || x.Read(i) != y.Read(i)) return false;
+    }
+    return true;
+}
+
+// The office's lock files (".~lock.NAME#") and save temporaries ("lu*.tmp")
+// that it may leave beside a document it converted; the folder is the
+// bench's own.
+void RemoveOfficeLeftovers(const std::filesystem::path& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const bool lock = name.rfind(".~lock.", 0) == 0 && name.back() == '#';
+        const bool temporary = name.rfind("lu", 0) == 0 && name.size() > 6 && name.substr(name.size() - 4) == ".tmp";
+        if (lock || temporary) std::filesystem::remove_all(entry.path(), error);
+    }
+}
+
+struct LargeFill {
+    std::size_t figures = 0;
+    double ms = 0;
+    double maxRssMb = 0;
+};
+
+// One document filled by docx_bench in a process of its own, so that its
+// peak memory is the filling's alone.
+LargeFill FillInProcess(const std::string& way, const std::string& templatePath, const std::string& output) {
+    const std::string self = TARNFOLD_DOCX_BENCH;
+    const std::string results = output + ".txt";
+    std::vector<std::string> args = {self, "--fill-once", way, templatePath, output};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, results.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("the filling process could not be started");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    LargeFill fill;
+    long peakKb = 0;
+    if (FILE* in = std::fopen(results.c_str(), "r")) {
+        if (std::fscanf(in, "%zu %lf %ld", &fill.figures, &fill.ms, &peakKb) != 3) fill.figures = 0;
+        std::fclose(in);
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || fill.figures == 0)
+        throw std::runtime_error("filling " + templatePath + " the " + way + " way failed");
+    fill.maxRssMb = static_cast<double>(peakKb) / 1024.0;
+    return fill;
+}
+
+// The bench's form at 10,000 and at 100,000 figures, written by the template
+// maker without the office, each filled once both ways.
+void LargeForms(const std::filesystem::path& root) {
+    std::printf("\nlarge forms, one document each, in a process of its own (templates written without the office):\n");
+    for (const int tables : {10, 100}) {
+        BenchOptions shape;
+        shape.tables = tables;
+        const std::filesystem::path folder = root / ("large-" + std::to_string(tables));
+        std::filesystem::create_directories(folder);
+        const std::string templatePath = (folder / "7.docx").string();
+        std::ofstream(folder / "layout.json") << TemplateJson(shape);
+        const auto start = Clock::now();
+        const std::string command = "python3 '" + std::string(TARNFOLD_SOURCE_DIR) +
+                                    "/scripts/make_template.py' --docx-without-office --layout '" +
+                                    (folder / "layout.json").string() + "' --out '" + templatePath + "'";
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("the template maker failed: " + command);
+        const std::size_t figures = static_cast<std::size_t>(tables) * shape.rows * shape.columns;
+        std::printf("  %zu figures: template made in %.1f s (limit 30 s at 100,000)\n", figures,
+                    Seconds(Clock::now() - start));
+        for (const char* way : {"batch", "per-document"}) {
+            const LargeFill fill = FillInProcess(way, templatePath, (folder / (std::string(way) + ".docx")).string());
+            std::printf("  %zu figures, %s way: %.0f ms, %.2f us per figure, max RSS %.0f MB%s\n", fill.figures, way,
+                        fill.ms, 1000.0 * fill.ms / static_cast<double>(fill.figures), fill.maxRssMb,
+                        figures >= 100000 ? " (limit 200 MB)" : "");
+        }
+    }
+}
+
 // Every document done, saved, with all its figures placed.
 bool Complete(const PathResult& path, std::size_t documents, std::size_t figures) {
     bool complete = path.outcome.results.size() == documents;
@@ -394,7 +552,8 @@ int Bench(const BenchOptions& o) {
 
     // The .docx is made the way an office moves its templates over, so that
     // the native path fills what a real migration gives it.
-    batch::BatchOffice office((root / "Reports-office").string());
+    auto officeHolder = std::make_unique<batch::BatchOffice>((root / "Reports-office").string());
+    batch::BatchOffice& office = *officeHolder;
     office.Start();  // the office's own start is no cost of the batch
     const auto conversionStart = Clock::now();
     // The batch's office on Linux, where the bench runs, is LibreOffice.
@@ -411,11 +570,15 @@ int Bench(const BenchOptions& o) {
     NoUi ui;
     data.ConnectDatabase({(root / "kvel.fdb").string(), "password=masterkey", false}, ui);
 
-    word::docx::DocxServer docx([](const std::string&) {});
-    // The native path goes first: the office keeps working for a while after
-    // its last save, which would be counted against the native path.
+    // The native paths go first: the office keeps working for a while after
+    // its last save, which would be counted against them.
+    word::docx::DocxServer eachDocument([](const std::string&) {});
+    word::docx::DocxServer batchWay([](const std::string&) {}, word::docx::TemplateReuse::AcrossDocuments);
+    const Clock::duration floor = Floor((docxFolder / "7.docx").string(), root / "floor.docx");
     std::vector<PathResult> paths;
-    paths.push_back(RunPath("native (.docx)", docx, true, false, docxFolder.string(),
+    paths.push_back(RunPath("native, per document", eachDocument, true, false, docxFolder.string(),
+                            (root / "Reports-native-each").string(), data, program.string() + "/"));
+    paths.push_back(RunPath("native (.docx)", batchWay, true, false, docxFolder.string(),
                             (root / "Reports-native").string(), data, program.string() + "/"));
     if (!o.nativeOnly) {
         // The two ways the office back-end fills, each into a folder of its own.
@@ -437,6 +600,13 @@ int Bench(const BenchOptions& o) {
         Seconds(native.timings.document + native.timings.files) / static_cast<double>(native.outcome.results.size());
     std::printf("\nnative fill+save per document: %.3f s (%s 0.2 s)\n", nativeFillSave,
                 nativeFillSave < 0.2 ? "under" : "NOT under");
+    PrintFloorRatios(paths[paths.size() - 2], native, floor);
+    std::printf("the batch way's documents equal the per-document way's, part by part: %s\n",
+                SameDocuments(paths[paths.size() - 2], native) ? "yes" : "NO");
+
+    // What the office left beside the templates goes once it has ended.
+    officeHolder.reset();
+    for (const auto& folder : {docFolder, docxFolder}) RemoveOfficeLeftovers(folder);
 
     bool complete = true;
     for (const PathResult& path : paths)
@@ -444,6 +614,7 @@ int Bench(const BenchOptions& o) {
     if (!complete) return 1;
     std::printf("complete: every document of %s holds all %zu figures\n",
                 o.nativeOnly ? "the native path" : "every path", figures);
+    LargeForms(root);
     if (!o.keep.empty()) std::printf("kept in %s\n", root.c_str());
     return 0;
 }
