@@ -88,7 +88,7 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     const auto spotFor = [&](std::size_t part, const RunSpot& spot) {
         auto [it, added] = spotOf.try_emplace(KeyOf(spot), static_cast<std::int32_t>(planned.size()));
         if (added) {
-            planned.push_back({part, spot, false});
+            planned.push_back({part, spot, false, {}});
         }
         return it->second;
     };
