@@ -1,8 +1,9 @@
-// The Windows window program as a user drives it, under Wine on a virtual
-// display: started in a host folder of its own, keys posted to the control
-// that has the keyboard, the controls read from this process, pictures of
-// the window taken. Its rows come from a stand-in of the database session;
-// F10's document is written by the stand-in word processor in a third
+// The Windows window program, the released tarnfold.exe, as a user drives
+// it under Wine on a virtual display: started in a host folder of its own
+// over the demo database in a folder with Cyrillic letters (the locator
+// names it as a Windows path), keys posted to the control that has the
+// keyboard, the controls read from this process, pictures of the window
+// taken. F10's document is written by the stand-in word processor in a third
 // process.
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@
 #include "app/win32/control_ids.h"
 #include "core/app_title.h"
 #include "core/text.h"
+#include "demo_database.h"
 #include "platform/win32/wide_text.h"
 #include "stand_in_registration.h"
-#include "stand_in_rows.h"
 #include "window/window_geometry.h"
 #include "window/window_layout.h"
 
@@ -190,25 +191,62 @@ window::WindowSize OuterSize(HWND window) {
     return {static_cast<int>(outer.right - outer.left), static_cast<int>(outer.bottom - outer.top)};
 }
 
+// Form 7's template in the stand-in word processor's text format, and the
+// document the demo database's figures make of it for the saved choices
+// (0101, 2011, section 00): the figures in the user's decimal comma.
+constexpr char kFormTemplate[] = "Год: {z0001_000_00}\r\n"
+                                 "Учреждение: {Z0002_000_00}\r\n"
+                                 "Строка 1: {z1000_001_03} {z1000_001_04} {z1000_001_06}\r\n";
+constexpr char kFormDocument[] = "Год: 2011{z0001_000_00}\r\n"
+                                 "Учреждение: Городская больница №1{Z0002_000_00}\r\n"
+                                 "Строка 1: {z1000_001_03:МКБ 007/1} {z1000_001_04:537} {z1000_001_06:35,45}\r\n";
+const std::vector<std::string> kDemoInstitutions{"0101 - Городская больница №1", "0102 - Детская поликлиника",
+                                                 "0201 - Кировский район (свод)", "0305 - Зареченская ЦРБ",
+                                                 "1166 - Велинская область"};
+
 class WindowProgram : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (testing::DemoDatabase().empty()) GTEST_SKIP() << "no demo database: the build found no winegcc";
         std::random_device random;
-        root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + std::to_wstring(random()));
+        const std::wstring run = std::to_wstring(random());
+        root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + run);
         programFolder_ = root_ / L"Ardmet" / L"Выгрузка";
         fs::create_directories(programFolder_ / L"DocF");
-        fs::copy_file(OwnFolder() / L"window_with_stand_in_rows.exe", Program());
-        std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << testing::StandInTemplate;
+        fs::copy_file(OwnFolder() / L"tarnfold.exe", Program());
+        fs::copy_file(testing::ForwardingClient(), programFolder_ / L"fbclient.dll");
+        // The host system's database where a desktop keeps it, named in the
+        // locator as a Windows path in code page 1251; where the Linux side
+        // has no embedded engine of the program's width, on the loopback
+        // server in a folder of the same name.
+        if (testing::EmbeddedEngine()) {
+            databaseRoot_ = fs::path(L"C:\\Статистика-" + run);
+            fs::create_directories(databaseRoot_ / L"база");
+            fs::copy_file(testing::DemoDatabase(), databaseRoot_ / L"база" / L"kvel.gdb");
+            testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", Narrow((databaseRoot_ / L"база").wstring()) + "\\",
+                                  "password=masterkey");
+        } else {
+            const std::optional<testing::LoopbackServer> server = testing::RunningLoopbackServer();
+            ASSERT_TRUE(server) << "the loopback server does not run";
+            const std::string folder = "Статистика-" + Narrow(run) + "/база";
+            databaseRoot_ = server->LocalFolder("Статистика-" + Narrow(run));
+            fs::create_directories(server->LocalFolder(folder));
+            fs::copy_file(testing::DemoDatabase(), server->LocalFolder(folder) / L"kvel.gdb");
+            testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", server->Folder(folder),
+                                  "password=" + server->password);
+        }
+        std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << kFormTemplate;
         // The settings as the program of an earlier day left them: code page
-        // 1251, the year of the stand-in rows, the template folder above.
+        // 1251, a year with figures, the template folder above.
         std::ofstream(programFolder_ / L"Tarnfold.ini", std::ios::binary)
-            << Utf8ToCp1251("[REPORT]\r\nYear=2011\r\nLPU=0101 - ЦРБ\r\n"
+            << Utf8ToCp1251("[REPORT]\r\nYear=2011\r\nLPU=0101 - Городская больница №1\r\n"
                             "Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\nPathReport=" +
                             Narrow((programFolder_ / L"DocF").wstring()) + "\\\r\n");
     }
     void TearDown() override {
         std::error_code ignored;
         fs::remove_all(root_, ignored);
+        if (!databaseRoot_.empty()) fs::remove_all(databaseRoot_, ignored);
     }
 
     fs::path Program() const { return programFolder_ / L"tarnfold.exe"; }
@@ -245,6 +283,7 @@ protected:
 
     fs::path root_;
     fs::path programFolder_;
+    fs::path databaseRoot_;
 };
 
 TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
@@ -278,7 +317,8 @@ TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
     ReleaseDC(window, dc);
     EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
     EXPECT_EQ(TextOf(Control(window, "BView")), "Подробно >>");
-    EXPECT_EQ(Entries(Control(window, "CBKodif")), (std::vector<std::string>{"0101 - ЦРБ", "0202 - Больница № 2"}));
+    // The lists as the database fills them.
+    EXPECT_EQ(Entries(Control(window, "CBKodif")), kDemoInstitutions);
     EXPECT_EQ(Chosen(Control(window, "CBKodif")), 0);
     HWND forms = Control(window, "CBForm");
     EXPECT_EQ(Entries(forms).at(static_cast<std::size_t>(Chosen(forms))),
@@ -315,9 +355,9 @@ TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
     ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
     EXPECT_EQ(program.ExitCode(), 0u);
     const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
-    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - ЦРБ\r\n")), std::string::npos) << saved;
+    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - Городская больница №1\r\n")), std::string::npos) << saved;
     EXPECT_NE(saved.find("Year=2011\r\n"), std::string::npos) << saved;
-    EXPECT_EQ(saved.find("ЦРБ"), std::string::npos) << "written in UTF-8";
+    EXPECT_EQ(saved.find("Городская"), std::string::npos) << "written in UTF-8";
 }
 
 TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
@@ -340,7 +380,8 @@ TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
 // it or on the system, it says so in the standard error box and ends before
 // its window shows.
 TEST_F(WindowProgram, WithoutTheClientLibraryTheProgramTellsWhyAndEnds) {
-    const fs::path program = programFolder_ / L"tarnfold-release.exe";
+    const fs::path program = root_ / L"Без клиента" / L"tarnfold.exe";
+    fs::create_directories(program.parent_path());
     fs::copy_file(OwnFolder() / L"tarnfold.exe", program);
     RunningProgram started(program);
     ASSERT_TRUE(started.Started());
@@ -374,15 +415,16 @@ TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
         TakePicture(GetDesktopWindow(), "f10-failure");
         FAIL() << "the export did not end; the program's windows: " << WindowsOfThread(program.Thread());
     }
-    EXPECT_EQ(TextOf(result), "Выгрузка завершена");
+    // The template has cells for a part of the form only.
+    EXPECT_EQ(TextOf(result), "Выгрузка завершена (есть невыгруженные данные)!");
     EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
 
     const fs::path reports = programFolder_ / L"Reports";
     std::vector<fs::path> documents;
     for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
     ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
-    EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) ЦРБ за 2011 год.doc");
-    EXPECT_EQ(ReadAll(documents[0]), testing::StandInDocument);
+    EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc");
+    EXPECT_EQ(ReadAll(documents[0]), kFormDocument);
 
     Press(program, VK_ESCAPE);
     EXPECT_TRUE(program.Ended(20s));
