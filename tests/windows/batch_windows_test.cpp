@@ -478,7 +478,14 @@ TEST_F(BatchOnTheDemoDatabase, AMissingDatabaseEndsWithCode3AndTheReasonFromFire
         std::string reason;  // the system's, in the language of whoever opens the file
     };
     std::vector<Place> places;
-    if (EmbeddedEngine()) places.push_back({"C:\\Нет такой папки\\", "password=masterkey", "Нет такого файла или каталога"});
+    if (EmbeddedEngine()) {
+        places.push_back({"C:\\Нет такой папки\\", "password=masterkey", "Нет такого файла или каталога"});
+        // A name sent as UTF-8 says so, since a client older than 2.5 would
+        // have read it as garbled letters.
+        places.push_back({"C:\\Ελλάδα-нет\\", "password=masterkey",
+                          "Имя базы данных передано клиенту " + Utf8(Folder() / L"fbclient.dll") +
+                              " в UTF-8: в кодовой странице 1251 нет некоторых его букв."});
+    }
     if (const std::optional<LoopbackServer> server = RunningLoopbackServer())
         places.push_back({server->Folder("нет-такой-папки"), "password=" + server->password, "No such file or directory"});
     for (const Place& place : places) {

@@ -167,19 +167,20 @@ std::vector<std::string> Entries(HWND list) {
     return entries;
 }
 
+// One top-level window by class and text, added to a listing; a plain
+// function, since 32-bit Windows calls it as __stdcall.
+BOOL CALLBACK NoteWindow(HWND window, LPARAM listing) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    auto& text = *reinterpret_cast<std::string*>(listing);
+    text += Narrow(className) + " \"" + TextOf(window) + "\"" + (IsWindowVisible(window) ? "" : " hidden") + "; ";
+    return TRUE;
+}
+
 // The program's top-level windows by class and text, for a failure message.
 std::string WindowsOfThread(DWORD thread) {
     std::string listing;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM found) {
-            wchar_t className[64] = {};
-            GetClassNameW(window, className, 64);
-            auto& text = *reinterpret_cast<std::string*>(found);
-            text += Narrow(className) + " \"" + TextOf(window) + "\"" + (IsWindowVisible(window) ? "" : " hidden") + "; ";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&listing));
+    EnumThreadWindows(thread, NoteWindow, reinterpret_cast<LPARAM>(&listing));
     return listing;
 }
 

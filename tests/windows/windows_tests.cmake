@@ -136,7 +136,8 @@ endif()
 # F10's export written by the stand-in word processor in a third process.
 # The pictures go beside the Linux window's (build/screenshots) when this
 # build lies inside the Linux build, as scripts/test puts it.
-if(EXISTS ${CMAKE_BINARY_DIR}/../CMakeCache.txt)
+# The 32-bit build keeps its own.
+if(EXISTS ${CMAKE_BINARY_DIR}/../CMakeCache.txt AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   get_filename_component(TARNFOLD_WINDOWS_SCREENSHOTS ${CMAKE_BINARY_DIR}/../screenshots ABSOLUTE)
 else()
   set(TARNFOLD_WINDOWS_SCREENSHOTS ${CMAKE_BINARY_DIR}/screenshots)
