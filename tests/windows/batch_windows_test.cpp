@@ -392,7 +392,7 @@ protected:
     void SetUp() override {
         StandInWordTest::SetUp();
         if (!Ready()) return;
-        if (DemoDatabase().empty()) GTEST_SKIP() << "no demo database: the build found no winegcc";
+        if (DemoDatabase().empty()) GTEST_SKIP() << "no real database: winegcc cannot build the forwarding client here";
         std::filesystem::create_directories(Folder() / L"DocF_2011");
         std::filesystem::copy_file(TestProgramFolder() / L"tarnfold-batch.exe", Folder() / L"tarnfold-batch.exe");
         std::filesystem::copy_file(ForwardingClient(), Folder() / L"fbclient.dll");

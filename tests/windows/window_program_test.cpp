@@ -208,7 +208,7 @@ const std::vector<std::string> kDemoInstitutions{"0101 - Городская бо
 class WindowProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (testing::DemoDatabase().empty()) GTEST_SKIP() << "no demo database: the build found no winegcc";
+        if (testing::DemoDatabase().empty()) GTEST_SKIP() << "no real database: winegcc cannot build the forwarding client here";
         std::random_device random;
         const std::wstring run = std::to_wstring(random());
         root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + run);

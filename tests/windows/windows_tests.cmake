@@ -60,13 +60,16 @@ endif()
 # copy it beside the programs. The database is the demo kvel.gdb made by the
 # project's script, read with the embedded engine and through the tests'
 # loopback Firebird server.
+# winegcc builds libraries of a width only with Wine's development files of it.
 find_program(TARNFOLD_WINEGCC winegcc)
-if(CMAKE_CROSSCOMPILING_EMULATOR AND TARNFOLD_WINEGCC)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(forwarding_bits -m32)
-  else()
-    set(forwarding_bits -m64)
-  endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(forwarding_bits -m32)
+  set(forwarding_libraries /usr/lib/i386-linux-gnu/wine/i386-unix/libwinecrt0.a)
+else()
+  set(forwarding_bits -m64)
+  set(forwarding_libraries /usr/lib/x86_64-linux-gnu/wine/x86_64-unix/libwinecrt0.a)
+endif()
+if(CMAKE_CROSSCOMPILING_EMULATOR AND TARNFOLD_WINEGCC AND EXISTS ${forwarding_libraries})
   set(TARNFOLD_FORWARDING_CLIENT ${CMAKE_BINARY_DIR}/forwarding-client/fbclient.dll)
   add_custom_command(OUTPUT ${TARNFOLD_FORWARDING_CLIENT}
     COMMAND ${TARNFOLD_WINEGCC} ${forwarding_bits} -shared -O2 -Wall -Wextra -o ${TARNFOLD_FORWARDING_CLIENT}
