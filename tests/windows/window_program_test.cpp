@@ -220,6 +220,7 @@ protected:
         // locator as a Windows path in code page 1251; where the Linux side
         // has no embedded engine of the program's width, on the loopback
         // server in a folder of the same name.
+        run_ = Narrow(run);
         if (testing::EmbeddedEngine()) {
             databaseRoot_ = fs::path(L"C:\\Статистика-" + run);
             fs::create_directories(databaseRoot_ / L"база");
@@ -227,14 +228,7 @@ protected:
             testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", Narrow((databaseRoot_ / L"база").wstring()) + "\\",
                                   "password=masterkey");
         } else {
-            const std::optional<testing::LoopbackServer> server = testing::RunningLoopbackServer();
-            ASSERT_TRUE(server) << "the loopback server does not run";
-            const std::string folder = "Статистика-" + Narrow(run) + "/база";
-            databaseRoot_ = server->LocalFolder("Статистика-" + Narrow(run));
-            fs::create_directories(server->LocalFolder(folder));
-            fs::copy_file(testing::DemoDatabase(), server->LocalFolder(folder) / L"kvel.gdb");
-            testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", server->Folder(folder),
-                                  "password=" + server->password);
+            PlaceDatabaseOnServer();
         }
         std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << kFormTemplate;
         // The settings as the program of an earlier day left them: code page
@@ -251,6 +245,19 @@ protected:
     }
 
     fs::path Program() const { return programFolder_ / L"tarnfold.exe"; }
+
+    // The database on the loopback server instead, the locator naming it there.
+    void PlaceDatabaseOnServer() {
+        const std::optional<testing::LoopbackServer> server = testing::RunningLoopbackServer();
+        ASSERT_TRUE(server) << "the loopback server does not run";
+        std::error_code ignored;
+        if (!databaseRoot_.empty()) fs::remove_all(databaseRoot_, ignored);
+        const std::string folder = "Статистика-" + run_ + "/база";
+        databaseRoot_ = server->LocalFolder("Статистика-" + run_);
+        fs::create_directories(server->LocalFolder(folder));
+        fs::copy_file(testing::DemoDatabase(), server->LocalFolder(folder) / L"kvel.gdb");
+        testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", server->Folder(folder), "password=" + server->password);
+    }
 
     HWND Control(HWND window, const char* name) const { return FindById(window, ControlIdByName(name)); }
 
@@ -282,6 +289,7 @@ protected:
         EXPECT_TRUE(SaveWindowPicture(window, folder / Wide("windows-" + state + ".bmp")));
     }
 
+    std::string run_;
     fs::path root_;
     fs::path programFolder_;
     fs::path databaseRoot_;
@@ -403,32 +411,42 @@ TEST_F(WindowProgram, WithoutTheClientLibraryTheProgramTellsWhyAndEnds) {
     EXPECT_EQ(FindWindowW(L"TFMain", MainCaption.c_str()), nullptr);
 }
 
+// The database's figures, read with the embedded engine and from the
+// loopback server, reach the document in the user's format.
 TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
     const testing::WordApplication server = testing::RegisteredWordApplication();
     ASSERT_NE(server, testing::WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
     if (server == testing::WordApplication::Other) GTEST_SKIP() << "\"Word.Application\" is Word itself here";
-    RunningProgram program(Program());
-    HWND window = program.MainWindow();
-    ASSERT_NE(window, nullptr);
-    HWND result = Control(window, "LRezult");
-    Press(program, VK_F10);
-    if (!WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) {
-        TakePicture(GetDesktopWindow(), "f10-failure");
-        FAIL() << "the export did not end; the program's windows: " << WindowsOfThread(program.Thread());
+    for (const bool onServer : {false, true}) {
+        if (!onServer && !testing::EmbeddedEngine()) continue;
+        SCOPED_TRACE(onServer ? "the loopback server" : "the embedded engine");
+        if (onServer && testing::EmbeddedEngine()) PlaceDatabaseOnServer();
+        std::error_code ignored;
+        fs::remove_all(programFolder_ / L"Reports", ignored);
+        RunningProgram program(Program());
+        HWND window = program.MainWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(Entries(Control(window, "CBKodif")), kDemoInstitutions);
+        HWND result = Control(window, "LRezult");
+        Press(program, VK_F10);
+        if (!WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) {
+            TakePicture(GetDesktopWindow(), "f10-failure");
+            FAIL() << "the export did not end; the program's windows: " << WindowsOfThread(program.Thread());
+        }
+        // The template has cells for a part of the form only.
+        EXPECT_EQ(TextOf(result), "Выгрузка завершена (есть невыгруженные данные)!");
+        EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
+
+        const fs::path reports = programFolder_ / L"Reports";
+        std::vector<fs::path> documents;
+        for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
+        ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
+        EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc");
+        EXPECT_EQ(ReadAll(documents[0]), kFormDocument);
+
+        Press(program, VK_ESCAPE);
+        EXPECT_TRUE(program.Ended(20s));
     }
-    // The template has cells for a part of the form only.
-    EXPECT_EQ(TextOf(result), "Выгрузка завершена (есть невыгруженные данные)!");
-    EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
-
-    const fs::path reports = programFolder_ / L"Reports";
-    std::vector<fs::path> documents;
-    for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
-    ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
-    EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc");
-    EXPECT_EQ(ReadAll(documents[0]), kFormDocument);
-
-    Press(program, VK_ESCAPE);
-    EXPECT_TRUE(program.Ended(20s));
 }
 
 }  // namespace
