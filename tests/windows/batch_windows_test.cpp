@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -469,6 +470,28 @@ TEST_F(BatchOnTheDemoDatabase, ListsAndExportsSeveralInstitutionsEmbeddedAndThro
         EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
                   "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
     }
+}
+
+// The released batch waits for a Word that turns its calls away for a while
+// (its message filter), and its document is right.
+TEST_F(BatchOnTheDemoDatabase, ABusyWordIsWaitedFor) {
+    if (const std::optional<LoopbackServer> server = RunningLoopbackServer()) {
+        const std::string name = "busy" + Utf8(root.filename().wstring().substr(root.filename().wstring().rfind(L'-')));
+        PlaceDatabase(server->LocalFolder(name));
+        Locate(server->Folder(name), "password=" + server->password);
+    } else {
+        FAIL() << "the loopback server does not run";
+    }
+    const Dispatch word = HeldWord();
+    word.Put("StandInBusyFor", Arg::Integer(2000));
+    const auto started = std::chrono::steady_clock::now();
+    const Finished run = Batch({"--form", "7", "--institution", "1166", "--year", "2011"});
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000));
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
+              "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
+    // An invisible Word without documents was the batch's own: it quit it.
+    EXPECT_FALSE(Answers(word));
 }
 
 TEST_F(BatchOnTheDemoDatabase, AMissingDatabaseEndsWithCode3AndTheReasonFromFirebird) {
