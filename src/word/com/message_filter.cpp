@@ -20,7 +20,6 @@ constexpr DWORD kRetryAfterMs = 100;
 class BusyServerFilter::Filter final : public IMessageFilter {
 public:
     explicit Filter(std::chrono::milliseconds patience) : patience_(patience) {}
-    virtual ~Filter() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
