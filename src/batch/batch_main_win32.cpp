@@ -15,6 +15,7 @@
 #include "core/paths.h"
 #include "platform/win32/wide_text.h"
 #include "word/com/apartment.h"
+#include "word/com/message_filter.h"
 
 namespace tarnfold::batch {
 
@@ -56,8 +57,11 @@ int BatchMain(const RowOpener& openRows) {
     std::ostream out(&outBuffer);
     StartInterruptWatch();
     std::optional<word::com::ComApartment> apartment;
+    // A Word that is busy (a dialog open in the user's Word) is waited for.
+    std::optional<word::com::BusyServerFilter> busyWord;
     try {
         apartment.emplace();
+        busyWord.emplace();
     } catch (const Error& error) {
         std::cerr << "Не удалось подготовить вызовы Word: " << error.what() << std::endl;
         return kExitOffice;

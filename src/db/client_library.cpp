@@ -9,6 +9,7 @@
 #endif
 
 #include "core/error.h"
+#include "core/library_bitness.h"
 #include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
@@ -65,8 +66,11 @@ std::shared_ptr<const ClientLibrary> ClientLibrary::Load(const std::vector<std::
         std::string reason;
         void* handle = OpenLibrary(name, reason);
         if (!handle) {
-            if (!IsBareName(name))
-                throw Error("Не удалось загрузить клиентскую библиотеку базы данных " + name + ": " + reason);
+            if (!IsBareName(name)) {
+                const std::string advice = OtherBuildAdvice(name);
+                throw Error("Не удалось загрузить клиентскую библиотеку базы данных " + name + ": " + reason +
+                            (advice.empty() ? "" : "\n" + advice));
+            }
             tried += (tried.empty() ? "" : ", ") + name;
             lastReason = reason;
             continue;

@@ -1,5 +1,6 @@
 #include "db/data_module.h"
 
+#include "core/client_file_name.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "db/client_library.h"
@@ -68,8 +69,19 @@ struct DataModule::Impl {
     std::vector<Institution> institutions;
     std::vector<Period> periods;
 
+    // The name goes in the code page the client reads it in; one that the
+    // code page cannot hold goes as UTF-8, and a failure then says so, since an
+    // old client reads it as garbled letters.
     std::shared_ptr<Attachment> Attach(const std::vector<std::string>& lines) const {
-        return std::make_shared<Attachment>(library, databaseName, BuildDpb(lines));
+        const ClientFileName name = FileNameForClient(databaseName);
+        if (!name.utf8) return std::make_shared<Attachment>(library, name.bytes, BuildDpb(lines));
+        try {
+            return std::make_shared<Attachment>(library, name.bytes, WithUtf8FileName(BuildDpb(lines)));
+        } catch (const Error& error) {
+            throw Error(std::string(error.what()) + "\nИмя базы данных передано клиенту " + library->Name() +
+                        " в UTF-8: в кодовой странице " + std::to_string(name.codePage) +
+                        " нет некоторых его букв. Клиенты Firebird до версии 2.5 такое имя не читают.");
+        }
     }
 
     void ReadInstitutions(const std::shared_ptr<Transaction>& transaction) {

@@ -102,4 +102,10 @@ std::string BuildDpb(const std::vector<std::string>& lines) {
     return dpb;
 }
 
+std::string WithUtf8FileName(std::string dpb) {
+    dpb += static_cast<char>(isc_dpb_utf8_filename);
+    dpb += '\0';
+    return dpb;
+}
+
 }  // namespace tarnfold::db

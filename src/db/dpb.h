@@ -15,4 +15,9 @@ namespace tarnfold::db {
 // reaches the server.
 std::string BuildDpb(const std::vector<std::string>& lines);
 
+// The block with the item that tells the client the database name is UTF-8
+// rather than in the system's code page. Clients older than Firebird 2.5 do
+// not know the item and read the name in the code page all the same.
+std::string WithUtf8FileName(std::string dpb);
+
 }  // namespace tarnfold::db

@@ -191,7 +191,7 @@ void ExportRun::Run(ExportJournal& journal) {
     application_->ActivateLastOpened();
     const std::unique_ptr<word::Document> document = application_->ActiveDocument();
     const std::string workingPath = WorkingDocumentPath(outputPath);
-    document->SaveAs(workingPath);
+    document->SaveWorkingCopyAs(workingPath);
 
     view_.SetStatusText(FillingStatus);
     bool unexportedData = false;

@@ -38,6 +38,9 @@ public:
     // Writes the document under `path`; from then on the document is that file
     // and the template stays unchanged.
     virtual void SaveAs(const std::string& path) = 0;
+    // The same for the working copy of a run, which only the run itself
+    // opens again: a word processor that lists recent files leaves it out.
+    virtual void SaveWorkingCopyAs(const std::string& path) { SaveAs(path); }
     virtual bool HasBookmark(const std::string& name) = 0;
     // Moves the cursor to the bookmark and types there; typing at a bookmark
     // that spans text replaces that text.

@@ -32,6 +32,11 @@ TEST(Dpb, ValueIsSentInCodePage1251) {
     EXPECT_EQ(BuildDpb({"password=пароль"}), std::string(1, '\1') + Item(29, "\xEF\xE0\xF0\xEE\xEB\xFC"));
 }
 
+TEST(Dpb, Utf8FileNameItemGoesLastWithoutAValue) {
+    EXPECT_EQ(WithUtf8FileName(BuildDpb({"user_name=SYSDBA"})),
+              std::string(1, '\1') + Item(28, "SYSDBA") + std::string("\x4D\0", 2));
+}
+
 TEST(Dpb, RoleAndNumbers) {
     EXPECT_EQ(BuildDpb({"sql_role_name=READER"}), std::string(1, '\1') + Item(60, "READER"));
     EXPECT_EQ(BuildDpb({"num_buffers=300"}), std::string("\1\5\4\x2C\1\0\0", 7));

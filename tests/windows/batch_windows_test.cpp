@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "batch/console_win32.h"
 #include "batch_stand_in_rows.h"
 #include "core/error.h"
+#include "demo_database.h"
 #include "export/export_run.h"
 #include "platform/win32/wide_text.h"
 #include "recording_view.h"
@@ -380,6 +382,144 @@ TEST_F(BatchOnWindows, SecondCtrlCEndsAtOnceAndQuitsTheBatchsWord) {
     EXPECT_TRUE(Contains(run.err, "Выгрузка прервана; начатый документ не дописан.")) << run.err;
     EXPECT_FALSE(Answers(word)) << "the batch's Word outlived it";
     EXPECT_FALSE(std::filesystem::exists(Reports() / win32::Wide(kLarge)));
+}
+
+// The released tarnfold-batch.exe over the demo database, as the host
+// system's locator names it: a local file read by the embedded engine from a
+// folder with Cyrillic letters, or from one whose name code page 1251 cannot
+// hold, and a database of the loopback server.
+class BatchOnTheDemoDatabase : public StandInWordTest {
+protected:
+    void SetUp() override {
+        StandInWordTest::SetUp();
+        if (!Ready()) return;
+        if (DemoDatabase().empty()) GTEST_SKIP() << "no real database: winegcc cannot build the forwarding client here";
+        std::filesystem::create_directories(Folder() / L"DocF_2011");
+        std::filesystem::copy_file(TestProgramFolder() / L"tarnfold-batch.exe", Folder() / L"tarnfold-batch.exe");
+        std::filesystem::copy_file(ForwardingClient(), Folder() / L"fbclient.dll");
+        std::ofstream(Folder() / L"DocF_2011" / L"7.doc", std::ios::binary)
+            << "Учреждение: {z0002_000_00}\r\nСтрока 1: {z1000_001_04} {z1000_001_06}\r\n";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        for (const std::filesystem::path& folder : databases_) std::filesystem::remove_all(folder, ignored);
+        StandInWordTest::TearDown();
+    }
+
+    std::filesystem::path Folder() const { return root / L"kvel" / L"Tarnfold"; }
+    std::filesystem::path Reports() const { return Folder() / L"Reports"; }
+
+    // The demo database copied into `folder`, which goes with the test.
+    void PlaceDatabase(const std::filesystem::path& folder) {
+        std::filesystem::create_directories(folder);
+        std::filesystem::copy_file(DemoDatabase(), folder / L"kvel.gdb");
+        databases_.push_back(folder);
+    }
+    void Locate(const std::string& databaseFolder, const std::string& passwordLine = "password=masterkey") const {
+        WriteLocator(root / L"kvel" / L"kvel.ini", databaseFolder, passwordLine);
+    }
+
+    Finished Batch(const std::vector<std::string>& arguments) const {
+        return RunProgram(Folder() / L"tarnfold-batch.exe", arguments, root);
+    }
+
+private:
+    std::vector<std::filesystem::path> databases_;
+};
+
+TEST_F(BatchOnTheDemoDatabase, ListsAndExportsSeveralInstitutionsEmbeddedAndThroughTheServer) {
+    const std::wstring run = root.filename().wstring().substr(root.filename().wstring().rfind(L'-'));
+    struct Case {
+        std::string what;
+        std::filesystem::path place;  // where the database file lies, as this process reaches it
+        std::string locatorFolder;    // the locator's dbPath
+        std::string passwordLine;
+    };
+    std::vector<Case> cases;
+    if (EmbeddedEngine()) {
+        cases.push_back({"a folder named in Cyrillic", L"C:\\Статистика" + run + L"\\база", {}, "password=masterkey"});
+        cases.push_back({"a folder that code page 1251 cannot hold", L"C:\\Ελλάδα" + run, {}, "password=masterkey"});
+    }
+    for (Case& test : cases) test.locatorFolder = Utf8(test.place) + "\\";
+    if (const std::optional<LoopbackServer> server = RunningLoopbackServer()) {
+        const std::string name = "batch" + Utf8(run);
+        cases.push_back({"the loopback server", server->LocalFolder(name), server->Folder(name), "password=" + server->password});
+    } else {
+        ADD_FAILURE() << "the loopback server does not run";
+    }
+    const std::string entries =
+        "0101 - Городская больница №1\n0102 - Детская поликлиника\n0201 - Кировский район (свод)\n"
+        "0305 - Зареченская ЦРБ\n1166 - Велинская область\n";
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        std::filesystem::remove_all(Reports());
+        PlaceDatabase(test.place);
+        Locate(test.locatorFolder, test.passwordLine);
+
+        const Finished list = Batch({"--list", "institutions"});
+        EXPECT_EQ(list.exitCode, 0u) << list.out << list.err;
+        EXPECT_EQ(list.out, entries) << list.err;
+
+        const Finished exported =
+            Batch({"--form", "7", "--institution", "0101", "--institution", "1166", "--year", "2011"});
+        EXPECT_EQ(exported.exitCode, 0u) << exported.out << exported.err;
+        EXPECT_TRUE(Contains(exported.out, "Выгрузка завершена: документов 2 из 2")) << exported.out;
+        // The figures in the user's decimal comma.
+        EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc"),
+                  "Учреждение: Городская больница №1{z0002_000_00}\r\nСтрока 1: {z1000_001_04:537} {z1000_001_06:35,45}\r\n");
+        EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
+                  "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
+    }
+}
+
+// The released batch waits for a Word that turns its calls away for a while
+// (its message filter), and its document is right.
+TEST_F(BatchOnTheDemoDatabase, ABusyWordIsWaitedFor) {
+    if (const std::optional<LoopbackServer> server = RunningLoopbackServer()) {
+        const std::string name = "busy" + Utf8(root.filename().wstring().substr(root.filename().wstring().rfind(L'-')));
+        PlaceDatabase(server->LocalFolder(name));
+        Locate(server->Folder(name), "password=" + server->password);
+    } else {
+        FAIL() << "the loopback server does not run";
+    }
+    const Dispatch word = HeldWord();
+    word.Put("StandInBusyFor", Arg::Integer(2000));
+    const auto started = std::chrono::steady_clock::now();
+    const Finished run = Batch({"--form", "7", "--institution", "1166", "--year", "2011"});
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000));
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
+              "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
+    // An invisible Word without documents was the batch's own: it quit it.
+    EXPECT_FALSE(Answers(word));
+}
+
+TEST_F(BatchOnTheDemoDatabase, AMissingDatabaseEndsWithCode3AndTheReasonFromFirebird) {
+    struct Place {
+        std::string folder;
+        std::string passwordLine;
+        std::string reason;  // the system's, in the language of whoever opens the file
+    };
+    std::vector<Place> places;
+    if (EmbeddedEngine()) {
+        places.push_back({"C:\\Нет такой папки\\", "password=masterkey", "Нет такого файла или каталога"});
+        // A name sent as UTF-8 says so, since a client older than 2.5 would
+        // have read it as garbled letters.
+        places.push_back({"C:\\Ελλάδα-нет\\", "password=masterkey",
+                          "Имя базы данных передано клиенту " + Utf8(Folder() / L"fbclient.dll") +
+                              " в UTF-8: в кодовой странице 1251 нет некоторых его букв."});
+    }
+    if (const std::optional<LoopbackServer> server = RunningLoopbackServer())
+        places.push_back({server->Folder("нет-такой-папки"), "password=" + server->password, "No such file or directory"});
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.folder);
+        Locate(place.folder, place.passwordLine);
+        const Finished run = Batch({"--list", "institutions"});
+        EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
+        EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных " + place.folder + "kvel.gdb: I/O error")) << run.err;
+        EXPECT_TRUE(Contains(run.err, place.reason)) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 // Text for a console goes through the wide calls, so that Cyrillic shows

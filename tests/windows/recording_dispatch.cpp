@@ -128,6 +128,10 @@ public:
                 V_VT(result) = VT_BOOL;
                 V_BOOL(result) = behaviour->boolean ? VARIANT_TRUE : VARIANT_FALSE;
                 break;
+            case Member::Returns::Text:
+                V_VT(result) = VT_BSTR;
+                V_BSTR(result) = SysAllocString(win32::Wide(behaviour->text).c_str());
+                break;
             case Member::Returns::HasName:
                 V_VT(result) = VT_BOOL;
                 V_BOOL(result) = !call.args.empty() && recording_->HasName(call.args.front().value) ? VARIANT_TRUE
@@ -254,10 +258,12 @@ std::shared_ptr<Recording> WordModel(int documentCount) {
     model->Define("application", "ActiveDocument", Member::ObjectOf("document"));
     model->Define("application", "Selection", Member::ObjectOf("selection"));
     model->Define("application", "Visible", Member::Plain());
-    model->Define("documents", "Open", Member::Plain());
+    model->Define("documents", "Open", Member::ObjectOf("document"));
     model->Define("documents", "Count", Member::IntegerOf(documentCount));
     model->Define("documents", "Item", Member::ObjectOf("document"));
     model->Define("document", "Activate", Member::Plain());
+    // Every document of the model is the one file: the run's own.
+    model->Define("document", "FullName", Member::TextOf("C:\\Ardmet\\Tarnfold\\Reports\\F007.doc"));
     model->Define("document", "SaveAs",
                   Member::Plain({"FileName", "FileFormat", "LockComments", "Password", "AddToRecentFiles",
                                  "WritePassword", "ReadOnlyRecommended", "EmbedTrueTypeFonts",

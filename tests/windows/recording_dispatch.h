@@ -41,11 +41,12 @@ struct Failure {
 };
 
 struct Member {
-    enum class Returns { Nothing, Object, Integer, Boolean, HasName };
+    enum class Returns { Nothing, Object, Integer, Boolean, HasName, Text };
     Returns returns = Returns::Nothing;
     std::string object;      // label of the object returned (Returns::Object)
     int integer = 0;         // Returns::Integer
     bool boolean = false;    // Returns::Boolean
+    std::string text;        // Returns::Text, UTF-8
     std::vector<std::string> parameters;  // names it accepts as named arguments
 
     static Member Plain(std::vector<std::string> parameters = {}) {
@@ -69,6 +70,12 @@ struct Member {
         Member m;
         m.returns = Returns::Boolean;
         m.boolean = value;
+        return m;
+    }
+    static Member TextOf(std::string value) {
+        Member m;
+        m.returns = Returns::Text;
+        m.text = std::move(value);
         return m;
     }
     // True when the first argument is one of the names given by AddName.

@@ -1,8 +1,9 @@
-// The Windows window program as a user drives it, under Wine on a virtual
-// display: started in a host folder of its own, keys posted to the control
-// that has the keyboard, the controls read from this process, pictures of
-// the window taken. Its rows come from a stand-in of the database session;
-// F10's document is written by the stand-in word processor in a third
+// The Windows window program, the released tarnfold.exe, as a user drives
+// it under Wine on a virtual display: started in a host folder of its own
+// over the demo database in a folder with Cyrillic letters (the locator
+// names it as a Windows path), keys posted to the control that has the
+// keyboard, the controls read from this process, pictures of the window
+// taken. F10's document is written by the stand-in word processor in a third
 // process.
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@
 #include "app/win32/control_ids.h"
 #include "core/app_title.h"
 #include "core/text.h"
+#include "demo_database.h"
 #include "platform/win32/wide_text.h"
 #include "stand_in_registration.h"
-#include "stand_in_rows.h"
 #include "window/window_geometry.h"
 #include "window/window_layout.h"
 
@@ -166,19 +167,20 @@ std::vector<std::string> Entries(HWND list) {
     return entries;
 }
 
+// One top-level window by class and text, added to a listing; a plain
+// function, since 32-bit Windows calls it as __stdcall.
+BOOL CALLBACK NoteWindow(HWND window, LPARAM listing) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    auto& text = *reinterpret_cast<std::string*>(listing);
+    text += Narrow(className) + " \"" + TextOf(window) + "\"" + (IsWindowVisible(window) ? "" : " hidden") + "; ";
+    return TRUE;
+}
+
 // The program's top-level windows by class and text, for a failure message.
 std::string WindowsOfThread(DWORD thread) {
     std::string listing;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM found) {
-            wchar_t className[64] = {};
-            GetClassNameW(window, className, 64);
-            auto& text = *reinterpret_cast<std::string*>(found);
-            text += Narrow(className) + " \"" + TextOf(window) + "\"" + (IsWindowVisible(window) ? "" : " hidden") + "; ";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&listing));
+    EnumThreadWindows(thread, NoteWindow, reinterpret_cast<LPARAM>(&listing));
     return listing;
 }
 
@@ -190,28 +192,72 @@ window::WindowSize OuterSize(HWND window) {
     return {static_cast<int>(outer.right - outer.left), static_cast<int>(outer.bottom - outer.top)};
 }
 
+// Form 7's template in the stand-in word processor's text format, and the
+// document the demo database's figures make of it for the saved choices
+// (0101, 2011, section 00): the figures in the user's decimal comma.
+constexpr char kFormTemplate[] = "Год: {z0001_000_00}\r\n"
+                                 "Учреждение: {Z0002_000_00}\r\n"
+                                 "Строка 1: {z1000_001_03} {z1000_001_04} {z1000_001_06}\r\n";
+constexpr char kFormDocument[] = "Год: 2011{z0001_000_00}\r\n"
+                                 "Учреждение: Городская больница №1{Z0002_000_00}\r\n"
+                                 "Строка 1: {z1000_001_03:МКБ 007/1} {z1000_001_04:537} {z1000_001_06:35,45}\r\n";
+const std::vector<std::string> kDemoInstitutions{"0101 - Городская больница №1", "0102 - Детская поликлиника",
+                                                 "0201 - Кировский район (свод)", "0305 - Зареченская ЦРБ",
+                                                 "1166 - Велинская область"};
+
 class WindowProgram : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (testing::DemoDatabase().empty()) GTEST_SKIP() << "no real database: winegcc cannot build the forwarding client here";
         std::random_device random;
-        root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + std::to_wstring(random()));
+        const std::wstring run = std::to_wstring(random());
+        root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + run);
         programFolder_ = root_ / L"Ardmet" / L"Выгрузка";
         fs::create_directories(programFolder_ / L"DocF");
-        fs::copy_file(OwnFolder() / L"window_with_stand_in_rows.exe", Program());
-        std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << testing::StandInTemplate;
+        fs::copy_file(OwnFolder() / L"tarnfold.exe", Program());
+        fs::copy_file(testing::ForwardingClient(), programFolder_ / L"fbclient.dll");
+        // The host system's database where a desktop keeps it, named in the
+        // locator as a Windows path in code page 1251; where the Linux side
+        // has no embedded engine of the program's width, on the loopback
+        // server in a folder of the same name.
+        run_ = Narrow(run);
+        if (testing::EmbeddedEngine()) {
+            databaseRoot_ = fs::path(L"C:\\Статистика-" + run);
+            fs::create_directories(databaseRoot_ / L"база");
+            fs::copy_file(testing::DemoDatabase(), databaseRoot_ / L"база" / L"kvel.gdb");
+            testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", Narrow((databaseRoot_ / L"база").wstring()) + "\\",
+                                  "password=masterkey");
+        } else {
+            PlaceDatabaseOnServer();
+        }
+        std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << kFormTemplate;
         // The settings as the program of an earlier day left them: code page
-        // 1251, the year of the stand-in rows, the template folder above.
+        // 1251, a year with figures, the template folder above.
         std::ofstream(programFolder_ / L"Tarnfold.ini", std::ios::binary)
-            << Utf8ToCp1251("[REPORT]\r\nYear=2011\r\nLPU=0101 - ЦРБ\r\n"
+            << Utf8ToCp1251("[REPORT]\r\nYear=2011\r\nLPU=0101 - Городская больница №1\r\n"
                             "Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\nPathReport=" +
                             Narrow((programFolder_ / L"DocF").wstring()) + "\\\r\n");
     }
     void TearDown() override {
         std::error_code ignored;
         fs::remove_all(root_, ignored);
+        if (!databaseRoot_.empty()) fs::remove_all(databaseRoot_, ignored);
     }
 
     fs::path Program() const { return programFolder_ / L"tarnfold.exe"; }
+
+    // The database on the loopback server instead, the locator naming it there.
+    void PlaceDatabaseOnServer() {
+        const std::optional<testing::LoopbackServer> server = testing::RunningLoopbackServer();
+        ASSERT_TRUE(server) << "the loopback server does not run";
+        std::error_code ignored;
+        if (!databaseRoot_.empty()) fs::remove_all(databaseRoot_, ignored);
+        const std::string folder = "Статистика-" + run_ + "/база";
+        databaseRoot_ = server->LocalFolder("Статистика-" + run_);
+        fs::create_directories(server->LocalFolder(folder));
+        fs::copy_file(testing::DemoDatabase(), server->LocalFolder(folder) / L"kvel.gdb");
+        testing::WriteLocator(root_ / L"Ardmet" / L"kvel.ini", server->Folder(folder), "password=" + server->password);
+    }
 
     HWND Control(HWND window, const char* name) const { return FindById(window, ControlIdByName(name)); }
 
@@ -244,8 +290,10 @@ protected:
         EXPECT_TRUE(SaveWindowPicture(window, folder / Wide("windows-" + state + ".bmp")));
     }
 
+    std::string run_;
     fs::path root_;
     fs::path programFolder_;
+    fs::path databaseRoot_;
 };
 
 TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
@@ -279,7 +327,8 @@ TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
     ReleaseDC(window, dc);
     EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
     EXPECT_EQ(TextOf(Control(window, "BView")), "Подробно >>");
-    EXPECT_EQ(Entries(Control(window, "CBKodif")), (std::vector<std::string>{"0101 - ЦРБ", "0202 - Больница № 2"}));
+    // The lists as the database fills them.
+    EXPECT_EQ(Entries(Control(window, "CBKodif")), kDemoInstitutions);
     EXPECT_EQ(Chosen(Control(window, "CBKodif")), 0);
     HWND forms = Control(window, "CBForm");
     EXPECT_EQ(Entries(forms).at(static_cast<std::size_t>(Chosen(forms))),
@@ -316,9 +365,9 @@ TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
     ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
     EXPECT_EQ(program.ExitCode(), 0u);
     const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
-    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - ЦРБ\r\n")), std::string::npos) << saved;
+    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - Городская больница №1\r\n")), std::string::npos) << saved;
     EXPECT_NE(saved.find("Year=2011\r\n"), std::string::npos) << saved;
-    EXPECT_EQ(saved.find("ЦРБ"), std::string::npos) << "written in UTF-8";
+    EXPECT_EQ(saved.find("Городская"), std::string::npos) << "written in UTF-8";
 }
 
 // An open list takes its keys: Alt+Down opens it, Down and Enter pick; F10
@@ -376,7 +425,8 @@ TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
 // it or on the system, it says so in the standard error box and ends before
 // its window shows.
 TEST_F(WindowProgram, WithoutTheClientLibraryTheProgramTellsWhyAndEnds) {
-    const fs::path program = programFolder_ / L"tarnfold-release.exe";
+    const fs::path program = root_ / L"Без клиента" / L"tarnfold.exe";
+    fs::create_directories(program.parent_path());
     fs::copy_file(OwnFolder() / L"tarnfold.exe", program);
     RunningProgram started(program);
     ASSERT_TRUE(started.Started());
@@ -397,31 +447,42 @@ TEST_F(WindowProgram, WithoutTheClientLibraryTheProgramTellsWhyAndEnds) {
     EXPECT_EQ(FindWindowW(L"TFMain", MainCaption.c_str()), nullptr);
 }
 
+// The database's figures, read with the embedded engine and from the
+// loopback server, reach the document in the user's format.
 TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
     const testing::WordApplication server = testing::RegisteredWordApplication();
     ASSERT_NE(server, testing::WordApplication::None) << "the stand-in is not registered: run word_stand_in /RegServer";
     if (server == testing::WordApplication::Other) GTEST_SKIP() << "\"Word.Application\" is Word itself here";
-    RunningProgram program(Program());
-    HWND window = program.MainWindow();
-    ASSERT_NE(window, nullptr);
-    HWND result = Control(window, "LRezult");
-    Press(program, VK_F10);
-    if (!WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) {
-        TakePicture(GetDesktopWindow(), "f10-failure");
-        FAIL() << "the export did not end; the program's windows: " << WindowsOfThread(program.Thread());
+    for (const bool onServer : {false, true}) {
+        if (!onServer && !testing::EmbeddedEngine()) continue;
+        SCOPED_TRACE(onServer ? "the loopback server" : "the embedded engine");
+        if (onServer && testing::EmbeddedEngine()) PlaceDatabaseOnServer();
+        std::error_code ignored;
+        fs::remove_all(programFolder_ / L"Reports", ignored);
+        RunningProgram program(Program());
+        HWND window = program.MainWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(Entries(Control(window, "CBKodif")), kDemoInstitutions);
+        HWND result = Control(window, "LRezult");
+        Press(program, VK_F10);
+        if (!WaitUntil([&] { return !TextOf(result).empty(); }, 60s)) {
+            TakePicture(GetDesktopWindow(), "f10-failure");
+            FAIL() << "the export did not end; the program's windows: " << WindowsOfThread(program.Thread());
+        }
+        // The template has cells for a part of the form only.
+        EXPECT_EQ(TextOf(result), "Выгрузка завершена (есть невыгруженные данные)!");
+        EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
+
+        const fs::path reports = programFolder_ / L"Reports";
+        std::vector<fs::path> documents;
+        for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
+        ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
+        EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc");
+        EXPECT_EQ(ReadAll(documents[0]), kFormDocument);
+
+        Press(program, VK_ESCAPE);
+        EXPECT_TRUE(program.Ended(20s));
     }
-    EXPECT_EQ(TextOf(result), "Выгрузка завершена");
-    EXPECT_EQ(TextOf(Control(window, "BExport")), "Экспорт");
-
-    const fs::path reports = programFolder_ / L"Reports";
-    std::vector<fs::path> documents;
-    for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
-    ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
-    EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) ЦРБ за 2011 год.doc");
-    EXPECT_EQ(ReadAll(documents[0]), testing::StandInDocument);
-
-    Press(program, VK_ESCAPE);
-    EXPECT_TRUE(program.Ended(20s));
 }
 
 }  // namespace

@@ -54,19 +54,24 @@ void RunExport(Application& word) {
 
 const std::vector<std::string> kExportCalls = {
     "application.Documents G []",
-    "documents.Open M [&'" + kTemplate + "']",
+    "documents.Open G [&'" + kTemplate + "']",
     "application.Documents G []",
     "documents.Count G []",
     "application.Documents G []",
     "documents.item G [i:3]",
     "document.activate M []",
     "application.activedocument G []",
+    "document.FullName G []",
+    "document.FullName G []",
     "document.SaveAs M [FileName=&'" + kOutput +
         "', FileFormat=i:0, LockComments=b:0, Password='', AddToRecentFiles=b:-1, WritePassword='', "
         "ReadOnlyRecommended=b:0, EmbedTrueTypeFonts=b:0, SaveNativePictureFormat=b:0, SaveFormsData=b:0, "
         "SaveAsAOCELetter=b:0]",
     "document.bookmarks G []",
     "bookmarks.exists G [&'z0001_000_00']",
+    "application.activedocument G []",
+    "document.FullName G []",
+    "document.FullName G []",
     "application.selection G []",
     "selection.GoTo M [what=i:-1, name='z0001_000_00']",
     "application.selection G []",
@@ -75,6 +80,9 @@ const std::vector<std::string> kExportCalls = {
     "bookmarks.exists G [&'z0002_000_00']",
     "document.bookmarks G []",
     "bookmarks.exists G [&'z0003_000_00']",
+    "application.activedocument G []",
+    "document.FullName G []",
+    "document.FullName G []",
     "application.selection G []",
     "selection.GoTo M [what=i:-1, name='z0003_000_00']",
     "application.selection G []",
@@ -89,6 +97,9 @@ const std::vector<std::string> kExportCalls = {
     "bookmarks.exists G [&'z1000_002_03']",
     "document.bookmarks G []",
     "bookmarks.exists G [&'z0001_000_00']",
+    "application.activedocument G []",
+    "document.FullName G []",
+    "document.FullName G []",
     "application.selection G []",
     "selection.GoTo M [what=i:-1, name='z0001_000_00']",
     "document.save M []",
@@ -121,6 +132,33 @@ TEST(WordComExport, AWholeRunMakesExactlyTheseCalls) {
     // Word itself is left running: nothing is called when the objects go, and
     // every reference is released.
     EXPECT_EQ(model->LiveObjects(), 0);
+}
+
+// A .docx is saved as Word's XML document (a .doc stays Word's binary one),
+// and the working copy stays out of Word's recent files.
+TEST(WordComExport, SavesTakeTheFormatOfTheExtensionAndOnlyReportsGoToRecentFiles) {
+    struct Case {
+        const char* path;
+        bool workingCopy;
+        const char* format;
+        const char* recent;
+    };
+    for (const Case& test : {Case{"C:\\R\\~tf-№ 7.docx", true, "i:12", "b:0"}, Case{"C:\\R\\№ 7.DOCX", false, "i:12", "b:-1"},
+                             Case{"C:\\R\\~tf-№ 7.doc", true, "i:0", "b:0"}, Case{"C:\\R\\№ 7.doc", false, "i:0", "b:-1"}}) {
+        SCOPED_TRACE(test.path);
+        auto model = ExportModel();
+        {
+            ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
+            std::unique_ptr<Document> document = word.ActiveDocument();
+            if (test.workingCopy)
+                document->SaveWorkingCopyAs(test.path);
+            else
+                document->SaveAs(test.path);
+        }
+        const std::string call = CallTexts(model->Calls()).back();
+        EXPECT_NE(call.find(std::string("FileFormat=") + test.format + ","), std::string::npos) << call;
+        EXPECT_NE(call.find(std::string("AddToRecentFiles=") + test.recent + ","), std::string::npos) << call;
+    }
 }
 
 TEST(WordComErrors, AFailingInsertionCarriesWordsDescription) {

@@ -8,6 +8,14 @@
 //   Selection:   GoTo (bookmarks), TypeText, Text
 // Names are found without regard to letter case, named arguments by Word's
 // parameter names; errors come as automation exceptions with Word's codes.
+// For the tests the application has members of its own:
+//   StandInSaves          every SaveAs and SaveAs2 so far, a line each:
+//                         the format, AddToRecentFiles (0 or 1), the path
+//   StandInUserDocument   (put) the path of an open document that stands for
+//                         the user's: it takes the focus back after each of
+//   StandInSwitchesBack   (put) the next so many activations of another one
+//   StandInBusyFor        (put) milliseconds from now during which calls are
+//                         rejected as a busy Word rejects them
 //
 //   word_stand_in /RegServer     registers it as "Word.Application"
 //   word_stand_in /UnregServer   removes that registration
@@ -51,10 +59,11 @@ constexpr HRESULT kFileNotFound = WordError(5174);
 constexpr HRESULT kNoSuchMember = WordError(5941);
 constexpr HRESULT kBadDocument = WordError(5792);
 
-// Word's "go to" target kind for a bookmark, and its native format.
+// Word's "go to" target kind for a bookmark, and its formats.
 constexpr std::int32_t kGoToBookmark = -1;
 constexpr std::int32_t kFormatDocument = 0;
-constexpr std::int32_t kFormatDocx = 16;  // "wdFormatDocumentDefault"
+constexpr std::int32_t kFormatXmlDocument = 12;  // "wdFormatXMLDocument"
+constexpr std::int32_t kFormatDocx = 16;         // "wdFormatDocumentDefault"
 
 // A failed call: an automation exception with a description, or (without
 // one) a plain result of Invoke such as DISP_E_TYPEMISMATCH.
@@ -89,8 +98,11 @@ public:
     bool IsEndTimer(const MSG& message) const {
         return message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == endTimer_;
     }
+    void BusyFor(DWORD milliseconds) { busyUntil_ = GetTickCount64() + milliseconds; }
+    bool Busy() const { return GetTickCount64() < busyUntil_; }
 
 private:
+    ULONGLONG busyUntil_ = 0;
     DWORD cookie_ = 0;
     int objects_ = 0;  // objects and LockServer locks; one apartment thread counts them
     bool everUsed_ = false;
@@ -152,6 +164,18 @@ struct WordState {
     std::vector<std::shared_ptr<OpenDocument>> documents;
     std::shared_ptr<OpenDocument> active;
     bool visible = false;
+    std::wstring saves;
+    std::shared_ptr<OpenDocument> user;
+    std::int32_t switchesBack = 0;
+
+    // The user clicks their own document as soon as another one is activated.
+    void Activate(const std::shared_ptr<OpenDocument>& document) {
+        active = document;
+        if (user && document != user && switchesBack > 0) {
+            --switchesBack;
+            active = user;
+        }
+    }
 
     std::shared_ptr<OpenDocument> Active() const {
         if (!active) throw Fault{kNoDocumentOpen, L"This command is not available because no document is open."};
@@ -431,13 +455,15 @@ public:
         Property(L"FullName", [this] { return TextValue(document_->fullName); });
         Property(L"Bookmarks", [this] { return ObjectValue(New<BookmarksObject>(document_)); });
         Define(L"Activate", {}, [this](const Call&) {
-            word_->active = Open();
+            word_->Activate(Open());
             return Nothing();
         });
         // From then on the document is the new file. SaveAs knows Word's own
-        // format only; SaveAs2 also .docx, which here is the same text.
-        for (const auto& [method, formats] : {std::pair{L"SaveAs", std::vector{kFormatDocument}},
-                                              std::pair{L"SaveAs2", std::vector{kFormatDocument, kFormatDocx}}}) {
+        // formats of Word 2007; SaveAs2 also the default one of later Words.
+        // A .docx here is the same text; the format is recorded.
+        for (const auto& [method, formats] :
+             {std::pair{L"SaveAs", std::vector{kFormatDocument, kFormatXmlDocument}},
+              std::pair{L"SaveAs2", std::vector{kFormatDocument, kFormatXmlDocument, kFormatDocx}}}) {
             Define(method,
                    {L"FileName", L"FileFormat", L"LockComments", L"Password", L"AddToRecentFiles", L"WritePassword",
                     L"ReadOnlyRecommended", L"EmbedTrueTypeFonts", L"SaveNativePictureFormat", L"SaveFormsData",
@@ -445,9 +471,12 @@ public:
                     L"AddBiDiMarks"},
                    [this, formats](const Call& call) {
                        const std::wstring path = call.Text(0);
-                       if (std::ranges::find(formats, call.Integer(1, kFormatDocument)) == formats.end())
-                           throw Fault{E_INVALIDARG, {}};
+                       const std::int32_t format = call.Integer(1, kFormatDocument);
+                       if (std::ranges::find(formats, format) == formats.end()) throw Fault{E_INVALIDARG, {}};
+                       VARIANT* recent = call.Argument(4);
                        WriteWholeFile(path, Open()->content.Serialise());
+                       word_->saves += std::to_wstring(format) + L" " +
+                                       (recent == nullptr || Call::BooleanOf(recent) ? L"1 " : L"0 ") + path + L"\n";
                        document_->fullName = path;
                        return Nothing();
                    });
@@ -502,7 +531,7 @@ public:
                    }
                    document->fullName = path;
                    word_->documents.push_back(document);
-                   word_->active = document;
+                   word_->Activate(document);
                    return ObjectValue(New<DocumentObject>(word_, document));
                });
     }
@@ -558,6 +587,26 @@ public:
             }
             return BooleanValue(word_->visible);
         });
+        Property(L"StandInSaves", [this] { return TextValue(word_->saves); });
+        Define(L"StandInUserDocument", {}, [this](const Call& call) {
+            if (call.PutValue() == nullptr) throw Fault{DISP_E_MEMBERNOTFOUND, {}};
+            const std::wstring path = Call::TextOf(call.PutValue());
+            word_->user = nullptr;
+            for (const auto& document : word_->documents)
+                if (document->fullName == path) word_->user = document;
+            if (!word_->user) throw Fault{kFileNotFound, L"No such document is open."};
+            return Nothing();
+        });
+        Define(L"StandInSwitchesBack", {}, [this](const Call& call) {
+            if (call.PutValue() == nullptr) throw Fault{DISP_E_MEMBERNOTFOUND, {}};
+            word_->switchesBack = Call::IntegerOf(call.PutValue());
+            return Nothing();
+        });
+        Define(L"StandInBusyFor", {}, [](const Call& call) {
+            if (call.PutValue() == nullptr) throw Fault{DISP_E_MEMBERNOTFOUND, {}};
+            Process().BusyFor(static_cast<DWORD>(Call::IntegerOf(call.PutValue())));
+            return Nothing();
+        });
         // Word ends at once, whatever references its callers still hold; the
         // documents go unsaved.
         Define(L"Quit", {L"SaveChanges", L"OriginalFormat", L"RouteDocument"}, [this](const Call&) {
@@ -599,6 +648,26 @@ private:
     std::weak_ptr<WordState> state_;
 };
 
+// A busy Word turns its callers away: while the stand-in is busy, every
+// automation call is rejected by the apartment before it reaches an object
+// (the calls that count references or create objects still pass).
+class BusyFilter final : public IMessageFilter {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        *out = iid == IID_IUnknown || iid == IID_IMessageFilter ? static_cast<IMessageFilter*>(this) : nullptr;
+        return *out != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO call) override {
+        if (Process().Busy() && call != nullptr && call->iid == IID_IDispatch) return SERVERCALL_REJECTED;
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+};
+
 class Apartment {
 public:
     Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
@@ -619,6 +688,8 @@ constexpr UINT kIdleLimitMs = 60000;
 int Serve() {
     Apartment apartment;
     if (FAILED(apartment.result())) return 1;
+    static BusyFilter filter;
+    CoRegisterMessageFilter(&filter, nullptr);
     ApplicationFactory factory;
     DWORD cookie = 0;
     if (FAILED(CoRegisterClassObject(StandInClassId(), &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))

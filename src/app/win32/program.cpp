@@ -14,6 +14,7 @@
 #include "window/export_connection.h"
 #include "window/single_instance.h"
 #include "word/com/apartment.h"
+#include "word/com/message_filter.h"
 #include "word/com/word_com.h"
 
 namespace tarnfold::app::win32 {
@@ -39,6 +40,8 @@ int RunStarted(const StartRows& startRows) {
     // Word's automation and the folder dialog both want the window's thread
     // in a single-threaded apartment.
     const word::com::ComApartment apartment;
+    // A Word that is busy (just started, a dialog open in it) is waited for.
+    const word::com::BusyServerFilter busyWord;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
 

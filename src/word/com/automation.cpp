@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "platform/win32/wide_text.h"
+#include "word/com/message_filter.h"
 #include "word/server_error.h"
 
 namespace tarnfold::word::com {
@@ -148,9 +149,12 @@ Variant Dispatch::Invoke(const std::string& name, WORD flags, const std::vector<
     std::vector<LPOLESTR> namePointers;
     for (std::wstring& n : names) namePointers.push_back(n.data());
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-    if (FAILED(object_->GetIDsOfNames(IID_NULL, namePointers.data(), static_cast<UINT>(names.size()),
-                                      LOCALE_USER_DEFAULT, ids.data())))
-        throw Error(UnknownNameText(name));
+    const HRESULT found = CallWhileBusy([&] {
+        return object_->GetIDsOfNames(IID_NULL, namePointers.data(), static_cast<UINT>(names.size()),
+                                      LOCALE_USER_DEFAULT, ids.data());
+    });
+    if (IsRejectedCall(found)) throw Error(kWordBusyMessage);
+    if (FAILED(found)) throw Error(UnknownNameText(name));
 
     ArgumentBlock block(args);
     // rgvarg is reversed, so its first entries are the last named arguments.
@@ -169,8 +173,11 @@ Variant Dispatch::Invoke(const std::string& name, WORD flags, const std::vector<
     Variant result;
     ExceptionInfo exception;
     UINT argumentError = 0;
-    const HRESULT hr = object_->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                       wantResult ? result.Get() : nullptr, exception.Get(), &argumentError);
+    const HRESULT hr = CallWhileBusy([&] {
+        return object_->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                               wantResult ? result.Get() : nullptr, exception.Get(), &argumentError);
+    });
+    if (IsRejectedCall(hr)) throw Error(kWordBusyMessage);
     if (hr == DISP_E_EXCEPTION) throw Error(exception.Text());
     if (FAILED(hr)) throw Error(AutomationErrorText(hr, {}));
     block.CopyBack();

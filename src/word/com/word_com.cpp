@@ -5,21 +5,40 @@
 #include <utility>
 
 #include "core/error.h"
+#include "core/text.h"
 #include "platform/win32/wide_text.h"
 
 namespace tarnfold::word::com {
 
+std::int32_t SaveFormatFor(const std::string& path) {
+    return EndsWith(LowerAscii(path), ".docx") ? kFormatXmlDocument : kFormatDocument;
+}
+
+bool SameDocument(const Dispatch& first, const Dispatch& second) {
+    ComPtr<IUnknown> one;
+    ComPtr<IUnknown> other;
+    if (SUCCEEDED(first.Raw()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(one.Receive()))) &&
+        SUCCEEDED(second.Raw()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(other.Receive()))) &&
+        one.Get() == other.Get())
+        return true;
+    return first.Text("FullName") == second.Text("FullName");
+}
+
 ComDocument::ComDocument(Dispatch application, Dispatch document)
     : application_(std::move(application)), document_(std::move(document)) {}
 
-void ComDocument::SaveAs(const std::string& path) {
+void ComDocument::SaveAs(const std::string& path) { SaveAs(path, true); }
+
+void ComDocument::SaveWorkingCopyAs(const std::string& path) { SaveAs(path, false); }
+
+void ComDocument::SaveAs(const std::string& path, bool recent) {
     std::string fileName = path;
     document_.Call("SaveAs", {
                                  Arg::TextByRef(fileName, "FileName"),
-                                 Arg::Integer(0, "FileFormat"),
+                                 Arg::Integer(SaveFormatFor(path), "FileFormat"),
                                  Arg::Boolean(false, "LockComments"),
                                  Arg::Text("", "Password"),
-                                 Arg::Boolean(true, "AddToRecentFiles"),
+                                 Arg::Boolean(recent, "AddToRecentFiles"),
                                  Arg::Text("", "WritePassword"),
                                  Arg::Boolean(false, "ReadOnlyRecommended"),
                                  Arg::Boolean(false, "EmbedTrueTypeFonts"),
@@ -35,7 +54,8 @@ bool ComDocument::HasBookmark(const std::string& name) {
 }
 
 void ComDocument::TypeAtBookmark(const std::string& name, const std::string& text) {
-    GoToBookmark(name);
+    MakeActive();
+    MoveTo(name);
     application_.Object("selection").Call("TypeText", {Arg::Text(text)});
 }
 
@@ -48,7 +68,21 @@ void ComDocument::InsertBeforeBookmark(const std::string& name, const std::strin
 }
 
 void ComDocument::GoToBookmark(const std::string& name) {
+    MakeActive();
+    MoveTo(name);
+}
+
+void ComDocument::MoveTo(const std::string& name) {
     application_.Object("selection").Call("GoTo", {Arg::Integer(kGoToBookmark, "what"), Arg::Text(name, "name")});
+}
+
+void ComDocument::MakeActive() {
+    if (SameDocument(application_.Object("activedocument"), document_)) return;
+    document_.Call("activate");
+    const Dispatch active = application_.Object("activedocument");
+    if (!SameDocument(active, document_))
+        throw Error("Word не дает сделать активным документ выгрузки: активен другой документ (" +
+                    active.Text("FullName") + "), и в него ничего не вписано");
 }
 
 void ComDocument::Save() { document_.Call("save"); }
@@ -57,7 +91,7 @@ ComApplication::ComApplication(Dispatch application) : application_(std::move(ap
 
 void ComApplication::Open(const std::string& templatePath) {
     std::string path = templatePath;
-    application_.Object("Documents").Call("Open", {Arg::TextByRef(path)});
+    opened_ = application_.Object("Documents").Object("Open", {Arg::TextByRef(path)});
 }
 
 void ComApplication::ActivateLastOpened() {
@@ -66,7 +100,10 @@ void ComApplication::ActivateLastOpened() {
 }
 
 std::unique_ptr<Document> ComApplication::ActiveDocument() {
-    return std::make_unique<ComDocument>(application_, application_.Object("activedocument"));
+    Dispatch active = application_.Object("activedocument");
+    if (!opened_) return std::make_unique<ComDocument>(application_, std::move(active));
+    if (!SameDocument(active, *opened_)) opened_->Call("activate");
+    return std::make_unique<ComDocument>(application_, *opened_);
 }
 
 void ComApplication::Show() { application_.Put("Visible", Arg::Boolean(true)); }

@@ -5,6 +5,7 @@
 // releases the references.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "word/com/automation.h"
@@ -15,11 +16,23 @@ namespace tarnfold::word::com {
 // Word's "go to" target kind for a bookmark.
 inline constexpr std::int32_t kGoToBookmark = -1;
 
+// Word's formats for SaveAs: its binary document for ".doc", its XML
+// document (Word 2007 and later) for ".docx".
+inline constexpr std::int32_t kFormatDocument = 0;
+inline constexpr std::int32_t kFormatXmlDocument = 12;
+std::int32_t SaveFormatFor(const std::string& path);
+
+// A document of the run. Typing goes where Word's cursor is, in the active
+// document: before it types or moves the cursor, the document makes itself
+// the active one again when another one (the user's) has become active, and
+// refuses when Word does not let it.
 class ComDocument final : public Document {
 public:
     ComDocument(Dispatch application, Dispatch document);
 
     void SaveAs(const std::string& path) override;
+    // Left out of Word's recent files: nobody opens the working copy again.
+    void SaveWorkingCopyAs(const std::string& path) override;
     bool HasBookmark(const std::string& name) override;
     void TypeAtBookmark(const std::string& name, const std::string& text) override;
     void InsertBeforeBookmark(const std::string& name, const std::string& text) override;
@@ -27,10 +40,18 @@ public:
     void Save() override;
 
 private:
+    void SaveAs(const std::string& path, bool recent);
+    void MakeActive();
+    void MoveTo(const std::string& name);
+
     Dispatch application_;
     Dispatch document_;
 };
 
+// The calls go as Word's recorded way of opening a template wants them
+// (open, count, activate the last, the active document), but the run's
+// document is the one Open gave: a Word handed over by COM may hold the
+// user's documents, and one of them may be the last or the active one.
 class ComApplication final : public Application {
 public:
     explicit ComApplication(Dispatch application);
@@ -42,7 +63,12 @@ public:
 
 private:
     Dispatch application_;
+    std::optional<Dispatch> opened_;
 };
+
+// Whether two references name one open document: the same object, or else
+// the same file.
+bool SameDocument(const Dispatch& first, const Dispatch& second);
 
 // The object of a programmatic identifier, created by its server; the calling
 // thread must be in an apartment. Throws Error, with the system's text, when
