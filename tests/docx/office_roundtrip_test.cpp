@@ -197,9 +197,11 @@ void FillAsAnExport(word::Server& server, const std::string& templatePath, const
     app->ActivateLastOpened();
     auto doc = app->ActiveDocument();
     doc->SaveAs(output);
-    doc->TypeAtBookmark("z0001_000_00", "2011");
-    doc->TypeAtBookmark("z0002_000_00", "ГБУЗ «Областная больница» № 1");
-    doc->TypeAtBookmark("z0003_000_00", "Январь");
+    // An annual form has no period field.
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"z0001_000_00", "2011"}, {"z0002_000_00", "ГБУЗ «Областная больница» № 1"}, {"z0003_000_00", "Январь"}}) {
+        if (doc->HasBookmark(name)) doc->TypeAtBookmark(name, text);
+    }
     int figure = 0;
     for (const std::string& name : names) {
         if (name.rfind("z000", 0) != 0) doc->InsertBeforeBookmark(name, std::to_string(++figure * 37) + ",25");
