@@ -19,11 +19,13 @@ namespace tarnfold::batch {
 
 namespace {
 
+// A profile of this batch's own, named after the batch's process; the
+// profiles that killed batches left are removed first.
 std::string MakeProfileFolder() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnfold-batch-office-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw Error("Не удалось создать временную папку для LibreOffice: " + pattern);
-    return pattern;
+    const std::string parent = tmp && *tmp ? tmp : "/tmp";
+    word::RemoveEndedOneOffProfiles(parent);
+    return word::MakeOneOffProfileFolder(parent);
 }
 
 // Ends the office, removes what it left beside the documents and its profile.

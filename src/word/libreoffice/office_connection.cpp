@@ -90,7 +90,8 @@ OfficeConnection::OfficeConnection(std::string pipeName, std::chrono::seconds ca
       watchdog_([this] {
           killed_.store(true);
           KillOfficeProcesses(pipeName_);
-      }) {}
+      },
+                [this] { return OfficeWorking(pipeName_); }) {}
 
 OfficeConnection::~OfficeConnection() {
     desktop_.clear();
