@@ -84,9 +84,11 @@ bool IsPartialRunFile(const std::string& fileName, const std::string& outputPath
     for (const std::string& whole : {report, working, FileNamePart(UnfinishedDocumentPath(outputPath))}) {
         const std::string partial = FileNamePart(PartialFilePath(whole));
         if (fileName == partial) return true;
-        // The writer of a partial copy makes it under a name of its own first:
-        // a dot and six letters or digits after it.
-        for (const std::string& written : {whole, partial}) {
+        // The zip writer makes its file under a name of its own first: a dot
+        // and six letters or digits after it. Before partial copies it wrote
+        // the .docx under its own name.
+        const bool zipWritten = whole.size() > 5 && whole.compare(whole.size() - 5, 5, ".docx") == 0;
+        for (const std::string& written : {zipWritten ? whole : partial, partial}) {
             if (fileName.size() != written.size() + kPartialCopySuffixLength || fileName.rfind(written, 0) != 0 ||
                 fileName[written.size()] != '.')
                 continue;

@@ -599,13 +599,14 @@ TEST_F(BatchProgram, LeftoversOfEndedRunsAreRemovedAndOthersStay) {
     };
     const std::string north = kNorth + ".doc";
     const std::vector<std::string> leftovers = {
-        "~tf-" + north, north + ".Ab12cD", north + ".~part", "~tf-" + north + ".~part.x1Y2z3",
+        "~tf-" + north, north + ".~part.Ab12cD", north + ".~part", "~tf-" + north + ".~part.x1Y2z3",
         kNorth + " (не завершено).doc.~part", ".~tf-" + north + "#", ".~lock." + north + "#",
         ".~lock.~tf-" + north + "#"};
     for (const std::string& name : leftovers) std::ofstream(reports / name, std::ios::binary) << "left";
     for (const std::string& lock : {".~lock." + north + "#", ".~lock.~tf-" + north + "#"})
         std::ofstream(reports / lock, std::ios::binary) << lockNaming(endedProfile);
-    const std::vector<std::string> others = {kClinic + ".doc", ".~lock." + kClinic + ".doc#", kClinic + ".doc.Ab12cD"};
+    const std::vector<std::string> others = {kClinic + ".doc", ".~lock." + kClinic + ".doc#", kClinic + ".doc.~part",
+                                             north + ".backup"};
     for (const std::string& name : others) std::ofstream(reports / name, std::ios::binary) << lockNaming(endedProfile);
 
     Finished run = Batch({"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"},

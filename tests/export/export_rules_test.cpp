@@ -289,4 +289,7 @@ TEST(RunFileNames, PartialFilesOfTheReportAreKnownAndNothingElse) {
                                    "№ 7 (разрез 01) ЦРБ за 2012 год.docx.~part",
                                    ".~lock.№ 7 (разрез 01) ЦРБ за 2011 год.docx#"})
         EXPECT_FALSE(IsPartialRunFile(name, report)) << name;
+    // Only the zip writer's files: a copy the user made of a .doc report stays.
+    EXPECT_FALSE(IsPartialRunFile("№ 7.doc.backup", "/r/№ 7.doc"));
+    EXPECT_TRUE(IsPartialRunFile("№ 7.doc.~part.backup", "/r/№ 7.doc"));
 }
