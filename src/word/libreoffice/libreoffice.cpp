@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -336,8 +335,8 @@ private:
         return bookmark->getAnchor();
     }
 
-    // The office syncs the file it stored but not the folder that its rename
-    // changed: after a power cut the name could still be the old file's.
+    // The office syncs the file it stores but not the folder: a name it made
+    // there could be missing after a power cut.
     static void PushToDisk(const std::string& path) {
         SyncFile(path);
         SyncFolder(FolderPart(path));
