@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -535,6 +536,38 @@ TEST_F(BatchProgram, ReportsAreSyncedToTheDiskBeforeAndAfterTheirRename) {
         const std::string folderSync = "<" + traced(reports.string()) + ">) = 0";
         EXPECT_NE(calls.find(folderSync, named), std::string::npos) << folder << "\n" << calls;
     }
+}
+
+// A disk with more room than a small probe but less than the document
+// needs: the office fails in its own code words, the batch says "на диске
+// нет места" with the path and leaves no partial copy beside the reports.
+TEST_F(BatchProgram, AFullDiskIsToldPlainlyAndLeavesNoPartialCopy) {
+    TempDir disk;
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=8m tmpfs '" + disk.Path().string() + "'").c_str()) != 0)
+        GTEST_SKIP() << "a small disk of its own needs root and tmpfs";
+    const std::filesystem::path reports = disk.Path() / "Reports";
+    std::filesystem::create_directories(reports);
+    const std::uintmax_t needed = std::filesystem::file_size(Folder() / "Large" / "7.doc");
+    const std::uintmax_t left = std::max<std::uintmax_t>(needed * 3 / 2, 128 << 10);
+    ASSERT_LT(left, 2 * needed) << "the template is too small for this disk";
+    {
+        const std::uintmax_t available = std::filesystem::space(disk.Path()).available;
+        std::ofstream filler(disk.Path() / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        for (std::uintmax_t written = 0; written + block.size() <= available - left; written += block.size())
+            filler.write(block.data(), block.size());
+    }
+    const Finished run = Batch({"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1",
+                                "--templates", (Folder() / "Large").string(), "--out", reports.string()});
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(reports)) names.push_back(entry.path().filename().string());
+    std::system(("umount '" + disk.Path().string() + "'").c_str());
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, (reports / "~tf-№ 7 (разрез 01) Большая за 2011 год.doc").string() +
+                                      ": на диске нет места"))
+        << run.out;
+    EXPECT_EQ(names, std::vector<std::string>{}) << "a partial copy stayed";
 }
 
 // Two batches started together on one report: one writes it, the other is
