@@ -55,6 +55,7 @@ public:
         : documentsFolder_(std::move(documentsFolder)),
           profileFolder_(MakeProfileFolder()),
           pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
+        word::RemoveLocksOfEndedOneOffOffices(documentsFolder_);
         word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
         options.profileFolder = profileFolder_ + "/profile";
         options.pipeName = pipeName_;

@@ -631,16 +631,21 @@ TEST_F(BatchProgram, LeftoversOfEndedRunsAreRemovedAndOthersStay) {
         return ",root,stat-pc,10.12.2026 01:00," + FileUrl((profileFolder / "profile").string()) + ";";
     };
     const std::string north = kNorth + ".doc";
-    const std::vector<std::string> leftovers = {
+    std::vector<std::string> leftovers = {
         "~tf-" + north, north + ".~part.Ab12cD", north + ".~part", "~tf-" + north + ".~part.x1Y2z3",
         kNorth + " (не завершено).doc.~part", ".~tf-" + north + "#", ".~lock." + north + "#",
         ".~lock.~tf-" + north + "#"};
     for (const std::string& name : leftovers) std::ofstream(reports / name, std::ios::binary) << "left";
     for (const std::string& lock : {".~lock." + north + "#", ".~lock.~tf-" + north + "#"})
         std::ofstream(reports / lock, std::ios::binary) << lockNaming(endedProfile);
+    // A lock an ended batch's office left beside another report goes too;
+    // another office's lock stays.
+    std::ofstream(reports / (".~lock." + kSummary + ".doc#"), std::ios::binary) << lockNaming(endedProfile);
+    leftovers.push_back(".~lock." + kSummary + ".doc#");
     const std::vector<std::string> others = {kClinic + ".doc", ".~lock." + kClinic + ".doc#", kClinic + ".doc.~part",
                                              north + ".backup"};
-    for (const std::string& name : others) std::ofstream(reports / name, std::ios::binary) << lockNaming(endedProfile);
+    for (const std::string& name : others)
+        std::ofstream(reports / name, std::ios::binary) << ",Мария,stat-pc,10.12.2026 01:00,file:///home/m/.config/libreoffice/4;";
 
     Finished run = Batch({"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"},
                          {"TMPDIR=" + temporary.Folder()});

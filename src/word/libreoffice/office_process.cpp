@@ -23,6 +23,7 @@
 #include "core/paths.h"
 #include "core/text.h"
 #include "word/libreoffice/office_files.h"
+#include "word/office_lock.h"
 
 namespace tarnfold::word {
 
@@ -109,6 +110,21 @@ void RemoveEndedOneOffProfiles(const std::string& parent) {
         if (!OneOffProfileEnded(PathToUtf8(it->path()))) continue;
         std::error_code ignored;
         std::filesystem::remove_all(it->path(), ignored);
+    }
+}
+
+void RemoveLocksOfEndedOneOffOffices(const std::string& folder) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathToUtf8(it->path().filename());
+        if (name.size() <= 8 || !StartsWith(name, ".~lock.") || name.back() != '#') continue;
+        const std::optional<OfficeLock> lock =
+            ReadOfficeLock(PathToUtf8(it->path().parent_path() / PathFromUtf8(name.substr(7, name.size() - 8))));
+        if (!lock || lock->profileUrl.empty() ||
+            !OneOffProfileEnded(PathToUtf8(PathFromUtf8(PathFromFileUrl(lock->profileUrl)).parent_path())))
+            continue;
+        std::error_code ignored;
+        std::filesystem::remove(it->path(), ignored);
     }
 }
 

@@ -53,6 +53,9 @@ bool OneOffProfileEnded(const std::string& folder);
 // Removes the user's one-off profile folders in `parent` whose owners have
 // ended: a batch that was killed leaves its folder behind.
 void RemoveEndedOneOffProfiles(const std::string& parent);
+// Removes the office lock files in `folder` that name a one-off office's
+// profile whose owner has ended: a killed batch's office left them.
+void RemoveLocksOfEndedOneOffOffices(const std::string& folder);
 
 struct OfficeStart {
     std::string sofficePath;
