@@ -22,11 +22,13 @@ namespace tarnfold::batch {
 
 namespace {
 
+// A profile of this batch's own, named after the batch's process; the
+// profiles that killed batches left are removed first.
 std::string MakeProfileFolder() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnfold-batch-office-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw Error("Не удалось создать временную папку для LibreOffice: " + pattern);
-    return pattern;
+    const std::string parent = tmp && *tmp ? tmp : "/tmp";
+    word::RemoveEndedOneOffProfiles(parent);
+    return word::MakeOneOffProfileFolder(parent);
 }
 
 // Ends the office, removes what it left beside the documents and its profile.
@@ -56,6 +58,7 @@ public:
         : documentsFolder_(std::move(documentsFolder)),
           profileFolder_(MakeProfileFolder()),
           pipeName_("tarnfold_batch_" + std::to_string(::getpid())) {
+        word::RemoveLocksOfEndedOneOffOffices(documentsFolder_);
         word::LibreOfficeOptions options = word::DefaultLibreOfficeOptions();
         options.profileFolder = profileFolder_ + "/profile";
         options.pipeName = pipeName_;

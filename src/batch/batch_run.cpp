@@ -85,11 +85,6 @@ DocumentResult BatchRun::RunOne(const BatchJob& job, std::size_t documentsDone, 
     bool failed = false;
     try {
         run.Execute();
-    } catch (const JournalError& error) {
-        // The system's text alone ("File access denied") would read as if the
-        // document could not be written.
-        failed = true;
-        result.message = "журнал " + error.Path() + " недоступен для записи: " + error.what();
     } catch (const std::exception& error) {
         failed = true;
         result.message = error.what();

@@ -13,6 +13,12 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd_; }
+    // Hands the descriptor over to a new owner.
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     void Close() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;

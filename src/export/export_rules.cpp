@@ -129,12 +129,39 @@ std::string MendFileNamePart(std::string_view name) {
     return out;
 }
 
-std::string OutputFileName(const std::string& formCode, const std::string& sectionText,
-                           const std::string& institutionName, const std::string& yearText, bool emptyForm) {
-    const std::string number = "№ " + std::to_string(FormNumber(formCode));
-    if (emptyForm) return number + ".doc";
-    return number + " (разрез " + sectionText + ") " + MendFileNamePart(institutionName) + " за " + yearText +
-           " год.doc";
+namespace {
+
+// The longest start of `text` that has at most `bytes` bytes and ends between
+// characters.
+std::string_view Utf8Prefix(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+}  // namespace
+
+OutputName OutputFileName(const OutputNameParts& parts, std::size_t longestName) {
+    const std::string number = "№ " + std::to_string(FormNumber(parts.formCode));
+    if (parts.emptyForm) return {number + parts.extension, false};
+    const std::string head = number + " (разрез " + parts.sectionText + ") ";
+    std::string tail = " за " + parts.yearText + " год";
+    if (!parts.periodName.empty()) tail += " (" + MendFileNamePart(parts.periodName) + ")";
+    tail += parts.extension;
+    const std::string institution = MendFileNamePart(parts.institutionName);
+    const std::size_t fixed = head.size() + tail.size();
+    if (longestName == std::string::npos || fixed + institution.size() <= longestName)
+        return {head + institution + tail, false};
+    static constexpr std::string_view kEllipsis = "…";
+    const std::size_t room = longestName > fixed + kEllipsis.size() ? longestName - fixed - kEllipsis.size() : 0;
+    std::string shortened(Utf8Prefix(institution, room));
+    while (!shortened.empty() && shortened.back() == ' ') shortened.pop_back();
+    return {head + shortened + std::string(kEllipsis) + tail, true};
+}
+
+std::string ShortenedNameLine(const std::string& institutionName) {
+    return "Имя файла сокращено до допустимой длины; полное имя учреждения: " + institutionName;
 }
 
 TemplateChoice ChooseTemplate(const std::string& folder, const std::string& templateFile, bool docxAllowed,
@@ -150,8 +177,6 @@ std::string TemplateMissingMessage(const std::string& templatePath) {
     return "Не найден файл шаблона: " + templatePath + "!";
 }
 
-std::string DocxOutputName(const std::string& docOutputName) { return ReplaceExtension(docOutputName, ".docx"); }
-
 int GaugePercent(std::size_t done, std::size_t total) {
     if (total == 0) return 0;
     return static_cast<int>(RoundHalfEven(static_cast<double>(done) / static_cast<double>(total) * 100.0));
@@ -164,8 +189,9 @@ std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile) 
     return text;
 }
 
-std::string UnfinishedResultText(const std::string& keptPath) {
-    return "Начатый документ сохранён как \"" + FileNamePart(keptPath) + "\"";
+std::string UnfinishedResultText(const std::string& keptPath, bool filled) {
+    return (filled ? "Начатый документ сохранён как \"" : "Документ сохранён незаполненным как \"") +
+           FileNamePart(keptPath) + "\"";
 }
 
 }  // namespace tarnfold

@@ -61,9 +61,31 @@ std::int32_t FormNumber(const std::string& formCode);
 // characters become "_".
 std::string MendFileNamePart(std::string_view name);
 
-// The output file name inside the reports folder.
-std::string OutputFileName(const std::string& formCode, const std::string& sectionText,
-                           const std::string& institutionName, const std::string& yearText, bool emptyForm);
+// What the output file name is made of.
+struct OutputNameParts {
+    std::string formCode;
+    std::string sectionText;
+    std::string institutionName;
+    std::string yearText;
+    std::string periodName;  // empty for a form reported by the year
+    bool emptyForm = false;
+    std::string extension = ".doc";
+};
+
+struct OutputName {
+    std::string fileName;
+    bool institutionShortened = false;
+};
+
+// The output file name inside the reports folder. A form reported by period
+// names its period after the year, so that the months of one year do not
+// replace each other. When the name would be longer than `longestName` bytes,
+// the institution's part is cut at a character and ends in "…".
+OutputName OutputFileName(const OutputNameParts& parts, std::size_t longestName = std::string::npos);
+
+// The journal line that tells why the document's name does not hold the
+// institution's whole name.
+std::string ShortenedNameLine(const std::string& institutionName);
 
 // The form's template in the template folder: the .doc the catalogue names;
 // where the folder holds no such .doc but a .docx of the same name, and the
@@ -79,21 +101,20 @@ TemplateChoice ChooseTemplate(const std::string& folder, const std::string& temp
 // The message that names a template found nowhere.
 std::string TemplateMissingMessage(const std::string& templatePath);
 
-// The output name for a .docx template: the same name with .docx in place of .doc.
-std::string DocxOutputName(const std::string& docOutputName);
-
 // Gauge position after `done` of `total` rows, halves to even.
 int GaugePercent(std::size_t done, std::size_t total);
 
 std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile);
-// Where the document of a run that did not finish was kept.
-std::string UnfinishedResultText(const std::string& keptPath);
+// Where the document of a run that did not finish was kept, and whether it
+// holds anything filled (a run may fail before it fills anything).
+std::string UnfinishedResultText(const std::string& keptPath, bool filled);
 
 // Texts of the result line and the status bar.
 inline constexpr const char* TemplateMissingResult = "Выгрузка не завершена: не найден файл шаблона...";
 inline constexpr const char* NoDataResult = "Выгрузка не завершена: нет данных для выгрузки...";
 inline constexpr const char* WordFailedResult = "Выгрузка не завершена: не удалось запустить Word...";
 inline constexpr const char* OutputRefusedResult = "Выгрузка не выполнена: прежний отчёт нельзя заменить...";
+inline constexpr const char* OutputBusyResult = "Выгрузка не выполнена: документ записывает другая выгрузка...";
 inline constexpr const char* UnfinishedNothingKeptResult = "Выгрузка не завершена; прежний отчёт не тронут...";
 inline constexpr const char* SearchingStatus = "Идет поиск бланка...";
 inline constexpr const char* PreparingDataStatus = "Идет подготовка данных...";

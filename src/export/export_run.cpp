@@ -5,6 +5,7 @@
 
 #include "catalogue/catalogue.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "export/cell_filling.h"
 #include "export/export_rules.h"
@@ -29,24 +30,30 @@ void RemoveFile(const std::string& path) {
     std::filesystem::remove(PathFromUtf8(path), ignored);
 }
 
-// What a failed run filled, kept under the name that says it is not finished:
-// saved there when the word processor still can, else the working copy as it
-// was last saved. The path kept, or nothing when neither could be.
+// What a failed run filled, kept under the name that says it is not
+// finished, when the word processor can still save it there. The path kept,
+// or nothing: the working copy on disk holds the template only (it was saved
+// before filling began), so it is removed rather than passed off as the
+// filled document, and so is a partial copy the failed save left.
 std::string KeepUnfinished(word::Document& document, const std::string& workingPath, const std::string& unfinishedPath) {
+    // An unfinished copy of an earlier run stays unless the failed save wrote over it.
+    std::error_code absent;
+    const auto earlier = std::filesystem::last_write_time(PathFromUtf8(unfinishedPath), absent);
     try {
         document.SaveAs(unfinishedPath);
         RemoveFile(workingPath);
         return unfinishedPath;
     } catch (...) {
-        // The word processor is gone or cannot write; the working copy on disk is what is left.
+        // The word processor is gone or cannot write.
     }
-    std::error_code ec;
-    std::filesystem::rename(PathFromUtf8(workingPath), PathFromUtf8(unfinishedPath), ec);
-    if (ec) return {};
-    // The lock an office that died left for the working copy names a file
-    // that is no more.
+    std::error_code gone;
+    const auto now = std::filesystem::last_write_time(PathFromUtf8(unfinishedPath), gone);
+    if (!gone && (absent || now != earlier)) RemoveFile(unfinishedPath);
+    RemoveFile(workingPath);
+    // The locks an office that died left name files that are no more.
     RemoveFile(word::OfficeLockPath(workingPath));
-    return unfinishedPath;
+    RemoveFile(word::OfficeLockPath(unfinishedPath));
+    return {};
 }
 
 template <typename Block, typename Closing>
@@ -162,17 +169,26 @@ void ExportRun::Run(ExportJournal& journal) {
     const std::string reportsFolder = ReportsFolder(options_);
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
-    const std::string outputName =
-        OutputFileName(form->FormCode, source.sectionText, institution_.B, choices_.yearText, emptyForm);
-    const std::string outputPath = reportsFolder + (templateChoice.docx ? DocxOutputName(outputName) : outputName);
+    const OutputName outputName =
+        OutputFileName({form->FormCode, source.sectionText, institution_.B, choices_.yearText,
+                        theme.PeriodFlag.empty() ? std::string() : period_.B, emptyForm,
+                        templateChoice.docx ? ".docx" : ".doc"},
+                       LongestFileName - RunNameAddition());
+    const std::string outputPath = reportsFolder + outputName.fileName;
+    const std::string workingPath = WorkingDocumentPath(outputPath);
     word::Server& server = templateChoice.docx ? *servers_.docx : servers_.office;
-    if (const std::optional<std::string> refusal = OutputRefusal(outputPath)) {
-        view_.ShowMessage(*refusal);
+    const auto refuse = [&](const std::string& message, const char* result) {
+        view_.ShowMessage(message);
         view_.SetExportEnabled(true);
-        view_.SetResultText(OutputRefusedResult);
+        view_.SetResultText(result);
         view_.SetStatusText("");
-        return;
-    }
+    };
+    // Held until the run ends; the system lets go of it when the process dies.
+    const std::unique_ptr<ExclusiveFileLock> runLock = ExclusiveFileLock::TryAcquire(RunLockPath(outputPath));
+    if (!runLock) return refuse(BusyOutputMessage(outputPath), OutputBusyResult);
+    RemovePartialRunFiles(outputPath);
+    if (const std::optional<std::string> refusal = WriteProtectionRefusal(outputPath))
+        return refuse(*refusal, OutputRefusedResult);
 
     view_.SetStatusText(PreparingTemplateStatus);
     try {
@@ -186,19 +202,30 @@ void ExportRun::Run(ExportJournal& journal) {
         view_.SetStatusText("");
         return;
     }
+    application_->ReleaseOrphans({outputPath, workingPath, UnfinishedDocumentPath(outputPath)});
+    if (const std::optional<std::string> refusal = HeldOpenRefusal(outputPath))
+        return refuse(*refusal, OutputRefusedResult);
 
     application_->Open(templatePath);
     application_->ActivateLastOpened();
     const std::unique_ptr<word::Document> document = application_->ActiveDocument();
-    const std::string workingPath = WorkingDocumentPath(outputPath);
-    document->SaveWorkingCopyAs(workingPath);
+    try {
+        document->SaveWorkingCopyAs(workingPath);
+    } catch (...) {
+        // A save that failed half-way (a full disk) leaves a part of the copy.
+        RemoveFile(workingPath);
+        throw;
+    }
 
     view_.SetStatusText(FillingStatus);
     bool unexportedData = false;
+    bool fillingBegan = false;
     WithClosing(
         [&] {
             try {
                 if (options_.logFile) journal.Open(outputPath, options_.clock(), options_.formats);
+                if (outputName.institutionShortened) journal.WriteLine(ShortenedNameLine(institution_.B));
+                fillingBegan = true;
                 FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
 
                 const std::size_t rowTotal = source.rows.RowCount();
@@ -244,13 +271,13 @@ void ExportRun::Run(ExportJournal& journal) {
                 const std::string kept = KeepUnfinished(*document, workingPath, UnfinishedDocumentPath(outputPath));
                 outcome_.outputPath = kept;
                 if (!kept.empty()) journal.SetDocumentPath(kept);
-                view_.SetResultText(kept.empty() ? UnfinishedNothingKeptResult : UnfinishedResultText(kept));
+                view_.SetResultText(kept.empty() ? UnfinishedNothingKeptResult : UnfinishedResultText(kept, fillingBegan));
                 throw;
             }
 
             view_.SetExportButtonState(ExportButtonState::Idle);
             view_.SetResultText(FinishedResultText(abortRequested_, unexportedData, options_.logFile) +
-                                (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath) : std::string()));
+                                (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath, true) : std::string()));
             view_.SetGauge(0);
         },
         [&] { application_->Show(); });

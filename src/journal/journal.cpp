@@ -18,6 +18,7 @@
 
 #include "core/error.h"
 #include "core/paths.h"
+#include "core/system_error.h"
 #include "core/text.h"
 
 namespace tarnfold {
@@ -66,32 +67,9 @@ std::string ExportDateLine(const std::tm& localTime, const RegionalFormats& form
 }
 
 std::string JournalErrorText(int errorNumber) {
-    switch (errorNumber) {
-        case ENOENT: return "File not found";
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case EINVAL:
-#ifdef ELOOP
-        case ELOOP:
-#endif
-            return "Invalid filename";
-        case EMFILE:
-        case ENFILE: return "Too many open files";
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-#ifdef ETXTBSY
-        case ETXTBSY:
-#endif
-            return "File access denied";
-        case ENOSPC:
-#ifdef EDQUOT
-        case EDQUOT:
-#endif
-            return "Disk full";
-        default: return "I/O error " + std::to_string(errorNumber);
-    }
+    // A folder where the journal should be reads as no access, as the user sees it.
+    if (errorNumber == EISDIR) return SystemErrorText(EACCES);
+    return SystemErrorText(errorNumber);
 }
 
 ExportJournal::ExportJournal(std::string path) : path_(std::move(path)) {}

@@ -24,17 +24,18 @@ std::string JournalPath(const std::string& programFolder);
 // exactly midnight.
 std::string ExportDateLine(const std::tm& localTime, const RegionalFormats& formats);
 
-// The text an input/output failure of the journal reports for a system error
-// number: "File not found", "Disk full", ..., "I/O error N".
+// The reason an input/output failure of the journal gives for a system error
+// number, in Russian ("на диске нет места", "нет доступа", …).
 std::string JournalErrorText(int errorNumber);
 
-// An input/output failure of the journal. Its text is JournalErrorText's, as
-// the window shows it; the path lets a caller that runs many exports say that
-// the journal failed, not the document.
+// An input/output failure of the journal: "Не удалось записать журнал
+// экспорта PATH: REASON", so that it never reads as if the document could not
+// be written.
 class JournalError : public Error {
 public:
     JournalError(int errorNumber, std::string path)
-        : Error(JournalErrorText(errorNumber)), path_(std::move(path)) {}
+        : Error("Не удалось записать журнал экспорта " + path + ": " + JournalErrorText(errorNumber)),
+          path_(std::move(path)) {}
     const std::string& Path() const { return path_; }
 
 private:

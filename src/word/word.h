@@ -36,7 +36,8 @@ class Document {
 public:
     virtual ~Document() = default;
     // Writes the document under `path`; from then on the document is that file
-    // and the template stays unchanged.
+    // and the template stays unchanged. Where the back-end can, the file and
+    // its name have reached the disk when it returns.
     virtual void SaveAs(const std::string& path) = 0;
     // The same for the working copy of a run, which only the run itself
     // opens again: a word processor that lists recent files leaves it out.
@@ -65,6 +66,12 @@ public:
     virtual std::unique_ptr<Document> ActiveDocument() = 0;
     // Shows the word processor with this run's document. Never quits it.
     virtual void Show() = 0;
+    // Before a run writes these files, which nobody else may be writing (the
+    // run holds the report's lock): closes the documents the word processor
+    // holds hidden under their names, left by a run that died, and removes
+    // the lock files that an office of the tool's own left for them when it
+    // ended. A document someone can see stays open.
+    virtual void ReleaseOrphans(const std::vector<std::string>& paths) { (void)paths; }
 };
 
 // Every back-end can take it: the interface stays header-only.

@@ -7,7 +7,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +40,7 @@ const std::vector<std::string> kExpectedCells = {"z1000_001_03:1234567,89;", "z1
                                                  "z1000_001_08:12,5;",       "z1000_002_03:21;",
                                                  "z1000_002_04:0,0051;",     "z1000_002_08:100;"};
 const std::string kOutputName = "№ 7 (разрез 01) Больница за 2011 год";
+constexpr int kLargeRows = 1500;
 
 std::string FiguresSql() {
     std::string sql = HostSchemaSql() +
@@ -50,7 +53,21 @@ std::string FiguresSql() {
                       {{"n1", "1234567.89"}, {"n2", "-3.25"}, {"n6", "12.50"}}});
     sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "2",
                       {{"n1", "21.00"}, {"n2", "0.0051"}, {"n6", "100.00"}}});
+    // Section 2: a form large enough that an export takes a while.
+    for (int row = 1; row <= kLargeRows; ++row)
+        sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070200", "tb1000", std::to_string(row),
+                          {{"n1", std::to_string(row)}}});
     return sql;
+}
+
+std::vector<std::string> LargeCells() {
+    std::vector<std::string> cells;
+    for (int row = 1; row <= kLargeRows; ++row) {
+        char name[32];
+        std::snprintf(name, sizeof name, "z1000_%03d_03", row);
+        cells.push_back(name);
+    }
+    return cells;
 }
 
 std::string ReportSection(const std::filesystem::path& templates) {
@@ -84,16 +101,19 @@ protected:
     void SetUp() override {
         std::filesystem::create_directories(templates_ / "doc");
         std::filesystem::create_directories(templates_ / "docx");
+        std::filesystem::create_directories(templates_ / "large");
         MakeTemplates({{TemplateLayout(kHeaders, kCells), (templates_ / "doc" / "7.doc").string()},
-                       {TemplateLayout(kHeaders, kCells), (templates_ / "docx" / "7.docx").string()}});
+                       {TemplateLayout(kHeaders, kCells), (templates_ / "docx" / "7.docx").string()},
+                       {TemplateLayout(kHeaders, LargeCells()), (templates_ / "large" / "7.doc").string()}});
         // The desktop's opener: it stays, as a document program would, and
         // tells who it is.
         std::filesystem::create_directories(bin_);
         std::ofstream(bin_ / "xdg-open") << "#!/bin/sh\necho $$ > '" << (bin_ / "opener.pid").string()
                                          << "'\nexec sleep 300\n";
         std::filesystem::permissions(bin_ / "xdg-open", std::filesystem::perms::owner_all);
-        officeOptions_.profileFolder = (desktop_.Folder().Path() / "cache" / "tarnfold" / "office").string();
-        officeOptions_.pipeName = "tarnfold_office_" + std::to_string(::getuid());
+        const std::string session = word::DisplaySessionName(desktop_.DisplayName());
+        officeOptions_.profileFolder = (desktop_.Folder().Path() / "cache" / "tarnfold" / ("office-" + session)).string();
+        officeOptions_.pipeName = "tarnfold_office_" + std::to_string(::getuid()) + "_" + session;
     }
 
     void TearDown() override {
@@ -116,12 +136,14 @@ protected:
         EXPECT_EQ(window.WaitForExit(20s), std::optional<int>(0));
     }
 
-    void PointTheTemplatesAt(const std::string& folder) {
+    void PointTheTemplatesAt(const std::string& folder) { SetChoice("PathReport", (templates_ / folder).string()); }
+
+    void SetChoice(const std::string& key, const std::string& value) {
         const std::filesystem::path ini = program_.Folder() / "Tarnfold.ini";
         std::string text = Cp1251ToUtf8(ReadText(ini));
-        const std::size_t at = text.find("PathReport=");
+        const std::size_t at = text.find(key + "=");
         ASSERT_NE(at, std::string::npos) << text;
-        text.replace(at, text.find("\r\n", at) - at, "PathReport=" + (templates_ / folder).string());
+        text.replace(at, text.find("\r\n", at) - at, key + "=" + value);
         std::ofstream(ini, std::ios::binary) << Utf8ToCp1251(text);
     }
 
@@ -207,4 +229,94 @@ TEST_F(WindowExport, F10InTheUsersLocaleFillsDocAndDocxAndNothingOfTheDatabaseSt
     EXPECT_TRUE(std::filesystem::exists(Report(".docx")));
     Close(*window, main);
     ::kill(opener, SIGKILL);
+}
+
+// The window killed in the middle of an export leaves its office running
+// with the hidden working document: the next window's F10 on the same report
+// closes that orphan and writes the report, with no hand on the office.
+TEST_F(WindowExport, AWindowKilledInTheMiddleOfAnExportNeverBlocksTheNextOne) {
+    SetChoice("Razrez", "02");
+    PointTheTemplatesAt("large");
+    const std::string report = (program_.Folder() / "Reports" / "№ 7 (разрез 02) Больница за 2011 год.doc").string();
+    const std::string working = (program_.Folder() / "Reports" / "~tf-№ 7 (разрез 02) Больница за 2011 год.doc").string();
+    std::unique_ptr<ChildProcess> window;
+    Window main = Start(window, "killed.log");
+    ASSERT_NE(main, 0u);
+    RunCommand({"xdotool", "key", "F10"}, desktop_);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(working); }, 60s));
+    std::this_thread::sleep_for(300ms);
+    window->Kill();
+    window->WaitForExit(10s);
+    EXPECT_FALSE(std::filesystem::exists(report)) << "killed before the report was written";
+
+    main = Start(window, "next.log");
+    ASSERT_NE(main, 0u);
+    RunCommand({"xdotool", "key", "F10"}, desktop_);
+    OfficeProbe probe(officeOptions_);
+    const auto shown = [&] {
+        for (const OpenDocumentState& document : probe.Documents())
+            if (document.path == report && document.visible && document.text.find("1500") != std::string::npos)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil(shown, 120s)) << ReadText(desktop_.Folder().Path() / "next.log");
+    EXPECT_FALSE(std::filesystem::exists(working));
+    for (const OpenDocumentState& document : probe.Documents()) EXPECT_NE(document.path, working);
+    Close(*window, main);
+}
+
+// Two desktop sessions of one account (one home, two displays): each window's
+// documents open in an office of that session, shown on its own display.
+TEST_F(WindowExport, EachDesktopSessionOfOneAccountHasAnOfficeOfItsOwn) {
+    DesktopSession other(false);
+    ProgramCopy otherProgram(other, FiguresSql(), ReportSection(templates_ / "doc"));
+    DesktopScreen otherScreen(other.X());
+    // One account: the same home and cache on both displays.
+    const std::vector<std::string> account = {"HOME=" + (desktop_.Folder().Path() / "home").string(),
+                                              "XDG_CACHE_HOME=" + (desktop_.Folder().Path() / "cache").string(),
+                                              "PATH=" + bin_.string() + ":" + std::getenv("PATH")};
+    std::unique_ptr<ChildProcess> here = program_.Start("here.log", account);
+    std::unique_ptr<ChildProcess> there = otherProgram.Start("there.log", account);
+    Window hereMain = 0, thereMain = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (hereMain = screen_.MainWindowOf(here->Pid())) && screen_.Focused(hereMain); }, 20s));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (thereMain = otherScreen.MainWindowOf(there->Pid())) && otherScreen.Focused(thereMain); }, 20s));
+    RunCommand({"xdotool", "key", "F10"}, desktop_);
+    ChildProcess({"xdotool", "key", "F10"}, other.Environment(), other.Folder().Path() / "command.log").WaitForExit(20s);
+
+    const std::string otherSession = word::DisplaySessionName(other.DisplayName());
+    word::LibreOfficeOptions otherOptions = officeOptions_;
+    otherOptions.profileFolder = (desktop_.Folder().Path() / "cache" / "tarnfold" / ("office-" + otherSession)).string();
+    otherOptions.pipeName = "tarnfold_office_" + std::to_string(::getuid()) + "_" + otherSession;
+    const std::string hereReport = Report(".doc");
+    const std::string thereReport = (otherProgram.Folder() / "Reports" / (kOutputName + ".doc")).string();
+    const auto shownOnlyThere = [](OfficeProbe& probe, const std::string& mine, const std::string& others) {
+        bool found = false;
+        for (const OpenDocumentState& document : probe.Documents()) {
+            if (document.path == others) return false;
+            found = found || (document.path == mine && document.visible);
+        }
+        return found;
+    };
+    // A probe would start an office of its own where none runs yet.
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(hereReport) && std::filesystem::exists(thereReport); }, 60s));
+    OfficeProbe hereProbe(officeOptions_);
+    OfficeProbe thereProbe(otherOptions);
+    EXPECT_TRUE(WaitUntil([&] { return shownOnlyThere(hereProbe, hereReport, thereReport); }, 90s));
+    EXPECT_TRUE(WaitUntil([&] { return shownOnlyThere(thereProbe, thereReport, hereReport); }, 90s));
+    // Each office draws on the display of its session.
+    for (const auto& [pipe, display] : {std::pair{officeOptions_.pipeName, desktop_.DisplayName()},
+                                        std::pair{otherOptions.pipeName, other.DisplayName()}}) {
+        const std::vector<pid_t> offices = word::FindOfficeProcesses(pipe);
+        ASSERT_FALSE(offices.empty()) << pipe;
+        for (const pid_t pid : offices) {
+            std::string environment = "\n" + ReadText("/proc/" + std::to_string(pid) + "/environ");
+            std::replace(environment.begin(), environment.end(), '\0', '\n');
+            EXPECT_NE(environment.find("\nDISPLAY=" + display + "\n"), std::string::npos) << pipe;
+        }
+    }
+    Close(*here, hereMain);
+    AskToClose(other.X(), thereMain);
+    EXPECT_EQ(there->WaitForExit(20s), std::optional<int>(0));
+    word::KillOfficeProcesses(otherOptions.pipeName);
 }

@@ -6,20 +6,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "core/files.h"
+#include "core/paths.h"
 #include "core/regional.h"
 #include "core/text.h"
 #include "db/data_module.h"
 #include "export/export_run.h"
 #include "batch_process.h"
+#include "export/output_file.h"
 #include "export_scenario.h"
 #include "recording_view.h"
 #include "support/documents.h"
@@ -109,8 +114,9 @@ protected:
     static std::filesystem::path Folder() { return shared->Path() / "kvel" / "Tarnfold"; }
     static std::string Program() { return (Folder() / "tarnfold-batch").string(); }
 
-    static Finished Batch(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {}) {
-        BatchProcess process(Program(), arguments, environment, shared->Path());
+    static Finished Batch(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {},
+                          const std::string& program = Program()) {
+        BatchProcess process(program, arguments, environment, shared->Path());
         return process.Wait();
     }
 
@@ -381,29 +387,236 @@ TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
     std::filesystem::remove(working);
 }
 
-// Killed outright, the batch takes its headless office along all the same.
-TEST_F(BatchProgram, KilledBatchLeavesNoOffice) {
-    const std::filesystem::path working =
-        Folder() / "Reports" / "~tf-№ 7 (разрез 01) Большая за 2011 год.doc";
-    BatchProcess process(Program(),
-                         {"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1", "--templates",
-                          (Folder() / "Large").string()},
-                         {}, shared->Path());
-    for (int i = 0; i < 600 && !std::filesystem::exists(working); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(std::filesystem::exists(working));
-    const std::string pipe = "tarnfold_batch_" + std::to_string(process.Pid());
-    ASSERT_FALSE(word::FindOfficeProcesses(pipe).empty());
-    ::kill(process.Pid(), SIGKILL);
-    process.Wait();
-    bool gone = false;
-    for (int i = 0; i < 100 && !gone; ++i) {
-        gone = word::FindOfficeProcesses(pipe).empty();
-        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+// What only a living run may have beside the reports: working and partial
+// copies, lock files of a run or an office, the office's temporaries; and
+// anything in the temporary folder.
+std::vector<std::string> RunLeftovers(const std::filesystem::path& reports, const std::filesystem::path& temporary) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(reports)) {
+        const std::string name = entry.path().filename().string();
+        const bool report = name.size() > 4 && (name.compare(name.size() - 4, 4, ".doc") == 0 ||
+                                                name.compare(name.size() - 5, 5, ".docx") == 0);
+        if (!report || name.rfind("~tf-", 0) == 0 || name.rfind(".~", 0) == 0) names.push_back(name);
     }
-    EXPECT_TRUE(gone) << "an office of the killed batch still runs";
-    word::KillOfficeProcesses(pipe);
-    std::filesystem::remove(working);
+    for (const auto& entry : std::filesystem::directory_iterator(temporary)) names.push_back(entry.path().string());
+    return names;
+}
+
+void WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 1200 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+}
+
+// Killed outright at any moment, before, during or after the office's save,
+// the batch takes its headless office along, and the next batch on the same
+// report succeeds and leaves nothing of either run but the report.
+TEST_F(BatchProgram, KilledBatchAtAnyMomentNeverBlocksTheNextOne) {
+    const std::filesystem::path reports = Folder() / "Reports";
+    const std::filesystem::path output = reports / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    const std::filesystem::path working = reports / ("~tf-" + output.filename().string());
+    const std::vector<std::string> arguments = {"--form", "7", "--institution", "0505", "--year", "2011",
+                                                "--section", "1", "--templates", (Folder() / "Large").string()};
+    TempDir temporary;
+    const std::vector<std::string> environment = {"TMPDIR=" + temporary.Folder()};
+    const std::vector<std::pair<std::string, std::function<bool()>>> moments = {
+        {"at its start", [] { return true; }},
+        {"while filling", [&] { return std::filesystem::exists(working); }},
+        {"while saving", [&] { return std::filesystem::exists(working) && std::filesystem::exists(output) &&
+                                      std::filesystem::file_size(output) > 0; }},
+        {"after saving", [&] { return std::filesystem::exists(output) && !std::filesystem::exists(working); }},
+    };
+    for (const auto& [moment, reached] : moments) {
+        std::filesystem::remove(output);
+        BatchProcess process(Program(), arguments, environment, shared->Path());
+        WaitFor(reached);
+        const std::string pipe = "tarnfold_batch_" + std::to_string(process.Pid());
+        ::kill(process.Pid(), SIGKILL);
+        process.Wait();
+        bool gone = false;
+        for (int i = 0; i < 100 && !gone; ++i) {
+            gone = word::FindOfficeProcesses(pipe).empty();
+            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_TRUE(gone) << "an office of the batch killed " << moment << " still runs";
+        word::KillOfficeProcesses(pipe);
+
+        const Finished next = Batch(arguments, environment);
+        EXPECT_EQ(next.exitCode, 0) << moment << "\n" << next.out << next.err;
+        EXPECT_TRUE(Contains(ReadDocumentText(output.string()), "z1000_2500_01:2500;")) << moment;
+        EXPECT_EQ(RunLeftovers(reports, temporary.Path()), std::vector<std::string>{}) << moment;
+    }
+    std::filesystem::remove(output);
+}
+
+// The report reaches the disk before the batch says it is done: on the
+// .docx path its data before it takes the report's name, on both paths the
+// folder's entries after it. Seen in the system calls the batch makes.
+TEST_F(BatchProgram, ReportsAreSyncedToTheDiskBeforeAndAfterTheirRename) {
+    if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs strace";
+    const std::filesystem::path reports = Folder() / "Reports";
+    for (const std::string folder : {"DocxF", "DocF_2011"}) {
+        const std::string report = (reports / (kNorth + (folder == "DocxF" ? ".docx" : ".doc"))).string();
+        const std::string trace = (shared->Path() / "trace.txt").string();
+        const Finished run = Batch({"-f", "-y", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2", "-o", trace,
+                                    Program(), "--form", "7", "--institution", "0101", "--year", "2011", "--section",
+                                    "1", "--templates", (Folder() / folder).string()},
+                                   {}, "/usr/bin/strace");
+        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        const std::string calls = ReadText(trace);
+        // strace names a descriptor's file after it, "fsync(5</path>)", and
+        // writes the bytes of non-ASCII letters in octal.
+        const auto traced = [](const std::string& text) {
+            std::string out;
+            for (const char c : text) {
+                const auto byte = static_cast<unsigned char>(c);
+                if (byte < 0x80) {
+                    out += c;
+                } else {
+                    char octal[8];
+                    std::snprintf(octal, sizeof octal, "\\%03o", byte);
+                    out += octal;
+                }
+            }
+            return out;
+        };
+        // The report takes its name: renamed from its partial copy (.docx),
+        // or written by the office (.doc), the file synced either way.
+        std::size_t named = calls.find(", \"" + traced(report) + "\")");
+        if (folder == "DocxF") {
+            ASSERT_NE(named, std::string::npos) << calls;
+            EXPECT_LT(calls.find(traced(PartialFilePath(report)) + ">) = 0"), named) << calls;
+        } else {
+            named = calls.rfind("<" + traced(report) + ">) = 0");
+            ASSERT_NE(named, std::string::npos) << calls;
+        }
+        const std::string folderSync = "<" + traced(reports.string()) + ">) = 0";
+        EXPECT_NE(calls.find(folderSync, named), std::string::npos) << folder << "\n" << calls;
+    }
+}
+
+// A disk with more room than a small probe but less than the document
+// needs: the office fails in its own code words, the batch says "на диске
+// нет места" with the path and leaves no partial copy beside the reports.
+TEST_F(BatchProgram, AFullDiskIsToldPlainlyAndLeavesNoPartialCopy) {
+    TempDir disk;
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=8m tmpfs '" + disk.Path().string() + "'").c_str()) != 0)
+        GTEST_SKIP() << "a small disk of its own needs root and tmpfs";
+    const std::filesystem::path reports = disk.Path() / "Reports";
+    std::filesystem::create_directories(reports);
+    const std::uintmax_t needed = std::filesystem::file_size(Folder() / "Large" / "7.doc");
+    const std::uintmax_t left = std::max<std::uintmax_t>(needed * 3 / 2, 128 << 10);
+    ASSERT_LT(left, 2 * needed) << "the template is too small for this disk";
+    {
+        const std::uintmax_t available = std::filesystem::space(disk.Path()).available;
+        std::ofstream filler(disk.Path() / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        for (std::uintmax_t written = 0; written + block.size() <= available - left; written += block.size())
+            filler.write(block.data(), block.size());
+    }
+    const Finished run = Batch({"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1",
+                                "--templates", (Folder() / "Large").string(), "--out", reports.string()});
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(reports)) names.push_back(entry.path().filename().string());
+    std::system(("umount '" + disk.Path().string() + "'").c_str());
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, (reports / "~tf-№ 7 (разрез 01) Большая за 2011 год.doc").string() +
+                                      ": на диске нет места"))
+        << run.out;
+    EXPECT_EQ(names, std::vector<std::string>{}) << "a partial copy stayed";
+}
+
+// Two batches started together on one report: one writes it, the other is
+// refused at once; a run holding the report's lock refuses the .docx path too.
+TEST_F(BatchProgram, OneRunPerReportAtATime) {
+    const std::filesystem::path reports = Folder() / "Reports";
+    const std::filesystem::path output = reports / "№ 7 (разрез 01) Большая за 2011 год.doc";
+    const std::vector<std::string> arguments = {"--form", "7", "--institution", "0505", "--year", "2011",
+                                                "--section", "1", "--templates", (Folder() / "Large").string()};
+    // The embedded engine lets one process open a database file: the second
+    // batch runs from a copy of the host's folder, into the same folder.
+    const std::filesystem::path copy = shared->Path() / "kvel-copy";
+    std::filesystem::remove_all(copy);
+    std::filesystem::create_directories(copy / "Tarnfold");
+    std::filesystem::copy_file(shared->Path() / "kvel" / "kvel.gdb", copy / "kvel.gdb");
+    std::ofstream(copy / "kvel.ini", std::ios::binary) << "dbPath=" << copy.string() << "/\r\npassword=masterkey\r\n";
+    std::filesystem::copy_file(Program(), copy / "Tarnfold" / "tarnfold-batch");
+    std::vector<std::string> toReports = arguments;
+    toReports.insert(toReports.end(), {"--out", reports.string()});
+    TempDir first, second;
+    BatchProcess one(Program(), toReports, {}, first.Path());
+    BatchProcess other((copy / "Tarnfold" / "tarnfold-batch").string(), toReports, {}, second.Path());
+    const Finished a = one.Wait();
+    const Finished b = other.Wait();
+    const std::string refusal = "ОШИБКА — Документ " + output.string() + " сейчас записывает другая выгрузка";
+    EXPECT_EQ(a.exitCode + b.exitCode, 1) << a.out << a.err << b.out << b.err;
+    EXPECT_TRUE(Contains(a.exitCode == 1 ? a.out : b.out, refusal)) << a.out << b.out;
+    EXPECT_TRUE(Contains(ReadDocumentText(output.string()), "z1000_2500_01:2500;"));
+
+    for (const std::string folder : {"DocF_2011", "DocxF"}) {
+        const std::string report = (reports / (kNorth + (folder == "DocxF" ? ".docx" : ".doc"))).string();
+        std::ofstream(report, std::ios::binary) << "the earlier report";
+        const std::unique_ptr<ExclusiveFileLock> held = ExclusiveFileLock::TryAcquire(RunLockPath(report));
+        ASSERT_TRUE(held);
+        const Finished run = Batch({"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1",
+                                    "--templates", (Folder() / folder).string()});
+        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        EXPECT_TRUE(Contains(run.out, "ОШИБКА — Документ " + report + " сейчас записывает другая выгрузка")) << run.out;
+        EXPECT_EQ(ReadText(report), "the earlier report");
+    }
+}
+
+// What runs and batches that were killed left is recognised by its owner and
+// removed; what belongs to a living office or to another report stays.
+TEST_F(BatchProgram, LeftoversOfEndedRunsAreRemovedAndOthersStay) {
+    const std::filesystem::path reports = Folder() / "Reports";
+    std::filesystem::create_directories(reports);
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    TempDir temporary;
+    const auto profile = [&](pid_t owner) {
+        const std::filesystem::path folder =
+            temporary.Path() / ("tarnfold-batch-office-" + std::to_string(owner) + "-Ab3dE6");
+        std::filesystem::create_directories(folder / "profile" / "user");
+        return folder;
+    };
+    const std::filesystem::path endedProfile = profile(ended);
+    const std::filesystem::path livingProfile = profile(::getpid());
+    const auto lockNaming = [](const std::filesystem::path& profileFolder) {
+        return ",root,stat-pc,10.12.2026 01:00," + FileUrl((profileFolder / "profile").string()) + ";";
+    };
+    const std::string north = kNorth + ".doc";
+    std::vector<std::string> leftovers = {
+        "~tf-" + north, north + ".~part.Ab12cD", north + ".~part", "~tf-" + north + ".~part.x1Y2z3",
+        kNorth + " (не завершено).doc.~part", ".~tf-" + north + "#", ".~lock." + north + "#",
+        ".~lock.~tf-" + north + "#"};
+    for (const std::string& name : leftovers) std::ofstream(reports / name, std::ios::binary) << "left";
+    for (const std::string& lock : {".~lock." + north + "#", ".~lock.~tf-" + north + "#"})
+        std::ofstream(reports / lock, std::ios::binary) << lockNaming(endedProfile);
+    // A lock an ended batch's office left beside another report goes too;
+    // another office's lock stays.
+    std::ofstream(reports / (".~lock." + kSummary + ".doc#"), std::ios::binary) << lockNaming(endedProfile);
+    leftovers.push_back(".~lock." + kSummary + ".doc#");
+    const std::vector<std::string> others = {kClinic + ".doc", ".~lock." + kClinic + ".doc#", kClinic + ".doc.~part",
+                                             north + ".backup"};
+    for (const std::string& name : others)
+        std::ofstream(reports / name, std::ios::binary) << ",Мария,stat-pc,10.12.2026 01:00,file:///home/m/.config/libreoffice/4;";
+
+    Finished run = Batch({"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"},
+                         {"TMPDIR=" + temporary.Folder()});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    for (const std::string& name : leftovers) EXPECT_FALSE(std::filesystem::exists(reports / name)) << name;
+    for (const std::string& name : others) EXPECT_TRUE(std::filesystem::exists(reports / name)) << name;
+    EXPECT_FALSE(std::filesystem::exists(endedProfile));
+    EXPECT_TRUE(std::filesystem::exists(livingProfile));
+
+    // A lock of a living batch's office is that office's: the report is refused.
+    std::ofstream(reports / (".~lock." + north + "#"), std::ios::binary) << lockNaming(livingProfile);
+    run = Batch({"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"},
+                {"TMPDIR=" + temporary.Folder()});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "открыт другой программой")) << run.out;
+    EXPECT_TRUE(std::filesystem::exists(reports / (".~lock." + north + "#")));
 }
 
 TEST_F(BatchProgram, TemplatesConvertedOnceGiveTheSameDocumentsAsTheirDocOriginals) {

@@ -151,7 +151,7 @@ TEST_F(BatchRunTest, JournalThatCannotBeWrittenIsNamedNotTheDocument) {
     ASSERT_EQ(outcome.results.size(), 1u);
     EXPECT_EQ(outcome.results[0].state, DocumentState::Failed);
     EXPECT_EQ(outcome.results[0].message,
-              "журнал " + program.Folder() + "/Tarnfold.log недоступен для записи: File access denied");
+              "Не удалось записать журнал экспорта " + program.Folder() + "/Tarnfold.log: нет доступа");
 }
 
 TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsNoOther) {

@@ -274,7 +274,7 @@ TEST_F(PackageSave, AFailureWhileWritingLeavesThePreviousFileWhole) {
 
 TEST(WriteFailureReason, NamesTheCommonCausesInRussian) {
     using word::docx::WriteFailureReason;
-    EXPECT_EQ(WriteFailureReason(ENOSPC), "на диске не хватает места");
+    EXPECT_EQ(WriteFailureReason(ENOSPC), "на диске нет места");
     EXPECT_EQ(WriteFailureReason(EACCES), "нет прав на запись");
     EXPECT_EQ(WriteFailureReason(EROFS), "диск доступен только для чтения");
     EXPECT_EQ(WriteFailureReason(0), "ошибка записи");

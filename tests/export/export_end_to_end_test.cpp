@@ -19,7 +19,9 @@
 #include "core/regional.h"
 #include "core/text.h"
 #include "db/data_module.h"
+#include "export/export_rules.h"
 #include "export/export_run.h"
+#include "export/output_file.h"
 #include "export_scenario.h"
 #include "journal/journal.h"
 #include "recording_view.h"
@@ -44,6 +46,7 @@ constexpr int kMonthlyForm = 0;  // "ДД2012.doc", code "800"
 
 constexpr int kHospital = 0;  // A3 empty
 constexpr int kSummary = 1;   // A3 filled
+constexpr int kLongNamed = 2;
 constexpr const char* kHospitalName = "Больница \"Север\"/Юг";
 
 class NoUi : public db::ConnectUi {
@@ -52,10 +55,18 @@ public:
     void RequestEnd() override {}
 };
 
+// A hundred letters, as many as the host system's field takes.
+std::string LongInstitutionName() {
+    std::string name = "Областная больница ";
+    for (int letters = 19; letters < 100; ++letters) name += "Щ";
+    return name;
+}
+
 std::string FiguresSql() {
     std::string sql =
         "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница \"Север\"/Юг', '0101', '01');\n"
         "INSERT INTO KODIF VALUES ('0202', 'x', 'Сводная', '0202', '02');\n"
+        "INSERT INTO KODIF VALUES ('0909', NULL, '" + LongInstitutionName() + "', '0909', '09');\n"
         "INSERT INTO period VALUES ('01', 'Январь');\n"
         "INSERT INTO period VALUES ('13', 'Итог года');\n";
     for (int t : {1000, 629, 389, 7000}) sql += "INSERT INTO tblname VALUES (" + std::to_string(t) + ", '999');\n";
@@ -82,6 +93,7 @@ std::string FiguresSql() {
     row("tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "1234", {{"n1", "3"}});
     // Another institution's figures of the same form stay out.
     row("tbl", 1000, 2011, "0202", "год", "0070100", "tb1000", "2", {{"n2", "9"}});
+    row("tbl", 1000, 2011, "0909", "год", "0070100", "tb1000", "1", {{"n1", "12.50"}});
     // Section 2: one row per year, for the mapping-year fallbacks.
     for (const auto& [god, value] : std::vector<std::pair<int, std::string>>{{2005, "1.5"}, {2009, "2"}, {2013, "2.5"}})
         row("tbl", 1000, god, "0101", "год", "0070200", "tb1000", "1", {{"n1", value}});
@@ -315,25 +327,50 @@ TEST_F(ExportEndToEnd, MappingYearFallsBackTo2007ToNothingOrToTheLatestYear) {
     EXPECT_EQ(journal.substr(journal.size() - 18), Utf8ToCp1251("таблица tb1000-1\r\n"));
 }
 
-TEST_F(ExportEndToEnd, MonthlyThemeReadsTblForAMonthAndSvodOtherwiseWithEveryYearsMapping) {
+// An institution's name as long as the host system takes would make the
+// office's lock file name too long for the file system: the institution's
+// part is cut so that every name of the run fits, and the journal says so.
+TEST_F(ExportEndToEnd, ALongInstitutionNameIsCutSoThatEveryNameOfTheRunFits) {
+    choices.institutionIndex = kLongNamed;
+    options.logFile = true;
+    for (const std::string folder : {"/DocF", "/DocxF"}) {
+        choices.templateFolder = shared->Path().string() + folder;
+        Run();
+        EXPECT_TRUE(Called("result Выгрузка завершена")) << ::testing::PrintToString(calls);
+    }
+    std::vector<std::string> reports;
+    for (const auto& entry : std::filesystem::directory_iterator(program.Path() / "Reports"))
+        reports.push_back(entry.path().filename().string());
+    ASSERT_EQ(reports.size(), 2u) << ::testing::PrintToString(reports);
+    for (const std::string& name : reports) {
+        EXPECT_LE(name.size() + RunNameAddition(), LongestFileName) << name;
+        EXPECT_NE(name.find("Щ… за 2011 год.doc"), std::string::npos) << name;
+        EXPECT_NE(Filled(name).find("z1000_001_03:12,5;"), std::string::npos) << name;
+    }
+    const std::string journal = Cp1251ToUtf8(ReadBytes(program.File("Tarnfold.log")));
+    EXPECT_NE(journal.find(ShortenedNameLine(LongInstitutionName()) + "\r\n"), std::string::npos) << journal;
+}
+
+// Each period keeps a report of its own: exporting another period of the same
+// form, institution and year leaves the first one as it was.
+TEST_F(ExportEndToEnd, MonthlyThemeReadsTblForAMonthAndSvodOtherwiseEachPeriodInItsOwnReport) {
     choices.theme = kMonthlyTheme;
     choices.formPosition = kMonthlyForm;
     choices.periodIndex = 0;
     Run();
-    std::string text = Filled("№ 800 (разрез 01) Больница _Север__Юг за 2011 год.doc");
+    const std::string january = "№ 800 (разрез 01) Больница _Север__Юг за 2011 год (Январь).doc";
+    std::string text = Filled(january);
     EXPECT_NE(text.find("z5000_001_01:11;"), std::string::npos) << text;
     EXPECT_NE(text.find("z5000_001_02:22;"), std::string::npos) << text;
     EXPECT_NE(text.find("Период:Январь;"), std::string::npos) << text;
 
-    TempDir second;
-    options.programFolder = second.Folder();
     choices.periodIndex = 1;
     Run();
-    const std::string path = second.Folder() + "/Reports/№ 800 (разрез 01) Больница _Север__Юг за 2011 год.doc";
-    text = ReadDocumentText(path);
+    text = Filled("№ 800 (разрез 01) Больница _Север__Юг за 2011 год (Итог года).doc");
     EXPECT_NE(text.find("z5000_001_01:33;"), std::string::npos) << text;
     EXPECT_NE(text.find("z5000_001_02:44;"), std::string::npos) << text;
     EXPECT_NE(text.find("Период:Итог года;"), std::string::npos) << text;
+    EXPECT_NE(Filled(january).find("z5000_001_01:11;"), std::string::npos);
 }
 
 TEST_F(ExportEndToEnd, InstitutionWithA3ReadsSvod) {
@@ -465,23 +502,25 @@ TEST_F(ExportEndToEnd, YearThatIsNoNumberFailsBeforeAnyFileIsWritten) {
 }
 
 // Whatever stops a run after it began to fill, the user's earlier report
-// stays byte for byte, what was filled is kept under a name that says so, and
-// nothing of the office is left beside them.
+// stays byte for byte, what was filled is kept under a name that says so and
+// told truly (a copy that could not be saved holds the template only and is
+// not kept), and nothing of the office is left beside them.
 TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled) {
     struct Case {
         const char* name;
         const char* templates;
         std::function<void(ExportRun&)> atSecondRow;  // what happens before the second row
         bool journalUnwritable;
-        const char* keptText;  // what the kept document holds
+        const char* keptText;  // what the kept document holds; null: nothing is kept
+        bool filled = true;    // whether anything was filled when it stopped
     };
     const std::string pipe = office->Options().pipeName;
     const std::vector<Case> cases = {
         {"abort", "/DocF", [](ExportRun& run) { run.RequestAbort(); }, false, "z1000_001_03:12,5;"},
-        {"office killed", "/DocF", [&pipe](ExportRun&) { word::KillOfficeProcesses(pipe); }, false, "Год:;"},
-        {"journal unwritable", "/DocF", nullptr, true, "Год:;"},
+        {"office killed", "/DocF", [&pipe](ExportRun&) { word::KillOfficeProcesses(pipe); }, false, nullptr},
+        {"journal unwritable", "/DocF", nullptr, true, "Год:;", false},
         {"abort .docx", "/DocxF", [](ExportRun& run) { run.RequestAbort(); }, false, "z1000_001_03:12,5;"},
-        {"journal unwritable .docx", "/DocxF", nullptr, true, "Год:;"},
+        {"journal unwritable .docx", "/DocxF", nullptr, true, "Год:;", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -507,11 +546,22 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
             EXPECT_STRNE(c.name, "abort") << e.what();
         }
         EXPECT_EQ(ReadBytes(output), "the earlier report");
-        EXPECT_TRUE(Called("result Начатый документ сохранён как \"" + kept.substr(kept.rfind('/') + 1) + "\"") ||
-                    Called("result Выгрузка прервана пользователем... Начатый документ сохранён как \"" +
-                           kept.substr(kept.rfind('/') + 1) + "\""))
-            << ::testing::PrintToString(calls);
-        EXPECT_NE(Filled(kept.substr(kept.rfind('/') + 1)).find(c.keptText), std::string::npos) << Filled(kept.substr(kept.rfind('/') + 1));
+        const std::string keptName = kept.substr(kept.rfind('/') + 1);
+        if (!c.keptText) {
+            EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут...")) << ::testing::PrintToString(calls);
+            EXPECT_FALSE(std::filesystem::exists(kept));
+        } else if (!c.filled) {
+            EXPECT_TRUE(Called("result Документ сохранён незаполненным как \"" + keptName + "\""))
+                << ::testing::PrintToString(calls);
+        } else {
+            EXPECT_TRUE(Called("result Начатый документ сохранён как \"" + keptName + "\"") ||
+                        Called("result Выгрузка прервана пользователем... Начатый документ сохранён как \"" + keptName +
+                               "\""))
+                << ::testing::PrintToString(calls);
+        }
+        if (c.keptText) {
+            EXPECT_NE(Filled(keptName).find(c.keptText), std::string::npos) << Filled(keptName);
+        }
         // Once the run lets go of it, the headless office closes the document.
         run.reset();
         for (const auto& entry : std::filesystem::directory_iterator(program.Path() / "Reports")) {
@@ -554,6 +604,13 @@ private:
     bool mounted_ = false;
 };
 
+void ExpectOnlyTheEarlierReports(const std::filesystem::path& reports) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(reports)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{kForm7Name, kForm7Name + "x"}));
+}
+
 // A full disk is told as such within seconds on both paths, and the earlier
 // report on it stays as it was.
 TEST_F(ExportEndToEnd, AFullDiskIsToldAtOnceAndTheEarlierReportStays) {
@@ -583,6 +640,26 @@ TEST_F(ExportEndToEnd, AFullDiskIsToldAtOnceAndTheEarlierReportStays) {
     }
     for (const std::string extension : {"", "x"})
         EXPECT_EQ(ReadBytes((reports / (kForm7Name + extension)).string()), "the earlier report");
+    ExpectOnlyTheEarlierReports(reports);
+
+    // The disk fills up while the document is filled: the finished document
+    // cannot be saved, nor can what was filled; the run says so and leaves
+    // no partial copy, nor a copy of the bare template passed off as its work.
+    std::filesystem::remove(disk.Folder().Path() / "filler");
+    for (const std::string folder : {"/DocF", "/DocxF"}) {
+        choices.templateFolder = shared->Path().string() + folder;
+        view.onInput = [&] { disk.Fill(); };
+        try {
+            Run();
+            ADD_FAILURE() << "saved on a full disk";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("на диске нет места"), std::string::npos) << e.what();
+        }
+        view.onInput = nullptr;
+        EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут...")) << ::testing::PrintToString(calls);
+        ExpectOnlyTheEarlierReports(reports);
+        std::filesystem::remove(disk.Folder().Path() / "filler");
+    }
 }
 
 // A template the office would read as text is refused, not "filled" with nothing.

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <set>
 
 #include "core/error.h"
+#include "core/text.h"
+#include "core/files.h"
+#include "core/paths.h"
 #include "export/export_rules.h"
+#include "export/output_file.h"
 #include "export/source_query.h"
+#include "word/office_lock.h"
+#include "support/temp_dir.h"
 
 using namespace tarnfold;
 
@@ -150,11 +158,24 @@ TEST(ReadYear, WholeNumbersOnlyWithAMessageNamingTheText) {
     EXPECT_THROW(ReadYear("99999999999"), Error);
 }
 
-TEST(OutputFileName, NumberWithoutLeadingZerosSectionNameAndYear) {
-    EXPECT_EQ(OutputFileName("007", "01", "ГБУЗ Больница", "2007", false), "№ 7 (разрез 01) ГБУЗ Больница за 2007 год.doc");
-    EXPECT_EQ(OutputFileName("307", "02", "X", "2011", false), "№ 307 (разрез 02) X за 2011 год.doc");
-    EXPECT_EQ(OutputFileName("008", "00", "X", "2011", true), "№ 8.doc");
-    EXPECT_EQ(OutputFileName("abc", "00", "X", "2011", true), "№ 0.doc");
+OutputNameParts Parts(const std::string& formCode, const std::string& section, const std::string& institution,
+                      const std::string& year, const std::string& period = "", bool emptyForm = false,
+                      const std::string& extension = ".doc") {
+    return {formCode, section, institution, year, period, emptyForm, extension};
+}
+
+std::string NameOf(const OutputNameParts& parts) { return OutputFileName(parts).fileName; }
+
+TEST(OutputFileName, NumberWithoutLeadingZerosSectionNameYearAndThePeriodOfAMonthlyForm) {
+    EXPECT_EQ(NameOf(Parts("007", "01", "ГБУЗ Больница", "2007")), "№ 7 (разрез 01) ГБУЗ Больница за 2007 год.doc");
+    EXPECT_EQ(NameOf(Parts("307", "02", "X", "2011")), "№ 307 (разрез 02) X за 2011 год.doc");
+    EXPECT_EQ(NameOf(Parts("008", "00", "X", "2011", "", true)), "№ 8.doc");
+    EXPECT_EQ(NameOf(Parts("abc", "00", "X", "2011", "", true)), "№ 0.doc");
+    // The months of one year are reports of their own.
+    EXPECT_EQ(NameOf(Parts("800", "00", "ЦРБ", "2011", "Январь")), "№ 800 (разрез 00) ЦРБ за 2011 год (Январь).doc");
+    EXPECT_EQ(NameOf(Parts("800", "00", "ЦРБ", "2011", "1/2 года", false, ".docx")),
+              "№ 800 (разрез 00) ЦРБ за 2011 год (1_2 года).docx");
+    EXPECT_EQ(NameOf(Parts("800", "00", "ЦРБ", "2011", "Январь", true)), "№ 800.doc");
 }
 
 TEST(OutputFileName, CharactersUnfitForFileNamesInTheNameBecomeUnderscores) {
@@ -162,7 +183,25 @@ TEST(OutputFileName, CharactersUnfitForFileNamesInTheNameBecomeUnderscores) {
     EXPECT_EQ(MendFileNamePart("tab\there\nnew\x7f"), "tab_here_new_");
     EXPECT_EQ(MendFileNamePart("c1\xc2\x85" "end"), "c1_end");
     EXPECT_EQ(MendFileNamePart("ООО «Ромашка» (филиал №2). Всё"), "ООО «Ромашка» (филиал №2). Всё");
-    EXPECT_EQ(OutputFileName("007", "01", "../x/y", "2007", false), "№ 7 (разрез 01) .._x_y за 2007 год.doc");
+    EXPECT_EQ(NameOf(Parts("007", "01", "../x/y", "2007")), "№ 7 (разрез 01) .._x_y за 2007 год.doc");
+}
+
+TEST(OutputFileName, ALongInstitutionIsCutBetweenLettersSoThatTheNameFits) {
+    std::string cyrillic;
+    for (int i = 0; i < 100; ++i) cyrillic += "Щ";
+    const OutputName fits = OutputFileName(Parts("007", "01", "Больница", "2011"), 100);
+    EXPECT_EQ(fits.fileName, "№ 7 (разрез 01) Больница за 2011 год.doc");
+    EXPECT_FALSE(fits.institutionShortened);
+    for (const std::size_t longest : {std::size_t{100}, std::size_t{101}, std::size_t{221}}) {
+        const OutputName cut = OutputFileName(Parts("800", "00", cyrillic + " ", "2011", "Январь", false, ".docx"), longest);
+        EXPECT_TRUE(cut.institutionShortened);
+        EXPECT_LE(cut.fileName.size(), longest);
+        EXPECT_GE(cut.fileName.size(), longest - 1) << "no more cut than a letter needs";
+        EXPECT_NE(cut.fileName.find("Щ…"), std::string::npos) << cut.fileName;
+        EXPECT_EQ(ReplaceBrokenUtf8(cut.fileName), cut.fileName) << "cut between letters";
+        EXPECT_NE(cut.fileName.find("… за 2011 год (Январь).docx"), std::string::npos) << cut.fileName;
+    }
+    EXPECT_EQ(ShortenedNameLine("ЦРБ"), "Имя файла сокращено до допустимой длины; полное имя учреждения: ЦРБ");
 }
 
 TEST(ChooseTemplate, TheDocWinsADocxAloneIsTakenOnlyWhereDocxCanBeFilled) {
@@ -187,10 +226,6 @@ TEST(ChooseTemplate, TheDocWinsADocxAloneIsTakenOnlyWhereDocxCanBeFilled) {
     EXPECT_EQ(ChooseTemplate("/t.v2", "ДД2012.doc", true, exists).path, "/t.v2/ДД2012.docx");
 }
 
-TEST(DocxOutputName, ExtensionReplacedNameKept) {
-    EXPECT_EQ(DocxOutputName("№ 7 (разрез 01) ЦРБ за 2011 год.doc"), "№ 7 (разрез 01) ЦРБ за 2011 год.docx");
-    EXPECT_EQ(DocxOutputName("№ 7.doc"), "№ 7.docx");
-}
 
 TEST(GaugePercent, RowCounterOverTotalHalvesToEven) {
     std::vector<int> eight;
@@ -222,4 +257,57 @@ TEST(SourceStatement, FixedPiecesWithTheChosenValuesAsParameters) {
     EXPECT_NE(svod.find(" from svod,tblname where (tblname.tblname='001') "), std::string::npos);
     EXPECT_NE(svod.find("(svod.ntbl=tblname.ntbl)"), std::string::npos);
     EXPECT_NE(svod.find("AS VARCHAR(255)))  and tblname.ntbl in (629, 630,389,385,360)  order by"), std::string::npos);
+}
+
+TEST(RunFileNames, EveryNameARunMakesFitsWhereTheReportsNameLeavesTheRoom) {
+    const std::string report = "/r/" + std::string(LongestFileName - RunNameAddition() - 5, 'x') + ".docx";
+    const std::string working = WorkingDocumentPath(report);
+    const std::string unfinished = UnfinishedDocumentPath(report);
+    std::size_t longest = 0;
+    for (const std::string& path : {report, working, unfinished}) {
+        for (const std::string& made :
+             {path, word::OfficeLockPath(path), PartialFilePath(path), PartialFilePath(path) + ".Ab12cD", path + ".Ab12cD"})
+            longest = std::max(longest, FileNamePart(made).size());
+    }
+    longest = std::max(longest, FileNamePart(RunLockPath(report)).size());
+    EXPECT_EQ(longest, LongestFileName);
+    EXPECT_EQ(RunLockPath("/r/№ 7.doc"), "/r/.~tf-№ 7.doc#");
+}
+
+TEST(RunFileNames, PartialFilesOfTheReportAreKnownAndNothingElse) {
+    const std::string report = "/r/№ 7 (разрез 01) ЦРБ за 2011 год.docx";
+    for (const std::string name : {"~tf-№ 7 (разрез 01) ЦРБ за 2011 год.docx",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6sjrh",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part.Q1w2E3",
+                                   "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).docx.a1b2c3"})
+        EXPECT_TRUE(IsPartialRunFile(name, report)) << name;
+    for (const std::string name : {"№ 7 (разрез 01) ЦРБ за 2011 год.docx",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).docx",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6sjr",
+                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6s-rh",
+                                   "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.doc",
+                                   "№ 7 (разрез 01) ЦРБ за 2012 год.docx.~part",
+                                   ".~lock.№ 7 (разрез 01) ЦРБ за 2011 год.docx#"})
+        EXPECT_FALSE(IsPartialRunFile(name, report)) << name;
+    // Only the zip writer's files: a copy the user made of a .doc report stays.
+    EXPECT_FALSE(IsPartialRunFile("№ 7.doc.backup", "/r/№ 7.doc"));
+    EXPECT_TRUE(IsPartialRunFile("№ 7.doc.~part.backup", "/r/№ 7.doc"));
+}
+
+TEST(RunFileNames, AWholeArchiveUnderTheReportsNameAndSixLettersIsTheUsersCopyAndStays) {
+    tarnfold::testing::TempDir dir;
+    const std::string report = dir.File("№ 7.docx");
+    const auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(PathFromUtf8(dir.File(name)), std::ios::binary) << bytes;
+    };
+    const std::string endRecord = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+    write("№ 7.docx.backup", endRecord);
+    write("№ 7.docx.x6sjrh", std::string("PK\x03\x04", 4) + std::string(100, 'x'));
+    write("~tf-№ 7.docx.a1b2c3", endRecord);
+    RemovePartialRunFiles(report);
+    EXPECT_TRUE(FileExists(dir.File("№ 7.docx.backup")));
+    EXPECT_FALSE(FileExists(dir.File("№ 7.docx.x6sjrh")));
+    EXPECT_FALSE(FileExists(dir.File("~tf-№ 7.docx.a1b2c3")));
 }

@@ -142,6 +142,25 @@ TEST_F(OfficeFailureTest, HungOfficeIsEndedByTheWatchdogAndTheNextRunWorks) {
     }
 }
 
+// A single call that takes longer than the limit while the office computes
+// (here: one row of twenty thousand texts filled in the office) is waited
+// for; only an office that does nothing is ended.
+TEST_F(OfficeFailureTest, BusyOfficeIsWaitedForPastTheLimitOfACall) {
+    word::LibreOfficeOptions options = OwnOfficeOptions("busy");
+    options.callTimeout = std::chrono::seconds(1);
+    word::LibreOfficeServer server(options);
+    auto application = server.CreateApplication();
+    auto document = OpenCopy(*application, output_.File("долгий вызов.doc"));
+    const std::vector<word::BookmarkText> texts(20000, word::BookmarkText{"z1000_001_03", "7"});
+    const auto started = Clock::now();
+    const word::BookmarkFilling filling = document->FillBookmarks(texts, word::Placement::InsertBefore);
+    EXPECT_GT(Clock::now() - started, std::chrono::seconds(1)) << "the call outlived its limit";
+    EXPECT_FALSE(filling.failure) << filling.failure->what();
+    EXPECT_EQ(filling.placed, texts.size());
+    EXPECT_FALSE(word::FindOfficeProcesses(options.pipeName).empty());
+    word::KillOfficeProcesses(options.pipeName);
+}
+
 // An office whose Basic cannot run the routine (here: a library name that no
 // script address can carry) is filled a bookmark per call, and the tool says
 // so once.

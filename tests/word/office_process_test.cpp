@@ -174,14 +174,70 @@ TEST(LibreOfficeServer, ProgramThatNeverAnswersFailsAtTheDeadlineAndIsEnded) {
     EXPECT_TRUE(std::filesystem::exists(dir.File("профиль/user/registrymodifications.xcu"))) << "profile seeded";
 }
 
+// A stand-in office that computes is working; stopped, it is hung and uses nothing.
+TEST(OfficeWorking, TellsAnOfficeThatComputesFromOneThatWaits) {
+    const std::string pipe = "tarnfold_busy_" + std::to_string(::getpid());
+    const pid_t busy = ::fork();
+    if (busy == 0) {
+        const std::string accept = AcceptArgument(pipe);
+        ::execl("/bin/sh", "sh", "-c", "while :; do :; done", "sh", accept.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(FindOfficeProcesses(pipe), std::vector<pid_t>{busy});
+    const auto before = OfficeProcessorTime(pipe);
+    EXPECT_TRUE(OfficeWorking(pipe, std::chrono::milliseconds(600)));
+    EXPECT_GE(OfficeProcessorTime(pipe) - before, std::chrono::milliseconds(150));
+    ::kill(busy, SIGSTOP);
+    EXPECT_FALSE(OfficeWorking(pipe, std::chrono::milliseconds(600)));
+    ::kill(busy, SIGKILL);
+    ::waitpid(busy, nullptr, 0);
+    EXPECT_FALSE(OfficeWorking(pipe, std::chrono::milliseconds(100))) << "no office at all";
+}
+
+// A batch killed outright leaves its profile folder, named after it; the next
+// batch removes the folders whose owners have ended, and only those.
+TEST(OneOffProfiles, FoldersOfEndedOwnersAreRemovedOthersStay) {
+    TempDir dir;
+    const std::string mine = MakeOneOffProfileFolder(dir.Folder());
+    EXPECT_EQ(std::filesystem::path(mine).filename().string().rfind("tarnfold-batch-office-" + std::to_string(::getpid()) + "-", 0), 0u)
+        << mine;
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string endedFolder = dir.File("tarnfold-batch-office-" + std::to_string(ended) + "-aB3dE6");
+    const std::string other = dir.File("tarnfold-batch-office-без-номера");
+    for (const std::string& folder : {endedFolder + "/profile/user", other})
+        std::filesystem::create_directories(folder);
+    EXPECT_TRUE(OneOffProfileEnded(endedFolder));
+    EXPECT_FALSE(OneOffProfileEnded(mine));
+    EXPECT_FALSE(OneOffProfileEnded(dir.File("office")));
+    RemoveEndedOneOffProfiles(dir.Folder());
+    EXPECT_FALSE(std::filesystem::exists(endedFolder));
+    EXPECT_TRUE(std::filesystem::exists(mine));
+    EXPECT_TRUE(std::filesystem::exists(other));
+}
+
 TEST(DefaultLibreOfficeOptions, AreTheUsersOwn) {
     const std::string xdg = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
     ::setenv("XDG_CACHE_HOME", "/var/tmp/кэш", 1);
-    const LibreOfficeOptions options = DefaultLibreOfficeOptions();
-    EXPECT_EQ(options.profileFolder, "/var/tmp/кэш/tarnfold/office");
-    EXPECT_EQ(options.pipeName, "tarnfold_office_" + std::to_string(::getuid()));
+    const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    // Each desktop session of the user has an office of its own.
+    ::setenv("DISPLAY", "terminal-7:10.0", 1);
+    LibreOfficeOptions options = DefaultLibreOfficeOptions();
+    EXPECT_EQ(options.profileFolder, "/var/tmp/кэш/tarnfold/office-terminal_7_10");
+    EXPECT_EQ(options.pipeName, "tarnfold_office_" + std::to_string(::getuid()) + "_terminal_7_10");
     EXPECT_EQ(options.startDeadline, std::chrono::seconds(30));
     EXPECT_EQ(options.callTimeout, std::chrono::seconds(120));
+    ::unsetenv("DISPLAY");
+    options = DefaultLibreOfficeOptions();
+    EXPECT_EQ(options.profileFolder, "/var/tmp/кэш/tarnfold/office");
+    EXPECT_EQ(options.pipeName, "tarnfold_office_" + std::to_string(::getuid()));
+    if (!display.empty()) ::setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(DisplaySessionName(":1"), "1");
+    EXPECT_EQ(DisplaySessionName(":1.0"), "1");
+    EXPECT_EQ(DisplaySessionName("localhost:11.1"), "localhost_11");
+    EXPECT_EQ(DisplaySessionName(""), "");
     if (xdg.empty()) {
         ::unsetenv("XDG_CACHE_HOME");
     } else {

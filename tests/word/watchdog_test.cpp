@@ -58,5 +58,26 @@ TEST(Watchdog, NewWatchClearsTheFormerFiring) {
     EXPECT_FALSE(dog.Fired());
 }
 
+TEST(Watchdog, APeerStillWorkingGetsMoreTimeUpToTheLongestCall) {
+    std::atomic<int> fired{0}, asked{0};
+    Watchdog dog([&] { ++fired; }, [&] { return ++asked, true; }, 600ms);
+    {
+        Watchdog::Watch watch(dog, 50ms);
+        std::this_thread::sleep_for(350ms);
+        EXPECT_EQ(fired.load(), 0) << "working past its timeout";
+        EXPECT_GE(asked.load(), 2);
+        std::this_thread::sleep_for(500ms);
+        EXPECT_EQ(fired.load(), 1) << "but not past the longest call";
+    }
+
+    std::atomic<int> hungFired{0};
+    Watchdog hung([&] { ++hungFired; }, [] { return false; });
+    {
+        Watchdog::Watch watch(hung, 50ms);
+        std::this_thread::sleep_for(300ms);
+    }
+    EXPECT_EQ(hungFired.load(), 1) << "a peer that does nothing is ended at the timeout";
+}
+
 }  // namespace
 }  // namespace tarnfold::word

@@ -1,6 +1,7 @@
 #include "word/docx/zip_archive.h"
 
 #include "core/error.h"
+#include "core/files.h"
 #include "core/system_error.h"
 #include "core/paths.h"
 
@@ -308,8 +309,11 @@ void WritePackage(const ZipReader& source, const std::string& targetUtf8,
         deflated.emplace(index, std::make_unique<DeflatedSource>(contents, compressor.get()));
     }
 
+    // Written whole beside the target first, then put in its place with its
+    // data on the disk, so that a power cut leaves the old file or the new one.
+    const std::string partialUtf8 = PartialFilePath(targetUtf8);
     ZipError error;
-    zip_source_t* file = FileSource(targetUtf8, error.Get());
+    zip_source_t* file = FileSource(partialUtf8, error.Get());
     if (file == nullptr) {
         throw Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error.Get()))));
     }
@@ -366,6 +370,12 @@ void WritePackage(const ZipReader& source, const std::string& targetUtf8,
         throw failed(out.get());
     }
     out.release();
+    try {
+        ReplaceDurably(partialUtf8, targetUtf8);
+    } catch (const FileSystemError& failure) {
+        std::filesystem::remove(PathFromUtf8(partialUtf8), ec);
+        throw Error(SaveError(targetUtf8, WriteFailureReason(failure.Code())));
+    }
 }
 
 std::string WriteFailureReason(int systemError) {
@@ -374,7 +384,7 @@ std::string WriteFailureReason(int systemError) {
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-        return "на диске не хватает места";
+        return "на диске нет места";
     case EACCES:
     case EPERM:
         return "нет прав на запись";

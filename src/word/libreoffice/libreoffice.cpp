@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <com/sun/star/awt/Toolkit.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -28,7 +30,9 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include "core/files.h"
 #include "core/paths.h"
+#include "core/system_error.h"
 #include "word/bookmark_index.h"
 #include "word/libreoffice/fill_routine.h"
 #include "word/libreoffice/office_connection.h"
@@ -57,6 +61,28 @@ std::vector<Reference<css::frame::XModel>> DocumentsAt(OfficeConnection& office,
             found.push_back(open);
     }
     return found;
+}
+
+// Whether the user can see the document: a document that a run opened
+// hidden and never showed has no visible window.
+bool Seen(const Reference<css::frame::XModel>& model) {
+    const Reference<css::frame::XController> controller = model->getCurrentController();
+    if (!controller.is() || !controller->getFrame().is()) return false;
+    const Reference<css::awt::XWindow2> window(controller->getFrame()->getContainerWindow(), UNO_QUERY);
+    return window.is() && window->isVisible();
+}
+
+// A lock file beside `path` that an office of the tool's own left when it
+// ended: one of this office for a document it no longer has open, or one of
+// a batch's office whose batch has ended. Left there, it makes the office
+// refuse to store under that name.
+void RemoveOrphanedLock(OfficeConnection& office, const std::string& path) {
+    const std::optional<OfficeLock> lock = ReadOfficeLock(path);
+    if (!lock || lock->profileUrl.empty()) return;
+    const bool ours = lock->profileUrl == office.ProfileUrl() && DocumentsAt(office, path).empty();
+    if (!ours && !OneOffProfileEnded(PathToUtf8(PathFromUtf8(PathFromFileUrl(lock->profileUrl)).parent_path()))) return;
+    std::error_code ignored;
+    std::filesystem::remove(PathFromUtf8(lock->path), ignored);
 }
 
 // Makes a document's window appear over most of the screen, a margin all
@@ -120,13 +146,17 @@ public:
                 if (OpenElsewhere(path))
                     throw Error("Не удалось сохранить документ как " + path +
                                 ": этот файл открыт в LibreOffice, закройте его и повторите выгрузку");
-                RemoveStaleLock(path);
+                RemoveOrphanedLock(*office_, path);
                 Unlock();
                 const Sequence<css::beans::PropertyValue> arguments =
                     Properties({Property("FilterName", css::uno::Any(ToOUString(FilterForOutput(path)))),
                                 Property("Overwrite", css::uno::Any(true))});
-                Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->storeAsURL(ToOUString(FileUrl(path)), arguments);
+                StoreTold(path, "Не удалось сохранить документ как " + path, [&] {
+                    Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->storeAsURL(ToOUString(FileUrl(path)),
+                                                                                         arguments);
+                });
             });
+            PushToDisk(path);
         } catch (const Error&) {
             // Nobody will ever see a copy that failed before filling began.
             if (!filling_ && !saved_ && !office_->Lost()) {
@@ -246,8 +276,10 @@ public:
         if (!saved_) throw Error("Не удалось сохранить документ: он ещё не сохранён под своим именем");
         office_->Call("Не удалось сохранить документ " + path_, [&] {
             Unlock();
-            Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->store();
+            StoreTold(path_, "Не удалось сохранить документ " + path_,
+                      [&] { Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->store(); });
         });
+        PushToDisk(path_);
     }
 
     void Show() {
@@ -303,14 +335,24 @@ private:
         return bookmark->getAnchor();
     }
 
-    // A lock file of this very office for a document it no longer has open was
-    // left by an earlier office on the same profile that died or was ended;
-    // left there, it makes the office refuse to store under that name.
-    void RemoveStaleLock(const std::string& path) {
-        const std::optional<OfficeLock> lock = ReadOfficeLock(path);
-        if (!lock || lock->profileUrl.empty() || lock->profileUrl != office_->ProfileUrl()) return;
-        std::error_code ignored;
-        std::filesystem::remove(PathFromUtf8(lock->path), ignored);
+    // The office syncs the file it stores but not the folder: a name it made
+    // there could be missing after a power cut.
+    static void PushToDisk(const std::string& path) {
+        SyncFile(path);
+        SyncFolder(FolderPart(path));
+    }
+
+    // The office tells a full disk in its own code words (an I/O abort), or
+    // nothing at all: a store that fails with next to no room left on the
+    // disk is told as what it is.
+    template <class Store>
+    void StoreTold(const std::string& path, const std::string& context, Store&& store) {
+        try {
+            store();
+        } catch (const css::uno::Exception& failure) {
+            if (!office_->Lost() && NoRoomLeft(path)) throw Error(context + ": " + SystemErrorText(ENOSPC));
+            throw;
+        }
     }
 
     // Whether another document of the office is the file at `path`: storing
@@ -394,6 +436,16 @@ public:
         }
     }
 
+    void ReleaseOrphans(const std::vector<std::string>& paths) override {
+        office_->Call("Не удалось закрыть документы прерванной выгрузки", [&] {
+            for (const std::string& path : paths) {
+                for (const Reference<css::frame::XModel>& open : DocumentsAt(*office_, path))
+                    if (!Seen(open)) Reference<css::util::XCloseable>(open, UNO_QUERY_THROW)->close(true);
+                RemoveOrphanedLock(*office_, path);
+            }
+        });
+    }
+
 private:
     std::shared_ptr<OfficeConnection> office_;
     std::shared_ptr<FillRoutine> routine_;
@@ -415,7 +467,30 @@ LibreOfficeOptions DefaultLibreOfficeOptions() {
     }
     options.profileFolder = cache + "/tarnfold/office";
     options.pipeName = "tarnfold_office_" + std::to_string(::getuid());
+    const char* display = std::getenv("DISPLAY");
+    if (const std::string session = DisplaySessionName(display ? display : ""); !session.empty()) {
+        options.profileFolder += "-" + session;
+        options.pipeName += "_" + session;
+    }
     return options;
+}
+
+std::string DisplaySessionName(std::string_view display) {
+    // The screen after the number is the same display: ":1" and ":1.0" share one.
+    const std::size_t colon = display.rfind(':');
+    if (colon != std::string_view::npos) {
+        const std::size_t dot = display.find('.', colon);
+        if (dot != std::string_view::npos) display = display.substr(0, dot);
+    }
+    std::string name;
+    for (const char c : display) {
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (plain)
+            name += c;
+        else if (!name.empty())
+            name += '_';
+    }
+    return name;
 }
 
 void LibreOfficeServer::ShowPlainText(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "word/word.h"
 
@@ -41,9 +42,17 @@ struct LibreOfficeOptions {
     std::string fillLibrary = "TarnfoldFill";
 };
 
-// The user's own office: a profile under $XDG_CACHE_HOME (or ~/.cache) in
-// tarnfold/office and a pipe name of the user's own.
+// The user's own office on this desktop: a profile under $XDG_CACHE_HOME (or
+// ~/.cache) in tarnfold/office-<display> and a pipe named after the user and
+// the display, so that two sessions of one account (a terminal server, two
+// displays) each have an office of their own and no document of one opens on
+// the other's screen. Without a display: tarnfold/office and the user's pipe.
 LibreOfficeOptions DefaultLibreOfficeOptions();
+
+// The part of those names that tells the desktop session: the display's host
+// and number with anything but letters and digits made "_" (":1" gives "1",
+// "host:10.0" gives "host_10"); empty without a display.
+std::string DisplaySessionName(std::string_view display);
 
 class FillRoutine;
 class OfficeConnection;

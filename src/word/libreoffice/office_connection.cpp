@@ -87,10 +87,13 @@ OfficeConnection::OfficeConnection(std::string pipeName, std::chrono::seconds ca
       callTimeout_(callTimeout),
       showsWindows_(showsWindows),
       profileUrl_(std::move(profileUrl)),
-      watchdog_([this] {
-          killed_.store(true);
-          KillOfficeProcesses(pipeName_);
-      }) {}
+      watchdog_(
+          [this] {
+              killed_.store(true);
+              KillOfficeProcesses(pipeName_);
+          },
+          // A call that outlives its limit is waited for while the office computes.
+          [this] { return OfficeWorking(pipeName_); }) {}
 
 OfficeConnection::~OfficeConnection() {
     desktop_.clear();

@@ -54,6 +54,15 @@ std::string StoreObstacle(const std::string& path) {
     return failure ? SystemErrorText(failure) : std::string();
 }
 
+bool NoRoomLeft(const std::string& path) {
+    // Less than a small document needs; a store that failed half-way leaves
+    // its partial file occupying the rest.
+    constexpr std::uintmax_t kSmallDocument = 1 << 20;
+    std::error_code ec;
+    const std::filesystem::space_info space = std::filesystem::space(AbsolutePath(path).parent_path(), ec);
+    return !ec && space.available < kSmallDocument;
+}
+
 bool IsWordFilter(const std::string& filterName) {
     return filterName.rfind("MS Word", 0) == 0 || filterName.rfind("MS WinWord", 0) == 0 ||
            filterName == "Office Open XML Text" || filterName == "Rich Text Format";

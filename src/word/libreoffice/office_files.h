@@ -24,6 +24,10 @@ bool SameFile(const std::string& a, const std::string& b);
 // hang instead of failing. Empty when nothing stands in the way.
 std::string StoreObstacle(const std::string& path);
 
+// Whether the disk that would hold `path` has next to no room left: after a
+// failed store, the reason.
+bool NoRoomLeft(const std::string& path);
+
 // Whether the office read a file with one of its Word filters ("MS Word 97",
 // "MS Word 2007 XML", …) rather than as text or another format.
 bool IsWordFilter(const std::string& filterName);

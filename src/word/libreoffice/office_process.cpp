@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include "core/paths.h"
 #include "core/text.h"
 #include "word/libreoffice/office_files.h"
+#include "word/office_lock.h"
 
 namespace tarnfold::word {
 
@@ -69,7 +72,61 @@ pid_t ParsePid(const std::string& name) {
     return pid;
 }
 
+constexpr std::string_view kOneOffProfilePrefix = "tarnfold-batch-office-";
+
+// A process that has ended but not yet been waited for by its parent still
+// answers signals: its state in /proc tells.
+bool ProcessEnded(pid_t pid) {
+    if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
+    const std::string stat = ReadFileOrNothing("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && (stat[close + 2] == 'Z' || stat[close + 2] == 'X');
+}
+
 }  // namespace
+
+std::string MakeOneOffProfileFolder(const std::string& parent) {
+    std::string pattern = parent + "/" + std::string(kOneOffProfilePrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw Error("Не удалось создать временную папку для LibreOffice: " + pattern + ": " + SystemErrorText(errno));
+    return pattern;
+}
+
+bool OneOffProfileEnded(const std::string& folder) {
+    const std::string name = PathToUtf8(PathFromUtf8(folder).filename());
+    if (!StartsWith(name, std::string(kOneOffProfilePrefix))) return false;
+    const std::string rest = name.substr(kOneOffProfilePrefix.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string::npos) return false;
+    const pid_t owner = ParsePid(rest.substr(0, dash));
+    return owner > 0 && ProcessEnded(owner);
+}
+
+void RemoveEndedOneOffProfiles(const std::string& parent) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(parent), ec), end; !ec && it != end; it.increment(ec)) {
+        struct stat info {};
+        if (::lstat(it->path().c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) continue;
+        if (!OneOffProfileEnded(PathToUtf8(it->path()))) continue;
+        std::error_code ignored;
+        std::filesystem::remove_all(it->path(), ignored);
+    }
+}
+
+void RemoveLocksOfEndedOneOffOffices(const std::string& folder) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathToUtf8(it->path().filename());
+        if (name.size() <= 8 || !StartsWith(name, ".~lock.") || name.back() != '#') continue;
+        const std::optional<OfficeLock> lock =
+            ReadOfficeLock(PathToUtf8(it->path().parent_path() / PathFromUtf8(name.substr(7, name.size() - 8))));
+        if (!lock || lock->profileUrl.empty() ||
+            !OneOffProfileEnded(PathToUtf8(PathFromUtf8(PathFromFileUrl(lock->profileUrl)).parent_path())))
+            continue;
+        std::error_code ignored;
+        std::filesystem::remove(it->path(), ignored);
+    }
+}
 
 std::string AcceptArgument(const std::string& pipeName) {
     return "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
@@ -152,6 +209,32 @@ std::vector<pid_t> FindOfficeProcesses(const std::string& pipeName) {
         }
     }
     return found;
+}
+
+std::chrono::milliseconds OfficeProcessorTime(const std::string& pipeName) {
+    static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+    long long ticks = 0;
+    for (const pid_t pid : FindOfficeProcesses(pipeName)) {
+        // Fields after the command's closing parenthesis: state is the 3rd,
+        // user time the 14th and system time the 15th of the whole line.
+        const std::string stat = ReadFileOrNothing("/proc/" + std::to_string(pid) + "/stat");
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::vector<std::string> fields;
+        for (std::size_t at = close + 2; at < stat.size() && fields.size() < 13;) {
+            const std::size_t end = std::min(stat.find(' ', at), stat.size());
+            fields.push_back(stat.substr(at, end - at));
+            at = end + 1;
+        }
+        if (fields.size() == 13) ticks += std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str());
+    }
+    return std::chrono::milliseconds(ticksPerSecond > 0 ? ticks * 1000 / ticksPerSecond : 0);
+}
+
+bool OfficeWorking(const std::string& pipeName, std::chrono::milliseconds look) {
+    const auto before = OfficeProcessorTime(pipeName);
+    std::this_thread::sleep_for(look);
+    return (OfficeProcessorTime(pipeName) - before) * 4 >= look;
 }
 
 void KillOfficeProcesses(const std::string& pipeName) {

@@ -35,8 +35,27 @@ void StopStartingOffices();
 
 // The processes (user's own) that serve the pipe: the launcher and the office.
 std::vector<pid_t> FindOfficeProcesses(const std::string& pipeName);
+// The processor time those processes have used so far.
+std::chrono::milliseconds OfficeProcessorTime(const std::string& pipeName);
+// Whether they are working: over a short look they use a good part of a
+// processor. A hung office waits and uses none.
+bool OfficeWorking(const std::string& pipeName, std::chrono::milliseconds look = std::chrono::seconds(2));
 // Ends those processes at once and waits (a little) until they are gone.
 void KillOfficeProcesses(const std::string& pipeName);
+
+// A profile folder made in `parent` for a one-off office (the batch's):
+// "tarnfold-batch-office-", the id of the process that owns it, "-" and six
+// random characters, so that a later run can tell whether its owner lives.
+// Throws Error when it cannot be made.
+std::string MakeOneOffProfileFolder(const std::string& parent);
+// Whether `folder` is a one-off office's profile folder whose owner has ended.
+bool OneOffProfileEnded(const std::string& folder);
+// Removes the user's one-off profile folders in `parent` whose owners have
+// ended: a batch that was killed leaves its folder behind.
+void RemoveEndedOneOffProfiles(const std::string& parent);
+// Removes the office lock files in `folder` that name a one-off office's
+// profile whose owner has ended: a killed batch's office left them.
+void RemoveLocksOfEndedOneOffOffices(const std::string& folder);
 
 struct OfficeStart {
     std::string sofficePath;

@@ -13,7 +13,12 @@ namespace tarnfold::word {
 
 class Watchdog {
 public:
-    explicit Watchdog(std::function<void()> onTimeout);
+    // `stillWorking`, when given, is asked once a watched call has outlived
+    // its timeout: while it answers that the peer is busy (not hung), the
+    // call gets its timeout again, up to `longestCall` in all. A large
+    // document takes minutes to load, convert or save in one call.
+    explicit Watchdog(std::function<void()> onTimeout, std::function<bool()> stillWorking = {},
+                      std::chrono::milliseconds longestCall = std::chrono::minutes(30));
     ~Watchdog();
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -38,10 +43,14 @@ private:
     void Run();
 
     std::function<void()> onTimeout_;
+    std::function<bool()> stillWorking_;
+    std::chrono::milliseconds longestCall_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     int depth_ = 0;
+    std::chrono::milliseconds timeout_{0};
     std::chrono::steady_clock::time_point deadline_;
+    std::chrono::steady_clock::time_point lastChance_;
     bool fired_ = false;
     bool stopping_ = false;
     std::thread thread_;
