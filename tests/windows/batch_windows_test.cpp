@@ -542,7 +542,7 @@ std::vector<std::string> CsvFindings(const std::string& csv) {
         bool quoted = false;
         for (const char c : csv.substr(start, end - start)) {
             if (c == '"')
-                quoted = !quoted;  // a doubled quote inside comes back as none: no name here holds one
+                quoted = !quoted;  // a quote doubled inside a field is dropped: no field compared here has one
             else if (c == ';' && !quoted)
                 fields.emplace_back();
             else
