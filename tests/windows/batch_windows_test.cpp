@@ -423,6 +423,22 @@ protected:
         return RunProgram(Folder() / L"tarnfold-batch.exe", arguments, root);
     }
 
+    // The demo database in a folder of the loopback server, which either width reaches.
+    void LocateOnTheServer(const std::string& prefix) {
+        const std::optional<LoopbackServer> server = RunningLoopbackServer();
+        ASSERT_TRUE(server) << "the loopback server does not run";
+        const std::string name = prefix + Utf8(root.filename().wstring().substr(root.filename().wstring().rfind(L'-')));
+        PlaceDatabase(server->LocalFolder(name));
+        Locate(server->Folder(name), "password=" + server->password);
+    }
+
+    // The demo's templates copied into a folder of their own beside the program.
+    std::filesystem::path DemoTemplatesIn(const std::wstring& name) const {
+        const std::filesystem::path folder = Folder() / name;
+        std::filesystem::copy(DemoTemplates(), folder);
+        return folder;
+    }
+
 private:
     std::vector<std::filesystem::path> databases_;
 };
@@ -475,13 +491,7 @@ TEST_F(BatchOnTheDemoDatabase, ListsAndExportsSeveralInstitutionsEmbeddedAndThro
 // The released batch waits for a Word that turns its calls away for a while
 // (its message filter), and its document is right.
 TEST_F(BatchOnTheDemoDatabase, ABusyWordIsWaitedFor) {
-    if (const std::optional<LoopbackServer> server = RunningLoopbackServer()) {
-        const std::string name = "busy" + Utf8(root.filename().wstring().substr(root.filename().wstring().rfind(L'-')));
-        PlaceDatabase(server->LocalFolder(name));
-        Locate(server->Folder(name), "password=" + server->password);
-    } else {
-        FAIL() << "the loopback server does not run";
-    }
+    ASSERT_NO_FATAL_FAILURE(LocateOnTheServer("busy"));
     const Dispatch word = HeldWord();
     word.Put("StandInBusyFor", Arg::Integer(2000));
     const auto started = std::chrono::steady_clock::now();
@@ -519,6 +529,134 @@ TEST_F(BatchOnTheDemoDatabase, AMissingDatabaseEndsWithCode3AndTheReasonFromFire
         EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных " + place.folder + "kvel.gdb: I/O error")) << run.err;
         EXPECT_TRUE(Contains(run.err, place.reason)) << run.err;
         EXPECT_EQ(run.out, "");
+    }
+}
+
+// The findings of the check's CSV report, each as "template | level | finding | bookmark", sorted.
+std::vector<std::string> CsvFindings(const std::string& csv) {
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u) << "a spreadsheet needs the mark to read UTF-8";
+    std::vector<std::string> findings;
+    std::size_t start = csv.find("\r\n") + 2;  // past the heading
+    for (std::size_t end; (end = csv.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::vector<std::string> fields(1);
+        bool quoted = false;
+        for (const char c : csv.substr(start, end - start)) {
+            if (c == '"')
+                quoted = !quoted;  // a quote doubled inside a field is dropped: no field compared here has one
+            else if (c == ';' && !quoted)
+                fields.emplace_back();
+            else
+                fields.back() += c;
+        }
+        EXPECT_EQ(fields.size(), 8u) << csv.substr(start, end - start);
+        if (fields.size() == 8) findings.push_back(fields[0] + " | " + fields[2] + " | " + fields[3] + " | " + fields[4]);
+    }
+    EXPECT_EQ(start, csv.size()) << "every line ends in CR LF";
+    std::sort(findings.begin(), findings.end());
+    return findings;
+}
+
+void Replace(const std::filesystem::path& file, const std::string& from, const std::string& to) {
+    std::string text = ReadAll(file);
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    std::ofstream(file, std::ios::binary) << text.replace(at, from.size(), to);
+}
+
+// The check reads the templates through Word, read-only, and the database
+// for the year; a template spoilt as they go wrong from year to year is
+// found, and nothing is written but the report asked for.
+TEST_F(BatchOnTheDemoDatabase, TemplateCheckFindsWhatASpoiltTemplateBreaks) {
+    ASSERT_NO_FATAL_FAILURE(LocateOnTheServer("check"));
+    const std::filesystem::path clean = DemoTemplatesIn(L"Шаблоны");
+    // Word reads a .docx template as well: no other reader is built here.
+    std::filesystem::rename(clean / L"14.doc", clean / L"14.docx");
+    const std::filesystem::path spoilt = DemoTemplatesIn(L"Испорченные");
+    Replace(spoilt / L"7.doc", "{z1000_002_04}", "{z1000_002_40}");
+    Replace(spoilt / L"12.doc", "{z0002_000_00}", "");
+    std::filesystem::remove(spoilt / L"14.doc");
+    std::ofstream(spoilt / L"8.doc", std::ios::binary) << "Форма 8 {z0001_000_00: не закрыта\r\n";
+    const std::string spoiltSeven = ReadAll(spoilt / L"7.doc");
+
+    const Finished cleanRun = Batch({"--check-templates", "--year", "2011", "--templates", Utf8(clean), "--report",
+                                     Utf8(root / L"чистые.csv")});
+    EXPECT_EQ(cleanRun.exitCode, 0u) << cleanRun.out << cleanRun.err;
+    EXPECT_TRUE(Contains(cleanRun.out, "7.doc — Форма 7.  Сведения о заболевших злокачественными новообразованиями: "
+                                       "замечаний нет\n"))
+        << cleanRun.out;
+    // The catalogue's forms without a demo template have no demo data either.
+    EXPECT_TRUE(Contains(cleanRun.out, "Проверка шаблонов за 2011 год: проверено 4, без замечаний 4, с предупреждениями "
+                                       "0, с ошибками 0.\nНе проверялись (нет шаблона и нет данных за 2011 год): 42.\n"))
+        << cleanRun.out;
+    EXPECT_EQ(CsvFindings(ReadAll(root / L"чистые.csv")), std::vector<std::string>{});
+
+    const Dispatch word = HeldWord();
+    const Finished spoiltRun = Batch({"--check-templates", "--year", "2011", "--templates", Utf8(spoilt), "--report",
+                                      Utf8(root / L"испорченные.csv")});
+    EXPECT_EQ(spoiltRun.exitCode, 1u) << spoiltRun.out << spoiltRun.err;
+    EXPECT_TRUE(Contains(spoiltRun.out, "  нет закладок заголовка: 1 — z0002_000_00\n")) << spoiltRun.out;
+    EXPECT_TRUE(Contains(spoiltRun.out, "Отчет проверки: " + Utf8(root / L"испорченные.csv") + "\n")) << spoiltRun.out;
+    EXPECT_TRUE(Contains(spoiltRun.out, "проверено 5, без замечаний 1, с предупреждениями 0, с ошибками 4.\n"))
+        << spoiltRun.out;
+    // The renamed cell is filled for three institutions, two figures each.
+    EXPECT_TRUE(Contains(spoiltRun.out, "  ячейки с данными без закладки: 1 (учреждений 3, цифр 6) — z1000_002_04\n"))
+        << spoiltRun.out;
+    EXPECT_EQ(CsvFindings(ReadAll(root / L"испорченные.csv")),
+              (std::vector<std::string>{
+                  "12.doc | ошибка | нет закладки заголовка | z0002_000_00",
+                  "14.doc | ошибка | нет файла шаблона | ",
+                  "7.doc | ошибка | ячейка с данными без закладки | z1000_002_04",
+                  "7.doc | предупреждение | закладка, до которой не дойдут данные года | z1000_002_40",
+                  "8.doc | ошибка | шаблон не читается как документ Word | ",
+              }));
+
+    EXPECT_EQ(ReadAll(spoilt / L"7.doc"), spoiltSeven);
+    EXPECT_FALSE(Answers(word)) << "the Word the check started outlived it";
+    for (const wchar_t* name : {L"Reports", L"Tarnfold.log", L"Tarnfold.ini"})
+        EXPECT_FALSE(std::filesystem::exists(Folder() / name)) << Utf8(name);
+}
+
+// A whole theme for every institution in one run: each form with a template
+// gives the documents one run of that form gives, the others are named.
+TEST_F(BatchOnTheDemoDatabase, EveryFormOfTheThemeForEveryInstitutionInOneRun) {
+    ASSERT_NO_FATAL_FAILURE(LocateOnTheServer("season"));
+    const std::string templates = Utf8(DemoTemplatesIn(L"Шаблоны"));
+    const Finished whole = Batch({"--all-forms", "--all-institutions", "--year", "2011", "--templates", templates});
+    EXPECT_EQ(whole.exitCode, 1u) << whole.out << whole.err;
+    // The annual theme has 45 forms; of the demo's templates one (ДД2012.doc) is the monthly form's.
+    EXPECT_TRUE(Contains(whole.out, "Выгрузка завершена: документов 9 из 15, без данных 6, с ошибкой 0;")) << whole.out;
+    EXPECT_TRUE(Contains(whole.out, "Пропущены формы без шаблона (42):\n  ДД.doc — Диспансеризация детей (годовая) ("))
+        << whole.out;
+    const std::string reports = Utf8(Reports()) + "\\";
+    const std::string seven = "№ 7 (разрез 00) Городская больница №1 за 2011 год.doc";
+    EXPECT_TRUE(Contains(whole.out, "0101 - Городская больница №1: " + reports + seven + " — размещено ")) << whole.out;
+    const std::string document = ReadAll(Reports() / win32::Wide(seven));
+    EXPECT_TRUE(Contains(document, "Учреждение: Городская больница №1{z0002_000_00}\r\n")) << document;
+    EXPECT_TRUE(Contains(document, "{z1000_001_04:537} {z1000_001_05")) << document;
+    EXPECT_TRUE(Contains(document, "{z1000_001_06:35,45}\r\n")) << document;
+
+    // Form by form, the same documents.
+    const std::filesystem::path single = root / L"По одной";
+    std::vector<std::wstring> singleFiles;
+    for (const char* form : {"7", "12", "14"}) {
+        SCOPED_TRACE(form);
+        const Finished one = Batch({"--form", form, "--all-institutions", "--year", "2011", "--templates", templates,
+                                    "--out", Utf8(single)});
+        EXPECT_EQ(one.exitCode, 0u) << one.out << one.err;
+        const std::size_t before = singleFiles.size();
+        for (const auto& entry : std::filesystem::directory_iterator(single))
+            if (std::find(singleFiles.begin(), singleFiles.end(), entry.path().filename().wstring()) == singleFiles.end())
+                singleFiles.push_back(entry.path().filename().wstring());
+        EXPECT_GT(singleFiles.size(), before) << one.out;
+    }
+    std::vector<std::wstring> wholeFiles;
+    for (const auto& entry : std::filesystem::directory_iterator(Reports())) wholeFiles.push_back(entry.path().filename().wstring());
+    std::sort(singleFiles.begin(), singleFiles.end());
+    std::sort(wholeFiles.begin(), wholeFiles.end());
+    EXPECT_EQ(wholeFiles, singleFiles);
+    for (const std::wstring& name : singleFiles) {
+        EXPECT_EQ(ReadAll(Reports() / name), ReadAll(single / name)) << Utf8(name);
+        EXPECT_TRUE(Contains(whole.out, ": " + reports + Utf8(name) + " — размещено ")) << Utf8(name);
     }
 }
 

@@ -36,6 +36,12 @@ inline std::filesystem::path DemoDatabase() {
     return path.empty() ? std::filesystem::path() : FromLinux(path);
 }
 
+// The demo's templates as documents of the stand-in word processor.
+inline std::filesystem::path DemoTemplates() {
+    const std::string path = EnvironmentText(L"TARNFOLD_DEMO_TEMPLATES");
+    return path.empty() ? std::filesystem::path() : FromLinux(path);
+}
+
 inline std::filesystem::path ForwardingClient() {
     const std::string path = EnvironmentText(L"TARNFOLD_FORWARDING_CLIENT");
     return path.empty() ? std::filesystem::path() : FromLinux(path);

@@ -80,11 +80,14 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND TARNFOLD_WINEGCC AND EXISTS ${forwarding_li
   add_custom_target(forwarding_client ALL DEPENDS ${TARNFOLD_FORWARDING_CLIENT})
 
   set(demo_database ${CMAKE_BINARY_DIR}/database/kvel.gdb)
+  # The demo's templates as the stand-in word processor's documents.
+  set(demo_templates ${CMAKE_BINARY_DIR}/database/DocF_2011)
   set(loopback_server ${CMAKE_BINARY_DIR}/firebird-server)
   add_test(NAME windows_demo_database COMMAND ${TARNFOLD_ROOT}/scripts/make-demo-db ${demo_database})
+  add_test(NAME windows_demo_templates COMMAND ${TARNFOLD_WINDOWS_TESTS}/stand_in_demo_templates.py ${demo_templates})
   add_test(NAME windows_firebird_server_start COMMAND ${TARNFOLD_ROOT}/scripts/firebird-server start ${loopback_server})
   add_test(NAME windows_firebird_server_stop COMMAND ${TARNFOLD_ROOT}/scripts/firebird-server stop ${loopback_server})
-  set_tests_properties(windows_demo_database windows_firebird_server_start PROPERTIES
+  set_tests_properties(windows_demo_database windows_demo_templates windows_firebird_server_start PROPERTIES
     FIXTURES_SETUP windows_database TIMEOUT 120)
   set_tests_properties(windows_firebird_server_stop PROPERTIES FIXTURES_CLEANUP windows_database TIMEOUT 30)
   # The embedded engine of the programs' width: the i386 one cannot be
@@ -100,7 +103,7 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND TARNFOLD_WINEGCC AND EXISTS ${forwarding_li
     set(embedded 0)
   endif()
   set(TARNFOLD_DATABASE_ENVIRONMENT
-    "TARNFOLD_DEMO_DATABASE=${demo_database};TARNFOLD_FIREBIRD_SERVER=${loopback_server};TARNFOLD_FORWARDING_CLIENT=${TARNFOLD_FORWARDING_CLIENT};TARNFOLD_EMBEDDED_ENGINE=${embedded}")
+    "TARNFOLD_DEMO_DATABASE=${demo_database};TARNFOLD_DEMO_TEMPLATES=${demo_templates};TARNFOLD_FIREBIRD_SERVER=${loopback_server};TARNFOLD_FORWARDING_CLIENT=${TARNFOLD_FORWARDING_CLIENT};TARNFOLD_EMBEDDED_ENGINE=${embedded}")
 endif()
 
 # The stand-in word processor: an automation server of the tests that answers
