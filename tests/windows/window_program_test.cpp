@@ -402,7 +402,7 @@ TEST_F(WindowProgram, AnOpenListTakesEnterAndHoldsBackF10AndEsc) {
     Press(program, VK_ESCAPE);
     ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
     const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
-    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0202 - Больница № 2\r\n")), std::string::npos) << saved;
+    EXPECT_NE(saved.find(Utf8ToCp1251("LPU=" + kDemoInstitutions[1] + "\r\n")), std::string::npos) << saved;
 }
 
 TEST_F(WindowProgram, ASecondCopyRaisesTheFirstAndEnds) {
