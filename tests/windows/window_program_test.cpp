@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/win32/control_ids.h"
+#include "core/paths.h"
 #include "core/app_title.h"
 #include "core/text.h"
 #include "demo_database.h"
@@ -475,8 +476,15 @@ TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
 
         const fs::path reports = programFolder_ / L"Reports";
         std::vector<fs::path> documents;
-        for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
-        ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left";
+        // The run lets go of its lock on the report a moment after the result shows.
+        WaitUntil([&] {
+            documents.clear();
+            for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
+            return documents.size() == 1;
+        }, 5s);
+        std::string names;
+        for (const fs::path& document : documents) names += " \"" + PathToUtf8(document.filename()) + "\"";
+        ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left:" << names;
         EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc");
         EXPECT_EQ(ReadAll(documents[0]), kFormDocument);
 
