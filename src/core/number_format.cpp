@@ -10,6 +10,22 @@ namespace tarnfold {
 std::string FormatGeneral(double value, const std::string& decimalSeparator) {
     if (value == 0) return "0";
 
+    // Most figures need no exponent: written as printf's "%.15g" would write
+    // them (the same rounding to 15 significant digits, trailing zeros gone,
+    // the same choice of the exponent form), the point then replaced.
+    char general[40];
+    const auto generalEnd =
+        std::to_chars(general, general + sizeof general, value, std::chars_format::general, 15).ptr;
+    const std::string_view plain(general, static_cast<std::size_t>(generalEnd - general));
+    if (plain.find('e') == std::string_view::npos) {
+        const std::size_t point = plain.find('.');
+        if (point == std::string_view::npos) return std::string(plain);
+        std::string out(plain.substr(0, point));
+        out += decimalSeparator;
+        out += plain.substr(point + 1);
+        return out;
+    }
+
     // 15 significant digits, rounded once: "d.dddddddddddddde±XX". to_chars never
     // looks at the process's locale, which the window switches to the user's
     // (where the C library would write a comma).

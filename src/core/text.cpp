@@ -1,5 +1,6 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -222,7 +223,19 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+// Names compared in a loop (a result's columns, per figure) are plain ASCII:
+// they compare byte by byte, and only a text with other letters is folded whole.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80) return FoldCase(a.substr(i)) == FoldCase(b.substr(i));
+        if (FoldCodePoint(x) != FoldCodePoint(y)) return false;
+    }
+    // Every character folds to at least one byte, so what is left over stays.
+    return a.size() == b.size();
+}
 
 std::string Trim(std::string_view text) {
     std::size_t b = 0, e = text.size();

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/integer.h"
+#include "core/text.h"
 #include "export/export_rules.h"
 
 namespace tarnfold {
@@ -55,7 +57,11 @@ const db::ResultSet& SourceRowFiller::Mapping(const db::ResultSet& rows, std::si
         mappingQuery_->SetInteger("god_def", FallbackMappingYear(year, latestMappingYear_));
     }
     mappedTable_.reset();
+    mappedColumns_.clear();
     mapping_ = mappingQuery_->Open();
+    for (std::size_t m = 0; m < mapping_.RowCount(); ++m)
+        mappedColumns_.push_back({mapping_.At(m, "eng").AsText(), mapping_.At(m, "nstr").AsText(), {}, {}});
+    resolvedFor_ = nullptr;
     mappedTable_ = table;
     return mapping_;
 }
@@ -79,18 +85,30 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
         Journal("таблица " + tblkod + "-" + rowText);
     }
     view_.SetStatusText(std::string(FillingStatus) + "Таблица..." + tblkod);
+    // The columns a mapping names are looked up once for the source's rows.
+    if (resolvedFor_ != &rows) {
+        for (MappedColumn& mapped : mappedColumns_) mapped.sourceColumn.reset();
+        resolvedFor_ = &rows;
+    }
     // The row's figures go to the document in one list, in the mapping's order.
     std::vector<word::BookmarkText> figures;
+    std::optional<std::int32_t> tableNumber, rowNumber;
     try {
-        for (std::size_t m = 0; m < mapping.RowCount(); ++m) {
-            const std::string eng = mapping.At(m, "eng").AsText();
+        for (MappedColumn& mapped : mappedColumns_) {
+            const std::string& eng = mapped.eng;
             view_.SetStatusText(FillingStatus + eng);
             if (eng.find('_') != std::string::npos) continue;
-            const std::size_t column = rows.ColumnIndex(eng);
+            if (!mapped.sourceColumn) mapped.sourceColumn = rows.ColumnIndex(eng);
+            const std::size_t column = *mapped.sourceColumn;
             const db::Kind kind = rows.ColumnKind(column);
             const db::Value& value = rows.At(row, column);
             if (!ShouldWriteValue(kind, value)) continue;
-            std::string bookmark = CellBookmark(tblkod, rowText, mapping.At(m, "nstr").AsText());
+            // The numbers are read in the order the name gives them, so that
+            // a text that is no number fails as it would on its own.
+            if (!tableNumber) tableNumber = StrToInt(Utf8Mid(tblkod, 2, 4));
+            if (!rowNumber) rowNumber = StrToInt(rowText);
+            if (!mapped.columnNumber) mapped.columnNumber = StrToInt(mapped.nstr);
+            std::string bookmark = CellBookmark(*tableNumber, *rowNumber, *mapped.columnNumber);
             view_.SetStatusText(FillingStatus + bookmark);
             figures.push_back({std::move(bookmark), CellText(kind, value, formats_.decimalSeparator)});
         }

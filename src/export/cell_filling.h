@@ -57,6 +57,16 @@ private:
     std::unique_ptr<db::Query> mappingQuery_;  // prepared once per run
     std::optional<std::string> mappedTable_;   // NTBL text of the mapping held
     db::ResultSet mapping_;
+    // Each mapping row's column and cell number, and where the source holds
+    // that column, found at their first use.
+    struct MappedColumn {
+        std::string eng;
+        std::string nstr;
+        std::optional<std::size_t> sourceColumn;
+        std::optional<std::int32_t> columnNumber;
+    };
+    std::vector<MappedColumn> mappedColumns_;
+    const db::ResultSet* resolvedFor_ = nullptr;
     bool unexportedData_ = false;
     std::size_t placedFigures_ = 0;
     std::size_t unplacedFigures_ = 0;

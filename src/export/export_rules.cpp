@@ -37,10 +37,35 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
 
 }  // namespace
 
+namespace {
+
+// What printf's "%.Nd" writes: at least `digits` digits, a minus sign before
+// them; done by hand as a bookmark name is made for every figure.
+void AppendPadded(std::string& out, std::int32_t value, std::size_t digits) {
+    if (value < 0) out += '-';
+    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    char reversed[10];
+    std::size_t count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    for (std::size_t i = count; i < digits; ++i) out += '0';
+    while (count > 0) out += reversed[--count];
+}
+
+}  // namespace
+
 std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t column) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "z%.4d_%.3d_%.2d", table, row, column);
-    return buffer;
+    std::string name;
+    name.reserve(16);
+    name += 'z';
+    AppendPadded(name, table, 4);
+    name += '_';
+    AppendPadded(name, row, 3);
+    name += '_';
+    AppendPadded(name, column, 2);
+    return name;
 }
 
 std::string CellBookmark(std::string_view tblkod, std::string_view rowText, std::string_view nstrText) {

@@ -24,6 +24,10 @@ TEST(FormatGeneral, EighteenDigitDecimalsAndExponentForm) {
     EXPECT_EQ(FormatGeneral(1e20, ","), "1E20");
     EXPECT_EQ(FormatGeneral(0.0001, ","), "0,0001");
     EXPECT_EQ(FormatGeneral(0.00001, ","), "1E-5");
+    EXPECT_EQ(FormatGeneral(999999999999999.9, ","), "1E15");
+    EXPECT_EQ(FormatGeneral(9999999999999.99, ","), "9999999999999,99");
+    EXPECT_EQ(FormatGeneral(-0.000123456789012345678, ","), "-0,000123456789012346");
+    EXPECT_EQ(FormatGeneral(-1e-7, ","), "-1E-7");
 }
 
 TEST(Decimal, ZeroAtTwoPlacesRoundsHalvesToEvenOnTheExactValue) {

@@ -140,6 +140,12 @@ TEST(Characters, CaseFoldingCoversLatinAndCyrillic) {
     EXPECT_TRUE(EqualsIgnoreCase("ЁЛКА Їжак Ґ", "ёлка їжак ґ"));
     EXPECT_FALSE(EqualsIgnoreCase("Форма 7", "Форма  7"));
     EXPECT_FALSE(EqualsIgnoreCase("е", "ё"));
+    EXPECT_TRUE(EqualsIgnoreCase("NTBL", "ntbl"));
+    EXPECT_FALSE(EqualsIgnoreCase("n1", "n10"));
+    EXPECT_FALSE(EqualsIgnoreCase("n10", "n1"));
+    EXPECT_FALSE(EqualsIgnoreCase("a[", "A{"));
+    EXPECT_TRUE(EqualsIgnoreCase("Tbl Ёж", "tBL ёЖ"));
+    EXPECT_FALSE(EqualsIgnoreCase("tbl", "tbl Ж"));
 }
 
 TEST(Characters, TrimRemovesBlanksAtBothEndsOnly) {

@@ -41,6 +41,8 @@ TEST(CellBookmark, PadsTableRowAndColumnAndKeepsWiderNumbers) {
     EXPECT_EQ(CellBookmark(1, 0, 0), "z0001_000_00");
     EXPECT_EQ(CellBookmark(1000, 1234, 3), "z1000_1234_03");
     EXPECT_EQ(CellBookmark(12345, 1, 123), "z12345_001_123");
+    EXPECT_EQ(CellBookmark(-7, -12, 0), "z-0007_-012_00");
+    EXPECT_EQ(CellBookmark(-2147483647 - 1, 2147483647, -5), "z-2147483648_2147483647_-05");
 }
 
 TEST(CellBookmark, TakesCharactersThreeToSixOfTheTableCode) {

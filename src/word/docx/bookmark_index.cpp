@@ -12,15 +12,26 @@ namespace {
 // Longer bookmark names than Word allows still fold, only not on the stack.
 constexpr std::size_t kKeyBuffer = 64;
 
+const char* LocalName(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon != nullptr ? colon + 1 : name;
+}
+
 // The local name of a mark, or empty when the node cannot be one: most nodes
 // of a part are told apart by one character, without splitting their names.
-std::string_view MarkLocalName(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    const char* local = colon != nullptr ? colon + 1 : name;
+std::string_view MarkLocalName(const char* local) {
     if (local[0] != 'b' || std::strncmp(local, "bookmark", 8) != 0) {
         return {};
     }
     return local;
+}
+
+// Property elements (pPr, rPr, tcPr, sectPr, sdtPr, ...) describe their
+// parent and never hold a story's content, so no bookmark sits inside them;
+// in a form's table they are most of the part's nodes.
+bool PropertiesElement(const char* local, pugi::xml_node node, const WordNames& names) {
+    const std::size_t length = std::strlen(local);
+    return length > 2 && local[length - 2] == 'P' && local[length - 1] == 'r' && names.Is(node, local);
 }
 
 }  // namespace
@@ -43,49 +54,62 @@ std::string_view FoldedKey(std::string_view name, char* buffer, std::size_t capa
 
 void BookmarkIndex::AddPart(XmlPart& part) {
     const WordNames& names = *part.names;
-    // Starts are entered as they come; an end may come before its start
-    // (Word allows it), so ends wait by id until the walk is over.
-    std::vector<BookmarkRef*> added;
-    std::vector<std::string_view> addedIds;
-    std::vector<std::pair<const char*, std::string_view>> partStarts;
-    std::unordered_map<std::string_view, pugi::xml_node> ends;
-    char buffer[kKeyBuffer];
-    std::string spare;
+    // The walk only gathers the marks: an end may come before its start (Word
+    // allows it), and tables sized once for what the part holds spare the
+    // rehashing a large form would cost.
+    struct MarkSeen {
+        pugi::xml_node node;
+        const char* name;
+        std::string_view id;
+    };
+    std::vector<MarkSeen> startsSeen;
+    std::vector<MarkSeen> endsSeen;
 
     const pugi::xml_node root = part.xml.document_element();
-    for (pugi::xml_node node = root; node; node = NextInOrder(node, root)) {
+    pugi::xml_node next;
+    for (pugi::xml_node node = root; node; node = next) {
         if (node.type() != pugi::node_element) {
+            next = NextInOrder(node, root);
             continue;
         }
-        const std::string_view local = MarkLocalName(node.name());
+        const char* elementLocal = LocalName(node.name());
+        if (PropertiesElement(elementLocal, node, names)) {
+            next = NextSkippingChildren(node, root);
+            continue;
+        }
+        next = NextInOrder(node, root);
+        const std::string_view local = MarkLocalName(elementLocal);
         if (local.empty()) {
             continue;
         }
         if (local == "bookmarkStart" && names.Is(node, "bookmarkStart")) {
             const char* name = names.Attribute(node, "name").value();
-            if (*name == '\0') {
-                continue;
+            if (*name != '\0') {
+                startsSeen.push_back({node, name, names.Attribute(node, "id").value()});
             }
-            partStarts.emplace_back(name, names.Attribute(node, "id").value());
-            const std::string_view key = FoldedKey(name, buffer, kKeyBuffer, spare);
-            if (bookmarks_.find(key) != bookmarks_.end()) {
-                continue;
-            }
-            auto [it, inserted] = bookmarks_.emplace(std::string(key), BookmarkRef{&part, node, {}});
-            names_.emplace_back(name);
-            added.push_back(&it->second);
-            addedIds.push_back(names.Attribute(node, "id").value());
         } else if (local == "bookmarkEnd" && names.Is(node, "bookmarkEnd")) {
-            ends.emplace(names.Attribute(node, "id").value(), node);
+            endsSeen.push_back({node, nullptr, names.Attribute(node, "id").value()});
         }
     }
-    for (std::size_t i = 0; i < added.size(); ++i) {
-        if (auto end = ends.find(addedIds[i]); end != ends.end()) {
-            added[i]->end = end->second;
-        }
+
+    std::unordered_map<std::string_view, pugi::xml_node> ends;
+    ends.reserve(endsSeen.size());
+    for (const MarkSeen& end : endsSeen) {
+        ends.emplace(end.id, end.node);
     }
-    for (const auto& [name, id] : partStarts) {
-        starts_.push_back({name, ends.count(id) != 0});
+    bookmarks_.reserve(bookmarks_.size() + startsSeen.size());
+    char buffer[kKeyBuffer];
+    std::string spare;
+    for (const MarkSeen& start : startsSeen) {
+        const auto end = ends.find(start.id);
+        starts_.push_back({start.name, end != ends.end()});
+        const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
+        if (bookmarks_.find(key) != bookmarks_.end()) {
+            continue;
+        }
+        bookmarks_.emplace(std::string(key),
+                           BookmarkRef{&part, start.node, end != ends.end() ? end->second : pugi::xml_node()});
+        names_.emplace_back(start.name);
     }
 }
 

@@ -109,6 +109,7 @@ bool TemplateImage::Prepare(DocxPackage& package) {
 
     char buffer[kKeyBuffer];
     std::string spare;
+    bookmarks_.reserve(package.index_.Size());
     for (const std::string& name : package.index_.Names()) {
         const BookmarkRef& ref = *package.index_.Find(name);
         const std::size_t part = partIndex.at(ref.part);
