@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/text.h"
-
 namespace tarnfold {
 
 std::string SystemErrorText(int code) {

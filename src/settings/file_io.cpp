@@ -1,7 +1,6 @@
 #include "settings/file_io.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>

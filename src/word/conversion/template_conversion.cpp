@@ -1,8 +1,6 @@
 #include "word/conversion/template_conversion.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
