@@ -49,8 +49,9 @@ void CentreOnDesktop(QWidget& window) {
 }
 
 int RunStarted(Application& application, const ConnectWindow& connect) {
-    // Step 1 made the application window; steps 2 to 5 look for another copy
-    // and hand over to it.
+    // Before the main window is made: another running copy of the program,
+    // found by its application window's title, is asked to come forward and
+    // this copy ends; otherwise this copy takes that title for itself.
     std::unique_ptr<x11::X11WindowSystem> x11Windows;
     if (QGuiApplication::platformName() == QStringLiteral("xcb"))
         x11Windows = x11::X11WindowSystem::Open(qEnvironmentVariable("DISPLAY").toStdString());

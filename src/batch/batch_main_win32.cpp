@@ -13,7 +13,7 @@
 #include "batch/interrupt.h"
 #include "core/error.h"
 #include "core/paths.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "word/com/apartment.h"
 #include "word/com/message_filter.h"
 

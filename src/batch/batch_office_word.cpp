@@ -10,6 +10,7 @@
 #include "batch/batch_office.h"
 #include "batch/batch_options.h"
 #include "core/error.h"
+#include "word/com/apartment.h"
 #include "word/com/automation.h"
 #include "word/com/word_com.h"
 #include "word/conversion/conversion_command.h"
@@ -43,25 +44,11 @@ ComPtr<IGlobalInterfaceTable> GlobalInterfaceTable() {
     return table;
 }
 
-// The ending thread's membership of the multi-threaded apartment.
-class ThreadApartment {
-public:
-    ThreadApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~ThreadApartment() {
-        if (joined_) CoUninitialize();
-    }
-    ThreadApartment(const ThreadApartment&) = delete;
-    ThreadApartment& operator=(const ThreadApartment&) = delete;
-
-private:
-    bool joined_;
-};
-
 void QuitFromAnyThread(Ending& ending) {
     const std::lock_guard<std::mutex> lock(ending.mutex);
     ending.ended = true;
     if (ending.cookie == 0) return;
-    const ThreadApartment apartment;
+    const word::com::ComApartment apartment{word::com::ComApartment::AnyThread{}};
     try {
         ComPtr<IDispatch> application;
         const HRESULT hr = GlobalInterfaceTable()->GetInterfaceFromGlobal(

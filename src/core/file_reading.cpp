@@ -18,15 +18,6 @@ namespace {
 
 }  // namespace
 
-FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
-#ifdef _WIN32
-    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return FileHandle(_wfopen(path.c_str(), wideMode.c_str()));
-#else
-    return FileHandle(std::fopen(path.c_str(), mode));
-#endif
-}
-
 std::string ReadFileBytes(const std::string& fileName, std::size_t maxLines) {
     errno = 0;
     FileHandle file = OpenFile(PathFromUtf8(fileName), "rb");

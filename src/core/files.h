@@ -4,7 +4,10 @@
 // however it ends, and a replacement by rename whose data and name both reach
 // the disk. Paths are UTF-8.
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -61,5 +64,38 @@ std::string PartialFilePath(const std::string& path);
 // returns, so that after a power cut `to` is either the old file or the whole
 // new one. Both lie in one folder. Throws FileSystemError.
 void ReplaceDurably(const std::string& from, const std::string& to);
+
+// Whether the file is marked read-only; false when there is no such file.
+// On POSIX by the mode bits as well: a file the user marked read-only stays so
+// even for a user whom the system would let write it.
+bool FileWriteProtected(const std::string& path);
+
+// Whether another program holds the file open so that nobody else may write
+// it, as Word does with the documents it has open. Only Windows says so; on
+// POSIX the answer is always false.
+bool FileHeldOpenForWriting(const std::string& path);
+
+// Opens `path` for appending, made when missing; others may read it while it
+// is open but not write to it where the system can refuse them (Windows).
+// Returns the descriptor, or -1 with errno set.
+int OpenForAppend(const std::string& path);
+// Writes some of the bytes; returns how many, or -1 with errno set.
+long WriteSome(int fd, const char* data, std::size_t size);
+// Closes the descriptor; 0, or -1 with errno set.
+int CloseDescriptor(int fd);
+
+// Pushes the stream's bytes to the disk; false when that failed.
+bool SyncStream(std::FILE* file);
+// Whether the file at `path` may be replaced: missing, or not marked read-only.
+bool MayReplaceFile(const std::filesystem::path& path);
+// Renames `from` to `to`, replacing it; false when that failed.
+bool MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Moves `from` to `to` unless a file of that name is there; false then.
+// Throws Error naming both files when the move fails otherwise.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to);
+
+// This process's number, which names of its temporary files carry.
+unsigned long CurrentProcessId();
 
 }  // namespace tarnfold

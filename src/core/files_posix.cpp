@@ -7,9 +7,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "core/error.h"
 #include "core/file_descriptor.h"
+#include "core/file_reading.h"
 #include "core/paths.h"
 #include "core/system_error.h"
 
@@ -91,5 +93,57 @@ void ReplaceDurably(const std::string& from, const std::string& to) {
     }
     SyncFolder(FolderPart(to));
 }
+
+FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
+    return FileHandle(std::fopen(path.c_str(), mode));
+}
+
+bool FileWriteProtected(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || (::access(path.c_str(), W_OK) != 0 && errno == EACCES);
+}
+
+bool FileHeldOpenForWriting(const std::string&) { return false; }
+
+int OpenForAppend(const std::string& path) {
+    return ::open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+}
+
+long WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+
+int CloseDescriptor(int fd) { return ::close(fd); }
+
+bool SyncStream(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+    return fsync(fileno(file)) == 0;
+}
+
+bool MayReplaceFile(const std::filesystem::path& path) { return access(path.c_str(), W_OK) == 0 || errno == ENOENT; }
+
+bool MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+}
+
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    const int failure = errno;
+    if (failure == EEXIST) return false;
+    // Network shares may not know the exclusive rename: the existence check
+    // right before the plain one is as close as they allow.
+    if (failure != EINVAL && failure != ENOSYS && failure != ENOTSUP) {
+        throw Error("Не удалось переименовать " + from + " в " + to + ": " + SystemErrorText(failure));
+    }
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(PathFromUtf8(to), ec))) return false;
+    fs::rename(PathFromUtf8(from), PathFromUtf8(to), ec);
+    if (ec) throw Error("Не удалось переименовать " + from + " в " + to + ": " + SystemErrorText(ec));
+    return true;
+}
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 }  // namespace tarnfold

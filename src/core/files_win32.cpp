@@ -1,10 +1,16 @@
 #include "core/files.h"
 
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
+#include <system_error>
 
 #include "core/error.h"
+#include "core/file_reading.h"
 #include "core/paths.h"
 #include "core/system_error.h"
 
@@ -96,5 +102,59 @@ void ReplaceDurably(const std::string& from, const std::string& to) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ThrowFileError("Не удалось переименовать " + from + " в " + to, GetLastError());
 }
+
+FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return FileHandle(_wfopen(path.c_str(), wideMode.c_str()));
+}
+
+bool FileWriteProtected(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool FileHeldOpenForWriting(const std::string& path) {
+    HANDLE file = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(file);
+    return false;
+}
+
+int OpenForAppend(const std::string& path) {
+    int fd = -1;
+    const errno_t failure = _wsopen_s(&fd, PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY,
+                                      _SH_DENYWR, _S_IREAD | _S_IWRITE);
+    if (failure != 0) errno = failure;
+    return failure == 0 ? fd : -1;
+}
+
+long WriteSome(int fd, const char* data, std::size_t size) { return _write(fd, data, static_cast<unsigned>(size)); }
+
+int CloseDescriptor(int fd) { return _close(fd); }
+
+bool SyncStream(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+    return _commit(_fileno(file)) == 0;
+}
+
+bool MayReplaceFile(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+bool MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExW(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str(), MOVEFILE_COPY_ALLOWED) != FALSE) return true;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return false;
+    throw Error("Не удалось переименовать " + from + " в " + to + ": " +
+                SystemErrorText(std::error_code(static_cast<int>(failure), std::system_category())));
+}
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
 
 }  // namespace tarnfold

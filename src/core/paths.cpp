@@ -3,24 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <climits>
-#include <unistd.h>
-#endif
-
 #include "core/text.h"
 
 namespace tarnfold {
-
-char PathSeparator() {
-#ifdef _WIN32
-    return '\\';
-#else
-    return '/';
-#endif
-}
 
 std::string FolderWithBackslash(std::string_view folder) {
     if (folder.empty()) return {};
@@ -42,21 +27,6 @@ std::string FolderPart(std::string_view path) {
 std::string FileNamePart(std::string_view path) {
     const std::size_t pos = LastSeparator(path);
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
-}
-
-std::string ProgramFolder() {
-#ifdef _WIN32
-    std::wstring buffer(32768, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    buffer.resize(n);
-    std::u16string wide(buffer.begin(), buffer.end());
-    return FolderPart(Utf16ToUtf8(wide));
-#else
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "./";
-    return FolderPart(PathToUtf8(exe));
-#endif
 }
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) {

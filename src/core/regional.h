@@ -27,6 +27,9 @@ std::optional<RegionalFormats> ReadRegionalFormats(const std::string& localeName
 // The user's formats, or the built-in ones when the locale cannot be read.
 RegionalFormats UserRegionalFormats();
 
+// The moment in the local time zone, by the system's thread-safe call.
+std::tm LocalTime(std::time_t moment);
+
 // A date or time written by one of the patterns above. Numeric fields, the
 // composite ones ("%D", "%T", "%r", "%R", "%F") and the markers are filled
 // here, so the result never depends on the process's current locale.

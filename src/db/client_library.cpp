@@ -2,48 +2,15 @@
 
 #include <array>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include "core/error.h"
 #include "core/library_bitness.h"
 #include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "db/library_loader.h"
 
 namespace tarnfold::db {
 namespace {
-
-#ifdef _WIN32
-const std::vector<std::string> kLibraryNames = {"gds32.dll", "fbclient.dll"};
-
-void* OpenLibrary(const std::string& name, std::string& reason) {
-    const std::u16string wide = Utf8ToUtf16(name);
-    HMODULE module = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
-    if (!module) reason = SystemErrorText(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
-    return reinterpret_cast<void*>(module);
-}
-void* FindSymbol(void* handle, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-}
-void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
-#else
-const std::vector<std::string> kLibraryNames = {"libfbclient.so.2"};
-
-void* OpenLibrary(const std::string& name, std::string& reason) {
-    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* text = dlerror();
-        reason = text ? text : "";
-    }
-    return handle;
-}
-void* FindSymbol(void* handle, const char* name) { return dlsym(handle, name); }
-void CloseLibrary(void* handle) { dlclose(handle); }
-#endif
 
 // A name with a folder in it is a file beside the program: try it only when it exists.
 bool IsBareName(const std::string& name) { return LastSeparator(name) == std::string::npos; }
@@ -53,8 +20,8 @@ bool IsBareName(const std::string& name) { return LastSeparator(name) == std::st
 std::vector<std::string> ClientLibrary::Candidates(const std::string& programFolder) {
     std::vector<std::string> names;
     if (!programFolder.empty())
-        for (const auto& name : kLibraryNames) names.push_back(FolderWithBackslash(programFolder) + name);
-    for (const auto& name : kLibraryNames) names.push_back(name);
+        for (const auto& name : ClientLibraryNames()) names.push_back(FolderWithBackslash(programFolder) + name);
+    for (const auto& name : ClientLibraryNames()) names.push_back(name);
     return names;
 }
 

@@ -2,16 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include "core/files.h"
 #include "core/paths.h"
@@ -24,30 +16,6 @@ namespace {
 // The zip writer makes its file under the name it writes, a dot and six
 // letters or digits, and renames it when complete.
 constexpr std::size_t kPartialCopySuffixLength = 7;
-
-bool WriteProtected(const std::string& path) {
-#ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-#else
-    // By the mode bits as well: a file the user marked read-only stays so even
-    // for a user whom the system would let write it.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return false;
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || (::access(path.c_str(), W_OK) != 0 && errno == EACCES);
-#endif
-}
-
-#ifdef _WIN32
-// Word keeps the documents it has open from being opened for writing by anyone else.
-bool HeldByAnotherProgram(const std::string& path) {
-    HANDLE file = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
-    CloseHandle(file);
-    return false;
-}
-#endif
 
 }  // namespace
 
@@ -135,17 +103,15 @@ void RemovePartialRunFiles(const std::string& outputPath) {
 }
 
 std::optional<std::string> WriteProtectionRefusal(const std::string& outputPath) {
-    if (!FileExists(outputPath) || !WriteProtected(outputPath)) return std::nullopt;
+    if (!FileExists(outputPath) || !FileWriteProtected(outputPath)) return std::nullopt;
     return "Файл " + outputPath + " защищён от записи: прежний отчёт не заменён. Снимите защиту или удалите файл "
            "и повторите выгрузку";
 }
 
 std::optional<std::string> HeldOpenRefusal(const std::string& outputPath) {
     if (!FileExists(outputPath)) return std::nullopt;
-#ifdef _WIN32
-    if (HeldByAnotherProgram(outputPath))
+    if (FileHeldOpenForWriting(outputPath))
         return "Файл " + outputPath + " открыт другой программой: закройте его и повторите выгрузку";
-#endif
     if (const std::optional<word::OfficeLock> lock = word::ReadOfficeLock(outputPath))
         return "Файл " + outputPath + " открыт другой программой (" + word::DescribeOfficeLock(*lock) +
                "): закройте его и повторите выгрузку";

@@ -4,57 +4,16 @@
 #include <thread>
 #include <utility>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#include <windows.h>
-#include <shellapi.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "core/system_error.h"
 #include "core/text.h"
 
 namespace tarnfold {
 
-namespace {
-
-#ifdef _WIN32
-// Others may read the journal while a run writes it, but not write to it.
-int OpenForAppend(const std::string& path) {
-    int fd = -1;
-    const errno_t failure = _wsopen_s(&fd, PathFromUtf8(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY,
-                                      _SH_DENYWR, _S_IREAD | _S_IWRITE);
-    if (failure != 0) errno = failure;
-    return failure == 0 ? fd : -1;
-}
-int WriteSome(int fd, const char* data, std::size_t size) { return _write(fd, data, static_cast<unsigned>(size)); }
-int CloseFile(int fd) { return _close(fd); }
-#else
-int OpenForAppend(const std::string& path) {
-    return ::open(PathFromUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-}
-ssize_t WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
-int CloseFile(int fd) { return ::close(fd); }
-#endif
-
-}  // namespace
-
 std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
+    return LocalTime(std::time(nullptr));
 }
 
 std::string JournalPath(const std::string& programFolder) { return programFolder + "Tarnfold.log"; }
@@ -78,7 +37,7 @@ ExportJournal::~ExportJournal() {
     // A run that failed reports its own error; what can be written still is.
     if (fd_ >= 0) {
         Flush();
-        CloseFile(fd_);
+        CloseDescriptor(fd_);
     }
 }
 
@@ -122,15 +81,9 @@ int ExportJournal::Flush() {
 void ExportJournal::Close() {
     if (fd_ < 0) return;
     int error = Flush();
-    if (CloseFile(std::exchange(fd_, -1)) != 0 && error == 0) error = errno;
+    if (CloseDescriptor(std::exchange(fd_, -1)) != 0 && error == 0) error = errno;
     if (error != 0) throw JournalError(error, path_);
 }
-
-#ifdef _WIN32
-void OpenWithShell(const std::string& path) {
-    ShellExecuteW(nullptr, nullptr, PathFromUtf8(path).c_str(), nullptr, nullptr, SW_SHOW);
-}
-#endif
 
 void BJournalClick(const std::string& programFolder, const FileViewer& view) {
     const std::string path = JournalPath(programFolder);

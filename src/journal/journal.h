@@ -76,11 +76,6 @@ private:
 // Shows a file to the user in a program of the desktop; never waits for it.
 using FileViewer = std::function<void(const std::string& path)>;
 
-#ifdef _WIN32
-// The file's own program, as the shell associates it.
-void OpenWithShell(const std::string& path);
-#endif
-
 // The journal button: "Файл журнала "PATH" не найден!" when the file is
 // missing, else the file handed to the viewer. On Linux the desktop's text
 // program would take the journal's code page 1251 for UTF-8, so the window

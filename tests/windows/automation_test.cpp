@@ -7,7 +7,7 @@
 #include "error_text.h"
 #include "call_text.h"
 #include "core/error.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "recording_dispatch.h"
 #include "word/com/automation.h"
 

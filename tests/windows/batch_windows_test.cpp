@@ -22,7 +22,7 @@
 #include "core/error.h"
 #include "demo_database.h"
 #include "export/export_run.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "recording_view.h"
 #include "stand_in_registration.h"
 #include "stand_in_word_test.h"

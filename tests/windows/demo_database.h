@@ -15,7 +15,7 @@
 #include <string>
 
 #include "core/text.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 
 namespace tarnfold::testing {
 

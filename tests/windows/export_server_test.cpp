@@ -15,7 +15,7 @@
 
 #include "core/error.h"
 #include "export/export_run.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "recording_view.h"
 #include "stand_in_word_test.h"
 #include "stand_in_rows.h"

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "platform/win32/windows_ui.h"
 #include "word/com/apartment.h"
 

@@ -5,7 +5,7 @@
 
 #include "core/text.h"
 #include "dispatch_object.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 
 namespace tarnfold::testing {
 

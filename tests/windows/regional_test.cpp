@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "core/regional.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 
 namespace tarnfold {
 namespace {

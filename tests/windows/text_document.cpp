@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "core/text.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 
 namespace tarnfold::testing {
 

@@ -18,7 +18,7 @@
 #include "app/win32/dialogs.h"
 #include "app/win32/main_window.h"
 #include "core/app_title.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "support/temp_dir.h"
 
 namespace tarnfold::app::win32 {

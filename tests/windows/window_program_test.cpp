@@ -21,7 +21,7 @@
 #include "core/app_title.h"
 #include "core/text.h"
 #include "demo_database.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "stand_in_registration.h"
 #include "window/window_geometry.h"
 #include "window/window_layout.h"

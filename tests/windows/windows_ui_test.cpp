@@ -15,7 +15,7 @@
 #include "core/app_title.h"
 #include "core/paths.h"
 #include "platform/win32/shell.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "platform/win32/windows_ui.h"
 #include "support/temp_dir.h"
 

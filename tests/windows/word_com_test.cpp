@@ -12,7 +12,7 @@
 #include "error_text.h"
 #include "call_text.h"
 #include "core/error.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "dispatch_object.h"
 #include "recording_dispatch.h"
 #include "word/com/word_com.h"

@@ -12,7 +12,7 @@
 
 #include "error_text.h"
 #include "core/error.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "stand_in_registration.h"
 #include "stand_in_word_test.h"
 #include "word/com/word_com.h"

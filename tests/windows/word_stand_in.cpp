@@ -38,7 +38,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "dispatch_object.h"
 #include "stand_in_registration.h"
 #include "text_document.h"

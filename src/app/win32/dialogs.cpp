@@ -9,12 +9,14 @@
 #include "core/app_title.h"
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
+#include "word/com/com_handles.h"
 
 namespace tarnfold::app::win32 {
 
 using tarnfold::win32::Narrow;
 using tarnfold::win32::Wide;
+using word::com::ComPtr;
 
 namespace {
 
@@ -147,13 +149,6 @@ INT_PTR CALLBACK QuestionProcedure(HWND box, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-template <class Interface>
-struct Releaser {
-    void operator()(Interface* object) const { object->Release(); }
-};
-template <class Interface>
-using ComReference = std::unique_ptr<Interface, Releaser<Interface>>;
-
 struct TaskMemory {
     void operator()(wchar_t* text) const { CoTaskMemFree(text); }
 };
@@ -181,25 +176,22 @@ bool AskConfirmation(HWND owner, const std::string& text) {
 }
 
 std::optional<std::string> ChooseFolderWithDialog(HWND owner, const std::string& start) {
-    IFileOpenDialog* created = nullptr;
+    ComPtr<IFileOpenDialog> dialog;
     HRESULT result = CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                                      reinterpret_cast<void**>(&created));
+                                      reinterpret_cast<void**>(dialog.Receive()));
     if (FAILED(result)) throw Error("Не удалось открыть окно выбора папки");
-    const ComReference<IFileOpenDialog> dialog(created);
     FILEOPENDIALOGOPTIONS options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
     dialog->SetTitle(L"Папка с шаблонами");
-    IShellItem* startItem = nullptr;
+    ComPtr<IShellItem> folder;
     if (!start.empty() && SUCCEEDED(SHCreateItemFromParsingName(Wide(start).c_str(), nullptr, IID_IShellItem,
-                                                                reinterpret_cast<void**>(&startItem)))) {
-        const ComReference<IShellItem> folder(startItem);
-        dialog->SetFolder(folder.get());
+                                                                reinterpret_cast<void**>(folder.Receive())))) {
+        dialog->SetFolder(folder.Get());
     }
     if (FAILED(dialog->Show(owner))) return std::nullopt;
-    IShellItem* chosenItem = nullptr;
-    if (FAILED(dialog->GetResult(&chosenItem))) return std::nullopt;
-    const ComReference<IShellItem> chosen(chosenItem);
+    ComPtr<IShellItem> chosen;
+    if (FAILED(dialog->GetResult(chosen.Receive()))) return std::nullopt;
     wchar_t* path = nullptr;
     if (FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path))) return std::nullopt;
     const std::unique_ptr<wchar_t, TaskMemory> owned(path);

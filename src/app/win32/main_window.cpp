@@ -11,7 +11,7 @@
 #include "app/win32/dialogs.h"
 #include "app/win32/gauge.h"
 #include "core/error.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "platform/win32/window_owner.h"
 #include "window/field_rules.h"
 

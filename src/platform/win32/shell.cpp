@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 
 namespace tarnfold::win32 {
 

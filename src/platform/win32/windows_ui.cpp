@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/error.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "platform/win32/window_owner.h"
 
 namespace tarnfold::win32 {

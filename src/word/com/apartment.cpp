@@ -13,8 +13,13 @@ ComApartment::ComApartment() {
     // by the destructor like S_OK.
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr)) throw Error(AutomationErrorText(hr, {}));
+    joined_ = true;
 }
 
-ComApartment::~ComApartment() { CoUninitialize(); }
+ComApartment::ComApartment(AnyThread) : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+
+ComApartment::~ComApartment() {
+    if (joined_) CoUninitialize();
+}
 
 }  // namespace tarnfold::word::com

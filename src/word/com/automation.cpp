@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/error.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 #include "word/com/message_filter.h"
 #include "word/server_error.h"
 

@@ -6,7 +6,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
-#include "platform/win32/wide_text.h"
+#include "core/wide_text.h"
 
 namespace tarnfold::word::com {
 

@@ -1,20 +1,11 @@
 #include "word/conversion/template_conversion.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "core/error.h"
+#include "core/files.h"
 #include "core/system_error.h"
 #include "core/paths.h"
 #include "core/text.h"
@@ -33,44 +24,13 @@ std::string Stem(const std::string& name) {
     return name.substr(0, name.rfind('.'));
 }
 
-#ifdef _WIN32
-unsigned long ProcessId() { return GetCurrentProcessId(); }
-
-// Moves `from` to `to` unless a file of that name is there; false then.
-bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (MoveFileExW(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str(), MOVEFILE_COPY_ALLOWED) != FALSE) return true;
-    const DWORD failure = GetLastError();
-    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return false;
-    throw Error("Не удалось переименовать " + from + " в " + to + ": " +
-                SystemErrorText(std::error_code(static_cast<int>(failure), std::system_category())));
-}
-#else
-unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
-
-bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    const int failure = errno;
-    if (failure == EEXIST) return false;
-    // Network shares may not know the exclusive rename: the existence check
-    // right before the plain one is as close as they allow.
-    if (failure != EINVAL && failure != ENOSYS && failure != ENOTSUP) {
-        throw Error("Не удалось переименовать " + from + " в " + to + ": " + SystemErrorText(failure));
-    }
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(PathFromUtf8(to), ec))) return false;
-    fs::rename(PathFromUtf8(from), PathFromUtf8(to), ec);
-    if (ec) throw Error("Не удалось переименовать " + from + " в " + to + ": " + SystemErrorText(ec));
-    return true;
-}
-#endif
-
 // The copy in the making: a hidden name of its own beside the final one (so
 // the final rename stays inside one file system), deleted unless it was moved
 // into place.
 class PendingCopy {
 public:
     PendingCopy(const std::string& outFolder, const std::string& stem)
-        : path_(PathToUtf8(PathFromUtf8(outFolder) / ("." + stem + ".converting-" + std::to_string(ProcessId()) +
+        : path_(PathToUtf8(PathFromUtf8(outFolder) / ("." + stem + ".converting-" + std::to_string(CurrentProcessId()) +
                                                        ".docx"))) {
         Remove();
     }

@@ -4,6 +4,7 @@
 #include "core/files.h"
 #include "core/system_error.h"
 #include "core/paths.h"
+#include "word/docx/zip_file_source.h"
 
 #include <libdeflate.h>
 #include <zip.h>
@@ -37,17 +38,6 @@ bool PlausibleExpansion(zip_uint64_t size, zip_uint64_t compressedSize) {
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
-}
-
-// A zip source on the named file, read from or written to through the
-// platform's own file names.
-zip_source_t* FileSource(const std::string& pathUtf8, zip_error_t* error) {
-#ifdef _WIN32
-    const std::wstring wide = PathFromUtf8(pathUtf8).wstring();
-    return zip_source_win32w_create(wide.c_str(), 0, -1, error);
-#else
-    return zip_source_file_create(pathUtf8.c_str(), 0, -1, error);
-#endif
 }
 
 class ZipError {
