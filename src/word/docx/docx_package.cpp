@@ -97,15 +97,6 @@ void DeclareUtf8(pugi::xml_document& xml) {
     }
 }
 
-class StringWriter : public pugi::xml_writer {
-public:
-    explicit StringWriter(std::string& out) : out_(out) {}
-    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
-
-private:
-    std::string& out_;
-};
-
 }  // namespace
 
 std::string ResolvePartName(std::string_view sourcePart, std::string_view target) {

@@ -23,15 +23,6 @@ constexpr char kMarkerName[] = "\x01";
 constexpr std::string_view kMarkerOpen = "<?\x01 ";
 constexpr std::string_view kMarkerClose = "?>";
 
-class StringWriter : public pugi::xml_writer {
-public:
-    explicit StringWriter(std::string& out) : out_(out) {}
-    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
-
-private:
-    std::string& out_;
-};
-
 using NodeKey = std::pair<const void*, const void*>;
 
 struct NodeKeyHash {

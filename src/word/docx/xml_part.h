@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,16 @@ struct XmlPart {
     pugi::xml_document xml;
     std::optional<WordNames> names;
     bool changed = false;
+};
+
+// Where pugixml writes a saved part: at the end of a string.
+class StringWriter : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
 };
 
 }  // namespace tarnfold::word::docx
