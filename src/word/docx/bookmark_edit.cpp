@@ -224,6 +224,17 @@ SpannedRuns RunsBetween(const WordNames& names, pugi::xml_node start, pugi::xml_
     return spanned;
 }
 
+// The runs typing at the bookmark replaces. A bookmark over table columns
+// spans cells of several rows; typing goes at its start and leaves those
+// cells alone.
+SpannedRuns RunsTypedOver(const BookmarkRef& bookmark) {
+    const WordNames& names = *bookmark.part->names;
+    if (!bookmark.end || !names.Attribute(bookmark.start, "colFirst").empty()) {
+        return {};
+    }
+    return RunsBetween(names, bookmark.start, bookmark.end, bookmark.part->xml.document_element());
+}
+
 }  // namespace
 
 pugi::xml_node NeighbourPropertiesAt(const WordNames& names, RunSpot spot) {
@@ -334,11 +345,7 @@ std::optional<PlannedTyping> PlanTypeAt(const BookmarkRef& bookmark) {
     const pugi::xml_node root = bookmark.part->xml.document_element();
     const pugi::xml_node start = bookmark.start;
     const pugi::xml_node end = bookmark.end;
-    const bool columns = !names.Attribute(start, "colFirst").empty();
-    SpannedRuns spanned;
-    if (end && !columns) {
-        spanned = RunsBetween(names, start, end, root);
-    }
+    const SpannedRuns spanned = RunsTypedOver(bookmark);
     if (!spanned.runs.empty()) {
         return std::nullopt;
     }
@@ -388,14 +395,7 @@ bool TypeAtBookmark(const BookmarkRef& bookmark, std::string_view text) {
     const pugi::xml_node root = bookmark.part->xml.document_element();
     const pugi::xml_node start = bookmark.start;
     const pugi::xml_node end = bookmark.end;
-
-    // A bookmark over table columns spans cells of several rows; typing goes
-    // at its start and leaves those cells alone.
-    const bool columns = !names.Attribute(start, "colFirst").empty();
-    SpannedRuns spanned;
-    if (end && !columns) {
-        spanned = RunsBetween(names, start, end, root);
-    }
+    const SpannedRuns spanned = RunsTypedOver(bookmark);
 
     RunSpot spot;
     const pugi::xml_node paragraph = ParagraphOf(names, start);
