@@ -51,8 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tarnfold::fuzz;
     const auto parts = SplitAt(std::string_view(reinterpret_cast<const char*>(data), size), "\n--part--\n");
     ClearScratch();
-    std::vector<std::pair<std::string, std::string_view>> entries = {
-        {"[Content_Types].xml", kContentTypes}, {"_rels/.rels", kPackageRelationships}, {"word/document.xml", parts[0]}};
+    std::vector<std::pair<std::string, std::string_view>> entries = {{"[Content_Types].xml", kContentTypes},
+                                                                     {"_rels/.rels", kPackageRelationships},
+                                                                     {"word/document.xml", parts[0]}};
     if (parts.size() > 1) {
         entries.emplace_back("word/header1.xml", parts[1]);
         entries.emplace_back("word/_rels/document.xml.rels", parts.size() > 2 ? parts[2] : kHeaderRelationships);

@@ -88,7 +88,8 @@ void CheckConnection(const Settings& settings, bool hostIniMissing) {
     const std::string hidden = db::HiddenPassword(connection);
     const std::size_t equals = secret.find('=');
     const std::string shown =
-        secret.empty() ? "" : (hostIniMissing || equals == std::string::npos ? "" : secret.substr(0, equals + 1)) + "***";
+        secret.empty() ? ""
+                       : (hostIniMissing || equals == std::string::npos ? "" : secret.substr(0, equals + 1)) + "***";
     Check(hidden == shown, "the password line shows its name at most");
     Check(db::FirstFailureMessage(connection) ==
               (hostIniMissing ? "1 " : "") + db::DatabaseNameFor(connection) + "\r" + hidden,

@@ -43,7 +43,9 @@ std::string OneLine(std::string value) {
     return value;
 }
 
-constexpr std::string_view kAbsent = "\x01" "absent";
+constexpr std::string_view kAbsent =
+    "\x01"
+    "absent";
 
 using Probe = std::pair<std::string, std::string>;
 

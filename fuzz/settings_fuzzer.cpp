@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Same(first, second), "a second load reads what the first did");
     if (!(flags & 4)) Check(FileOrNone(settingsFile) == settingsLoaded, "a second load writes nothing");
 
-    WindowChoices choices{ControlText(lines[0]), ControlText(lines[1]), ControlText(lines[2]),
-                          ControlText(lines[3]), ControlText(lines[4])};
+    WindowChoices choices{ControlText(lines[0]), ControlText(lines[1]), ControlText(lines[2]), ControlText(lines[3]),
+                          ControlText(lines[4])};
     const std::string databaseName = ControlText(lines[5]);
     SaveSettings(program, databaseName, second, choices);
     Settings saved;

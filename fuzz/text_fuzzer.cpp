@@ -66,7 +66,8 @@ void Utf8(std::string_view bytes) {
 void Utf16(std::string_view bytes) {
     std::u16string wide;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        wide += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+        wide +=
+            static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
     const std::string utf8 = Utf16ToUtf8(wide);
     Check(Valid(utf8), "UTF-16 becomes valid UTF-8");
     std::u16string expected;

@@ -113,8 +113,7 @@ void DirectoryEdit::dragEnterEvent(QDragEnterEvent* event) {
 
 void DirectoryEdit::dropEvent(QDropEvent* event) {
     QStringList names;
-    for (const QUrl& url : event->mimeData()->urls())
-        names << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    for (const QUrl& url : event->mimeData()->urls()) names << (url.isLocalFile() ? url.toLocalFile() : url.toString());
     event->acceptProposedAction();
     if (!names.isEmpty()) emit namesDropped(names);
 }
@@ -137,9 +136,9 @@ bool DirectoryEdit::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::optional<QString> ChooseFolderWithDialog(QWidget* parent, const QString& start) {
-    const QString folder = QFileDialog::getExistingDirectory(
-        parent, QStringLiteral("Папка с шаблонами"), start,
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    const QString folder =
+        QFileDialog::getExistingDirectory(parent, QStringLiteral("Папка с шаблонами"), start,
+                                          QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (folder.isEmpty()) return std::nullopt;
     return folder;
 }

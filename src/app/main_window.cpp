@@ -314,7 +314,8 @@ bool MainWindow::event(QEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == holderPanel_ && event->type() == QEvent::Resize) logic_.OnHolderResized(FromQt(holderPanel_->size()));
+    if (watched == holderPanel_ && event->type() == QEvent::Resize)
+        logic_.OnHolderResized(FromQt(holderPanel_->size()));
     // While a drop-down list is open, the window's two keys are kept from its
     // shortcuts: Esc closes the list, not the window, and F10 starts nothing.
     // Every other key goes on to the list, which picks its entry on Enter

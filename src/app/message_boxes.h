@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-
 namespace tarnfold::app {
 
 enum class BoxKind { Error, Plain, Confirm };

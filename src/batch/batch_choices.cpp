@@ -18,10 +18,11 @@ std::string WithoutExtension(const std::string& fileName) {
 bool NamesForm(const std::string& text, const TFormRec& form) {
     if (text == form.FormCode) return true;
     if (const auto number = ParseInteger(text); number && text.find_first_not_of("0123456789") == std::string::npos &&
-                                               *number != 0 && *number == FormNumber(form.FormCode))
+                                                *number != 0 && *number == FormNumber(form.FormCode))
         return true;
     return EqualsIgnoreCase(text, form.TemplateFile) || EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile)) ||
-           EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile) + ".docx") || EqualsIgnoreCase(text, form.Caption);
+           EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile) + ".docx") ||
+           EqualsIgnoreCase(text, form.Caption);
 }
 
 std::string FormLine(const TFormRec& form) { return form.FormCode + "  " + form.TemplateFile + "  " + form.Caption; }
@@ -118,7 +119,8 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
         if (options.allForms)
             throw UsageError("Формы темы \"" + Themes[static_cast<std::size_t>(first.theme)].Caption +
                              "\" составляются за год: параметр --period к ним не относится");
-        throw UsageError("Форма \"" + first.form->Caption + "\" составляется за год: параметр --period к ней не относится");
+        throw UsageError("Форма \"" + first.form->Caption +
+                         "\" составляется за год: параметр --period к ней не относится");
     }
     const int period = ResolvePeriod(options.period, periods);
     const std::string yearText = options.year ? *options.year : std::to_string(saved.Year);

@@ -138,9 +138,9 @@ private:
     public:
         OpenedDocument(const Dispatch& application, const std::string& path) {
             std::string name = path;
-            document_ = application.Object("Documents").Object(
-                "Open", {Arg::TextByRef(name), Arg::Boolean(false, "ConfirmConversions"),
-                         Arg::Boolean(true, "ReadOnly"), Arg::Boolean(false, "AddToRecentFiles")});
+            document_ = application.Object("Documents")
+                            .Object("Open", {Arg::TextByRef(name), Arg::Boolean(false, "ConfirmConversions"),
+                                             Arg::Boolean(true, "ReadOnly"), Arg::Boolean(false, "AddToRecentFiles")});
         }
         ~OpenedDocument() {
             try {
@@ -201,8 +201,8 @@ public:
             own_ = !application.Boolean("Visible") && application.Object("Documents").Integer("Count") == 0;
             if (own_) {
                 const std::lock_guard<std::mutex> lock(ending_->mutex);
-                const HRESULT hr =
-                    GlobalInterfaceTable()->RegisterInterfaceInGlobal(application.Raw(), IID_IDispatch, &ending_->cookie);
+                const HRESULT hr = GlobalInterfaceTable()->RegisterInterfaceInGlobal(application.Raw(), IID_IDispatch,
+                                                                                     &ending_->cookie);
                 if (FAILED(hr)) throw Error(word::com::AutomationErrorText(hr, {}));
             }
             application_ = std::move(application);

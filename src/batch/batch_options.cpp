@@ -120,20 +120,20 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     }
     if (options.allInstitutions && !options.institutions.empty())
         throw UsageError("Параметры --institution и --all-institutions исключают друг друга");
-    if (options.allForms && options.form)
-        throw UsageError("Параметры --form и --all-forms исключают друг друга");
+    if (options.allForms && options.form) throw UsageError("Параметры --form и --all-forms исключают друг друга");
     if (options.theme && options.form)
         throw UsageError("Параметры --form и --theme исключают друг друга: тему задает сама форма");
     const bool exportChoices = options.form || !options.institutions.empty() || options.allInstitutions ||
                                options.year || options.section || options.period || options.templates ||
-                               options.journal || options.list != ListKind::None || options.allForms ||
-                               options.theme || options.checkTemplates || options.report;
+                               options.journal || options.list != ListKind::None || options.allForms || options.theme ||
+                               options.checkTemplates || options.report;
     if (options.convertTemplates && exportChoices)
         throw UsageError("Параметр --convert-templates сочетается только с --out");
     if (options.checkTemplates &&
-        (!options.institutions.empty() || options.allInstitutions || options.section || options.period ||
-         options.out || options.journal || options.list != ListKind::None || options.allForms))
-        throw UsageError("Параметр --check-templates сочетается только с --year, --form, --theme, --templates и --report");
+        (!options.institutions.empty() || options.allInstitutions || options.section || options.period || options.out ||
+         options.journal || options.list != ListKind::None || options.allForms))
+        throw UsageError(
+            "Параметр --check-templates сочетается только с --year, --form, --theme, --templates и --report");
     if (options.report && !options.checkTemplates)
         throw UsageError("Параметр --report относится только к --check-templates");
     if (options.theme && !options.allForms && !options.checkTemplates)

@@ -104,8 +104,8 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
     std::erase_if(jobs, [&](const BatchJob& job) { return withoutTemplate.count(job.form) != 0; });
     if (!formsWithoutTemplate.empty())
-        formsWithoutTemplate.insert(formsWithoutTemplate.begin(), "Пропущены формы без шаблона (" +
-                                                                      std::to_string(withoutTemplate.size()) + "):");
+        formsWithoutTemplate.insert(formsWithoutTemplate.begin(),
+                                    "Пропущены формы без шаблона (" + std::to_string(withoutTemplate.size()) + "):");
     if (jobs.empty()) {
         // No form of the theme has its template: there is nothing to start.
         std::vector<std::string> summary = SummaryLines({}, 0, 0, false);
@@ -152,9 +152,8 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
 
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator, InterruptRequested);
     FormHeadings headings(console, jobs);
-    BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx),
-                   exportOptions, options.allForms ? static_cast<BatchOutput&>(headings) : console,
-                   InterruptRequested);
+    BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx), exportOptions,
+                   options.allForms ? static_cast<BatchOutput&>(headings) : console, InterruptRequested);
     SetStoppable(true);
     BatchOutcome outcome = batch.Run(jobs);
     SetStoppable(false);
@@ -255,10 +254,11 @@ std::unique_ptr<BatchRows> OpenDatabaseRows(const std::string& programFolder, co
 std::string DatabaseFailureMessage(const std::string& databaseName, const std::string& error) {
     std::string message = "Не удалось открыть базу данных " + databaseName + ": " + error;
     if (error.find("already opened") != std::string::npos || error.find("engine instance") != std::string::npos)
-        message += "\nФайл базы данных открыт другой программой (например, окном Tarnfold): встроенный движок Firebird "
-                   "не дает второй программе открыть тот же файл. Закройте окно или обращайтесь к базе через сервер "
-                   "Firebird (путь вида \"сервер:путь\" в kvel.ini) — тогда окно и пакетная выгрузка работают "
-                   "одновременно.";
+        message +=
+            "\nФайл базы данных открыт другой программой (например, окном Tarnfold): встроенный движок Firebird "
+            "не дает второй программе открыть тот же файл. Закройте окно или обращайтесь к базе через сервер "
+            "Firebird (путь вида \"сервер:путь\" в kvel.ini) — тогда окно и пакетная выгрузка работают "
+            "одновременно.";
     return message;
 }
 

@@ -25,8 +25,8 @@ public:
 };
 
 // Opens the rows the settings name; null once the reason is told on `err`.
-using RowOpener = std::function<std::unique_ptr<BatchRows>(const std::string& programFolder,
-                                                           const Settings& settings, std::ostream& err)>;
+using RowOpener = std::function<std::unique_ptr<BatchRows>(const std::string& programFolder, const Settings& settings,
+                                                           std::ostream& err)>;
 
 // The host's database, as the window opens it.
 std::unique_ptr<BatchRows> OpenDatabaseRows(const std::string& programFolder, const Settings& settings,

@@ -41,11 +41,11 @@ std::string FormatDuration(double seconds) {
 }
 
 std::string DocumentLine(const DocumentResult& result, const std::string& decimalSeparator) {
-    const std::string figures = "размещено " + std::to_string(result.placedFigures) + ", не размещено " +
-                                std::to_string(result.unplacedFigures) +
-                                (result.unmappedRows ? ", строк без описания " + std::to_string(result.unmappedRows)
-                                                     : std::string()) +
-                                ", " + Seconds(result.seconds, decimalSeparator);
+    const std::string figures =
+        "размещено " + std::to_string(result.placedFigures) + ", не размещено " +
+        std::to_string(result.unplacedFigures) +
+        (result.unmappedRows ? ", строк без описания " + std::to_string(result.unmappedRows) : std::string()) + ", " +
+        Seconds(result.seconds, decimalSeparator);
     switch (result.state) {
         case DocumentState::Done:
             return result.institution + ": " + result.outputPath + " — " + figures;
@@ -62,9 +62,9 @@ std::string DocumentLine(const DocumentResult& result, const std::string& decima
 
 std::string ProgressLine(std::size_t documentsDone, std::size_t documentTotal, std::size_t rowsDone,
                          std::size_t rowTotal, double elapsedSeconds) {
-    std::string line = "Документ " + std::to_string(documentsDone + 1 > documentTotal ? documentTotal
-                                                                                         : documentsDone + 1) +
-                       " из " + std::to_string(documentTotal) + ", строка " + std::to_string(rowsDone) + " из " +
+    std::string line = "Документ " +
+                       std::to_string(documentsDone + 1 > documentTotal ? documentTotal : documentsDone + 1) + " из " +
+                       std::to_string(documentTotal) + ", строка " + std::to_string(rowsDone) + " из " +
                        std::to_string(rowTotal) + ", прошло " + FormatDuration(elapsedSeconds);
     const double share = rowTotal ? static_cast<double>(rowsDone) / static_cast<double>(rowTotal) : 0.0;
     const double done = (static_cast<double>(documentsDone) + share) / static_cast<double>(documentTotal);

@@ -18,7 +18,7 @@ enum class DocumentState {
 struct DocumentResult {
     std::string institution;  // "C - B"
     DocumentState state = DocumentState::Failed;
-    std::string outputPath;   // empty when no document was saved
+    std::string outputPath;  // empty when no document was saved
     std::size_t placedFigures = 0;
     std::size_t unplacedFigures = 0;
     std::size_t unmappedRows = 0;

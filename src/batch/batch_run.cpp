@@ -15,7 +15,10 @@ class BatchView : public ExportView {
 public:
     BatchView(BatchOutput& output, std::size_t documentsDone, std::size_t documentTotal,
               const std::function<bool()>& stopRequested)
-        : output_(output), documentsDone_(documentsDone), documentTotal_(documentTotal), stopRequested_(stopRequested) {}
+        : output_(output),
+          documentsDone_(documentsDone),
+          documentTotal_(documentTotal),
+          stopRequested_(stopRequested) {}
 
     void Attach(ExportRun& run) { run_ = &run; }
 

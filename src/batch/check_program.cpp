@@ -182,8 +182,8 @@ int RunTemplateCheck(const BatchOptions& options, const Settings& settings, cons
             const TemplateChoice file = ChooseTemplate(scope.templateFolder, choice.form->TemplateFile,
                                                        nativeDocx || OfficeFillsDocx(), FileExists);
             try {
-                checks.push_back(CheckForm(choice, file, options.form.has_value(), *session, *mapping, scope.year,
-                                           rows, reader));
+                checks.push_back(
+                    CheckForm(choice, file, options.form.has_value(), *session, *mapping, scope.year, rows, reader));
             } catch (const TemplateReader::OfficeStartFailure& error) {
                 line.Clear();
                 err << error.what() << '\n';
@@ -198,7 +198,7 @@ int RunTemplateCheck(const BatchOptions& options, const Settings& settings, cons
     if (options.report) {
         try {
             ReplaceFileAtomically(*options.report, CsvReportName(*options.report) ? CheckReportCsv(checks)
-                                                                                   : CheckReportHtml(checks, scope));
+                                                                                  : CheckReportHtml(checks, scope));
         } catch (const std::exception& error) {
             err << "Не удалось записать отчет проверки " << *options.report << ": " << error.what() << '\n';
             return kExitUsage;

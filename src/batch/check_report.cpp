@@ -8,11 +8,10 @@ namespace tarnfold::batch {
 
 namespace {
 
-const FindingKind kKinds[] = {FindingKind::TemplateMissing,     FindingKind::TemplateUnreadable,
-                              FindingKind::DataUnreadable,      FindingKind::HeaderMissing,
-                              FindingKind::CellWithoutBookmark, FindingKind::BookmarkUnreachable,
-                              FindingKind::BookmarkOtherCase,   FindingKind::BookmarkRepeated,
-                              FindingKind::RowsWithoutMapping};
+const FindingKind kKinds[] = {
+    FindingKind::TemplateMissing,   FindingKind::TemplateUnreadable,  FindingKind::DataUnreadable,
+    FindingKind::HeaderMissing,     FindingKind::CellWithoutBookmark, FindingKind::BookmarkUnreachable,
+    FindingKind::BookmarkOtherCase, FindingKind::BookmarkRepeated,    FindingKind::RowsWithoutMapping};
 
 std::string FormTitle(const FormCheck& check) { return check.form->TemplateFile + " — " + check.form->Caption; }
 
@@ -22,8 +21,8 @@ std::string Shown(const Finding& finding) { return finding.bookmark.empty() ? fi
 
 std::string FormCounts(const FormCheck& check, std::int32_t year) {
     const std::string counts = check.findings.empty() ? "замечаний нет"
-                                                      : "ошибок " + std::to_string(check.Errors()) + ", предупреждений " +
-                                                            std::to_string(check.Warnings());
+                                                      : "ошибок " + std::to_string(check.Errors()) +
+                                                            ", предупреждений " + std::to_string(check.Warnings());
     return check.withoutData ? counts + " (данных за " + std::to_string(year) + " год нет, ячейки не сверялись)"
                              : counts;
 }
@@ -49,12 +48,23 @@ std::string Html(const std::string& text) {
     std::string escaped;
     for (const char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            case '\'': escaped += "&#39;"; break;
-            default: escaped += c;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&#39;";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;
@@ -110,9 +120,9 @@ std::vector<std::string> CheckSummaryLines(const std::vector<FormCheck>& forms, 
         }
     }
     std::string total = "Проверка шаблонов за " + std::to_string(scope.year) + " год: проверено " +
-                        std::to_string(checked) + ", без замечаний " + std::to_string(clean) +
-                        ", с предупреждениями " + std::to_string(checked - clean - withErrors) + ", с ошибками " +
-                        std::to_string(withErrors) + ".";
+                        std::to_string(checked) + ", без замечаний " + std::to_string(clean) + ", с предупреждениями " +
+                        std::to_string(checked - clean - withErrors) + ", с ошибками " + std::to_string(withErrors) +
+                        ".";
     lines.push_back(total);
     if (notReported)
         lines.push_back("Не проверялись (нет шаблона и нет данных за " + std::to_string(scope.year) +
@@ -122,13 +132,15 @@ std::vector<std::string> CheckSummaryLines(const std::vector<FormCheck>& forms, 
 
 std::string CheckReportHtml(const std::vector<FormCheck>& forms, const CheckScope& scope) {
     const std::string year = std::to_string(scope.year);
-    std::string html = "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Проверка шаблонов за " +
-                       year + " год</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>Проверка шаблонов за " +
-                       year + " год</h1>\n<p class=\"scope\">База данных: " + Html(scope.database) +
-                       "<br/>Папка шаблонов: " + Html(scope.templateFolder) + "</p>\n";
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Проверка шаблонов за " + year +
+        " год</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>Проверка шаблонов за " + year +
+        " год</h1>\n<p class=\"scope\">База данных: " + Html(scope.database) +
+        "<br/>Папка шаблонов: " + Html(scope.templateFolder) + "</p>\n";
 
-    html += "<table class=\"forms\">\n<thead><tr><th>Форма</th><th>Шаблон</th><th>Ошибок</th><th>Предупреждений</th>"
-            "</tr></thead>\n<tbody>\n";
+    html +=
+        "<table class=\"forms\">\n<thead><tr><th>Форма</th><th>Шаблон</th><th>Ошибок</th><th>Предупреждений</th>"
+        "</tr></thead>\n<tbody>\n";
     std::vector<const FormCheck*> notReported;
     for (std::size_t i = 0; i < forms.size(); ++i) {
         const FormCheck& check = forms[i];
@@ -153,8 +165,9 @@ std::string CheckReportHtml(const std::vector<FormCheck>& forms, const CheckScop
         }
         html += std::string(check.Errors() ? "<span class=\"errors\">" : "<span class=\"warnings\">") +
                 Html(FormCounts(check, scope.year)) + "</span></p>\n";
-        html += "<table>\n<thead><tr><th>Замечание</th><th>Закладка</th><th>Учреждений</th><th>Цифр</th>"
-                "<th>Подробности</th></tr></thead>\n<tbody>\n";
+        html +=
+            "<table>\n<thead><tr><th>Замечание</th><th>Закладка</th><th>Учреждений</th><th>Цифр</th>"
+            "<th>Подробности</th></tr></thead>\n<tbody>\n";
         for (const Finding& finding : check.findings)
             html += std::string("<tr class=\"") + (IsError(finding.kind) ? "error" : "warning") +
                     "\"><td class=\"kind\">" + Html(KindText(finding.kind)) + "</td><td><code>" +
@@ -174,8 +187,9 @@ std::string CheckReportHtml(const std::vector<FormCheck>& forms, const CheckScop
 }
 
 std::string CheckReportCsv(const std::vector<FormCheck>& forms) {
-    std::string csv = "\xEF\xBB\xBF"
-                      "Шаблон;Форма;Уровень;Замечание;Закладка;Учреждений;Цифр;Подробности\r\n";
+    std::string csv =
+        "\xEF\xBB\xBF"
+        "Шаблон;Форма;Уровень;Замечание;Закладка;Учреждений;Цифр;Подробности\r\n";
     for (const FormCheck& check : forms)
         for (const Finding& finding : check.findings)
             csv += CsvField(check.form->TemplateFile) + ";" + CsvField(check.form->Caption) + ";" +

@@ -16,18 +16,18 @@ constexpr int kSessionEndedExit = 143;
 // The system calls this on a thread of its own for each event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     switch (event) {
-    case CTRL_C_EVENT:
-        EndRequested(true, kInterruptedExit);
-        return TRUE;
-    case CTRL_BREAK_EVENT:
-        EndRequested(false, kInterruptedExit);
-        return TRUE;
-    case CTRL_CLOSE_EVENT:
-        EndRequested(false, kConsoleClosedExit);
-        return TRUE;
-    default:
-        EndRequested(false, kSessionEndedExit);
-        return TRUE;
+        case CTRL_C_EVENT:
+            EndRequested(true, kInterruptedExit);
+            return TRUE;
+        case CTRL_BREAK_EVENT:
+            EndRequested(false, kInterruptedExit);
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+            EndRequested(false, kConsoleClosedExit);
+            return TRUE;
+        default:
+            EndRequested(false, kSessionEndedExit);
+            return TRUE;
     }
 }
 

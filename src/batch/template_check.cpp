@@ -46,30 +46,48 @@ bool IsError(FindingKind kind) {
 
 std::string KindText(FindingKind kind) {
     switch (kind) {
-        case FindingKind::TemplateMissing: return "нет файла шаблона";
-        case FindingKind::TemplateUnreadable: return "шаблон не читается как документ Word";
-        case FindingKind::DataUnreadable: return "выгрузка формы остановится на данных";
-        case FindingKind::HeaderMissing: return "нет закладки заголовка";
-        case FindingKind::CellWithoutBookmark: return "ячейка с данными без закладки";
-        case FindingKind::BookmarkUnreachable: return "закладка, до которой не дойдут данные года";
-        case FindingKind::BookmarkOtherCase: return "закладки различаются только регистром букв";
-        case FindingKind::BookmarkRepeated: return "закладка повторена";
-        case FindingKind::RowsWithoutMapping: return "строки таблицы без описания столбцов за год";
+        case FindingKind::TemplateMissing:
+            return "нет файла шаблона";
+        case FindingKind::TemplateUnreadable:
+            return "шаблон не читается как документ Word";
+        case FindingKind::DataUnreadable:
+            return "выгрузка формы остановится на данных";
+        case FindingKind::HeaderMissing:
+            return "нет закладки заголовка";
+        case FindingKind::CellWithoutBookmark:
+            return "ячейка с данными без закладки";
+        case FindingKind::BookmarkUnreachable:
+            return "закладка, до которой не дойдут данные года";
+        case FindingKind::BookmarkOtherCase:
+            return "закладки различаются только регистром букв";
+        case FindingKind::BookmarkRepeated:
+            return "закладка повторена";
+        case FindingKind::RowsWithoutMapping:
+            return "строки таблицы без описания столбцов за год";
     }
     return {};
 }
 
 std::string KindHeading(FindingKind kind) {
     switch (kind) {
-        case FindingKind::TemplateMissing: return "нет файла шаблона";
-        case FindingKind::TemplateUnreadable: return "шаблон не читается как документ Word";
-        case FindingKind::DataUnreadable: return "выгрузка формы остановится на данных";
-        case FindingKind::HeaderMissing: return "нет закладок заголовка";
-        case FindingKind::CellWithoutBookmark: return "ячейки с данными без закладки";
-        case FindingKind::BookmarkUnreachable: return "закладки, до которых не дойдут данные года";
-        case FindingKind::BookmarkOtherCase: return "закладки, различающиеся только регистром букв";
-        case FindingKind::BookmarkRepeated: return "повторенные закладки";
-        case FindingKind::RowsWithoutMapping: return "таблицы, строки которых не описаны в columns за год";
+        case FindingKind::TemplateMissing:
+            return "нет файла шаблона";
+        case FindingKind::TemplateUnreadable:
+            return "шаблон не читается как документ Word";
+        case FindingKind::DataUnreadable:
+            return "выгрузка формы остановится на данных";
+        case FindingKind::HeaderMissing:
+            return "нет закладок заголовка";
+        case FindingKind::CellWithoutBookmark:
+            return "ячейки с данными без закладки";
+        case FindingKind::BookmarkUnreachable:
+            return "закладки, до которых не дойдут данные года";
+        case FindingKind::BookmarkOtherCase:
+            return "закладки, различающиеся только регистром букв";
+        case FindingKind::BookmarkRepeated:
+            return "повторенные закладки";
+        case FindingKind::RowsWithoutMapping:
+            return "таблицы, строки которых не описаны в columns за год";
     }
     return {};
 }
@@ -97,8 +115,8 @@ std::vector<Finding> CompareTemplate(const std::vector<std::string>& bookmarks, 
     for (const auto& [name, cell] : cells.filled) {
         if (spellings.count(FoldCase(name))) continue;
         const std::vector<std::string> institutions(cell.institutions.begin(), cell.institutions.end());
-        findings.push_back(
-            {FindingKind::CellWithoutBookmark, name, institutions, cell.figures, "учреждения: " + JoinNames(institutions)});
+        findings.push_back({FindingKind::CellWithoutBookmark, name, institutions, cell.figures,
+                            "учреждения: " + JoinNames(institutions)});
     }
     for (const auto& [table, rows] : cells.unmapped) {
         const std::vector<std::string> institutions(rows.institutions.begin(), rows.institutions.end());
@@ -115,7 +133,10 @@ std::vector<Finding> CompareTemplate(const std::vector<std::string>& bookmarks, 
         if (group.size() < 2) continue;
         const bool sameSpelling =
             std::all_of(group.begin(), group.end(), [&](const std::string& each) { return each == name; });
-        findings.push_back({sameSpelling ? FindingKind::BookmarkRepeated : FindingKind::BookmarkOtherCase, name, {}, 0,
+        findings.push_back({sameSpelling ? FindingKind::BookmarkRepeated : FindingKind::BookmarkOtherCase,
+                            name,
+                            {},
+                            0,
                             sameSpelling ? "раз: " + std::to_string(group.size()) : JoinNames(group)});
     }
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {

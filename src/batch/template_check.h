@@ -53,7 +53,7 @@ std::string KindHeading(FindingKind kind);
 
 struct Finding {
     FindingKind kind = FindingKind::TemplateMissing;
-    std::string bookmark;  // the name concerned; empty for a finding on the whole template
+    std::string bookmark;                   // the name concerned; empty for a finding on the whole template
     std::vector<std::string> institutions;  // C codes of the documents concerned
     std::size_t figures = 0;
     std::string detail;

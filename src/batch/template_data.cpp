@@ -36,8 +36,8 @@ struct ExportRows {
 };
 
 // Cells of one export's rows, in the order the export fills them.
-void AddExport(const db::ResultSet& rows, const ExportRows& exportRows, const MappingTable& mapping,
-               bool periodTheme, const std::vector<std::string>& institutionCodes, FormCells& cells) {
+void AddExport(const db::ResultSet& rows, const ExportRows& exportRows, const MappingTable& mapping, bool periodTheme,
+               const std::vector<std::string>& institutionCodes, FormCells& cells) {
     const std::int32_t latestYear = mapping.LatestYear(rows.At(exportRows.rows.front(), "NTBL").AsInteger());
     for (std::size_t row : exportRows.rows) {
         const std::int32_t table = rows.At(row, "NTBL").AsInteger();
@@ -134,7 +134,8 @@ FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int t
     const std::string formCode = code.formkod.substr(0, code.formkod.size() - 2);
     FormCells cells;
     for (const SourceTable table : {SourceTable::tbl, SourceTable::svod}) {
-        auto query = session.Prepare(FormRowsStatement(SourceTableName(table), themeRow.TableName, code.extraCondition));
+        auto query =
+            session.Prepare(FormRowsStatement(SourceTableName(table), themeRow.TableName, code.extraCondition));
         query->SetInteger("god", year);
         query->SetText("formcode", formCode);
         const db::ResultSet rows = query->Open();

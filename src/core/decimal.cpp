@@ -12,7 +12,8 @@ std::uint64_t PowerOfTen(int n) {
 
 bool Decimal::IsZeroAtTwoPlaces() const {
     if (scale <= 2) return units == 0;
-    const std::uint64_t magnitude = units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    const std::uint64_t magnitude =
+        units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
     const std::uint64_t divisor = PowerOfTen(scale - 2);
     std::uint64_t quotient = magnitude / divisor;
     const std::uint64_t twiceRest = (magnitude % divisor) * 2;
@@ -20,8 +21,6 @@ bool Decimal::IsZeroAtTwoPlaces() const {
     return quotient == 0;
 }
 
-double Decimal::ToDouble() const {
-    return static_cast<double>(units) / static_cast<double>(PowerOfTen(scale));
-}
+double Decimal::ToDouble() const { return static_cast<double>(units) / static_cast<double>(PowerOfTen(scale)); }
 
 }  // namespace tarnfold

@@ -25,8 +25,8 @@ void SyncDescriptor(int fd, const std::string& path, const char* what) {
         // A folder of a file system that cannot sync folders has nothing to push.
         if (errno == EINVAL) return;
         const int code = errno;
-        throw FileSystemError(std::string("Не удалось записать на диск ") + what + " " + path + ": " + SystemErrorText(code),
-                              code);
+        throw FileSystemError(
+            std::string("Не удалось записать на диск ") + what + " " + path + ": " + SystemErrorText(code), code);
     }
 }
 
@@ -35,15 +35,15 @@ void SyncDescriptor(int fd, const std::string& path, const char* what) {
 std::unique_ptr<ExclusiveFileLock> ExclusiveFileLock::TryAcquire(const std::string& path) {
     for (;;) {
         FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-        if (fd.Get() < 0)
-            throw Error("Не удалось создать файл блокировки " + path + ": " + SystemErrorText(errno));
+        if (fd.Get() < 0) throw Error("Не удалось создать файл блокировки " + path + ": " + SystemErrorText(errno));
         if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK) return nullptr;
             throw Error("Не удалось заблокировать файл " + path + ": " + SystemErrorText(errno));
         }
         // The holder before us may have removed the file between our open and
         // our lock: the lock is good only on the file that still bears the name.
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::fstat(fd.Get(), &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
             held.st_ino == named.st_ino) {
             return std::unique_ptr<ExclusiveFileLock>(new ExclusiveFileLock(path, fd.Release()));
@@ -101,7 +101,8 @@ FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
 bool FileWriteProtected(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return false;
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || (::access(path.c_str(), W_OK) != 0 && errno == EACCES);
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+           (::access(path.c_str(), W_OK) != 0 && errno == EACCES);
 }
 
 bool FileHeldOpenForWriting(const std::string&) { return false; }

@@ -21,13 +21,18 @@ namespace {
 int ErrnoOf(DWORD code) {
     switch (code) {
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-        case ERROR_ACCESS_DENIED: return EACCES;
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_ACCESS_DENIED:
+            return EACCES;
         case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return ENOENT;
+        case ERROR_PATH_NOT_FOUND:
+            return ENOENT;
         case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return EBUSY;
-        default: return 0;
+        case ERROR_LOCK_VIOLATION:
+            return EBUSY;
+        default:
+            return 0;
     }
 }
 

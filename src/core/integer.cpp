@@ -47,9 +47,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
     return static_cast<std::int32_t>(negative ? -wide : wide);
 }
 
-std::int32_t ReadInteger(std::string_view text, std::int32_t fallback) {
-    return ParseInteger(text).value_or(fallback);
-}
+std::int32_t ReadInteger(std::string_view text, std::int32_t fallback) { return ParseInteger(text).value_or(fallback); }
 
 std::int32_t StrToInt(std::string_view text) {
     if (auto value = ParseInteger(text)) return *value;

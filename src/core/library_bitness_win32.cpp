@@ -17,7 +17,8 @@ std::uint16_t MachineOf(const std::string& path) {
     std::ifstream file(PathFromUtf8(path), std::ios::binary);
     unsigned char dos[64] = {};
     if (!file.read(reinterpret_cast<char*>(dos), sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return 0;
-    const std::uint32_t header = dos[0x3C] | dos[0x3D] << 8 | dos[0x3E] << 16 | static_cast<std::uint32_t>(dos[0x3F]) << 24;
+    const std::uint32_t header =
+        dos[0x3C] | dos[0x3D] << 8 | dos[0x3E] << 16 | static_cast<std::uint32_t>(dos[0x3F]) << 24;
     unsigned char pe[6] = {};
     if (!file.seekg(header) || !file.read(reinterpret_cast<char*>(pe), sizeof pe)) return 0;
     if (pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) return 0;

@@ -14,8 +14,7 @@ std::string FormatGeneral(double value, const std::string& decimalSeparator) {
     // them (the same rounding to 15 significant digits, trailing zeros gone,
     // the same choice of the exponent form), the point then replaced.
     char general[40];
-    const auto generalEnd =
-        std::to_chars(general, general + sizeof general, value, std::chars_format::general, 15).ptr;
+    const auto generalEnd = std::to_chars(general, general + sizeof general, value, std::chars_format::general, 15).ptr;
     const std::string_view plain(general, static_cast<std::size_t>(generalEnd - general));
     if (plain.find('e') == std::string_view::npos) {
         const std::size_t point = plain.find('.');
@@ -30,7 +29,8 @@ std::string FormatGeneral(double value, const std::string& decimalSeparator) {
     // looks at the process's locale, which the window switches to the user's
     // (where the C library would write a comma).
     char buffer[40];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
     const std::string_view scientific(buffer, static_cast<std::size_t>(written.ptr - buffer));
     const std::size_t e = scientific.find('e');
     std::string digits;

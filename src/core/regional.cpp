@@ -48,28 +48,72 @@ std::string FormatByPattern(const std::string& pattern, const std::tm& time, con
         }
         const auto number = [&](int value) { return unpadded ? std::to_string(value) : TwoDigits(value); };
         switch (c) {
-            case 'd': out += number(time.tm_mday); break;
-            case 'e': out += unpadded ? std::to_string(time.tm_mday) : Padded(time.tm_mday, ' '); break;
-            case 'm': out += number(time.tm_mon + 1); break;
-            case 'y': out += number((time.tm_year + 1900) % 100); break;
-            case 'Y': out += std::to_string(time.tm_year + 1900); break;
-            case 'C': out += number((time.tm_year + 1900) / 100); break;
-            case 'H': out += number(time.tm_hour); break;
-            case 'I': out += number(TwelveHour(time.tm_hour)); break;
-            case 'k': out += unpadded ? std::to_string(time.tm_hour) : Padded(time.tm_hour, ' '); break;
-            case 'l': out += unpadded ? std::to_string(TwelveHour(time.tm_hour)) : Padded(TwelveHour(time.tm_hour), ' '); break;
-            case 'M': out += number(time.tm_min); break;
-            case 'S': out += number(time.tm_sec); break;
-            case 'p': out += time.tm_hour < 12 ? formats.am : formats.pm; break;
-            case 'P': out += LowerAscii(time.tm_hour < 12 ? formats.am : formats.pm); break;
-            case 'D': out += FormatByPattern("%m/%d/%y", time, formats); break;
-            case 'F': out += FormatByPattern("%Y-%m-%d", time, formats); break;
-            case 'T': out += FormatByPattern("%H:%M:%S", time, formats); break;
-            case 'R': out += FormatByPattern("%H:%M", time, formats); break;
-            case 'r': out += FormatByPattern("%I:%M:%S %p", time, formats); break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case '%': out += '%'; break;
+            case 'd':
+                out += number(time.tm_mday);
+                break;
+            case 'e':
+                out += unpadded ? std::to_string(time.tm_mday) : Padded(time.tm_mday, ' ');
+                break;
+            case 'm':
+                out += number(time.tm_mon + 1);
+                break;
+            case 'y':
+                out += number((time.tm_year + 1900) % 100);
+                break;
+            case 'Y':
+                out += std::to_string(time.tm_year + 1900);
+                break;
+            case 'C':
+                out += number((time.tm_year + 1900) / 100);
+                break;
+            case 'H':
+                out += number(time.tm_hour);
+                break;
+            case 'I':
+                out += number(TwelveHour(time.tm_hour));
+                break;
+            case 'k':
+                out += unpadded ? std::to_string(time.tm_hour) : Padded(time.tm_hour, ' ');
+                break;
+            case 'l':
+                out += unpadded ? std::to_string(TwelveHour(time.tm_hour)) : Padded(TwelveHour(time.tm_hour), ' ');
+                break;
+            case 'M':
+                out += number(time.tm_min);
+                break;
+            case 'S':
+                out += number(time.tm_sec);
+                break;
+            case 'p':
+                out += time.tm_hour < 12 ? formats.am : formats.pm;
+                break;
+            case 'P':
+                out += LowerAscii(time.tm_hour < 12 ? formats.am : formats.pm);
+                break;
+            case 'D':
+                out += FormatByPattern("%m/%d/%y", time, formats);
+                break;
+            case 'F':
+                out += FormatByPattern("%Y-%m-%d", time, formats);
+                break;
+            case 'T':
+                out += FormatByPattern("%H:%M:%S", time, formats);
+                break;
+            case 'R':
+                out += FormatByPattern("%H:%M", time, formats);
+                break;
+            case 'r':
+                out += FormatByPattern("%I:%M:%S %p", time, formats);
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case '%':
+                out += '%';
+                break;
             default: {
                 // Names of months and days: the C library's, in its own words.
                 char buffer[128];

@@ -22,16 +22,36 @@ std::string PatternFromPicture(const std::string& picture) {
             continue;
         }
         switch (c) {
-            case 'd': out += run == 1 ? "%-d" : run == 2 ? "%d" : run == 3 ? "%a" : "%A"; break;
-            case 'M': out += run == 1 ? "%-m" : run == 2 ? "%m" : run == 3 ? "%b" : "%B"; break;
-            case 'y': out += run <= 2 ? "%y" : "%Y"; break;
-            case 'H': out += run == 1 ? "%-H" : "%H"; break;
-            case 'h': out += run == 1 ? "%-I" : "%I"; break;
-            case 'm': out += run == 1 ? "%-M" : "%M"; break;
-            case 's': out += run == 1 ? "%-S" : "%S"; break;
-            case 't': out += "%p"; break;
-            case '%': out += std::string(run * 2, '%'); break;
-            default: out += std::string(run, c); break;
+            case 'd':
+                out += run == 1 ? "%-d" : run == 2 ? "%d" : run == 3 ? "%a" : "%A";
+                break;
+            case 'M':
+                out += run == 1 ? "%-m" : run == 2 ? "%m" : run == 3 ? "%b" : "%B";
+                break;
+            case 'y':
+                out += run <= 2 ? "%y" : "%Y";
+                break;
+            case 'H':
+                out += run == 1 ? "%-H" : "%H";
+                break;
+            case 'h':
+                out += run == 1 ? "%-I" : "%I";
+                break;
+            case 'm':
+                out += run == 1 ? "%-M" : "%M";
+                break;
+            case 's':
+                out += run == 1 ? "%-S" : "%S";
+                break;
+            case 't':
+                out += "%p";
+                break;
+            case '%':
+                out += std::string(run * 2, '%');
+                break;
+            default:
+                out += std::string(run, c);
+                break;
         }
         i += run;
     }

@@ -15,8 +15,6 @@ inline std::wstring Wide(std::string_view utf8) {
     return std::wstring(units.begin(), units.end());
 }
 
-inline std::string Narrow(std::wstring_view wide) {
-    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
-}
+inline std::string Narrow(std::wstring_view wide) { return Utf16ToUtf8(std::u16string(wide.begin(), wide.end())); }
 
 }  // namespace tarnfold::win32

@@ -60,8 +60,7 @@ ClientLibrary::~ClientLibrary() {
 
 void* ClientLibrary::Symbol(const char* name, bool required) const {
     void* address = FindSymbol(handle_, name);
-    if (!address && required)
-        throw Error("В клиентской библиотеке базы данных " + name_ + " нет функции " + name);
+    if (!address && required) throw Error("В клиентской библиотеке базы данных " + name_ + " нет функции " + name);
     return address;
 }
 

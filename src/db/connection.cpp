@@ -16,37 +16,37 @@ int BaseType(const XSQLVAR& var) { return var.sqltype & ~1; }
 
 Kind KindOf(const XSQLVAR& var) {
     switch (BaseType(var)) {
-    case SQL_TEXT:
-    case SQL_VARYING:
-        return Kind::Text;
-    case SQL_SHORT:
-    case SQL_LONG:
-    case SQL_INT64:
-        if (var.sqlscale == 0) return Kind::Integer;
-        if (var.sqlscale >= -4 && var.sqlscale < 0) return Kind::Decimal;
-        return Kind::Other;
-    default:
-        return Kind::Other;
+        case SQL_TEXT:
+        case SQL_VARYING:
+            return Kind::Text;
+        case SQL_SHORT:
+        case SQL_LONG:
+        case SQL_INT64:
+            if (var.sqlscale == 0) return Kind::Integer;
+            if (var.sqlscale >= -4 && var.sqlscale < 0) return Kind::Decimal;
+            return Kind::Other;
+        default:
+            return Kind::Other;
     }
 }
 
 std::int64_t ReadScaledInteger(const XSQLVAR& var) {
     switch (BaseType(var)) {
-    case SQL_SHORT: {
-        std::int16_t v;
-        std::memcpy(&v, var.sqldata, sizeof v);
-        return v;
-    }
-    case SQL_LONG: {
-        std::int32_t v;
-        std::memcpy(&v, var.sqldata, sizeof v);
-        return v;
-    }
-    default: {
-        std::int64_t v;
-        std::memcpy(&v, var.sqldata, sizeof v);
-        return v;
-    }
+        case SQL_SHORT: {
+            std::int16_t v;
+            std::memcpy(&v, var.sqldata, sizeof v);
+            return v;
+        }
+        case SQL_LONG: {
+            std::int32_t v;
+            std::memcpy(&v, var.sqldata, sizeof v);
+            return v;
+        }
+        default: {
+            std::int64_t v;
+            std::memcpy(&v, var.sqldata, sizeof v);
+            return v;
+        }
     }
 }
 
@@ -96,8 +96,7 @@ struct Statement::Descriptor {
     std::vector<short> indicators;
 };
 
-Attachment::Attachment(std::shared_ptr<const ClientLibrary> library, const std::string& name,
-                       const std::string& dpb)
+Attachment::Attachment(std::shared_ptr<const ClientLibrary> library, const std::string& name, const std::string& dpb)
     : library_(std::move(library)) {
     ISC_STATUS_ARRAY status{};
     library_->attach_database(status, 0, name.c_str(), &handle_, static_cast<short>(dpb.size()), dpb.data());
@@ -161,8 +160,10 @@ StatementHandle::~StatementHandle() {
 }
 
 Statement::Statement(std::shared_ptr<Transaction> transaction, std::string_view sql)
-    : transaction_(std::move(transaction)), handle_(transaction_->Library()),
-      output_(std::make_unique<Descriptor>(1)), input_(std::make_unique<Descriptor>(1)) {
+    : transaction_(std::move(transaction)),
+      handle_(transaction_->Library()),
+      output_(std::make_unique<Descriptor>(1)),
+      input_(std::make_unique<Descriptor>(1)) {
     const ClientLibrary& library = transaction_->Library();
     PositionalStatement positional = ToPositional(sql);
     markerNames_ = std::move(positional.names);
@@ -296,23 +297,24 @@ Value Statement::Read(std::size_t column) const {
     if (value.kind == Kind::Decimal) value.decimal.scale = -var.sqlscale;
     if (value.isNull) return value;
     switch (value.kind) {
-    case Kind::Text:
-        if (BaseType(var) == SQL_VARYING) {
-            short length;
-            std::memcpy(&length, var.sqldata, sizeof length);
-            value.text = Cp1251ToUtf8(std::string_view(var.sqldata + sizeof(short), static_cast<std::size_t>(length)));
-        } else {
-            value.text = Cp1251ToUtf8(std::string_view(var.sqldata, static_cast<std::size_t>(var.sqllen)));
-        }
-        break;
-    case Kind::Integer:
-        value.integer = ReadScaledInteger(var);
-        break;
-    case Kind::Decimal:
-        value.decimal.units = ReadScaledInteger(var);
-        break;
-    case Kind::Other:
-        break;
+        case Kind::Text:
+            if (BaseType(var) == SQL_VARYING) {
+                short length;
+                std::memcpy(&length, var.sqldata, sizeof length);
+                value.text =
+                    Cp1251ToUtf8(std::string_view(var.sqldata + sizeof(short), static_cast<std::size_t>(length)));
+            } else {
+                value.text = Cp1251ToUtf8(std::string_view(var.sqldata, static_cast<std::size_t>(var.sqllen)));
+            }
+            break;
+        case Kind::Integer:
+            value.integer = ReadScaledInteger(var);
+            break;
+        case Kind::Decimal:
+            value.decimal.units = ReadScaledInteger(var);
+            break;
+        case Kind::Other:
+            break;
     }
     return value;
 }

@@ -21,8 +21,8 @@ std::string InstitutionText(const Statement& statement, std::size_t column, cons
     const Value value = statement.Read(column);
     std::string text = value.AsText();
     if (Utf8Length(text) > width)
-        throw Error("Значение поля KODIF." + std::string(field) + " длиннее " + std::to_string(width) +
-                    " символов: '" + text + "'");
+        throw Error("Значение поля KODIF." + std::string(field) + " длиннее " + std::to_string(width) + " символов: '" +
+                    text + "'");
     if (statement.FixedLength(column)) text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }

@@ -93,7 +93,7 @@ class ConnectUi {
 public:
     virtual ~ConnectUi() = default;
     virtual void ShowMessage(const std::string& text) = 0;  // plain box, "\r" shown as a line break
-    virtual void RequestEnd() = 0;  // takes effect once start-up is over
+    virtual void RequestEnd() = 0;                          // takes effect once start-up is over
 };
 
 class DataModule {

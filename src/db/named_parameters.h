@@ -9,8 +9,8 @@
 namespace tarnfold::db {
 
 struct PositionalStatement {
-    std::string sql;                  // the text with every ":name" replaced by "?"
-    std::vector<std::string> names;   // the name of each marker, in order, lower-cased
+    std::string sql;                 // the text with every ":name" replaced by "?"
+    std::vector<std::string> names;  // the name of each marker, in order, lower-cased
 };
 
 // A name is a letter or "_" followed by letters, digits, "_" or "$", taken

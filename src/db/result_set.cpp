@@ -27,12 +27,12 @@ std::string DecimalText(const Decimal& value) {
 std::string Value::AsText() const {
     if (isNull) return {};
     switch (kind) {
-    case Kind::Integer:
-        return std::to_string(integer);
-    case Kind::Decimal:
-        return DecimalText(decimal);
-    default:
-        return text;
+        case Kind::Integer:
+            return std::to_string(integer);
+        case Kind::Decimal:
+            return DecimalText(decimal);
+        default:
+            return text;
     }
 }
 

@@ -49,7 +49,8 @@ const db::ResultSet& SourceRowFiller::Mapping(const db::ResultSet& rows, std::si
     // Rows come ordered by table: a table's mapping is fetched once for its run of rows.
     const std::string table = rows.At(row, "NTBL").AsText();
     if (mappedTable_ == table) return mapping_;
-    if (!mappingQuery_) mappingQuery_ = session_.Prepare(periodTheme_ ? PlainMappingStatement : FallbackMappingStatement);
+    if (!mappingQuery_)
+        mappingQuery_ = session_.Prepare(periodTheme_ ? PlainMappingStatement : FallbackMappingStatement);
     mappingQuery_->SetInteger("ntbl", rows.At(row, "NTBL").AsInteger());
     if (!periodTheme_) {
         const std::int32_t year = rows.At(row, "GOD").AsInteger();

@@ -114,9 +114,12 @@ std::int32_t FallbackMappingYear(std::int32_t rowYear, std::int32_t latestMappin
 
 bool ShouldWriteValue(db::Kind kind, const db::Value& value) {
     switch (kind) {
-        case db::Kind::Decimal: return !value.isNull && !value.decimal.IsZeroAtTwoPlaces();
-        case db::Kind::Text: return !value.isNull && !value.text.empty();
-        default: return false;
+        case db::Kind::Decimal:
+            return !value.isNull && !value.decimal.IsZeroAtTwoPlaces();
+        case db::Kind::Text:
+            return !value.isNull && !value.text.empty();
+        default:
+            return false;
     }
 }
 
@@ -210,7 +213,8 @@ int GaugePercent(std::size_t done, std::size_t total) {
 std::string FinishedResultText(bool aborted, bool unexportedData, bool logFile) {
     if (aborted) return "Выгрузка прервана пользователем...";
     std::string text = "Выгрузка завершена";
-    if (unexportedData) text += std::string(" (есть невыгруженные данные") + (logFile ? ", см. Журнал экспорта)!" : ")!");
+    if (unexportedData)
+        text += std::string(" (есть невыгруженные данные") + (logFile ? ", см. Журнал экспорта)!" : ")!");
     return text;
 }
 

@@ -35,7 +35,8 @@ void RemoveFile(const std::string& path) {
 // or nothing: the working copy on disk holds the template only (it was saved
 // before filling began), so it is removed rather than passed off as the
 // filled document, and so is a partial copy the failed save left.
-std::string KeepUnfinished(word::Document& document, const std::string& workingPath, const std::string& unfinishedPath) {
+std::string KeepUnfinished(word::Document& document, const std::string& workingPath,
+                           const std::string& unfinishedPath) {
     // An unfinished copy of an earlier run stays unless the failed save wrote over it.
     std::error_code absent;
     const auto earlier = std::filesystem::last_write_time(PathFromUtf8(unfinishedPath), absent);
@@ -169,11 +170,10 @@ void ExportRun::Run(ExportJournal& journal) {
     const std::string reportsFolder = ReportsFolder(options_);
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
-    const OutputName outputName =
-        OutputFileName({form->FormCode, source.sectionText, institution_.B, choices_.yearText,
-                        theme.PeriodFlag.empty() ? std::string() : period_.B, emptyForm,
-                        templateChoice.docx ? ".docx" : ".doc"},
-                       LongestFileName - RunNameAddition());
+    const OutputName outputName = OutputFileName(
+        {form->FormCode, source.sectionText, institution_.B, choices_.yearText,
+         theme.PeriodFlag.empty() ? std::string() : period_.B, emptyForm, templateChoice.docx ? ".docx" : ".doc"},
+        LongestFileName - RunNameAddition());
     const std::string outputPath = reportsFolder + outputName.fileName;
     const std::string workingPath = WorkingDocumentPath(outputPath);
     word::Server& server = templateChoice.docx ? *servers_.docx : servers_.office;
@@ -235,8 +235,8 @@ void ExportRun::Run(ExportJournal& journal) {
                 filling_ = true;
 
                 const std::int32_t latestMappingYear = ReadLatestMappingYear(*session, source.rows);
-                SourceRowFiller filler(*session, *document, view_, journal, options_.formats,
-                                       !theme.PeriodFlag.empty(), latestMappingYear);
+                SourceRowFiller filler(*session, *document, view_, journal, options_.formats, !theme.PeriodFlag.empty(),
+                                       latestMappingYear);
                 for (std::size_t row = 0; row < rowTotal; ++row) {
                     // The only moment an Abort press can arrive.
                     view_.ProcessPendingInput();
@@ -271,13 +271,15 @@ void ExportRun::Run(ExportJournal& journal) {
                 const std::string kept = KeepUnfinished(*document, workingPath, UnfinishedDocumentPath(outputPath));
                 outcome_.outputPath = kept;
                 if (!kept.empty()) journal.SetDocumentPath(kept);
-                view_.SetResultText(kept.empty() ? UnfinishedNothingKeptResult : UnfinishedResultText(kept, fillingBegan));
+                view_.SetResultText(kept.empty() ? UnfinishedNothingKeptResult
+                                                 : UnfinishedResultText(kept, fillingBegan));
                 throw;
             }
 
             view_.SetExportButtonState(ExportButtonState::Idle);
-            view_.SetResultText(FinishedResultText(abortRequested_, unexportedData, options_.logFile) +
-                                (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath, true) : std::string()));
+            view_.SetResultText(
+                FinishedResultText(abortRequested_, unexportedData, options_.logFile) +
+                (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath, true) : std::string()));
             view_.SetGauge(0);
         },
         [&] { application_->Show(); });

@@ -18,13 +18,13 @@ namespace tarnfold {
 // What the window's controls held when Export was pressed. The run reads
 // nothing else of the window, so touching the lists meanwhile changes nothing.
 struct ExportChoices {
-    int theme = -1;             // index in the theme list
-    int formPosition = -1;      // index in the form list (forms of the theme)
-    int institutionIndex = -1;  // index in the institution list, -1 when none
-    int periodIndex = -1;       // index in the period list, -1 when none
-    std::string sectionText;    // text of the section field
-    std::string yearText;       // text of the year field
-    std::string templateFolder; // text of the template-folder field
+    int theme = -1;              // index in the theme list
+    int formPosition = -1;       // index in the form list (forms of the theme)
+    int institutionIndex = -1;   // index in the institution list, -1 when none
+    int periodIndex = -1;        // index in the period list, -1 when none
+    std::string sectionText;     // text of the section field
+    std::string yearText;        // text of the year field
+    std::string templateFolder;  // text of the template-folder field
 };
 
 // What stays the same from run to run.
@@ -50,14 +50,14 @@ struct WordServers {
 
 // What one run did, for a caller that reports on many runs.
 struct ExportOutcome {
-    std::string outputPath;           // set once the document is saved under its name
-    std::size_t rowsDone = 0;         // source rows filled
+    std::string outputPath;    // set once the document is saved under its name
+    std::size_t rowsDone = 0;  // source rows filled
     std::size_t rowTotal = 0;
     std::size_t placedFigures = 0;    // figures written in front of their bookmarks
     std::size_t unplacedFigures = 0;  // figures whose bookmark the template lacks
     std::size_t unmappedRows = 0;     // rows of tables that have no column mapping
     bool aborted = false;
-    bool saved = false;               // the filled document was saved at the end
+    bool saved = false;  // the filled document was saved at the end
 };
 
 using SessionFactory = std::function<std::unique_ptr<db::Session>()>;

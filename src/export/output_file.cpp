@@ -104,7 +104,8 @@ void RemovePartialRunFiles(const std::string& outputPath) {
 
 std::optional<std::string> WriteProtectionRefusal(const std::string& outputPath) {
     if (!FileExists(outputPath) || !FileWriteProtected(outputPath)) return std::nullopt;
-    return "Файл " + outputPath + " защищён от записи: прежний отчёт не заменён. Снимите защиту или удалите файл "
+    return "Файл " + outputPath +
+           " защищён от записи: прежний отчёт не заменён. Снимите защиту или удалите файл "
            "и повторите выгрузку";
 }
 

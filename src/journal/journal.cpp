@@ -12,9 +12,7 @@
 
 namespace tarnfold {
 
-std::tm LocalNow() {
-    return LocalTime(std::time(nullptr));
-}
+std::tm LocalNow() { return LocalTime(std::time(nullptr)); }
 
 std::string JournalPath(const std::string& programFolder) { return programFolder + "Tarnfold.log"; }
 

@@ -23,8 +23,7 @@ std::optional<std::string> SectionNameOf(std::string_view line) {
 std::optional<std::string> KeyOf(std::string_view line) {
     const std::string text = Trim(line);
     const std::size_t equals = text.find('=');
-    if (text.empty() || text.front() == ';' || text.front() == '[' || equals == std::string::npos)
-        return std::nullopt;
+    if (text.empty() || text.front() == ';' || text.front() == '[' || equals == std::string::npos) return std::nullopt;
     return Trim(std::string_view(text).substr(0, equals));
 }
 

@@ -49,7 +49,7 @@ private:
 
     std::string fileName_;
     bool readable_ = true;
-    std::string original_;           // the bytes on disk when read
+    std::string original_;            // the bytes on disk when read
     std::vector<std::string> lines_;  // UTF-8, without line ends
 };
 

@@ -20,7 +20,8 @@ ExportConnection::ExportConnection(MainWindowLogic& logic, RowSource rows, WordS
                                    const std::string& programFolder, RegionalFormats formats, FileViewer showJournal)
     : logic_(logic),
       engine_(std::move(rows), servers, logic, OptionsFor(logic, programFolder, std::move(formats))),
-      actions_(engine_, [programFolder, showJournal = std::move(showJournal)] { BJournalClick(programFolder, showJournal); }) {
+      actions_(engine_,
+               [programFolder, showJournal = std::move(showJournal)] { BJournalClick(programFolder, showJournal); }) {
     logic_.Connect(&actions_);
 }
 

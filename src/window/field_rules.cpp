@@ -5,9 +5,7 @@
 
 namespace tarnfold::window {
 
-int YearValue(std::string_view text) {
-    return ReadInteger(text, 0);
-}
+int YearValue(std::string_view text) { return ReadInteger(text, 0); }
 
 std::string DroppedFolderText(const std::string& droppedName, bool isExistingFile) {
     if (!isExistingFile) return droppedName;

@@ -206,8 +206,8 @@ void MainWindowLogic::OnScaleChanged(int exportButtonHeight) {
     const WindowSize minimum = ScaledWindowSize(DesignCompactSize, factor_);
     const WindowSize outer = view_.OuterSize();
     view_.SetMinimumOuterSize(minimum);
-    view_.SetOuterSize({std::max(minimum.width, Scaled(outer.width, ratio)),
-                        std::max(minimum.height, Scaled(outer.height, ratio))});
+    view_.SetOuterSize(
+        {std::max(minimum.width, Scaled(outer.width, ratio)), std::max(minimum.height, Scaled(outer.height, ratio))});
 }
 
 void MainWindowLogic::RequestAbort() {

@@ -15,9 +15,7 @@ double ScaleFactor(int exportButtonHeight) {
     return static_cast<double>(exportButtonHeight) / DesignExportButtonHeight;
 }
 
-int Scaled(int designLength, double factor) {
-    return static_cast<int>(RoundHalfEven(designLength * factor));
-}
+int Scaled(int designLength, double factor) { return static_cast<int>(RoundHalfEven(designLength * factor)); }
 
 Rect Scaled(Rect design, double factor) {
     return {Scaled(design.x, factor), Scaled(design.y, factor), Scaled(design.width, factor),
@@ -31,13 +29,9 @@ WindowSize ScaledWindowSize(WindowSize design, double factor) {
     return size;
 }
 
-int DetailHeight(int compactHeight) {
-    return static_cast<int>(RoundHalfEven(compactHeight / 4.0 * 6.0));
-}
+int DetailHeight(int compactHeight) { return static_cast<int>(RoundHalfEven(compactHeight / 4.0 * 6.0)); }
 
-int CompactHeight(int detailHeight) {
-    return static_cast<int>(RoundHalfEven(detailHeight / 6.0 * 4.0));
-}
+int CompactHeight(int detailHeight) { return static_cast<int>(RoundHalfEven(detailHeight / 6.0 * 4.0)); }
 
 Rect DetailPanelRect(WindowSize holder, double factor) {
     const int top = Scaled(208, factor);

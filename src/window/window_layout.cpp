@@ -28,23 +28,26 @@ constexpr std::array Places{
     ControlPlace{C::ExportButton, C::Panel1, "BExport", {294, 172, 145, 25}, Sizing::Fixed, ExportCaption},
     ControlPlace{C::DetailButton, C::Panel1, "BView", {470, 172, 121, 25}, Sizing::Fixed, DetailShowCaption},
     ControlPlace{C::DetailPanel, C::Panel1, "Panel2", {0, 208, 620, 145}, Sizing::Holder, ""},
-    ControlPlace{C::TemplateFolderLabel, C::DetailPanel, "Label5", {24, 60, 0, 0}, Sizing::OwnSize,
+    ControlPlace{C::TemplateFolderLabel,
+                 C::DetailPanel,
+                 "Label5",
+                 {24, 60, 0, 0},
+                 Sizing::OwnSize,
                  "Папка с шаблонами для загрузки:"},
-    ControlPlace{C::TemplateFolder, C::DetailPanel, "DirectoryEdit1", {230, 56, 337, 21}, Sizing::Fixed,
-                 "DirectoryEdit1"},
+    ControlPlace{
+        C::TemplateFolder, C::DetailPanel, "DirectoryEdit1", {230, 56, 337, 21}, Sizing::Fixed, "DirectoryEdit1"},
     // Made after the folder field: a long result line runs under the field's
     // lower edge and, drawn above it, stays whole.
     ControlPlace{C::ResultLine, C::DetailPanel, "LRezult", {24, 72, 0, 0}, Sizing::OwnSize, ""},
-    ControlPlace{C::JournalButton, C::DetailPanel, "BJournal", {396, 99, 169, 25}, Sizing::Fixed,
-                 "Открыть журнал экспорта"},
+    ControlPlace{
+        C::JournalButton, C::DetailPanel, "BJournal", {396, 99, 169, 25}, Sizing::Fixed, "Открыть журнал экспорта"},
     ControlPlace{C::StatusBar, C::Window, "StatusBar1", {0, 0, 0, 22}, Sizing::Fixed, ""},
     ControlPlace{C::DatabasePanel, C::StatusBar, "StatusBar1Panel0", {0, 0, 300, 0}, Sizing::Fixed, ""},
     ControlPlace{C::ProgressPanel, C::StatusBar, "StatusBar1Panel1", {300, 0, 0, 0}, Sizing::Rest, ""},
 };
 
-constexpr std::array Tabs{C::FormList,     C::InstitutionList, C::SectionField,   C::YearField,
-                          C::ExportButton, C::DetailButton,    C::TemplateFolder, C::JournalButton,
-                          C::ThemeList,    C::PeriodList};
+constexpr std::array Tabs{C::FormList,     C::InstitutionList, C::SectionField,  C::YearField, C::ExportButton,
+                          C::DetailButton, C::TemplateFolder,  C::JournalButton, C::ThemeList, C::PeriodList};
 
 }  // namespace
 

@@ -37,7 +37,9 @@ std::string OfficeLockPath(const std::string& documentPath) {
 
 OfficeLock ParseOfficeLock(std::string_view text) {
     const std::vector<std::string> fields = Fields(text.substr(0, kLongestLock));
-    const auto field = [&](std::size_t i) { return i < fields.size() ? ReplaceBrokenUtf8(Trim(fields[i])) : std::string(); };
+    const auto field = [&](std::size_t i) {
+        return i < fields.size() ? ReplaceBrokenUtf8(Trim(fields[i])) : std::string();
+    };
     OfficeLock lock;
     lock.user = field(0).empty() ? field(1) : field(0);
     lock.host = field(2);
@@ -76,7 +78,8 @@ void RemoveOfficeLeftovers(const std::string& folder, const std::string& profile
             const std::string document =
                 PathToUtf8(it->path().parent_path() / PathFromUtf8(name.substr(7, name.size() - 8)));
             const std::optional<OfficeLock> lock = ReadOfficeLock(document);
-            if (lock && !lock->profileUrl.empty() && lock->profileUrl == profileUrl) std::filesystem::remove(it->path(), ignored);
+            if (lock && !lock->profileUrl.empty() && lock->profileUrl == profileUrl)
+                std::filesystem::remove(it->path(), ignored);
         } else if (name.size() > 6 && name.rfind("lu", 0) == 0 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
             const auto written = std::filesystem::last_write_time(it->path(), ignored);
             if (!ignored && written >= since) std::filesystem::remove(it->path(), ignored);

@@ -12,8 +12,8 @@
 namespace tarnfold::word {
 
 struct OfficeLock {
-    std::string path;        // the lock file
-    std::string user;        // the office's own user name, else the system's
+    std::string path;  // the lock file
+    std::string user;  // the office's own user name, else the system's
     std::string host;
     std::string since;       // when the document was opened, as the office wrote it
     std::string profileUrl;  // the profile of the office that holds it

@@ -36,7 +36,8 @@ public:
         std::filesystem::create_directories(temp_.Path() / "prog");
         std::filesystem::create_directories(temp_.Path() / "db");
         std::ofstream ini(temp_.Path() / "prog" / "Tarnfold.ini", std::ios::binary);
-        ini << "[BASE]\r\nPathBase=" << (temp_.Path() / "db").string() << "/\r\nPasswordBase=x\r\n" << Utf8ToCp1251(report);
+        ini << "[BASE]\r\nPathBase=" << (temp_.Path() / "db").string() << "/\r\nPasswordBase=x\r\n"
+            << Utf8ToCp1251(report);
     }
     std::string ProgramFolder() const { return (temp_.Path() / "prog").string() + "/"; }
     std::string Database() const { return (temp_.Path() / "db" / "kvel.gdb").string(); }
@@ -45,13 +46,9 @@ private:
     testing::TempDir temp_;
 };
 
-QComboBox* List(QWidget& window, const char* name) {
-    return window.findChild<QComboBox*>(QString::fromLatin1(name));
-}
+QComboBox* List(QWidget& window, const char* name) { return window.findChild<QComboBox*>(QString::fromLatin1(name)); }
 
-QString StatusText(QWidget& window) {
-    return window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"))->text();
-}
+QString StatusText(QWidget& window) { return window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"))->text(); }
 
 }  // namespace
 

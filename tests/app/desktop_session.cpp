@@ -126,8 +126,8 @@ DesktopSession::DesktopSession(bool withWindowManager) {
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
-        XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type, &format,
-                           &count, &after, &data);
+        XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                           &after, &data);
         if (data) XFree(data);
         if (count == 1) return;
         std::this_thread::sleep_for(20ms);

@@ -71,8 +71,8 @@ protected:
     Window StartFirst(std::unique_ptr<ChildProcess>& first) {
         first = program_.Start("first.log");
         Window main = 0;
-        EXPECT_TRUE(WaitUntil([&] { return (main = screen_.MainWindowOf(first->Pid())) && screen_.Viewable(main); },
-                              15s))
+        EXPECT_TRUE(
+            WaitUntil([&] { return (main = screen_.MainWindowOf(first->Pid())) && screen_.Viewable(main); }, 15s))
             << Log("first.log");
         return main;
     }
@@ -86,8 +86,8 @@ protected:
         ASSERT_TRUE(code.has_value()) << "the second copy kept running";
         EXPECT_EQ(*code, 0) << Log("second.log");
         EXPECT_LT(std::chrono::steady_clock::now() - begun, 3s);
-        EXPECT_TRUE(WaitUntil([&] { return screen_.Viewable(main) && screen_.OnTop(main) && screen_.Focused(main); },
-                              3s))
+        EXPECT_TRUE(
+            WaitUntil([&] { return screen_.Viewable(main) && screen_.OnTop(main) && screen_.Focused(main); }, 3s))
             << "viewable " << screen_.Viewable(main) << ", on top " << screen_.OnTop(main) << ", focused "
             << screen_.Focused(main);
     }
@@ -166,8 +166,8 @@ TEST_P(SingleInstanceTest, CopiesStartedTogetherLeaveOne) {
     }
     ASSERT_NE(survivor, nullptr);
     Window main = 0;
-    ASSERT_TRUE(WaitUntil([&] { return (main = screen_.MainWindowOf(survivor->Pid())) && screen_.Viewable(main); },
-                          15s));
+    ASSERT_TRUE(
+        WaitUntil([&] { return (main = screen_.MainWindowOf(survivor->Pid())) && screen_.Viewable(main); }, 15s));
     CloseAndExpectSaved(*survivor, main);
 }
 
@@ -233,14 +233,15 @@ TEST(Screenshots, TheFrameHasTheDesignSizes) {
         XGetWindowAttributes(desktop.X(), w, &a);
         return std::pair{a.width + 2 * a.border_width, a.height + 2 * a.border_width};
     };
-    EXPECT_TRUE(WaitUntil([&] { return outer() == std::pair{627, 280}; }))
-        << outer().first << " x " << outer().second << ", inside " << screen.Height(main);
+    EXPECT_TRUE(WaitUntil([&] {
+        return outer() == std::pair{627, 280};
+    })) << outer().first
+        << " x " << outer().second << ", inside " << screen.Height(main);
     EXPECT_LT(screen.Height(main), 280);
     ChildProcess click({"xdotool", "mousemove", "--window", HexId(main), "530", "184", "click", "1"},
                        desktop.Environment(), desktop.Folder().Path() / "xdotool.log");
     ASSERT_TRUE(click.WaitForExit(10s).has_value());
-    EXPECT_TRUE(WaitUntil([&] { return outer() == std::pair{627, 420}; }))
-        << outer().first << " x " << outer().second;
+    EXPECT_TRUE(WaitUntil([&] { return outer() == std::pair{627, 420}; })) << outer().first << " x " << outer().second;
     AskToClose(desktop.X(), main);
     EXPECT_EQ(first->WaitForExit(10s), std::optional<int>(0));
 }
@@ -259,7 +260,8 @@ TEST(EndSignals, CloseTheWindowAndSaveTheChoices) {
             << "[BASE]\r\nPathBase=" << (desktop.Folder().Path() / "db").string() << "/\r\nPasswordBase=x\r\n";
         auto window = program.Start("signal.log");
         Window main = 0;
-        ASSERT_TRUE(WaitUntil([&] { return (main = screen.MainWindowOf(window->Pid())) && screen.Viewable(main); }, 15s));
+        ASSERT_TRUE(
+            WaitUntil([&] { return (main = screen.MainWindowOf(window->Pid())) && screen.Viewable(main); }, 15s));
         ::kill(window->Pid(), signal);
         EXPECT_EQ(window->WaitForExit(10s), std::optional<int>(0));
         std::ifstream ini(program.Folder() / "Tarnfold.ini", std::ios::binary);
@@ -295,7 +297,8 @@ Window ForeignWindow(Display* x, const char* className, const std::string& text,
     XClassHint hint{name, cls.data()};
     XSetClassHint(x, w, &hint);
     XChangeProperty(x, w, XInternAtom(x, "_NET_WM_NAME", False), XInternAtom(x, "UTF8_STRING", False), 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
+                    static_cast<int>(text.size()));
     if (owner) XSetTransientForHint(x, w, owner);
     XSync(x, False);
     return w;

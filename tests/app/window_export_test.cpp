@@ -47,15 +47,37 @@ std::string FiguresSql() {
                       "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница', '0101', '01');\n"
                       "INSERT INTO period VALUES ('01', 'Январь');\n"
                       "INSERT INTO tblname VALUES (1000, '999');\n";
-    for (const auto& [column, number] : std::vector<std::pair<const char*, const char*>>{{"n1", "3"}, {"n2", "4"}, {"n6", "8"}})
+    for (const auto& [column, number] :
+         std::vector<std::pair<const char*, const char*>>{{"n1", "3"}, {"n2", "4"}, {"n6", "8"}})
         sql += std::string("INSERT INTO columns VALUES (1000, '") + column + "', 2011, '" + number + "');\n";
-    sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "1",
+    sql += InsertSql({"tbl",
+                      1000,
+                      2011,
+                      "0101",
+                      "год",
+                      "0070100",
+                      "tb1000",
+                      "1",
                       {{"n1", "1234567.89"}, {"n2", "-3.25"}, {"n6", "12.50"}}});
-    sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", "2",
+    sql += InsertSql({"tbl",
+                      1000,
+                      2011,
+                      "0101",
+                      "год",
+                      "0070100",
+                      "tb1000",
+                      "2",
                       {{"n1", "21.00"}, {"n2", "0.0051"}, {"n6", "100.00"}}});
     // Section 2: a form large enough that an export takes a while.
     for (int row = 1; row <= kLargeRows; ++row)
-        sql += InsertSql({"tbl", 1000, 2011, "0101", "год", "0070200", "tb1000", std::to_string(row),
+        sql += InsertSql({"tbl",
+                          1000,
+                          2011,
+                          "0101",
+                          "год",
+                          "0070200",
+                          "tb1000",
+                          std::to_string(row),
                           {{"n1", std::to_string(row)}}});
     return sql;
 }
@@ -112,7 +134,8 @@ protected:
                                          << "'\nexec sleep 300\n";
         std::filesystem::permissions(bin_ / "xdg-open", std::filesystem::perms::owner_all);
         const std::string session = word::DisplaySessionName(desktop_.DisplayName());
-        officeOptions_.profileFolder = (desktop_.Folder().Path() / "cache" / "tarnfold" / ("office-" + session)).string();
+        officeOptions_.profileFolder =
+            (desktop_.Folder().Path() / "cache" / "tarnfold" / ("office-" + session)).string();
         officeOptions_.pipeName = "tarnfold_office_" + std::to_string(::getuid()) + "_" + session;
     }
 
@@ -125,8 +148,8 @@ protected:
     Window Start(std::unique_ptr<ChildProcess>& window, const std::string& log) {
         window = program_.Start(log, {"PATH=" + bin_.string() + ":" + std::getenv("PATH")});
         Window main = 0;
-        EXPECT_TRUE(WaitUntil([&] { return (main = screen_.MainWindowOf(window->Pid())) && screen_.Focused(main); },
-                              20s))
+        EXPECT_TRUE(
+            WaitUntil([&] { return (main = screen_.MainWindowOf(window->Pid())) && screen_.Focused(main); }, 20s))
             << ReadText(desktop_.Folder().Path() / log);
         return main;
     }
@@ -159,7 +182,8 @@ protected:
 
     void ExpectEveryFigure(const std::string& path) {
         const std::string text = ReadDocumentText(path);
-        for (const std::string& cell : kExpectedCells) EXPECT_NE(text.find(cell), std::string::npos) << cell << "\n" << text;
+        for (const std::string& cell : kExpectedCells)
+            EXPECT_NE(text.find(cell), std::string::npos) << cell << "\n" << text;
     }
 
     DesktopSession desktop_{false};
@@ -225,7 +249,8 @@ TEST_F(WindowExport, F10InTheUsersLocaleFillsDocAndDocxAndNothingOfTheDatabaseSt
     main = Start(window, "again.log");
     ASSERT_NE(main, 0u);
     RunCommand({"xdotool", "key", "F10"}, desktop_);
-    EXPECT_TRUE(WaitUntil([&] { return OpenerPid().has_value(); }, 60s)) << ReadText(desktop_.Folder().Path() / "again.log");
+    EXPECT_TRUE(WaitUntil([&] { return OpenerPid().has_value(); }, 60s))
+        << ReadText(desktop_.Folder().Path() / "again.log");
     EXPECT_TRUE(std::filesystem::exists(Report(".docx")));
     Close(*window, main);
     ::kill(opener, SIGKILL);
@@ -238,7 +263,8 @@ TEST_F(WindowExport, AWindowKilledInTheMiddleOfAnExportNeverBlocksTheNextOne) {
     SetChoice("Razrez", "02");
     PointTheTemplatesAt("large");
     const std::string report = (program_.Folder() / "Reports" / "№ 7 (разрез 02) Больница за 2011 год.doc").string();
-    const std::string working = (program_.Folder() / "Reports" / "~tf-№ 7 (разрез 02) Больница за 2011 год.doc").string();
+    const std::string working =
+        (program_.Folder() / "Reports" / "~tf-№ 7 (разрез 02) Больница за 2011 год.doc").string();
     std::unique_ptr<ChildProcess> window;
     Window main = Start(window, "killed.log");
     ASSERT_NE(main, 0u);
@@ -278,15 +304,18 @@ TEST_F(WindowExport, EachDesktopSessionOfOneAccountHasAnOfficeOfItsOwn) {
     std::unique_ptr<ChildProcess> here = program_.Start("here.log", account);
     std::unique_ptr<ChildProcess> there = otherProgram.Start("there.log", account);
     Window hereMain = 0, thereMain = 0;
-    ASSERT_TRUE(WaitUntil([&] { return (hereMain = screen_.MainWindowOf(here->Pid())) && screen_.Focused(hereMain); }, 20s));
+    ASSERT_TRUE(
+        WaitUntil([&] { return (hereMain = screen_.MainWindowOf(here->Pid())) && screen_.Focused(hereMain); }, 20s));
     ASSERT_TRUE(WaitUntil(
         [&] { return (thereMain = otherScreen.MainWindowOf(there->Pid())) && otherScreen.Focused(thereMain); }, 20s));
     RunCommand({"xdotool", "key", "F10"}, desktop_);
-    ChildProcess({"xdotool", "key", "F10"}, other.Environment(), other.Folder().Path() / "command.log").WaitForExit(20s);
+    ChildProcess({"xdotool", "key", "F10"}, other.Environment(), other.Folder().Path() / "command.log")
+        .WaitForExit(20s);
 
     const std::string otherSession = word::DisplaySessionName(other.DisplayName());
     word::LibreOfficeOptions otherOptions = officeOptions_;
-    otherOptions.profileFolder = (desktop_.Folder().Path() / "cache" / "tarnfold" / ("office-" + otherSession)).string();
+    otherOptions.profileFolder =
+        (desktop_.Folder().Path() / "cache" / "tarnfold" / ("office-" + otherSession)).string();
     otherOptions.pipeName = "tarnfold_office_" + std::to_string(::getuid()) + "_" + otherSession;
     const std::string hereReport = Report(".doc");
     const std::string thereReport = (otherProgram.Folder() / "Reports" / (kOutputName + ".doc")).string();
@@ -299,7 +328,8 @@ TEST_F(WindowExport, EachDesktopSessionOfOneAccountHasAnOfficeOfItsOwn) {
         return found;
     };
     // A probe would start an office of its own where none runs yet.
-    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(hereReport) && std::filesystem::exists(thereReport); }, 60s));
+    ASSERT_TRUE(
+        WaitUntil([&] { return std::filesystem::exists(hereReport) && std::filesystem::exists(thereReport); }, 60s));
     OfficeProbe hereProbe(officeOptions_);
     OfficeProbe thereProbe(otherOptions);
     EXPECT_TRUE(WaitUntil([&] { return shownOnlyThere(hereProbe, hereReport, thereReport); }, 90s));

@@ -348,9 +348,9 @@ private slots:
 
         // Every other key belongs to the open list: it is opened, walked and
         // picked from by keys alone, with Return and with the keypad's Enter.
-        window.Logic().SetInstitutions(
-            {"0001 - Первая больница", "0101 - Городская больница №1", "0102 - Детская поликлиника",
-             "0201 - Кировский район (свод)", "0305 - Зареченская ЦРБ", "1166 - Велинская область"});
+        window.Logic().SetInstitutions({"0001 - Первая больница", "0101 - Городская больница №1",
+                                        "0102 - Детская поликлиника", "0201 - Кировский район (свод)",
+                                        "0305 - Зареченская ЦРБ", "1166 - Велинская область"});
         window.Logic().SelectInstitution(0);
         auto* institutions = Find<QComboBox>(window, "CBKodif");
         institutions->setFocus();

@@ -11,10 +11,8 @@ using namespace tarnfold::batch;
 namespace {
 
 const std::vector<db::Institution> kInstitutions = {
-    {"0101", "", "Городская больница", "0101", "01"},
-    {"0102", "", "Поликлиника", "0102", "01"},
-    {"0201", "x", "Район (свод)", "0201", "02"},
-    {"0301", "", "ЦРБ первая", "0301  ", "03"},
+    {"0101", "", "Городская больница", "0101", "01"}, {"0102", "", "Поликлиника", "0102", "01"},
+    {"0201", "x", "Район (свод)", "0201", "02"},      {"0301", "", "ЦРБ первая", "0301  ", "03"},
     {"0302", "", "ЦРБ вторая", "0301", "03"},
 };
 const std::vector<db::Period> kPeriods = {{"01", "Январь"}, {"02", "Февраль"}, {"13", "Год"}};
@@ -31,8 +29,9 @@ std::string RefusalOf(const std::function<void()>& call) {
 }  // namespace
 
 TEST(FindForms, ByCodeNumberTemplateNameOrCaptionIgnoringCase) {
-    for (const char* text : {"007", "7", "7.doc", "7.DOC", "7.docx", "7", " форма 7.  сведения о заболевших "
-                                                                          "злокачественными новообразованиями "}) {
+    for (const char* text : {"007", "7", "7.doc", "7.DOC", "7.docx", "7",
+                             " форма 7.  сведения о заболевших "
+                             "злокачественными новообразованиями "}) {
         const std::vector<FormChoice> found = FindForms(text);
         ASSERT_EQ(found.size(), 1u) << text;
         EXPECT_EQ(found[0].form->TemplateFile, "7.doc") << text;
@@ -136,8 +135,9 @@ TEST(PlanBatch, YearThatIsNoNumberOrAPeriodForAYearlyFormIsRefused) {
     options.year = "2011";
     options.form = "7";
     options.period = "Январь";
-    EXPECT_NE(RefusalOf([&] { PlanBatch(options, {}, kInstitutions, kPeriods); })
-                  .find("составляется за год: параметр --period к ней не относится"),
+    EXPECT_NE(RefusalOf([&] {
+                  PlanBatch(options, {}, kInstitutions, kPeriods);
+              }).find("составляется за год: параметр --period к ней не относится"),
               std::string::npos);
 }
 
@@ -155,8 +155,7 @@ TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
     EXPECT_EQ(annual[kInstitutions.size()].choices.institutionIndex, 0);
     EXPECT_EQ(annual.back().form->TemplateFile, "30_7.doc");
     EXPECT_EQ(annual.back().choices.formPosition, 44);  // row 45 is at position 44 of its theme
-    for (const BatchJob& job : annual)
-        EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition), job.form);
+    for (const BatchJob& job : annual) EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition), job.form);
 
     options.theme = 1;
     options.period = "Февраль";

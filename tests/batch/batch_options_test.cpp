@@ -21,9 +21,9 @@ std::string RefusalOf(const std::vector<std::string>& arguments) {
 }  // namespace
 
 TEST(BatchOptions, BothSpellingsOfAValueAndRepeatedInstitutions) {
-    const BatchOptions options = ParseBatchOptions({"--form", "7.doc", "--institution=0101", "--institution", "0202",
-                                                    "--year=2011", "--section", "2", "--period", "Январь", "--out",
-                                                    "/tmp/out", "--templates=/t", "--no-journal"});
+    const BatchOptions options =
+        ParseBatchOptions({"--form", "7.doc", "--institution=0101", "--institution", "0202", "--year=2011", "--section",
+                           "2", "--period", "Январь", "--out", "/tmp/out", "--templates=/t", "--no-journal"});
     EXPECT_EQ(*options.form, "7.doc");
     EXPECT_EQ(options.institutions, (std::vector<std::string>{"0101", "0202"}));
     EXPECT_EQ(*options.year, "2011");
@@ -91,9 +91,13 @@ TEST(BatchOptions, BadInputIsRefusedNamingWhatIsWrong) {
     EXPECT_EQ(RefusalOf({"--all-forms", "--form", "7"}), "Параметры --form и --all-forms исключают друг друга");
     EXPECT_EQ(RefusalOf({"--check-templates", "--form", "7", "--theme", "0"}),
               "Параметры --form и --theme исключают друг друга: тему задает сама форма");
-    for (const std::vector<std::string>& notForTheCheck :
-         {std::vector<std::string>{"--all-institutions"}, {"--institution", "1"}, {"--out", "/o"}, {"--journal"},
-          {"--section", "1"}, {"--period", "Январь"}, {"--all-forms"}})
+    for (const std::vector<std::string>& notForTheCheck : {std::vector<std::string>{"--all-institutions"},
+                                                           {"--institution", "1"},
+                                                           {"--out", "/o"},
+                                                           {"--journal"},
+                                                           {"--section", "1"},
+                                                           {"--period", "Январь"},
+                                                           {"--all-forms"}})
         EXPECT_EQ(RefusalOf([&] {
                       std::vector<std::string> arguments = {"--check-templates"};
                       arguments.insert(arguments.end(), notForTheCheck.begin(), notForTheCheck.end());

@@ -98,7 +98,8 @@ protected:
         CreateDatabase((kvel / "kvel.gdb").string(), HostSchemaSql() + FiguresSql());
         // The window path reads a copy, so that the two processes never hold one file.
         std::filesystem::copy_file(kvel / "kvel.gdb", shared->Path() / "window.gdb");
-        std::ofstream(kvel / "kvel.ini", std::ios::binary) << "dbPath=" << kvel.string() << "/\r\npassword=masterkey\r\n";
+        std::ofstream(kvel / "kvel.ini", std::ios::binary)
+            << "dbPath=" << kvel.string() << "/\r\npassword=masterkey\r\n";
         std::filesystem::copy_file(TARNFOLD_BATCH_PROGRAM, kvel / "Tarnfold" / "tarnfold-batch");
         const std::string folder = (kvel / "Tarnfold").string();
         MakeTemplates({
@@ -139,8 +140,8 @@ protected:
         ExportChoices choices;
         choices.theme = 0;
         choices.formPosition = 2;  // 7.doc
-        choices.institutionIndex = db::FindEntryIgnoringCase(db::InstitutionEntries(data.Institutions()),
-                                                             institutionCode + " - " + InstitutionName(institutionCode));
+        choices.institutionIndex = db::FindEntryIgnoringCase(
+            db::InstitutionEntries(data.Institutions()), institutionCode + " - " + InstitutionName(institutionCode));
         choices.periodIndex = 0;
         choices.sectionText = "1";
         choices.yearText = "2011";
@@ -175,18 +176,19 @@ TEST_F(BatchProgram, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
                                 "0303", "--institution", "0404", "--year", "2011", "--section", "1", "--journal"});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     const std::string reports = Folder().string() + "/Reports/";
-    EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: " + reports + kNorth +
-                                      ".doc — размещено 4, не размещено 1, "))
+    EXPECT_TRUE(
+        Contains(run.out, "0101 - Больница \"Север\"/Юг: " + reports + kNorth + ".doc — размещено 4, не размещено 1, "))
         << run.out;
     EXPECT_TRUE(Contains(run.out, "0303 - Без данных: нет данных для выгрузки — пропущено")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "Выгрузка завершена: документов 3 из 4, без данных 1, с ошибкой 0; размещено 7, "
-                                  "не размещено 1;"))
+    EXPECT_TRUE(Contains(run.out,
+                         "Выгрузка завершена: документов 3 из 4, без данных 1, с ошибкой 0; размещено 7, "
+                         "не размещено 1;"))
         << run.out;
     EXPECT_TRUE(Contains(run.out, "Пропущены (нет данных):\n  0303 - Без данных\n")) << run.out;
 
     TempDir window;
-    for (const auto& [code, name] : std::vector<std::pair<std::string, std::string>>{
-             {"0101", kNorth}, {"0202", kClinic}, {"0404", kSummary}}) {
+    for (const auto& [code, name] :
+         std::vector<std::pair<std::string, std::string>>{{"0101", kNorth}, {"0202", kClinic}, {"0404", kSummary}}) {
         const std::string batchText = ReadDocumentText((Folder() / "Reports" / (name + ".doc")).string());
         EXPECT_EQ(batchText, WindowPathText(code, (Folder() / "DocF_2011").string(), name + ".doc", window)) << code;
     }
@@ -196,7 +198,8 @@ TEST_F(BatchProgram, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
 
     // The journal beside the program holds the window's block for each document.
     const std::string journal = Cp1251ToUtf8(ReadText(Folder() / "Tarnfold.log"));
-    EXPECT_TRUE(Contains(journal, "*********************************\r\n" + reports + kNorth + ".doc\r\nДата выгрузки: "))
+    EXPECT_TRUE(
+        Contains(journal, "*********************************\r\n" + reports + kNorth + ".doc\r\nДата выгрузки: "))
         << journal;
     EXPECT_TRUE(Contains(journal, "z1000_009_01\r\n")) << journal;
     EXPECT_FALSE(Contains(journal, "Без данных"));
@@ -213,7 +216,8 @@ TEST_F(BatchProgram, DocxTemplatesAreFilledWithoutTheOfficeWithTheSameTexts) {
     const std::string docx = out.Folder() + "/docs/" + kNorth + ".docx";
     EXPECT_TRUE(Contains(run.out, docx + " — размещено 4, не размещено 1")) << run.out;
     TempDir window;
-    EXPECT_EQ(ReadDocumentText(docx), WindowPathText("0101", (Folder() / "DocF_2011").string(), kNorth + ".doc", window));
+    EXPECT_EQ(ReadDocumentText(docx),
+              WindowPathText("0101", (Folder() / "DocF_2011").string(), kNorth + ".doc", window));
 }
 
 TEST_F(BatchProgram, BadValuesAreRefusedBeforeAnythingIsWritten) {
@@ -228,10 +232,12 @@ TEST_F(BatchProgram, BadValuesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_TRUE(Contains(run.err, "  0606 - Двойник один\n")) << run.err;
     EXPECT_TRUE(Contains(run.err, "  0606 - Двойник два\n")) << run.err;
 
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--frm", "7"}, {"--form", "7", "--section", "abc"},
-          {"--form", "7", "--section", "99999999999"}, {"--form", "7", "--institution", "9999"},
-          {"--form", "7", "--year", "двадцать"}, {"--form", "7", "--templates", "/nonexistent"}}) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--frm", "7"},
+                                                      {"--form", "7", "--section", "abc"},
+                                                      {"--form", "7", "--section", "99999999999"},
+                                                      {"--form", "7", "--institution", "9999"},
+                                                      {"--form", "7", "--year", "двадцать"},
+                                                      {"--form", "7", "--templates", "/nonexistent"}}) {
         run = Batch(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments[0];
         EXPECT_FALSE(run.err.empty());
@@ -266,8 +272,8 @@ TEST_F(BatchProgram, DatabaseThatCannotBeOpenedEndsWithCode3AndTheReason) {
 TEST_F(BatchProgram, JunkInTheLocatorFileIsPrintedTamedAndCut) {
     const std::filesystem::path locator = shared->Path() / "kvel" / "kvel.ini";
     const std::string kept = ReadText(locator);
-    std::ofstream(locator, std::ios::binary) << "dbPath=/srv/\x1b[31m" << std::string(10'000'000, 'x')
-                                             << "\a/end\r\npassword=masterkey\r\n";
+    std::ofstream(locator, std::ios::binary)
+        << "dbPath=/srv/\x1b[31m" << std::string(10'000'000, 'x') << "\a/end\r\npassword=masterkey\r\n";
     const Finished run = Batch({"--form", "7", "--year", "2011"});
     std::ofstream(locator, std::ios::binary) << kept;
     EXPECT_EQ(run.exitCode, 3);
@@ -289,8 +295,8 @@ TEST_F(BatchProgram, OfficeThatCannotStartEndsWithCode4) {
 TEST_F(BatchProgram, FailureInOneDocumentIsReportedAndTheOthersAreWritten) {
     // A folder where the first document is to be saved.
     std::filesystem::create_directories(Folder() / "Reports" / (kNorth + ".doc"));
-    const Finished run = Batch({"--form", "7", "--institution", "0101", "--institution", "0202", "--year", "2011",
-                                "--section", "1"});
+    const Finished run =
+        Batch({"--form", "7", "--institution", "0101", "--institution", "0202", "--year", "2011", "--section", "1"});
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: ОШИБКА — ")) << run.out;
     EXPECT_TRUE(Contains(run.out, "С ошибкой:\n  0101 - Больница \"Север\"/Юг\n")) << run.out;
@@ -379,7 +385,8 @@ TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
     EXPECT_EQ(run.exitCode, 130) << run.out << run.err;
     EXPECT_FALSE(Contains(run.out, "Выгрузка")) << run.out;  // no summary: it ended at once
     EXPECT_TRUE(word::FindOfficeProcesses(pipe).empty());
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.Path())) ADD_FAILURE() << entry.path();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.Path()))
+        ADD_FAILURE() << entry.path();
     // The earlier report stays; the office's lock file went with it.
     EXPECT_EQ(ReadText(output), "the earlier report");
     EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
@@ -413,15 +420,21 @@ TEST_F(BatchProgram, KilledBatchAtAnyMomentNeverBlocksTheNextOne) {
     const std::filesystem::path reports = Folder() / "Reports";
     const std::filesystem::path output = reports / "№ 7 (разрез 01) Большая за 2011 год.doc";
     const std::filesystem::path working = reports / ("~tf-" + output.filename().string());
-    const std::vector<std::string> arguments = {"--form", "7", "--institution", "0505", "--year", "2011",
-                                                "--section", "1", "--templates", (Folder() / "Large").string()};
+    const std::vector<std::string> arguments = {"--form",        "7",
+                                                "--institution", "0505",
+                                                "--year",        "2011",
+                                                "--section",     "1",
+                                                "--templates",   (Folder() / "Large").string()};
     TempDir temporary;
     const std::vector<std::string> environment = {"TMPDIR=" + temporary.Folder()};
     const std::vector<std::pair<std::string, std::function<bool()>>> moments = {
         {"at its start", [] { return true; }},
         {"while filling", [&] { return std::filesystem::exists(working); }},
-        {"while saving", [&] { return std::filesystem::exists(working) && std::filesystem::exists(output) &&
-                                      std::filesystem::file_size(output) > 0; }},
+        {"while saving",
+         [&] {
+             return std::filesystem::exists(working) && std::filesystem::exists(output) &&
+                    std::filesystem::file_size(output) > 0;
+         }},
         {"after saving", [&] { return std::filesystem::exists(output) && !std::filesystem::exists(working); }},
     };
     for (const auto& [moment, reached] : moments) {
@@ -456,10 +469,10 @@ TEST_F(BatchProgram, ReportsAreSyncedToTheDiskBeforeAndAfterTheirRename) {
     for (const std::string folder : {"DocxF", "DocF_2011"}) {
         const std::string report = (reports / (kNorth + (folder == "DocxF" ? ".docx" : ".doc"))).string();
         const std::string trace = (shared->Path() / "trace.txt").string();
-        const Finished run = Batch({"-f", "-y", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2", "-o", trace,
-                                    Program(), "--form", "7", "--institution", "0101", "--year", "2011", "--section",
-                                    "1", "--templates", (Folder() / folder).string()},
-                                   {}, "/usr/bin/strace");
+        const Finished run = Batch(
+            {"-f", "-y", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2", "-o", trace, Program(), "--form", "7",
+             "--institution", "0101", "--year", "2011", "--section", "1", "--templates", (Folder() / folder).string()},
+            {}, "/usr/bin/strace");
         ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
         const std::string calls = ReadText(trace);
         // strace names a descriptor's file after it, "fsync(5</path>)", and
@@ -516,11 +529,12 @@ TEST_F(BatchProgram, AFullDiskIsToldPlainlyAndLeavesNoPartialCopy) {
     const Finished run = Batch({"--form", "7", "--institution", "0505", "--year", "2011", "--section", "1",
                                 "--templates", (Folder() / "Large").string(), "--out", reports.string()});
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(reports)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(reports))
+        names.push_back(entry.path().filename().string());
     std::system(("umount '" + disk.Path().string() + "'").c_str());
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
-    EXPECT_TRUE(Contains(run.out, (reports / "~tf-№ 7 (разрез 01) Большая за 2011 год.doc").string() +
-                                      ": на диске нет места"))
+    EXPECT_TRUE(
+        Contains(run.out, (reports / "~tf-№ 7 (разрез 01) Большая за 2011 год.doc").string() + ": на диске нет места"))
         << run.out;
     EXPECT_EQ(names, std::vector<std::string>{}) << "a partial copy stayed";
 }
@@ -530,8 +544,11 @@ TEST_F(BatchProgram, AFullDiskIsToldPlainlyAndLeavesNoPartialCopy) {
 TEST_F(BatchProgram, OneRunPerReportAtATime) {
     const std::filesystem::path reports = Folder() / "Reports";
     const std::filesystem::path output = reports / "№ 7 (разрез 01) Большая за 2011 год.doc";
-    const std::vector<std::string> arguments = {"--form", "7", "--institution", "0505", "--year", "2011",
-                                                "--section", "1", "--templates", (Folder() / "Large").string()};
+    const std::vector<std::string> arguments = {"--form",        "7",
+                                                "--institution", "0505",
+                                                "--year",        "2011",
+                                                "--section",     "1",
+                                                "--templates",   (Folder() / "Large").string()};
     // The embedded engine lets one process open a database file: the second
     // batch runs from a copy of the host's folder, into the same folder.
     const std::filesystem::path copy = shared->Path() / "kvel-copy";
@@ -586,10 +603,14 @@ TEST_F(BatchProgram, LeftoversOfEndedRunsAreRemovedAndOthersStay) {
         return ",root,stat-pc,10.12.2026 01:00," + FileUrl((profileFolder / "profile").string()) + ";";
     };
     const std::string north = kNorth + ".doc";
-    std::vector<std::string> leftovers = {
-        "~tf-" + north, north + ".~part.Ab12cD", north + ".~part", "~tf-" + north + ".~part.x1Y2z3",
-        kNorth + " (не завершено).doc.~part", ".~tf-" + north + "#", ".~lock." + north + "#",
-        ".~lock.~tf-" + north + "#"};
+    std::vector<std::string> leftovers = {"~tf-" + north,
+                                          north + ".~part.Ab12cD",
+                                          north + ".~part",
+                                          "~tf-" + north + ".~part.x1Y2z3",
+                                          kNorth + " (не завершено).doc.~part",
+                                          ".~tf-" + north + "#",
+                                          ".~lock." + north + "#",
+                                          ".~lock.~tf-" + north + "#"};
     for (const std::string& name : leftovers) std::ofstream(reports / name, std::ios::binary) << "left";
     for (const std::string& lock : {".~lock." + north + "#", ".~lock.~tf-" + north + "#"})
         std::ofstream(reports / lock, std::ios::binary) << lockNaming(endedProfile);
@@ -600,7 +621,8 @@ TEST_F(BatchProgram, LeftoversOfEndedRunsAreRemovedAndOthersStay) {
     const std::vector<std::string> others = {kClinic + ".doc", ".~lock." + kClinic + ".doc#", kClinic + ".doc.~part",
                                              north + ".backup"};
     for (const std::string& name : others)
-        std::ofstream(reports / name, std::ios::binary) << ",Мария,stat-pc,10.12.2026 01:00,file:///home/m/.config/libreoffice/4;";
+        std::ofstream(reports / name, std::ios::binary)
+            << ",Мария,stat-pc,10.12.2026 01:00,file:///home/m/.config/libreoffice/4;";
 
     Finished run = Batch({"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"},
                          {"TMPDIR=" + temporary.Folder()});
@@ -626,7 +648,8 @@ TEST_F(BatchProgram, TemplatesConvertedOnceGiveTheSameDocumentsAsTheirDocOrigina
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "7.doc → 7.docx: закладок 9, все закладки сохранены")) << run.out;
 
-    const std::vector<std::string> choices = {"--form", "7", "--institution", "0101", "--year", "2011", "--section", "1"};
+    const std::vector<std::string> choices = {"--form", "7",    "--institution", "0101",
+                                              "--year", "2011", "--section",     "1"};
     std::vector<std::string> fromDocx = choices;
     fromDocx.insert(fromDocx.end(), {"--templates", converted});
     ASSERT_EQ(Batch(fromDocx).exitCode, 0);

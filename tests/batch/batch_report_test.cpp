@@ -62,7 +62,8 @@ TEST(DocumentLine, OneLinePerStateWithFiguresAndSeconds) {
     EXPECT_EQ(DocumentLine(stopped, "."),
               "0102 - Б: /r/0102 - Б.doc — остановлено по Ctrl+C, размещено 10, не размещено 1, строк без описания 2, "
               "1.2 с");
-    EXPECT_EQ(DocumentLine(Result("0103 - В", DocumentState::Empty), ","), "0103 - В: нет данных для выгрузки — пропущено");
+    EXPECT_EQ(DocumentLine(Result("0103 - В", DocumentState::Empty), ","),
+              "0103 - В: нет данных для выгрузки — пропущено");
     DocumentResult failed = Result("0104 - Г", DocumentState::Failed);
     failed.message = "Disk full";
     EXPECT_EQ(DocumentLine(failed, ","), "0104 - Г: ОШИБКА — Disk full (документ /r/0104 - Г.doc)");
@@ -84,10 +85,11 @@ TEST(Summary, CountsListsAndExitCode) {
 
     const std::vector<DocumentResult> stopped = {Result("А", DocumentState::Stopped)};
     const std::vector<std::string> stoppedLines = SummaryLines(stopped, 3, 1, true);
-    EXPECT_EQ(stoppedLines.front().rfind("Выгрузка остановлена по Ctrl+C: документов 1 из 3, без данных 0, с ошибкой 0; "
-                                         "размещено 10, не размещено 1;",
-                                         0),
-              0u);
+    EXPECT_EQ(
+        stoppedLines.front().rfind("Выгрузка остановлена по Ctrl+C: документов 1 из 3, без данных 0, с ошибкой 0; "
+                                   "размещено 10, не размещено 1;",
+                                   0),
+        0u);
     EXPECT_EQ(stoppedLines.back(), "Не выгружено документов: 2.");
     EXPECT_EQ(BatchExitCode(stopped, true), 130);
 
@@ -140,14 +142,15 @@ TEST(ConsoleOutput, SaveIsToldAtOnceAfterCtrlCOrWhenItLastsAMoment) {
         milliseconds save;
         bool told;
     } cases[] = {
-        {true, milliseconds(3'600'000), milliseconds(0), true},  // the user waits for the stop
-        {false, milliseconds(0), milliseconds(200), true},       // a save longer than the delay
+        {true, milliseconds(3'600'000), milliseconds(0), true},    // the user waits for the stop
+        {false, milliseconds(0), milliseconds(200), true},         // a save longer than the delay
         {false, milliseconds(3'600'000), milliseconds(0), false},  // a quick save: the finish cancels the notice
     };
     for (const auto& c : cases) {
         std::ostringstream lines, progress;
         {
-            ConsoleOutput console(lines, progress, false, ",", [&] { return c.stopRequested; }, c.delay);
+            ConsoleOutput console(
+                lines, progress, false, ",", [&] { return c.stopRequested; }, c.delay);
             console.SavingDocument(done.outputPath);
             std::this_thread::sleep_for(c.save);
             console.DocumentFinished(done);

@@ -162,7 +162,8 @@ TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsN
     EXPECT_EQ(outcome.results[0].state, DocumentState::Stopped);
     EXPECT_EQ(outcome.results[0].placedFigures, 1u);
     // Saved with the rows filled, under the name of an unfinished document.
-    EXPECT_NE(outcome.results[0].outputPath.find(" (не завершено).doc"), std::string::npos) << outcome.results[0].outputPath;
+    EXPECT_NE(outcome.results[0].outputPath.find(" (не завершено).doc"), std::string::npos)
+        << outcome.results[0].outputPath;
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "SaveAs " + outcome.results[0].outputPath), 1);
     EXPECT_EQ(output.saving, std::vector<std::string>{outcome.results[0].outputPath});
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 1);

@@ -110,7 +110,8 @@ protected:
         for (const std::string& command : commands)
             if (std::system((command + log).c_str()) != 0)
                 throw std::runtime_error(command + " failed:\n" + ReadText(shared->File("scripts.log")));
-        std::ofstream(kvel / "kvel.ini", std::ios::binary) << "dbPath=" << kvel.string() << "/\r\npassword=masterkey\r\n";
+        std::ofstream(kvel / "kvel.ini", std::ios::binary)
+            << "dbPath=" << kvel.string() << "/\r\npassword=masterkey\r\n";
         std::filesystem::copy_file(TARNFOLD_BATCH_PROGRAM, Folder() / "tarnfold-batch");
     }
     static void TearDownTestSuite() { shared.reset(); }
@@ -129,8 +130,8 @@ protected:
     }
 
     static Finished Check(const std::filesystem::path& templates, const std::filesystem::path& report) {
-        return Batch({"--check-templates", "--year", "2011", "--templates", templates.string(), "--report",
-                      report.string()});
+        return Batch(
+            {"--check-templates", "--year", "2011", "--templates", templates.string(), "--report", report.string()});
     }
 
     static inline std::unique_ptr<TempDir> shared;
@@ -200,7 +201,8 @@ TEST_F(DemoSeason, CheckFindsExactlyWhatEachSpoiltTemplateBreaks) {
     const std::filesystem::path withoutSeven = shared->Path() / "without-7";
     std::filesystem::create_directories(withoutSeven);
     for (const auto& entry : std::filesystem::directory_iterator(Spoilt()))
-        if (entry.path().filename() != "7.doc") std::filesystem::copy_file(entry.path(), withoutSeven / entry.path().filename());
+        if (entry.path().filename() != "7.doc")
+            std::filesystem::copy_file(entry.path(), withoutSeven / entry.path().filename());
     std::ofstream(withoutSeven / "1.doc") << "Форма 1-РБ, набранная в блокноте";
     std::ofstream(withoutSeven / "8.docx") << "not a zip";
     EXPECT_EQ(Check(withoutSeven, reports.Path() / "without-7.csv").exitCode, 1);
@@ -225,17 +227,17 @@ TEST_F(DemoSeason, CheckFindsExactlyWhatEachSpoiltTemplateBreaks) {
 TEST_F(DemoSeason, CheckThatCannotFinishKeepsTheEarlierReport) {
     const std::filesystem::path report = reports.Path() / "check.html";
     std::ofstream(report) << "earlier";
-    const Finished badYear =
-        Batch({"--check-templates", "--year", "20x1", "--templates", Templates().string(), "--report", report.string()});
+    const Finished badYear = Batch(
+        {"--check-templates", "--year", "20x1", "--templates", Templates().string(), "--report", report.string()});
     EXPECT_EQ(badYear.exitCode, 2);
     EXPECT_EQ(badYear.err, "Год \"20x1\" не является целым числом!\n");
-    const Finished noOffice = Batch({"--check-templates", "--year", "2011", "--templates", Templates().string(),
-                                     "--report", report.string()},
-                                    {"TARNFOLD_SOFFICE=/nonexistent/soffice"});
+    const Finished noOffice =
+        Batch({"--check-templates", "--year", "2011", "--templates", Templates().string(), "--report", report.string()},
+              {"TARNFOLD_SOFFICE=/nonexistent/soffice"});
     EXPECT_EQ(noOffice.exitCode, 4) << noOffice.out << noOffice.err;
     EXPECT_EQ(ReadText(report), "earlier");
-    const Finished noFolder = Batch({"--check-templates", "--year", "2011", "--report",
-                                     (reports.Path() / "missing" / "check.csv").string()});
+    const Finished noFolder =
+        Batch({"--check-templates", "--year", "2011", "--report", (reports.Path() / "missing" / "check.csv").string()});
     EXPECT_EQ(noFolder.exitCode, 2);
     EXPECT_TRUE(Contains(noFolder.err, "Нет папки для отчета проверки: ")) << noFolder.err;
 }
@@ -243,8 +245,8 @@ TEST_F(DemoSeason, CheckThatCannotFinishKeepsTheEarlierReport) {
 TEST_F(DemoSeason, WholeThemeInOneRunWritesWhatOneRunPerFormWrites) {
     const std::filesystem::path season = reports.Path() / "season";
     const std::filesystem::path single = reports.Path() / "single";
-    const std::vector<std::string> choices = {"--all-institutions", "--year", "2011", "--section", "1",
-                                              "--templates", Templates().string()};
+    const std::vector<std::string> choices = {"--all-institutions", "--year", "2011", "--section", "1", "--templates",
+                                              Templates().string()};
     const auto with = [&](std::vector<std::string> arguments) {
         arguments.insert(arguments.end(), choices.begin(), choices.end());
         return arguments;
@@ -282,9 +284,9 @@ TEST_F(DemoSeason, WholeThemeInOneRunWritesWhatOneRunPerFormWrites) {
     for (const auto& entry : std::filesystem::directory_iterator(single)) singleFiles.insert(entry.path().filename());
     EXPECT_EQ(seasonFiles, singleFiles);
     for (const char* form : {"№ 7 ", "№ 12 ", "№ 14 "})
-        EXPECT_TRUE(std::any_of(seasonFiles.begin(), seasonFiles.end(),
-                                [&](const std::string& name) { return StartsWith(name, form); }))
-            << form;
+        EXPECT_TRUE(std::any_of(seasonFiles.begin(), seasonFiles.end(), [&](const std::string& name) {
+            return StartsWith(name, form);
+        })) << form;
     for (const std::string& name : seasonFiles)
         EXPECT_EQ(ReadDocumentText((season / name).string()), ReadDocumentText((single / name).string())) << name;
 }

@@ -75,7 +75,9 @@ TEST(CompareTemplate, EachWayATemplateGoesWrongIsFoundAndNothingElse) {
          "закладки различаются только регистром букв z1000_002_03 (z1000_002_03, Z1000_002_03);"},
         {"the same name twice", With(kSound, "z1000_002_03"), false, "закладка повторена z1000_002_03 (раз: 2);"},
         {"Word's hidden bookmarks are its own", With(kSound, "_GoBack"), false, ""},
-        {"an empty template", {}, true,
+        {"an empty template",
+         {},
+         true,
          "нет закладки заголовка z0001_000_00 (год);нет закладки заголовка z0002_000_00 (учреждение);"
          "нет закладки заголовка z0003_000_00 (период);"
          "ячейка с данными без закладки z1000_001_03 2/2 (учреждения: 0101, 0201);"
@@ -179,14 +181,17 @@ TEST(CheckReport, SummaryCountsFirstThenTheFirstNamesOfEachKind) {
 
 TEST(CheckReport, HtmlAndCsvCarryEveryFindingWithTheirTextsEscaped) {
     const std::vector<FormCheck> forms = {
-        {&Forms[39], "/t/207.doc", false,
+        {&Forms[39],
+         "/t/207.doc",
+         false,
          {{FindingKind::TemplateUnreadable, {}, {}, 0, "Шаблон <a&b>; \"x\" не является документом Word"},
           {FindingKind::CellWithoutBookmark, "z1000_001_03", {"0101", "0201"}, 5, "учреждения: 0101, 0201"}}},
         {&Forms[4], "/t/9.doc", true, {}},
     };
     const std::string html = CheckReportHtml(forms, {2011, "host:C:\\kvel.gdb", "/t"});
     EXPECT_EQ(html.find("<script"), std::string::npos);
-    EXPECT_NE(html.find("Шаблон &lt;a&amp;b&gt;; &quot;x&quot; не является документом Word"), std::string::npos) << html;
+    EXPECT_NE(html.find("Шаблон &lt;a&amp;b&gt;; &quot;x&quot; не является документом Word"), std::string::npos)
+        << html;
     // The caption of form 207 holds quotation marks of its own.
     EXPECT_NE(html.find("Вкладыш к форме 7 &quot;Сведения"), std::string::npos);
     EXPECT_NE(html.find("<td class=\"n\">2</td><td class=\"n\">5</td>"), std::string::npos);

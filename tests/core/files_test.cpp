@@ -82,8 +82,8 @@ TEST(ReplaceDurably, TheNewFileTakesTheNameInOneStepAndFailuresCarryTheReason) {
         ADD_FAILURE() << "replaced by a missing file";
     } catch (const FileSystemError& e) {
         EXPECT_EQ(e.Code(), ENOENT);
-        EXPECT_EQ(std::string(e.what()), "Не удалось записать на диск файл " + dir.File("нет.docx") +
-                                             ": нет такого файла или каталога");
+        EXPECT_EQ(std::string(e.what()),
+                  "Не удалось записать на диск файл " + dir.File("нет.docx") + ": нет такого файла или каталога");
     }
     EXPECT_EQ(ReadText(report), "new");
 }

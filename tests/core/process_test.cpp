@@ -74,8 +74,8 @@ TEST(StartProcess, TheChildKeepsOnlyItsStandardDescriptors) {
 
 TEST(StartProcess, EnvironmentAndOutputAreTheGivenOnes) {
     TempDir dir;
-    const pid_t child = StartProcess({{"/bin/sh", "-c", "echo \"$ONLY:$HOME\"; echo oops >&2"},
-                                      {"ONLY=this"}, dir.File("out.log"), false, "x"});
+    const pid_t child = StartProcess(
+        {{"/bin/sh", "-c", "echo \"$ONLY:$HOME\"; echo oops >&2"}, {"ONLY=this"}, dir.File("out.log"), false, "x"});
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_EQ(ReadText(dir.Path() / "out.log"), "this:\noops\n");

@@ -50,17 +50,19 @@ TEST(Utf8, BrokenFormsNeverSpellACharacter) {
         std::u16string wide;  // each broken piece one U+FFFD
     };
     const Case cases[] = {
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},                  // overlong "/"
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},          // overlong "/" in three bytes
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong "/"
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong "/" in three bytes
         {"\xF0\x80\x80\xAF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // and in four
-        {"\xE0\xA0\x80", u"\u0800"},                     // the shortest three-byte form
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},          // surrogate D800
-        {"\xED\xBF\xBF", u"\uFFFD\uFFFD\uFFFD"},          // surrogate DFFF
-        {"\xED\x9F\xBF", u"\uD7FF"},                     // last code point before the surrogates
+        {"\xE0\xA0\x80", u"\u0800"},                        // the shortest three-byte form
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // surrogate D800
+        {"\xED\xBF\xBF", u"\uFFFD\uFFFD\uFFFD"},            // surrogate DFFF
+        {"\xED\x9F\xBF", u"\uD7FF"},                        // last code point before the surrogates
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+110000
         {"\xF5\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
-        {"\xE2\x82" "A", u"\uFFFDA"},                    // cut short: one piece
+        {"\xE2\x82"
+         "A",
+         u"\uFFFDA"},  // cut short: one piece
         {"a\xD0", u"a\uFFFD"},
     };
     for (const Case& c : cases) {
@@ -79,8 +81,8 @@ TEST(Utf8, BrokenFormsNeverSpellACharacter) {
 
 TEST(Utf8, AppendsOneToFourBytesPerCodePoint) {
     std::string out;
-    for (const char32_t cp : {U'A', U'\u007F', U'\u0080', U'Ж', U'\u07FF', U'\u0800', U'€', U'\uFFFD',
-                              U'\U00010000', U'\U0010FFFF'})
+    for (const char32_t cp :
+         {U'A', U'\u007F', U'\u0080', U'Ж', U'\u07FF', U'\u0800', U'€', U'\uFFFD', U'\U00010000', U'\U0010FFFF'})
         AppendUtf8(out, cp);
     EXPECT_EQ(out, "A\x7F\xC2\x80Ж\xDF\xBF\xE0\xA0\x80€\xEF\xBF\xBD\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
     EXPECT_EQ(Utf8ToUtf16(out), u"A\u007F\u0080Ж\u07FF\u0800€\uFFFD\U00010000\U0010FFFF");
@@ -96,9 +98,16 @@ TEST(Utf8, UndeclaredEncodingIsUtf8WhenMarkedOrValidElseCodePage1251) {
         {"Отчёт №1", "Отчёт №1"},
         {"\xEF\xBB\xBFОтчёт", "Отчёт"},
         {"\xEF\xBB\xBF", ""},
-        {"\xEF\xBB\xBF\xEF\xBB\xBF" "a", "\uFEFF" "a"},
-        {"\xEF\xBB\xBF" "a\xC0", "a\uFFFD"},
-        {"\xCE\xF2\xF7\xB8\xF2 \xB9" "1", "Отчёт №1"},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF"
+         "a",
+         "\uFEFF"
+         "a"},
+        {"\xEF\xBB\xBF"
+         "a\xC0",
+         "a\uFFFD"},
+        {"\xCE\xF2\xF7\xB8\xF2 \xB9"
+         "1",
+         "Отчёт №1"},
         {"\xC0\xAF", "АЇ"},
         // Mostly UTF-8, one word in the code page: the whole is the code page.
         {"Отчёт \xC2\xE5\xEB", "РћС‚С‡С‘С‚ Вел"},

@@ -46,8 +46,9 @@ TEST(ClientLibrary, MissingLibraryIsAClearError) {
         ClientLibrary::Load({"libfbclient-missing.so.9"});
         FAIL() << "a missing library loaded";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Не найдена клиентская библиотека базы данных (libfbclient-missing.so.9)", 0),
-                  0u)
+        EXPECT_EQ(
+            std::string(e.what()).rfind("Не найдена клиентская библиотека базы данных (libfbclient-missing.so.9)", 0),
+            0u)
             << e.what();
     }
 }

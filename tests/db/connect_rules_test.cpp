@@ -39,7 +39,8 @@ TEST(ConnectRules, ParameterLines) {
 TEST(ConnectRules, FailureMessageHidesTheSecret) {
     EXPECT_EQ(FirstFailureMessage(Settings("/srv/kvel", "masterkey", true)), "1 /srv/kvel/kvel.gdb\r***");
     EXPECT_EQ(FirstFailureMessage(Settings("/srv/kvel", "", true)), "1 /srv/kvel/kvel.gdb\r");
-    EXPECT_EQ(FirstFailureMessage(Settings("h:/d/kvel.gdb", "password=masterkey", false)), "h:/d/kvel.gdb\rpassword=***");
+    EXPECT_EQ(FirstFailureMessage(Settings("h:/d/kvel.gdb", "password=masterkey", false)),
+              "h:/d/kvel.gdb\rpassword=***");
     EXPECT_EQ(FirstFailureMessage(Settings("h:/d/kvel.gdb", "Password=a=b", false)), "h:/d/kvel.gdb\rPassword=***");
     EXPECT_EQ(FirstFailureMessage(Settings("h:/d/kvel.gdb", "masterkey", false)), "h:/d/kvel.gdb\r***");
     EXPECT_EQ(FirstFailureMessage(Settings("h:/d/kvel.gdb", "", false)), "h:/d/kvel.gdb\r");

@@ -82,14 +82,14 @@ TEST(DataModule, StartUpTransactionEndsAndEachSessionIsItsOwn) {
     module.ConnectDatabase(FolderSettings(dir), ui);
 
     const auto session = module.BeginSession();
-    auto query = session->Prepare(
-        "select count(*) from mon$transactions where mon$attachment_id = current_connection");
+    auto query = session->Prepare("select count(*) from mon$transactions where mon$attachment_id = current_connection");
     const ResultSet rs = query->Open();
     // Only the session's own transaction runs in the connection.
     EXPECT_EQ(rs.At(0, 0).AsInteger(), 1);
 
-    auto readOnly = session->Prepare("select mon$read_only, mon$isolation_mode from mon$transactions "
-                                     "where mon$transaction_id = current_transaction");
+    auto readOnly = session->Prepare(
+        "select mon$read_only, mon$isolation_mode from mon$transactions "
+        "where mon$transaction_id = current_transaction");
     const ResultSet mode = readOnly->Open();
     EXPECT_EQ(mode.At(0, "mon$read_only").AsInteger(), 1);
     EXPECT_EQ(mode.At(0, "mon$isolation_mode").AsInteger(), 1);  // snapshot
@@ -211,8 +211,9 @@ TEST(DataModule, MissingPeriodTableKeepsTheInstitutionsAndRunsOn) {
 
 TEST(DataModule, MissingInstitutionTableLeavesBothListsEmpty) {
     TempDir dir;
-    CreateDatabase(dir.File("kvel.gdb"), "create table period (A varchar(2), B varchar(20));\n"
-                                         "insert into period values ('01', 'Январь');\n");
+    CreateDatabase(dir.File("kvel.gdb"),
+                   "create table period (A varchar(2), B varchar(20));\n"
+                   "insert into period values ('01', 'Январь');\n");
     DataModule module("");
     RecordingUi ui;
     const std::string error = ErrorOfConnect(module, FolderSettings(dir), ui);
@@ -238,13 +239,16 @@ TEST(DataModule, PeriodWithoutANameColumnFails) {
 
 TEST(DataModule, OverlongInstitutionValueFailsAfterTheRecordsBeforeIt) {
     TempDir dir;
-    CreateDatabase(dir.File("kvel.gdb"),
-                   "create table KODIF (A varchar(8), A3 varchar(222), B varchar(300), C varchar(6), RAION varchar(4));\n"
-                   "insert into KODIF values ('01', null, 'Первая', '0001', '1');\n"
-                   "insert into KODIF values ('02', null, 'Вторая', '0002', '1');\n"
-                   "insert into KODIF values ('03', null, '" + Repeat("Ж", 101) + "', '0003', '1');\n"
-                   "insert into KODIF values ('04', null, 'Четвёртая', '0004', '1');\n"
-                   "create table period (A varchar(2), B varchar(20));\n");
+    CreateDatabase(
+        dir.File("kvel.gdb"),
+        "create table KODIF (A varchar(8), A3 varchar(222), B varchar(300), C varchar(6), RAION varchar(4));\n"
+        "insert into KODIF values ('01', null, 'Первая', '0001', '1');\n"
+        "insert into KODIF values ('02', null, 'Вторая', '0002', '1');\n"
+        "insert into KODIF values ('03', null, '" +
+            Repeat("Ж", 101) +
+            "', '0003', '1');\n"
+            "insert into KODIF values ('04', null, 'Четвёртая', '0004', '1');\n"
+            "create table period (A varchar(2), B varchar(20));\n");
     DataModule module("");
     RecordingUi ui;
     const std::string error = ErrorOfConnect(module, FolderSettings(dir), ui);
@@ -272,10 +276,12 @@ TEST(DataModule, InstitutionValuesAtTheirFullWidths) {
     const std::string a3 = Repeat("я", 222);
     CreateDatabase(dir.File("kvel.gdb"),
                    "create table KODIF (A char(8), A3 varchar(222), B char(100), C char(6), RAION char(4));\n"
-                   "insert into KODIF values ('Ф1234567', '" + a3 + "', '" + b + "', 'Ж12345', 'ЮЮЮЮ');\n"
-                   "insert into KODIF values (null, null, 'x', '', '');\n"
-                   "create table period (A char(2), B char(10));\n"
-                   "insert into period values ('1', 'Год');\n");
+                   "insert into KODIF values ('Ф1234567', '" +
+                       a3 + "', '" + b +
+                       "', 'Ж12345', 'ЮЮЮЮ');\n"
+                       "insert into KODIF values (null, null, 'x', '', '');\n"
+                       "create table period (A char(2), B char(10));\n"
+                       "insert into period values ('1', 'Год');\n");
     DataModule module("");
     RecordingUi ui;
     module.ConnectDatabase(FolderSettings(dir), ui);

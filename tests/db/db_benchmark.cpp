@@ -21,8 +21,9 @@ using Clock = std::chrono::steady_clock;
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 std::string FiguresSql() {
-    std::string columns = "NTBL integer, GOD integer, LPU varchar(8), period varchar(4), formkod varchar(7), "
-                          "tblkod varchar(6), \"ROW\" integer";
+    std::string columns =
+        "NTBL integer, GOD integer, LPU varchar(8), period varchar(4), formkod varchar(7), "
+        "tblkod varchar(6), \"ROW\" integer";
     std::string values = "mod(:i, 50), 2010, '1166', 'год', '0070000', 'T01000', :i";
     for (int n = 1; n <= 42; ++n) {
         columns += ", n" + std::to_string(n) + " numeric(15,2)";
@@ -32,10 +33,11 @@ std::string FiguresSql() {
         columns += ", c" + std::to_string(c) + " varchar(40)";
         values += ", 'Текст ' || :i";
     }
-    return "create table svod (" + columns + ");\ncommit;\nset term ^ ;\n"
+    return "create table svod (" + columns +
+           ");\ncommit;\nset term ^ ;\n"
            "execute block as declare i integer = 0; begin while (i < 10000) do begin "
-           "insert into svod values (" + values + "); i = i + 1; end end ^\nset term ; ^\n" +
-           testing::kMappingSql;
+           "insert into svod values (" +
+           values + "); i = i + 1; end end ^\nset term ; ^\n" + testing::kMappingSql;
 }
 
 void Measure(const char* how, const std::string& name, const std::string& password) {
@@ -44,7 +46,8 @@ void Measure(const char* how, const std::string& name, const std::string& passwo
     for (int i = 0; i < kAttaches; ++i) testing::Attach(name, password);
     const double attach = Milliseconds(Clock::now() - start) / kAttaches;
 
-    auto transaction = std::make_shared<Transaction>(testing::Attach(name, password), TransactionMode::ReadOnlySnapshot);
+    auto transaction =
+        std::make_shared<Transaction>(testing::Attach(name, password), TransactionMode::ReadOnlySnapshot);
     Statement figures(transaction, "select * from svod");
     start = Clock::now();
     const ResultSet rows = figures.FetchAll();
@@ -66,9 +69,10 @@ void Measure(const char* how, const std::string& name, const std::string& passwo
     for (int i = 0; i < kPrepares; ++i) Statement again(transaction, testing::kFallbackMappingStatement);
     const double prepare = Milliseconds(Clock::now() - start) * 1000 / kPrepares;
 
-    std::printf("%-9s attach %.1f ms | fetch %zu rows x %zu columns %.0f ms | mapping re-run %.0f us | "
-                "prepare %.0f us\n",
-                how, attach, rows.RowCount(), rows.ColumnNames().size(), fetch, rerun, prepare);
+    std::printf(
+        "%-9s attach %.1f ms | fetch %zu rows x %zu columns %.0f ms | mapping re-run %.0f us | "
+        "prepare %.0f us\n",
+        how, attach, rows.RowCount(), rows.ColumnNames().size(), fetch, rerun, prepare);
 }
 
 }  // namespace

@@ -69,12 +69,11 @@ void CheckAllTypes(const std::shared_ptr<Attachment>& attachment) {
     ASSERT_EQ(rs.RowCount(), 3u);
 
     const std::vector<std::pair<const char*, Kind>> kinds = {
-        {"id", Kind::Integer},      {"t_char", Kind::Text},       {"t_varchar", Kind::Text},
-        {"s1", Kind::Decimal},      {"s4", Kind::Decimal},        {"i2", Kind::Decimal},
-        {"i3", Kind::Decimal},      {"b2", Kind::Decimal},        {"b4", Kind::Decimal},
-        {"b1", Kind::Decimal},      {"n_small", Kind::Integer},   {"n_int", Kind::Integer},
-        {"n_big", Kind::Integer},   {"n_scale0", Kind::Integer},  {"n_scale5", Kind::Other},
-        {"n_double", Kind::Other},  {"n_date", Kind::Other},
+        {"id", Kind::Integer},    {"t_char", Kind::Text},      {"t_varchar", Kind::Text},  {"s1", Kind::Decimal},
+        {"s4", Kind::Decimal},    {"i2", Kind::Decimal},       {"i3", Kind::Decimal},      {"b2", Kind::Decimal},
+        {"b4", Kind::Decimal},    {"b1", Kind::Decimal},       {"n_small", Kind::Integer}, {"n_int", Kind::Integer},
+        {"n_big", Kind::Integer}, {"n_scale0", Kind::Integer}, {"n_scale5", Kind::Other},  {"n_double", Kind::Other},
+        {"n_date", Kind::Other},
     };
     for (const auto& [name, kind] : kinds) EXPECT_EQ(rs.ColumnKind(rs.ColumnIndex(name)), kind) << name;
 

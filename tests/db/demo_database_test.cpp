@@ -20,8 +20,8 @@ using tarnfold::testing::TempDir;
 
 TEST(DemoDatabase, ListsAndFiguresAsTheExportReadsThem) {
     TempDir dir;
-    const std::string command = std::string("'") + TARNFOLD_SOURCE_DIR + "/scripts/make-demo-db' '" +
-                                dir.File("kvel.gdb") + "' 2>&1";
+    const std::string command =
+        std::string("'") + TARNFOLD_SOURCE_DIR + "/scripts/make-demo-db' '" + dir.File("kvel.gdb") + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
     ConnectionSettings settings;
@@ -87,7 +87,8 @@ TEST(DemoDatabase, ListsAndFiguresAsTheExportReadsThem) {
     years->SetInteger("ntbl", rows.At(0, "NTBL").integer);
     EXPECT_GT(years->Open().At(0, 0).AsInteger(), 1);
     auto monthly = session->Prepare(
-        "select count(distinct god) from columns, tblname where columns.tbl = tblname.ntbl and tblname.tblname = :theme");
+        "select count(distinct god) from columns, tblname where columns.tbl = tblname.ntbl and tblname.tblname = "
+        ":theme");
     monthly->SetText("theme", "001");
     EXPECT_EQ(monthly->Open().At(0, 0).AsInteger(), 1);
 

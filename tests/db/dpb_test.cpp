@@ -7,7 +7,9 @@
 namespace tarnfold::db {
 namespace {
 
-std::string Item(char code, const std::string& value) { return std::string{code, static_cast<char>(value.size())} + value; }
+std::string Item(char code, const std::string& value) {
+    return std::string{code, static_cast<char>(value.size())} + value;
+}
 
 TEST(Dpb, StartUpLinesBecomeItemsInOrder) {
     const std::string dpb = BuildDpb({"user_name=SYSDBA", "lc_ctype=WIN1251", "password=masterkey"});

@@ -138,8 +138,7 @@ TEST_F(ServerTest, MissingTableKeepsTheProgramRunning) {
                    "insert into KODIF values ('02', null, 'Город', '0002', '1');\n");
     DataModule module("");
     RecordingUi ui;
-    const std::string error =
-        ErrorOfConnect(module, LocatorSettings("kvel.gdb", "password=" + server_.password), ui);
+    const std::string error = ErrorOfConnect(module, LocatorSettings("kvel.gdb", "password=" + server_.password), ui);
     EXPECT_NE(error.find("Table unknown"), std::string::npos) << error;
     EXPECT_EQ(ui.endRequests, 0);
     EXPECT_TRUE(ui.messages.empty());
@@ -158,8 +157,9 @@ TEST_F(ServerTest, YearFallbackMappingStatement) {
 }
 
 TEST_F(ServerTest, ErrorsOfARemoteStatementArriveAsErrors) {
-    CreateDatabase(folder_ + "errors.fdb", "create table texts (t varchar(4), c varchar(10));\n"
-                                           "insert into texts values ('abc', '12x');\n");
+    CreateDatabase(folder_ + "errors.fdb",
+                   "create table texts (t varchar(4), c varchar(10));\n"
+                   "insert into texts values ('abc', '12x');\n");
     auto transaction = std::make_shared<Transaction>(
         testing::Attach(server_.Locator(folder_ + "errors.fdb"), server_.password), TransactionMode::ReadOnlySnapshot);
     Statement conversion(transaction, "select cast(c as integer) from texts");

@@ -97,8 +97,8 @@ protected:
 TEST_F(DesktopOpener, StartsXdgOpenWithTheFileAndDoesNotWaitForIt) {
     const std::string script = dir_.File("xdg-open");
     const std::string record = dir_.File("record.txt");
-    std::ofstream(script) << "#!/bin/sh\nPATH=/usr/bin:/bin\nsleep 1\nprintf '%s|%s' \"$1\" \"$#\" > '" << record << ".part'\nmv '"
-                          << record << ".part' '" << record << "'\n";
+    std::ofstream(script) << "#!/bin/sh\nPATH=/usr/bin:/bin\nsleep 1\nprintf '%s|%s' \"$1\" \"$#\" > '" << record
+                          << ".part'\nmv '" << record << ".part' '" << record << "'\n";
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     ::setenv("PATH", dir_.Path().c_str(), 1);
 
@@ -123,9 +123,8 @@ TEST_F(DesktopOpener, AMissingXdgOpenIsToldClearly) {
         word::docx::OpenWithDesktop(document);
         ADD_FAILURE() << "no error without xdg-open";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Не удалось открыть документ \"" + document +
-                      "\": не удалось запустить xdg-open: нет такого файла или каталога");
+        EXPECT_EQ(std::string(e.what()), "Не удалось открыть документ \"" + document +
+                                             "\": не удалось запустить xdg-open: нет такого файла или каталога");
     }
 }
 

@@ -18,8 +18,8 @@
 namespace tarnfold::testing {
 namespace {
 
-using word::docx::DocxPackage;
 using ::testing::ElementsAre;
+using word::docx::DocxPackage;
 
 class BookmarkFill : public ::testing::Test {
 protected:
@@ -57,8 +57,9 @@ TEST_F(BookmarkFill, InsertsInFrontOfAPointBookmarkWithTheFormattingOfTheRunBefo
 }
 
 TEST_F(BookmarkFill, FindsNamesWithoutRegardToLetterCaseAsWordDoes) {
-    DocxPackage doc(Template(R"(<w:p><w:bookmarkStart w:id="0" w:name="Итог_Строки"/><w:bookmarkEnd w:id="0"/></w:p>)"
-                             R"(<w:p><w:bookmarkStart w:id="1" w:name="z1000_001_01"/><w:bookmarkEnd w:id="1"/></w:p>)"));
+    DocxPackage doc(
+        Template(R"(<w:p><w:bookmarkStart w:id="0" w:name="Итог_Строки"/><w:bookmarkEnd w:id="0"/></w:p>)"
+                 R"(<w:p><w:bookmarkStart w:id="1" w:name="z1000_001_01"/><w:bookmarkEnd w:id="1"/></w:p>)"));
     EXPECT_TRUE(doc.HasBookmark("ИТОГ_строки"));
     EXPECT_TRUE(doc.HasBookmark("Z1000_001_01"));
     EXPECT_FALSE(doc.HasBookmark("z1000_001_02"));
@@ -82,9 +83,9 @@ TEST_F(BookmarkFill, SpellingsListEveryBookmarkAsWritten) {
 
 TEST_F(BookmarkFill, AMissingBookmarkIsAnErrorNamingIt) {
     DocxPackage doc(Template(R"(<w:p><w:r><w:t>x</w:t></w:r></w:p>)"));
-    for (auto call : {+[](DocxPackage& d) { d.InsertBeforeBookmark("z9", "1"); },
-                      +[](DocxPackage& d) { d.TypeAtBookmark("z9", "1"); },
-                      +[](DocxPackage& d) { d.GoToBookmark("z9"); }}) {
+    for (auto call :
+         {+[](DocxPackage& d) { d.InsertBeforeBookmark("z9", "1"); },
+          +[](DocxPackage& d) { d.TypeAtBookmark("z9", "1"); }, +[](DocxPackage& d) { d.GoToBookmark("z9"); }}) {
         try {
             call(doc);
             ADD_FAILURE() << "no error for a missing bookmark";
@@ -95,12 +96,12 @@ TEST_F(BookmarkFill, AMissingBookmarkIsAnErrorNamingIt) {
 }
 
 TEST_F(BookmarkFill, CellAndRowLevelBookmarksFillTheFirstParagraphTheyOpen) {
-    DocxPackage doc(Template(
-        R"(<w:tbl><w:tr><w:bookmarkStart w:id="1" w:name="row"/>)"
-        R"(<w:tc><w:p><w:pPr><w:jc w:val="right"/><w:rPr><w:u w:val="single"/></w:rPr></w:pPr></w:p></w:tc>)"
-        R"(<w:tc><w:bookmarkStart w:id="2" w:name="cell"/><w:p><w:pPr><w:jc w:val="left"/></w:pPr>)"
-        R"(<w:r><w:rPr><w:i/></w:rPr><w:t>ед.</w:t></w:r></w:p><w:bookmarkEnd w:id="2"/></w:tc>)"
-        R"(<w:bookmarkEnd w:id="1"/></w:tr></w:tbl><w:p/>)"));
+    DocxPackage doc(
+        Template(R"(<w:tbl><w:tr><w:bookmarkStart w:id="1" w:name="row"/>)"
+                 R"(<w:tc><w:p><w:pPr><w:jc w:val="right"/><w:rPr><w:u w:val="single"/></w:rPr></w:pPr></w:p></w:tc>)"
+                 R"(<w:tc><w:bookmarkStart w:id="2" w:name="cell"/><w:p><w:pPr><w:jc w:val="left"/></w:pPr>)"
+                 R"(<w:r><w:rPr><w:i/></w:rPr><w:t>ед.</w:t></w:r></w:p><w:bookmarkEnd w:id="2"/></w:tc>)"
+                 R"(<w:bookmarkEnd w:id="1"/></w:tr></w:tbl><w:p/>)"));
     doc.InsertBeforeBookmark("row", "10");
     doc.InsertBeforeBookmark("cell", "20");
     const std::string xml = SavedDocument(doc);
@@ -132,16 +133,16 @@ TEST_F(BookmarkFill, BookmarksInsideHyperlinksAndContentControlsStayInside) {
     EXPECT_THAT(PropertyNames(RunWithText(parsed, "1")), ElementsAre("rStyle"));
     EXPECT_STREQ(RunWithText(parsed, "2").parent().name(), "w:sdtContent");
     EXPECT_STREQ(RunWithText(parsed, "3").parent().name(), "w:p");
-    EXPECT_THAT(BookmarkMarks(xml), ElementsAre("start 1 link", "end 1", "start 2 inline", "end 2", "start 3 block",
-                                                "end 3"));
+    EXPECT_THAT(BookmarkMarks(xml),
+                ElementsAre("start 1 link", "end 1", "start 2 inline", "end 2", "start 3 block", "end 3"));
 }
 
 TEST_F(BookmarkFill, SplitRunsAndProofingMarksGiveTheFormattingOfTheNearestRun) {
-    DocxPackage doc(Template(
-        R"(<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Зна</w:t></w:r><w:proofErr w:type="spellStart"/>)"
-        R"(<w:r><w:rPr><w:i/></w:rPr><w:t>чение</w:t></w:r><w:proofErr w:type="spellEnd"/>)"
-        R"(<w:bookmarkStart w:id="4" w:name="v"/><w:bookmarkEnd w:id="4"/>)"
-        R"(<w:proofErr w:type="gramStart"/><w:r><w:rPr><w:u/></w:rPr><w:t>хвост</w:t></w:r></w:p>)"));
+    DocxPackage doc(
+        Template(R"(<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Зна</w:t></w:r><w:proofErr w:type="spellStart"/>)"
+                 R"(<w:r><w:rPr><w:i/></w:rPr><w:t>чение</w:t></w:r><w:proofErr w:type="spellEnd"/>)"
+                 R"(<w:bookmarkStart w:id="4" w:name="v"/><w:bookmarkEnd w:id="4"/>)"
+                 R"(<w:proofErr w:type="gramStart"/><w:r><w:rPr><w:u/></w:rPr><w:t>хвост</w:t></w:r></w:p>)"));
     doc.InsertBeforeBookmark("v", "5");
     const std::string xml = SavedDocument(doc);
     EXPECT_THAT(ParagraphTexts(xml), ElementsAre("Значение5хвост"));
@@ -149,15 +150,15 @@ TEST_F(BookmarkFill, SplitRunsAndProofingMarksGiveTheFormattingOfTheNearestRun) 
 }
 
 TEST_F(BookmarkFill, TrackedChangeIdsAreNeverCopiedAndDeletedTextIsNotJoined) {
-    DocxPackage doc(Template(
-        R"(<w:p><w:pPr><w:rPr><w:ins w:id="11" w:author="a" w:date="2020-01-01T00:00:00Z"/></w:rPr></w:pPr>)"
-        R"(<w:ins w:id="12" w:author="a"><w:r><w:rPr><w:b/><w:ins w:id="13" w:author="a"/>)"
-        R"(<w:rPrChange w:id="14" w:author="a"><w:rPr/></w:rPrChange></w:rPr><w:t>новое</w:t></w:r></w:ins>)"
-        R"(<w:bookmarkStart w:id="1" w:name="after_ins"/><w:bookmarkEnd w:id="1"/></w:p>)"
-        R"(<w:p><w:del w:id="15" w:author="a"><w:r><w:delText>старое</w:delText></w:r>)"
-        R"(<w:bookmarkStart w:id="2" w:name="in_del"/><w:bookmarkEnd w:id="2"/></w:del></w:p>)"
-        R"(<w:p><w:pPr><w:rPr><w:del w:id="16" w:author="a"/><w:sz w:val="18"/></w:rPr></w:pPr>)"
-        R"(<w:bookmarkStart w:id="3" w:name="mark_only"/><w:bookmarkEnd w:id="3"/></w:p>)"));
+    DocxPackage doc(
+        Template(R"(<w:p><w:pPr><w:rPr><w:ins w:id="11" w:author="a" w:date="2020-01-01T00:00:00Z"/></w:rPr></w:pPr>)"
+                 R"(<w:ins w:id="12" w:author="a"><w:r><w:rPr><w:b/><w:ins w:id="13" w:author="a"/>)"
+                 R"(<w:rPrChange w:id="14" w:author="a"><w:rPr/></w:rPrChange></w:rPr><w:t>новое</w:t></w:r></w:ins>)"
+                 R"(<w:bookmarkStart w:id="1" w:name="after_ins"/><w:bookmarkEnd w:id="1"/></w:p>)"
+                 R"(<w:p><w:del w:id="15" w:author="a"><w:r><w:delText>старое</w:delText></w:r>)"
+                 R"(<w:bookmarkStart w:id="2" w:name="in_del"/><w:bookmarkEnd w:id="2"/></w:del></w:p>)"
+                 R"(<w:p><w:pPr><w:rPr><w:del w:id="16" w:author="a"/><w:sz w:val="18"/></w:rPr></w:pPr>)"
+                 R"(<w:bookmarkStart w:id="3" w:name="mark_only"/><w:bookmarkEnd w:id="3"/></w:p>)"));
     doc.InsertBeforeBookmark("after_ins", "1");
     doc.InsertBeforeBookmark("in_del", "2");
     doc.InsertBeforeBookmark("mark_only", "3");
@@ -179,10 +180,9 @@ TEST_F(BookmarkFill, TrackedChangeIdsAreNeverCopiedAndDeletedTextIsNotJoined) {
 
 TEST_F(BookmarkFill, TheFirstStartWinsWhereANameOccursTwice) {
     // LibreOffice writes the start of a bookmark in an empty paragraph twice.
-    DocxPackage doc(Template(
-        R"(<w:p><w:r><w:rPr/></w:r><w:bookmarkStart w:id="0" w:name="z1000_001_03"/>)"
-        R"(<w:r><w:t>середина</w:t></w:r>)"
-        R"(<w:bookmarkStart w:id="1" w:name="z1000_001_03"/><w:bookmarkEnd w:id="1"/></w:p>)"));
+    DocxPackage doc(Template(R"(<w:p><w:r><w:rPr/></w:r><w:bookmarkStart w:id="0" w:name="z1000_001_03"/>)"
+                             R"(<w:r><w:t>середина</w:t></w:r>)"
+                             R"(<w:bookmarkStart w:id="1" w:name="z1000_001_03"/><w:bookmarkEnd w:id="1"/></w:p>)"));
     EXPECT_EQ(doc.BookmarkCount(), 1u);
     doc.InsertBeforeBookmark("z1000_001_03", "9");
     const std::string xml = SavedDocument(doc);
@@ -191,9 +191,8 @@ TEST_F(BookmarkFill, TheFirstStartWinsWhereANameOccursTwice) {
 }
 
 TEST_F(BookmarkFill, AnyPrefixOfTheMainNamespaceIsReadAndKept) {
-    const std::string body =
-        R"(<ns0:p><ns0:r><ns0:rPr><ns0:b/></ns0:rPr><ns0:t>a</ns0:t></ns0:r>)"
-        R"(<ns0:bookmarkStart ns0:id="0" ns0:name="x"/><ns0:bookmarkEnd ns0:id="0"/></ns0:p>)";
+    const std::string body = R"(<ns0:p><ns0:r><ns0:rPr><ns0:b/></ns0:rPr><ns0:t>a</ns0:t></ns0:r>)"
+                             R"(<ns0:bookmarkStart ns0:id="0" ns0:name="x"/><ns0:bookmarkEnd ns0:id="0"/></ns0:p>)";
     {
         DocxPackage doc(Template(OnlyDocument(DocumentXml(body, "ns0"))));
         ASSERT_TRUE(doc.HasBookmark("x"));
@@ -292,8 +291,7 @@ TEST_F(BookmarkFill, TypingReplacesTheTextARangeBookmarkSpansAndKeepsTheBookmark
     doc.TypeAtBookmark("z0002_000_00", "Больница");
     const std::string xml = SavedDocument(doc);
     EXPECT_THAT(ParagraphTexts(xml), ElementsAre("Год: 2023 г.", "Точка:Больница."));
-    EXPECT_THAT(BookmarkMarks(xml),
-                ElementsAre("start 5 z0001_000_00", "end 5", "start 6 z0002_000_00", "end 6"));
+    EXPECT_THAT(BookmarkMarks(xml), ElementsAre("start 5 z0001_000_00", "end 5", "start 6 z0002_000_00", "end 6"));
     const pugi::xml_document parsed = ParsePart(xml);
     const pugi::xml_node year = RunWithText(parsed, "2023");
     EXPECT_STREQ(year.previous_sibling().name(), "w:bookmarkStart") << "the typed text is inside the range";
@@ -303,11 +301,11 @@ TEST_F(BookmarkFill, TypingReplacesTheTextARangeBookmarkSpansAndKeepsTheBookmark
 }
 
 TEST_F(BookmarkFill, TypingKeepsTheMarksOfFieldsAndOtherBookmarksInsideTheRange) {
-    DocxPackage doc(Template(
-        R"(<w:p><w:bookmarkStart w:id="1" w:name="outer"/><w:r><w:t>старый</w:t></w:r>)"
-        R"(<w:bookmarkStart w:id="2" w:name="inner"/><w:r><w:t>текст</w:t></w:r><w:bookmarkEnd w:id="2"/>)"
-        R"(<w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>PAGE</w:instrText></w:r>)"
-        R"(<w:r><w:fldChar w:fldCharType="end"/></w:r><w:bookmarkEnd w:id="1"/></w:p>)"));
+    DocxPackage doc(
+        Template(R"(<w:p><w:bookmarkStart w:id="1" w:name="outer"/><w:r><w:t>старый</w:t></w:r>)"
+                 R"(<w:bookmarkStart w:id="2" w:name="inner"/><w:r><w:t>текст</w:t></w:r><w:bookmarkEnd w:id="2"/>)"
+                 R"(<w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>PAGE</w:instrText></w:r>)"
+                 R"(<w:r><w:fldChar w:fldCharType="end"/></w:r><w:bookmarkEnd w:id="1"/></w:p>)"));
     doc.TypeAtBookmark("outer", "новый");
     doc.InsertBeforeBookmark("inner", "+");
     const std::string xml = SavedDocument(doc);
@@ -321,11 +319,12 @@ TEST_F(BookmarkFill, HeadersAndFootersAreIndexedAfterTheBody) {
     MiniDocx docx;
     docx.document = DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name="dup"/><w:bookmarkEnd w:id="0"/></w:p>)");
     docx.headers.push_back(StoryXml(
-        "hdr", R"(<w:p><w:r><w:t xml:space="preserve">Год: </w:t></w:r><w:bookmarkStart w:id="7" w:name="z0001_000_00"/>)"
-               R"(<w:r><w:t>____</w:t></w:r><w:bookmarkEnd w:id="7"/><w:r><w:t xml:space="preserve"> г.</w:t></w:r></w:p>)"));
-    docx.footers.push_back(StoryXml(
-        "ftr", R"(<w:p><w:bookmarkStart w:id="8" w:name="dup"/><w:bookmarkEnd w:id="8"/>)"
-               R"(<w:bookmarkStart w:id="9" w:name="z0003_000_00"/><w:bookmarkEnd w:id="9"/></w:p>)"));
+        "hdr",
+        R"(<w:p><w:r><w:t xml:space="preserve">Год: </w:t></w:r><w:bookmarkStart w:id="7" w:name="z0001_000_00"/>)"
+        R"(<w:r><w:t>____</w:t></w:r><w:bookmarkEnd w:id="7"/><w:r><w:t xml:space="preserve"> г.</w:t></w:r></w:p>)"));
+    docx.footers.push_back(
+        StoryXml("ftr", R"(<w:p><w:bookmarkStart w:id="8" w:name="dup"/><w:bookmarkEnd w:id="8"/>)"
+                        R"(<w:bookmarkStart w:id="9" w:name="z0003_000_00"/><w:bookmarkEnd w:id="9"/></w:p>)"));
     DocxPackage doc(Template(docx));
     EXPECT_EQ(doc.BookmarkCount(), 3u);
     doc.TypeAtBookmark("z0001_000_00", "2024");
@@ -352,9 +351,10 @@ TEST_F(BookmarkFill, ManyFiguresKeepEveryMarkAndIdUnique) {
     std::string body;
     for (int i = 0; i < 300; ++i) {
         const std::string id = std::to_string(i);
-        body += R"(<w:p><w:r><w:rPr><w:ins w:id="9)" + id + R"(" w:author="a"/></w:rPr><w:t>c</w:t></w:r>)"
-                R"(<w:bookmarkStart w:id=")" + id + R"(" w:name="z1000_)" + id + R"(_01"/><w:bookmarkEnd w:id=")" +
-                id + R"("/></w:p>)";
+        body += R"(<w:p><w:r><w:rPr><w:ins w:id="9)" + id +
+                R"(" w:author="a"/></w:rPr><w:t>c</w:t></w:r>)"
+                R"(<w:bookmarkStart w:id=")" +
+                id + R"(" w:name="z1000_)" + id + R"(_01"/><w:bookmarkEnd w:id=")" + id + R"("/></w:p>)";
     }
     const std::string path = Template(body);
     const std::vector<std::string> before = BookmarkMarks(ReadEntry(path, "word/document.xml"));

@@ -47,28 +47,34 @@ std::string LargeForm(const tarnfold::testing::TempDir& dir) {
             const std::string name = CellName(row, column);
             const std::string first = std::to_string(id++);
             const std::string second = std::to_string(id++);
-            body += "<w:tc><w:p><w:pPr><w:jc w:val=\"right\"/><w:rPr/></w:pPr><w:r><w:rPr/></w:r>"
-                    "<w:bookmarkStart w:id=\"" + first + "\" w:name=\"" + name + "\"/>"
-                    "<w:bookmarkStart w:id=\"" + second + "\" w:name=\"" + name + "\"/>"
-                    "<w:bookmarkEnd w:id=\"" + second + "\"/></w:p></w:tc>";
+            body +=
+                "<w:tc><w:p><w:pPr><w:jc w:val=\"right\"/><w:rPr/></w:pPr><w:r><w:rPr/></w:r>"
+                "<w:bookmarkStart w:id=\"" +
+                first + "\" w:name=\"" + name +
+                "\"/>"
+                "<w:bookmarkStart w:id=\"" +
+                second + "\" w:name=\"" + name +
+                "\"/>"
+                "<w:bookmarkEnd w:id=\"" +
+                second + "\"/></w:p></w:tc>";
         }
         body += "</w:tr>";
     }
-    body += "</w:tbl><w:p><w:bookmarkStart w:id=\"2\" w:name=\"z0002_000_00\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
-            "<w:p><w:bookmarkStart w:id=\"3\" w:name=\"z0003_000_00\"/><w:bookmarkEnd w:id=\"3\"/></w:p>";
+    body +=
+        "</w:tbl><w:p><w:bookmarkStart w:id=\"2\" w:name=\"z0002_000_00\"/><w:bookmarkEnd w:id=\"2\"/></w:p>"
+        "<w:p><w:bookmarkStart w:id=\"3\" w:name=\"z0003_000_00\"/><w:bookmarkEnd w:id=\"3\"/></w:p>";
     MiniDocx docx;
     docx.document = DocumentXml(body);
-    docx.headers.push_back(StoryXml("hdr", "<w:p><w:r><w:t xml:space=\"preserve\">Год: </w:t></w:r>"
-                                           "<w:bookmarkStart w:id=\"1\" w:name=\"z0001_000_00\"/>"
-                                           "<w:r><w:t>____</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>"));
+    docx.headers.push_back(StoryXml("hdr",
+                                    "<w:p><w:r><w:t xml:space=\"preserve\">Год: </w:t></w:r>"
+                                    "<w:bookmarkStart w:id=\"1\" w:name=\"z0001_000_00\"/>"
+                                    "<w:r><w:t>____</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>"));
     const std::string path = dir.File("large-form.docx");
     tarnfold::testing::WriteDocx(path, docx);
     return path;
 }
 
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // One document filled as an export fills it: the header fields typed, a
 // figure in front of every other bookmark.
@@ -144,9 +150,8 @@ int main(int argc, char** argv) {
         bookmarks = doc.BookmarkCount();
         rounds.push_back({Ms(t1 - t0), Ms(t2 - t1), Ms(t3 - t2), figures});
     }
-    std::sort(rounds.begin(), rounds.end(), [](const Round& a, const Round& b) {
-        return a.open + a.fill + a.save < b.open + b.fill + b.save;
-    });
+    std::sort(rounds.begin(), rounds.end(),
+              [](const Round& a, const Round& b) { return a.open + a.fill + a.save < b.open + b.fill + b.save; });
     const Round& median = rounds[rounds.size() / 2];
     std::printf("template: %s (%zu bookmarks)\n", templatePath.c_str(), bookmarks);
     std::printf("median of %zu rounds:\n", rounds.size());

@@ -67,11 +67,16 @@ std::string HtmlText(const std::string& html) {
         } else if (html[i] == '&') {
             const std::size_t end = html.find(';', i);
             const std::string entity = html.substr(i + 1, end - i - 1);
-            if (entity == "amp") text += '&';
-            else if (entity == "lt") text += '<';
-            else if (entity == "gt") text += '>';
-            else if (entity == "quot") text += '"';
-            else if (entity == "nbsp") text += ' ';
+            if (entity == "amp")
+                text += '&';
+            else if (entity == "lt")
+                text += '<';
+            else if (entity == "gt")
+                text += '>';
+            else if (entity == "quot")
+                text += '"';
+            else if (entity == "nbsp")
+                text += ' ';
             else if (!entity.empty() && entity[0] == '#') {
                 AppendUtf8(text, static_cast<char32_t>(entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X')
                                                            ? std::stoul(entity.substr(2), nullptr, 16)
@@ -103,7 +108,8 @@ std::string HtmlText(const std::string& html) {
 
 void Office::MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs) const {
     fs::create_directories(profile_);
-    std::string command = "python3 " + ShellQuoted(std::string(TARNFOLD_DOCX_SOURCE_ROOT) + "/scripts/make_template.py") +
+    std::string command = "python3 " +
+                          ShellQuoted(std::string(TARNFOLD_DOCX_SOURCE_ROOT) + "/scripts/make_template.py") +
                           " --profile " + ShellQuoted(profile_);
     int n = 0;
     for (const auto& [layout, output] : layoutsAndOutputs) {

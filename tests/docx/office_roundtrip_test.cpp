@@ -103,8 +103,8 @@ TEST_F(OfficeRoundTrip, AFilledFormReadsBackWithEveryFigureInItsCell) {
     doc->Save();
 
     EXPECT_THAT(office_->BodyLines(output),
-                ElementsAre("Форма 7", "Учреждение: ГБУЗ «Областная больница» № 1.", "Строка", "Гр.3", "Гр.4",
-                            "Всего", "125", "12,5", "в т.ч.", "~7 чел.", "—"));
+                ElementsAre("Форма 7", "Учреждение: ГБУЗ «Областная больница» № 1.", "Строка", "Гр.3", "Гр.4", "Всего",
+                            "125", "12,5", "в т.ч.", "~7 чел.", "—"));
     EXPECT_THAT(office_->HeaderAndFooterTexts(output), ElementsAre("Год: 2023 г.", "Период: январь"));
 
     // Structure: every part well-formed, bookmark marks as they were, and
@@ -167,7 +167,8 @@ std::vector<std::string> DemoFormLayouts(const std::string& folder) {
     const std::string root = TARNFOLD_DOCX_SOURCE_ROOT;
     const std::string script =
         "import importlib.machinery, json, subprocess, sys\n"
-        "maker = importlib.machinery.SourceFileLoader('maker', sys.argv[1] + '/scripts/make-demo-templates').load_module()\n"
+        "maker = importlib.machinery.SourceFileLoader('maker', sys.argv[1] + "
+        "'/scripts/make-demo-templates').load_module()\n"
         "forms = json.loads(subprocess.run([sys.executable, sys.argv[1] + '/scripts/demo_forms.py', 'templates'],\n"
         "                                  check=True, capture_output=True, text=True).stdout)\n"
         "for n, name in enumerate(sorted(forms)):\n"
@@ -262,14 +263,17 @@ TEST_F(OfficeRoundTrip, TheTemplateMakerStoppedWhileTheOfficeConvertsLeavesNoOff
     const std::string layout = dir_->File("stopped-layout.json");
     std::string tables;
     // Large enough that the office would go on converting for many seconds.
-    for (int t = 0; t < 150; ++t) tables += std::string(t == 0 ? "" : ", ") + R"({"table": [)" + [] {
-        std::string rows;
-        for (int r = 0; r < 50; ++r) rows += std::string(r == 0 ? "" : ", ") + R"(["1", "2", "3", "4", "5", "6"])";
-        return rows;
-    }() + "]}";
+    for (int t = 0; t < 150; ++t)
+        tables += std::string(t == 0 ? "" : ", ") + R"({"table": [)" + [] {
+            std::string rows;
+            for (int r = 0; r < 50; ++r) rows += std::string(r == 0 ? "" : ", ") + R"(["1", "2", "3", "4", "5", "6"])";
+            return rows;
+        }() + "]}";
     std::ofstream(layout) << "{\"body\": [" << tables << "]}";
-    std::vector<std::string> args = {"python3", std::string(TARNFOLD_DOCX_SOURCE_ROOT) + "/scripts/make_template.py",
-                                     "--profile", profile, "--layout", layout, "--out", dir_->File("stopped.doc")};
+    std::vector<std::string> args = {"python3",   std::string(TARNFOLD_DOCX_SOURCE_ROOT) + "/scripts/make_template.py",
+                                     "--profile", profile,
+                                     "--layout",  layout,
+                                     "--out",     dir_->File("stopped.doc")};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -293,7 +297,8 @@ TEST_F(OfficeRoundTrip, TheBatchWayMakesTheSameDocumentsAsThePerDocumentWayForTh
     std::vector<std::pair<std::string, std::string>> templates = {{BenchFormLayout(), folder + "/bench.docx"}};
     const std::vector<std::string> demo = DemoFormLayouts(folder);
     EXPECT_GE(demo.size(), 4u);
-    for (std::size_t n = 0; n < demo.size(); ++n) templates.emplace_back(demo[n], folder + "/demo" + std::to_string(n) + ".docx");
+    for (std::size_t n = 0; n < demo.size(); ++n)
+        templates.emplace_back(demo[n], folder + "/demo" + std::to_string(n) + ".docx");
     office_->MakeTemplates(templates);
 
     word::docx::DocxServer eachDocument([](const std::string&) {});

@@ -71,8 +71,8 @@ std::string DocumentXml(std::string_view body, std::string_view prefix) {
 std::string StoryXml(std::string_view kind, std::string_view content, std::string_view prefix) {
     const std::string p(prefix);
     const std::string k(kind);
-    return std::string(kDeclaration) + "<" + p + ":" + k + Namespaces(prefix) + ">" + std::string(content) + "</" +
-           p + ":" + k + ">";
+    return std::string(kDeclaration) + "<" + p + ":" + k + Namespaces(prefix) + ">" + std::string(content) + "</" + p +
+           ":" + k + ">";
 }
 
 MiniDocx OnlyDocument(std::string documentXml) {
@@ -188,8 +188,8 @@ std::vector<RawEntry> ReadRawEntries(const std::string& path) {
         std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
             zip_fopen_index(zip.get(), static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED), zip_fclose);
         entry.compressed.resize(st.comp_size);
-        if (!file || zip_fread(file.get(), entry.compressed.data(), st.comp_size) !=
-                         static_cast<zip_int64_t>(st.comp_size)) {
+        if (!file ||
+            zip_fread(file.get(), entry.compressed.data(), st.comp_size) != static_cast<zip_int64_t>(st.comp_size)) {
             throw std::runtime_error("cannot read " + entry.name + " of " + path);
         }
         entries.push_back(std::move(entry));

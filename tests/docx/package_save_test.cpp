@@ -22,8 +22,8 @@
 namespace tarnfold::testing {
 namespace {
 
-using word::docx::DocxPackage;
 using ::testing::ElementsAre;
+using word::docx::DocxPackage;
 namespace fs = std::filesystem;
 
 std::string FileBytes(const std::string& path) {
@@ -31,9 +31,7 @@ std::string FileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::vector<std::string> FolderListing(const fs::path& folder) {
     std::vector<std::string> names;
@@ -55,7 +53,8 @@ std::string ErrorText(const std::function<void()>& call) {
 
 MiniDocx FormWithHeader() {
     MiniDocx docx;
-    docx.document = DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name="z1000_001_01"/><w:bookmarkEnd w:id="0"/></w:p>)");
+    docx.document =
+        DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name="z1000_001_01"/><w:bookmarkEnd w:id="0"/></w:p>)");
     docx.headers.push_back(
         StoryXml("hdr", R"(<w:p><w:bookmarkStart w:id="1" w:name="z0001_000_00"/><w:bookmarkEnd w:id="1"/></w:p>)"));
     docx.footers.push_back(StoryXml("ftr", R"(<w:p><w:r><w:t>подвал</w:t></w:r></w:p>)"));
@@ -102,8 +101,7 @@ TEST_F(PackageSave, AnUnchangedDocumentIsCopiedEntryForEntry) {
     const std::vector<RawEntry> after = ReadRawEntries(dir_.File("copy.docx"));
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_TRUE(after[i].name == before[i].name && after[i].compressed == before[i].compressed)
-            << before[i].name;
+        EXPECT_TRUE(after[i].name == before[i].name && after[i].compressed == before[i].compressed) << before[i].name;
     }
 }
 
@@ -152,27 +150,31 @@ TEST_F(PackageSave, FilesThatAreNoDocumentAreToldApart) {
 
     const std::string broken = dir_.File("broken.docx");
     WriteDocx(broken, OnlyDocument(DocumentXml("<w:p><w:r><w:t>оборвано</w:r></w:p>")));
-    EXPECT_THAT(ErrorText([&] { DocxPackage d(broken); }),
-                ::testing::StartsWith("Файл \"" + broken + "\" повреждён: часть word/document.xml не читается как XML"));
+    EXPECT_THAT(
+        ErrorText([&] { DocxPackage d(broken); }),
+        ::testing::StartsWith("Файл \"" + broken + "\" повреждён: часть word/document.xml не читается как XML"));
 
     const std::string koi8 = dir_.File("koi8.docx");
     std::string declared = DocumentXml("<w:p/>");
     declared.replace(declared.find("UTF-8"), 5, "KOI8-R");
     WriteDocx(koi8, OnlyDocument(declared));
     EXPECT_EQ(ErrorText([&] { DocxPackage d(koi8); }),
-              "Файл \"" + koi8 + "\" не удаётся прочитать: часть word/document.xml записана в неподдерживаемой "
-              "кодировке \"KOI8-R\"");
+              "Файл \"" + koi8 +
+                  "\" не удаётся прочитать: часть word/document.xml записана в неподдерживаемой "
+                  "кодировке \"KOI8-R\"");
 
     const std::string foreign = dir_.File("foreign.docx");
     WriteDocx(foreign, OnlyDocument("<document xmlns=\"urn:other\"><body/></document>"));
     EXPECT_EQ(ErrorText([&] { DocxPackage d(foreign); }),
-              "Файл \"" + foreign + "\" не является документом Word: часть word/document.xml не содержит разметки "
-              "WordprocessingML");
+              "Файл \"" + foreign +
+                  "\" не является документом Word: часть word/document.xml не содержит разметки "
+                  "WordprocessingML");
 }
 
 TEST_F(PackageSave, AMisstatedDirectoryIsRefusedAsDamageBeforeFillingWithoutTakingTheMemory) {
     using Change = std::function<void(DirectoryRecord&)>;
-    const std::string mismatch = "размер части word/document.xml в оглавлении ZIP-архива не сходится с её сжатым размером";
+    const std::string mismatch =
+        "размер части word/document.xml в оглавлении ZIP-архива не сходится с её сжатым размером";
     const std::string unreadable = "не удаётся прочитать часть word/document.xml";
     const std::string damagedZip = "ZIP-архив документа нарушен";
     const struct {
@@ -221,11 +223,11 @@ TEST_F(PackageSave, AMisstatedDirectoryIsRefusedAsDamageBeforeFillingWithoutTaki
 
 TEST_F(PackageSave, TheMainPartIsFoundThroughThePackageRelationships) {
     const std::string path = dir_.File("renamed.docx");
-    WriteZip(path, {{"_rels/.rels",
-                     R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-                     R"(<Relationship Id="r1" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
-                     R"(relationships/officeDocument" Target="/doc/main.xml"/></Relationships>)"},
-                    {"doc/main.xml", DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name="m"/></w:p>)")}});
+    WriteZip(path,
+             {{"_rels/.rels", R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+                              R"(<Relationship Id="r1" Type="http://schemas.openxmlformats.org/officeDocument/2006/)"
+                              R"(relationships/officeDocument" Target="/doc/main.xml"/></Relationships>)"},
+              {"doc/main.xml", DocumentXml(R"(<w:p><w:bookmarkStart w:id="0" w:name="m"/></w:p>)")}});
     DocxPackage doc(path);
     EXPECT_TRUE(doc.HasBookmark("m"));
     doc.InsertBeforeBookmark("m", "x");
@@ -236,9 +238,9 @@ TEST_F(PackageSave, TheMainPartIsFoundThroughThePackageRelationships) {
 TEST_F(PackageSave, SavingIntoAMissingFolderOrOverAFolderFailsAndWritesNothing) {
     DocxPackage doc(Template());
     const std::string inMissing = dir_.File("Reports/out.docx");
-    EXPECT_EQ(ErrorText([&] { doc.SaveAs(inMissing); }),
-              "Не удалось сохранить документ \"" + inMissing + "\": папка \"" + dir_.File("Reports") +
-                  "\" не существует");
+    EXPECT_EQ(
+        ErrorText([&] { doc.SaveAs(inMissing); }),
+        "Не удалось сохранить документ \"" + inMissing + "\": папка \"" + dir_.File("Reports") + "\" не существует");
     EXPECT_FALSE(fs::exists(dir_.Path() / "Reports"));
 
     fs::create_directories(dir_.Path() / "taken.docx" / "inner");

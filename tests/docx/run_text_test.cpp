@@ -25,10 +25,20 @@ TEST(SplitRunText, TabsAndEveryKindOfLineEndBecomeElements) {
 }
 
 TEST(SplitRunText, CharactersXmlCannotHoldAreDroppedAndBrokenBytesReplaced) {
-    EXPECT_THAT(SplitRunText("1\x01" "2\x1f" "3\x7f"), ElementsAre(Text("123\x7f"))) << "DEL is a legal XML character";
+    EXPECT_THAT(SplitRunText("1\x01"
+                             "2\x1f"
+                             "3\x7f"),
+                ElementsAre(Text("123\x7f")))
+        << "DEL is a legal XML character";
     EXPECT_THAT(SplitRunText("\x0c\x1b"), ElementsAre());
-    EXPECT_THAT(SplitRunText("a\xEF\xBF\xBE" "b\xEF\xBF\xBF"), ElementsAre(Text("ab"))) << "U+FFFE, U+FFFF";
-    EXPECT_THAT(SplitRunText("a\xFF" "b"), ElementsAre(Text("a\xEF\xBF\xBD" "b")));
+    EXPECT_THAT(SplitRunText("a\xEF\xBF\xBE"
+                             "b\xEF\xBF\xBF"),
+                ElementsAre(Text("ab")))
+        << "U+FFFE, U+FFFF";
+    EXPECT_THAT(SplitRunText("a\xFF"
+                             "b"),
+                ElementsAre(Text("a\xEF\xBF\xBD"
+                                 "b")));
     EXPECT_THAT(SplitRunText("\xED\xA0\x80"), ElementsAre(Text("\xEF\xBF\xBD"))) << "an encoded surrogate";
     EXPECT_THAT(SplitRunText("\xC0\xAF"), ElementsAre(Text("\xEF\xBF\xBD\xEF\xBF\xBD"))) << "an overlong slash";
     EXPECT_THAT(SplitRunText("x\xD0"), ElementsAre(Text("x\xEF\xBF\xBD"))) << "cut off at the end";

@@ -29,15 +29,15 @@ namespace tarnfold::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAreArray;
 using word::conversion::BookmarkComparison;
 using word::conversion::CompareBookmarks;
 using word::conversion::ConvertedName;
 using word::conversion::RunTemplateConversion;
 using word::conversion::TemplatesToConvert;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::UnorderedElementsAreArray;
 
 // A form with bookmarks in the header (a point and a range), the footer, the
 // body and table cells (empty ones too, which LibreOffice writes twice).
@@ -79,9 +79,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // The bookmark names of every XML part of the word folder, read straight from
 // the package by local names, part by part.
@@ -131,9 +129,7 @@ protected:
     }
     static void TearDownTestSuite() { made_.reset(); }
 
-    static void CopyTemplate(const std::string& made, const fs::path& to) {
-        fs::copy_file(made_->Path() / made, to);
-    }
+    static void CopyTemplate(const std::string& made, const fs::path& to) { fs::copy_file(made_->Path() / made, to); }
 
     static std::unique_ptr<TempDir> made_;
 };

@@ -56,19 +56,23 @@ const std::string kCells =
     "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Год: </w:t></w:r>" + Bookmark(1, "z0001_000_00") +
     "<w:r><w:rPr><w:i/></w:rPr><w:t> г.</w:t></w:r></w:p>"
     "<w:p><w:pPr><w:rPr><w:sz w:val=\"20\"/><w:rPrChange w:id=\"9\"/></w:rPr></w:pPr>" +
-    Bookmark(2, "z0002_000_00") + "</w:p>"
+    Bookmark(2, "z0002_000_00") +
+    "</w:p>"
     "<w:tbl><w:tr><w:tc><w:p><w:pPr><w:jc w:val=\"right\"/></w:pPr>"
     "<w:bookmarkStart w:id=\"10\" w:name=\"z1000_001_01\"/><w:bookmarkStart w:id=\"11\" w:name=\"z1000_001_01\"/>"
     "<w:bookmarkEnd w:id=\"11\"/></w:p></w:tc>"
     "<w:tc><w:p><w:r><w:rPr><w:ins w:id=\"5\"/><w:u/></w:rPr><w:t>~</w:t></w:r>" +
-    Bookmark(12, "z1000_001_02") + Bookmark(13, "z1000_001_03") + "<w:r><w:t>чел.</w:t></w:r></w:p></w:tc>"
+    Bookmark(12, "z1000_001_02") + Bookmark(13, "z1000_001_03") +
+    "<w:r><w:t>чел.</w:t></w:r></w:p></w:tc>"
     "<w:tc><w:p><w:r><w:rPr><w:ins w:id=\"6\"/></w:rPr><w:t>только правка</w:t></w:r>" +
     Bookmark(14, "z1000_001_04") + "</w:p></w:tc></w:tr></w:tbl>";
 
 // Marks between paragraphs, at cell level, before an empty paragraph and after the last one.
 const std::string kBlockMarks =
     "<w:bookmarkStart w:id=\"1\" w:name=\"before\"/><w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr>"
-    "<w:r><w:t>Итого</w:t></w:r>" + Bookmark(2, "inside") + "</w:p><w:bookmarkEnd w:id=\"1\"/>"
+    "<w:r><w:t>Итого</w:t></w:r>" +
+    Bookmark(2, "inside") +
+    "</w:p><w:bookmarkEnd w:id=\"1\"/>"
     "<w:bookmarkStart w:id=\"3\" w:name=\"empty\"/><w:bookmarkEnd w:id=\"3\"/><w:p/>"
     "<w:tbl><w:tr><w:tc><w:bookmarkStart w:id=\"4\" w:name=\"cell\"/><w:p><w:pPr><w:jc w:val=\"right\"/></w:pPr></w:p>"
     "<w:bookmarkEnd w:id=\"4\"/></w:tc></w:tr></w:tbl><w:p><w:r><w:t>конец</w:t></w:r></w:p>" +
@@ -83,30 +87,23 @@ struct Case {
 
 MiniDocx WithStories(std::string body) {
     MiniDocx docx = OnlyDocument(DocumentXml(body));
-    docx.headers.push_back(StoryXml("hdr", "<w:p><w:r><w:t>Период: </w:t></w:r>" + Bookmark(20, "z0003_000_00") + "</w:p>"));
+    docx.headers.push_back(
+        StoryXml("hdr", "<w:p><w:r><w:t>Период: </w:t></w:r>" + Bookmark(20, "z0003_000_00") + "</w:p>"));
     docx.footers.push_back(StoryXml("ftr", "<w:p>" + Bookmark(21, "foot") + "</w:p>"));
     return docx;
 }
 
 std::vector<Case> Cases() {
     const std::vector<Call> figures = {
-        Type("z0001_000_00", "2011"),
-        Type("Z0002_000_00", "ГБУЗ «Больница» & <Ко>"),
-        Type("z0003_000_00", "Январь"),
-        Insert("z1000_001_01", "12,5"),
-        Insert("z1000_001_01", "второй раз"),
-        Insert("z1000_001_03", "  5  "),
-        Insert("z1000_001_04", "4"),
-        Insert("z1000_001_02", "1\t2\r\nтри\vчетыре"),
-        Insert("z1000_001_02", "\x07"),
-        Insert("z1000_001_02", ""),
-        Insert("foot", "\xff\xfe сломанный UTF-8"),
-        Type("z0001_000_00", "2012"),
+        Type("z0001_000_00", "2011"),   Type("Z0002_000_00", "ГБУЗ «Больница» & <Ко>"), Type("z0003_000_00", "Январь"),
+        Insert("z1000_001_01", "12,5"), Insert("z1000_001_01", "второй раз"),           Insert("z1000_001_03", "  5  "),
+        Insert("z1000_001_04", "4"),    Insert("z1000_001_02", "1\t2\r\nтри\vчетыре"),  Insert("z1000_001_02", "\x07"),
+        Insert("z1000_001_02", ""),     Insert("foot", "\xff\xfe сломанный UTF-8"),     Type("z0001_000_00", "2012"),
     };
     std::vector<Call> reversed(figures.rbegin(), figures.rend());
     const std::vector<Call> blocks = {
-        Insert("before", "1"), Insert("inside", "2"), Insert("empty", "3"), Insert("empty", "4"),
-        Type("empty", "5"),    Type("cell", "6"),     Insert("cell", "7"),  Insert("after", "8"),
+        Insert("before", "1"), Insert("inside", "2"),  Insert("empty", "3"), Insert("empty", "4"),
+        Type("empty", "5"),    Type("cell", "6"),      Insert("cell", "7"),  Insert("after", "8"),
         Insert("after", "9"),  Insert("before", "10"),
     };
     std::vector<Call> blocksReversed(blocks.rbegin(), blocks.rend());

@@ -65,7 +65,8 @@ std::string_view LocalName(const char* qualified) {
 
 pugi::xml_document ParsePart(const std::string& xml) {
     pugi::xml_document doc;
-    const pugi::xml_parse_result result = doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata);
+    const pugi::xml_parse_result result =
+        doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata);
     EXPECT_TRUE(result) << "not well-formed: " << result.description() << " at " << result.offset;
     return doc;
 }
@@ -97,8 +98,7 @@ std::vector<std::string> ParagraphTexts(const std::string& xml) {
     return texts;
 }
 
-std::vector<std::string> AttributeValues(const std::string& xml, std::string_view element,
-                                         std::string_view attribute) {
+std::vector<std::string> AttributeValues(const std::string& xml, std::string_view element, std::string_view attribute) {
     std::vector<std::string> values;
     const pugi::xml_document doc = ParsePart(xml);
     Walk(doc, [&](pugi::xml_node n) {

@@ -23,8 +23,7 @@ std::vector<std::string> BookmarkMarks(const std::string& xml);
 std::vector<std::string> ParagraphTexts(const std::string& xml);
 
 // The values of attribute `attribute` on every element named `element`.
-std::vector<std::string> AttributeValues(const std::string& xml, std::string_view element,
-                                         std::string_view attribute);
+std::vector<std::string> AttributeValues(const std::string& xml, std::string_view element, std::string_view attribute);
 
 // The run whose text is exactly `text`, or an empty node.
 pugi::xml_node RunWithText(const pugi::xml_document& doc, std::string_view text);

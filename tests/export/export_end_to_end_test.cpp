@@ -40,8 +40,8 @@ namespace {
 
 constexpr int kAnnualTheme = 0;
 constexpr int kMonthlyTheme = 1;
-constexpr int kForm7 = 2;     // "7.doc", code "007"
-constexpr int kForm307 = 44;  // "30_7.doc", code "307"
+constexpr int kForm7 = 2;        // "7.doc", code "007"
+constexpr int kForm307 = 44;     // "30_7.doc", code "307"
 constexpr int kMonthlyForm = 0;  // "ДД2012.doc", code "800"
 
 constexpr int kHospital = 0;  // A3 empty
@@ -66,15 +66,17 @@ std::string FiguresSql() {
     std::string sql =
         "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница \"Север\"/Юг', '0101', '01');\n"
         "INSERT INTO KODIF VALUES ('0202', 'x', 'Сводная', '0202', '02');\n"
-        "INSERT INTO KODIF VALUES ('0909', NULL, '" + LongInstitutionName() + "', '0909', '09');\n"
+        "INSERT INTO KODIF VALUES ('0909', NULL, '" +
+        LongInstitutionName() +
+        "', '0909', '09');\n"
         "INSERT INTO period VALUES ('01', 'Январь');\n"
         "INSERT INTO period VALUES ('13', 'Итог года');\n";
     for (int t : {1000, 629, 389, 7000}) sql += "INSERT INTO tblname VALUES (" + std::to_string(t) + ", '999');\n";
     sql += "INSERT INTO tblname VALUES (5000, '001');\n";
     const std::vector<std::tuple<int, const char*, int, const char*>> columns = {
-        {1000, "n1", 2011, "3"}, {1000, "n2", 2011, "4"}, {1000, "n3", 2011, "5"}, {1000, "n4", 2011, "6"},
-        {1000, "c1", 2011, "7"}, {1000, "n6", 2011, "8"}, {1000, "c2", 2011, "9"}, {1000, "x_y", 2011, "zz"},
-        {1000, "god", 2011, "1"}, {1000, "n1", 2007, "10"}, {629, "n1", 2011, "3"}, {5000, "n1", 2010, "1"},
+        {1000, "n1", 2011, "3"},  {1000, "n2", 2011, "4"},  {1000, "n3", 2011, "5"}, {1000, "n4", 2011, "6"},
+        {1000, "c1", 2011, "7"},  {1000, "n6", 2011, "8"},  {1000, "c2", 2011, "9"}, {1000, "x_y", 2011, "zz"},
+        {1000, "god", 2011, "1"}, {1000, "n1", 2007, "10"}, {629, "n1", 2011, "3"},  {5000, "n1", 2010, "1"},
         {5000, "n2", 2011, "2"}};
     for (const auto& [tbl, eng, god, nstr] : columns)
         sql += "INSERT INTO columns VALUES (" + std::to_string(tbl) + ", '" + eng + "', " + std::to_string(god) +
@@ -103,7 +105,8 @@ std::string FiguresSql() {
     // Section 4: the figures the user's locale must not garble.
     row("tbl", 1000, 2011, "0101", "год", "0070400", "tb1000", "1",
         {{"n1", "1234567.89"}, {"n2", "-3.25"}, {"n6", "12.50"}});
-    row("tbl", 1000, 2011, "0101", "год", "0070400", "tb1000", "2", {{"n1", "21.00"}, {"n2", "0.0051"}, {"n6", "100.00"}});
+    row("tbl", 1000, 2011, "0101", "год", "0070400", "tb1000", "2",
+        {{"n1", "21.00"}, {"n2", "0.0051"}, {"n6", "100.00"}});
     // The institution with A3 reads svod.
     row("svod", 1000, 2011, "0202", "год", "0070100", "tb1000", "1", {{"n1", "77"}});
     row("tbl", 1000, 2011, "0202", "год", "0070100", "tb1000", "1", {{"n1", "88"}});
@@ -130,7 +133,8 @@ std::string FiguresSql() {
 std::vector<std::string> Form7Cells() {
     std::vector<std::string> cells;
     for (const char* r : {"001", "002"})
-        for (int c = 3; c <= 10; ++c) cells.push_back(std::string("z1000_") + r + "_" + (c < 10 ? "0" : "") + std::to_string(c));
+        for (int c = 3; c <= 10; ++c)
+            cells.push_back(std::string("z1000_") + r + "_" + (c < 10 ? "0" : "") + std::to_string(c));
     cells.push_back("z1000_1234_03");
     return cells;
 }
@@ -237,7 +241,6 @@ protected:
     word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
 
-
 const std::string kForm7Name = "№ 7 (разрез 01) Больница _Север__Юг за 2011 год.doc";
 
 }  // namespace
@@ -294,9 +297,9 @@ TEST_F(ExportEndToEnd, FiguresInTheUserLocaleOnBothPaths) {
         choices.templateFolder = shared->Path().string() + folder;
         Run();
         const std::string text = Filled(name + (folder == std::string("/DocF") ? ".doc" : ".docx"));
-        for (const std::string& cell : std::vector<std::string>{"001_03:1234567" + separator + "89;", "001_04:-3" + separator + "25;",
-                                       "001_08:12" + separator + "5;", "002_03:21;", "002_04:0" + separator + "0051;",
-                                       "002_08:100;"})
+        for (const std::string& cell : std::vector<std::string>{
+                 "001_03:1234567" + separator + "89;", "001_04:-3" + separator + "25;", "001_08:12" + separator + "5;",
+                 "002_03:21;", "002_04:0" + separator + "0051;", "002_08:100;"})
             EXPECT_NE(text.find("z1000_" + cell), std::string::npos) << folder << " " << cell << "\n" << text;
     }
 }
@@ -402,8 +405,8 @@ TEST_F(ExportEndToEnd, EmptyFormAnsweredYesIsSavedUnderItsNumberWithTheHeaderOnl
     EXPECT_NE(text.find("Учреждение:Больница \"Север\"/Юг;"), std::string::npos) << text;
     EXPECT_NE(text.find("z1000_001_03:;"), std::string::npos) << text;
     // Lines 1 to 3 only.
-    const std::string expected = "*********************************\r\n" + ReportPath("№ 7.doc") +
-                                 "\r\nДата выгрузки: 05.03.2011 14:03:09\r\n";
+    const std::string expected =
+        "*********************************\r\n" + ReportPath("№ 7.doc") + "\r\nДата выгрузки: 05.03.2011 14:03:09\r\n";
     EXPECT_EQ(ReadBytes(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
 }
 
@@ -464,7 +467,8 @@ TEST_F(ExportEndToEnd, TheOfficeFillsByRowAsItFillsByFigure) {
     options.logFile = true;
     const std::string name = "№ 7 (разрез 05) Больница _Север__Юг за 2011 год.doc";
     std::vector<std::string> texts, journals, results;
-    for (word::Server* through : {static_cast<word::Server*>(office.get()), static_cast<word::Server*>(officePerFigure.get())}) {
+    for (word::Server* through :
+         {static_cast<word::Server*>(office.get()), static_cast<word::Server*>(officePerFigure.get())}) {
         std::filesystem::remove(program.File("Tarnfold.log"));
         ::testing::internal::CaptureStderr();
         Run(through);
@@ -526,7 +530,8 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
         SCOPED_TRACE(c.name);
         const std::string extension = std::string(c.templates) == "/DocxF" ? "x" : "";
         const std::string output = ReportPath(kForm7Name + extension);
-        const std::string kept = ReportPath("№ 7 (разрез 01) Больница _Север__Юг за 2011 год (не завершено).doc" + extension);
+        const std::string kept =
+            ReportPath("№ 7 (разрез 01) Больница _Север__Юг за 2011 год (не завершено).doc" + extension);
         std::filesystem::create_directories(program.Path() / "Reports");
         std::ofstream(output, std::ios::binary) << "the earlier report";
         choices.templateFolder = shared->Path().string() + c.templates;
@@ -548,15 +553,16 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
         EXPECT_EQ(ReadBytes(output), "the earlier report");
         const std::string keptName = kept.substr(kept.rfind('/') + 1);
         if (!c.keptText) {
-            EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут...")) << ::testing::PrintToString(calls);
+            EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут..."))
+                << ::testing::PrintToString(calls);
             EXPECT_FALSE(std::filesystem::exists(kept));
         } else if (!c.filled) {
             EXPECT_TRUE(Called("result Документ сохранён незаполненным как \"" + keptName + "\""))
                 << ::testing::PrintToString(calls);
         } else {
-            EXPECT_TRUE(Called("result Начатый документ сохранён как \"" + keptName + "\"") ||
-                        Called("result Выгрузка прервана пользователем... Начатый документ сохранён как \"" + keptName +
-                               "\""))
+            EXPECT_TRUE(
+                Called("result Начатый документ сохранён как \"" + keptName + "\"") ||
+                Called("result Выгрузка прервана пользователем... Начатый документ сохранён как \"" + keptName + "\""))
                 << ::testing::PrintToString(calls);
         }
         if (c.keptText) {
@@ -606,7 +612,8 @@ private:
 
 void ExpectOnlyTheEarlierReports(const std::filesystem::path& reports) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(reports)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(reports))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{kForm7Name, kForm7Name + "x"}));
 }
@@ -656,7 +663,8 @@ TEST_F(ExportEndToEnd, AFullDiskIsToldAtOnceAndTheEarlierReportStays) {
             EXPECT_NE(std::string(e.what()).find("на диске нет места"), std::string::npos) << e.what();
         }
         view.onInput = nullptr;
-        EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут...")) << ::testing::PrintToString(calls);
+        EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут..."))
+            << ::testing::PrintToString(calls);
         ExpectOnlyTheEarlierReports(reports);
         std::filesystem::remove(disk.Folder().Path() / "filler");
     }
@@ -668,7 +676,7 @@ TEST_F(ExportEndToEnd, ATemplateThatIsNoWordDocumentIsRefused) {
     std::filesystem::create_directories(folder);
     choices.templateFolder = folder.string();
     for (const std::string& bytes : {std::string("\x93\x01\xfe random bytes \x00\x7f\x80", 24),
-                                    std::string("Форма 7: просто текст\r\n"), std::string()}) {
+                                     std::string("Форма 7: просто текст\r\n"), std::string()}) {
         std::ofstream(folder / "7.doc", std::ios::binary) << bytes;
         try {
             Run();
@@ -689,7 +697,8 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
         choices.templateFolder = shared->Path().string() + folder;
         calls.clear();
         Run();
-        EXPECT_TRUE(Called("message Файл " + output + " защищён от записи: прежний отчёт не заменён. Снимите защиту или "
+        EXPECT_TRUE(Called("message Файл " + output +
+                           " защищён от записи: прежний отчёт не заменён. Снимите защиту или "
                            "удалите файл и повторите выгрузку"))
             << ::testing::PrintToString(calls);
         EXPECT_TRUE(Called("result Выгрузка не выполнена: прежний отчёт нельзя заменить..."));
@@ -707,9 +716,10 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
     choices.templateFolder = shared->Path().string() + "/DocF";
     calls.clear();
     Run();
-    EXPECT_TRUE(Called("message Файл " + output + " открыт другой программой (LibreOffice: пользователь Мария на "
-                       "компьютере stat-pc с 09.12.2026 10:15; файл блокировки " + lock +
-                       "): закройте его и повторите выгрузку"))
+    EXPECT_TRUE(Called("message Файл " + output +
+                       " открыт другой программой (LibreOffice: пользователь Мария на "
+                       "компьютере stat-pc с 09.12.2026 10:15; файл блокировки " +
+                       lock + "): закройте его и повторите выгрузку"))
         << ::testing::PrintToString(calls);
     EXPECT_EQ(ReadBytes(output), "the earlier report");
     std::filesystem::remove(lock);
@@ -779,7 +789,8 @@ protected:
     }
 
     static bool HasPeriodLine(const std::vector<std::string>& lines) {
-        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return line.rfind("Период:", 0) == 0; });
+        return std::any_of(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.rfind("Период:", 0) == 0; });
     }
 
     static inline std::unique_ptr<TempDir> shared;
@@ -791,7 +802,6 @@ protected:
     std::vector<std::string> shown;
     word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
-
 
 }  // namespace
 
@@ -828,7 +838,9 @@ TEST_F(DemoExport, EveryFormIsWholeInEveryDemoYearTheFirstStartsDefaultsFirst) {
     const struct {
         int theme, form;
         const char* file;
-    } forms[] = {{kAnnualTheme, kForm7, "7.doc"}, {kAnnualTheme, 7, "12.doc"}, {kAnnualTheme, 9, "14.doc"},
+    } forms[] = {{kAnnualTheme, kForm7, "7.doc"},
+                 {kAnnualTheme, 7, "12.doc"},
+                 {kAnnualTheme, 9, "14.doc"},
                  {kMonthlyTheme, kMonthlyForm, "ДД2012.doc"}};
     for (const auto& form : forms)
         for (const std::string& year : {std::string("2010"), std::string("2011"), currentYear}) {

@@ -115,14 +115,14 @@ TEST(FallbackMappingYear, Year2007OrBeforeOwnYearBelowTheLatestElseTheLatest) {
 }
 
 TEST(ValueRule, DecimalsNonZeroAtTwoPlacesTextsNonEmptyOtherKindsNever) {
-    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(4, 3)));     // 0.004
-    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(50, 4)));    // 0.0050
-    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(-50, 4)));   // -0.0050
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(4, 3)));    // 0.004
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(50, 4)));   // 0.0050
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(-50, 4)));  // -0.0050
     EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(0, 2)));
-    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(51, 4)));     // 0.0051
-    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(150, 4)));    // 0.0150 rounds to 0.02
+    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(51, 4)));   // 0.0051
+    EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(150, 4)));  // 0.0150 rounds to 0.02
     EXPECT_TRUE(ShouldWriteValue(db::Kind::Decimal, DecimalValue(-1, 2)));
-    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, db::Value{}));            // NULL
+    EXPECT_FALSE(ShouldWriteValue(db::Kind::Decimal, db::Value{}));  // NULL
     EXPECT_TRUE(ShouldWriteValue(db::Kind::Text, TextValue("  ")));
     EXPECT_FALSE(ShouldWriteValue(db::Kind::Text, TextValue("")));
     EXPECT_FALSE(ShouldWriteValue(db::Kind::Text, db::Value{}));
@@ -183,7 +183,9 @@ TEST(OutputFileName, NumberWithoutLeadingZerosSectionNameYearAndThePeriodOfAMont
 TEST(OutputFileName, CharactersUnfitForFileNamesInTheNameBecomeUnderscores) {
     EXPECT_EQ(MendFileNamePart("a\\b/c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
     EXPECT_EQ(MendFileNamePart("tab\there\nnew\x7f"), "tab_here_new_");
-    EXPECT_EQ(MendFileNamePart("c1\xc2\x85" "end"), "c1_end");
+    EXPECT_EQ(MendFileNamePart("c1\xc2\x85"
+                               "end"),
+              "c1_end");
     EXPECT_EQ(MendFileNamePart("ООО «Ромашка» (филиал №2). Всё"), "ООО «Ромашка» (филиал №2). Всё");
     EXPECT_EQ(NameOf(Parts("007", "01", "../x/y", "2007")), "№ 7 (разрез 01) .._x_y за 2007 год.doc");
 }
@@ -195,7 +197,8 @@ TEST(OutputFileName, ALongInstitutionIsCutBetweenLettersSoThatTheNameFits) {
     EXPECT_EQ(fits.fileName, "№ 7 (разрез 01) Больница за 2011 год.doc");
     EXPECT_FALSE(fits.institutionShortened);
     for (const std::size_t longest : {std::size_t{100}, std::size_t{101}, std::size_t{221}}) {
-        const OutputName cut = OutputFileName(Parts("800", "00", cyrillic + " ", "2011", "Январь", false, ".docx"), longest);
+        const OutputName cut =
+            OutputFileName(Parts("800", "00", cyrillic + " ", "2011", "Январь", false, ".docx"), longest);
         EXPECT_TRUE(cut.institutionShortened);
         EXPECT_LE(cut.fileName.size(), longest);
         EXPECT_GE(cut.fileName.size(), longest - 1) << "no more cut than a letter needs";
@@ -228,7 +231,6 @@ TEST(ChooseTemplate, TheDocWinsADocxAloneIsTakenOnlyWhereDocxCanBeFilled) {
     EXPECT_EQ(ChooseTemplate("/t.v2", "ДД2012.doc", true, exists).path, "/t.v2/ДД2012.docx");
 }
 
-
 TEST(GaugePercent, RowCounterOverTotalHalvesToEven) {
     std::vector<int> eight;
     for (std::size_t i = 1; i <= 8; ++i) eight.push_back(GaugePercent(i, 8));
@@ -242,7 +244,8 @@ TEST(GaugePercent, RowCounterOverTotalHalvesToEven) {
 TEST(FinishedResultText, SuffixForUnexportedDataAndAbortReplacingAll) {
     EXPECT_EQ(FinishedResultText(false, false, false), "Выгрузка завершена");
     EXPECT_EQ(FinishedResultText(false, false, true), "Выгрузка завершена");
-    EXPECT_EQ(FinishedResultText(false, true, true), "Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!");
+    EXPECT_EQ(FinishedResultText(false, true, true),
+              "Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!");
     EXPECT_EQ(FinishedResultText(false, true, false), "Выгрузка завершена (есть невыгруженные данные)!");
     EXPECT_EQ(FinishedResultText(true, true, true), "Выгрузка прервана пользователем...");
 }
@@ -267,8 +270,8 @@ TEST(RunFileNames, EveryNameARunMakesFitsWhereTheReportsNameLeavesTheRoom) {
     const std::string unfinished = UnfinishedDocumentPath(report);
     std::size_t longest = 0;
     for (const std::string& path : {report, working, unfinished}) {
-        for (const std::string& made :
-             {path, word::OfficeLockPath(path), PartialFilePath(path), PartialFilePath(path) + ".Ab12cD", path + ".Ab12cD"})
+        for (const std::string& made : {path, word::OfficeLockPath(path), PartialFilePath(path),
+                                        PartialFilePath(path) + ".Ab12cD", path + ".Ab12cD"})
             longest = std::max(longest, FileNamePart(made).size());
     }
     longest = std::max(longest, FileNamePart(RunLockPath(report)).size());
@@ -278,20 +281,17 @@ TEST(RunFileNames, EveryNameARunMakesFitsWhereTheReportsNameLeavesTheRoom) {
 
 TEST(RunFileNames, PartialFilesOfTheReportAreKnownAndNothingElse) {
     const std::string report = "/r/№ 7 (разрез 01) ЦРБ за 2011 год.docx";
-    for (const std::string name : {"~tf-№ 7 (разрез 01) ЦРБ за 2011 год.docx",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6sjrh",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part.Q1w2E3",
-                                   "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).docx.a1b2c3"})
+    for (const std::string name :
+         {"~tf-№ 7 (разрез 01) ЦРБ за 2011 год.docx", "№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part",
+          "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6sjrh", "№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part.Q1w2E3",
+          "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.docx.~part",
+          "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).docx.a1b2c3"})
         EXPECT_TRUE(IsPartialRunFile(name, report)) << name;
-    for (const std::string name : {"№ 7 (разрез 01) ЦРБ за 2011 год.docx",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).docx",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6sjr",
-                                   "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6s-rh",
-                                   "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.doc",
-                                   "№ 7 (разрез 01) ЦРБ за 2012 год.docx.~part",
-                                   ".~lock.№ 7 (разрез 01) ЦРБ за 2011 год.docx#"})
+    for (const std::string name :
+         {"№ 7 (разрез 01) ЦРБ за 2011 год.docx", "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).docx",
+          "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6sjr", "№ 7 (разрез 01) ЦРБ за 2011 год.docx.x6s-rh",
+          "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.doc", "№ 7 (разрез 01) ЦРБ за 2012 год.docx.~part",
+          ".~lock.№ 7 (разрез 01) ЦРБ за 2011 год.docx#"})
         EXPECT_FALSE(IsPartialRunFile(name, report)) << name;
     // Only the zip writer's files: a copy the user made of a .doc report stays.
     EXPECT_FALSE(IsPartialRunFile("№ 7.doc.backup", "/r/№ 7.doc"));

@@ -74,7 +74,8 @@ protected:
             }
             std::vector<std::vector<db::Value>> rows;
             for (const MappingRow& m : mapping)
-                if (m.tbl == parameters.integers.at("ntbl")) rows.push_back({Int(m.tbl), Text(m.eng), Int(m.god), Text(m.nstr)});
+                if (m.tbl == parameters.integers.at("ntbl"))
+                    rows.push_back({Int(m.tbl), Text(m.eng), Int(m.god), Text(m.nstr)});
             return db::ResultSet({"TBL", "ENG", "GOD", "NSTR"},
                                  {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text}, rows);
         };
@@ -92,16 +93,16 @@ protected:
     }
 
     std::unique_ptr<ExportRun> MakeRun() {
-        return std::make_unique<ExportRun>([this] { return std::make_unique<FakeSession>(database); }, institutions, periods, server,
-                         view, options, choices);
+        return std::make_unique<ExportRun>([this] { return std::make_unique<FakeSession>(database); }, institutions,
+                                           periods, server, view, options, choices);
     }
 
     // The calls without the status texts shown per figure.
     std::vector<std::string> Calls(bool withFigureStatus = false) const {
         std::vector<std::string> out;
         for (const std::string& call : recording.calls) {
-            const bool figureStatus = call.rfind("status Идет заполнение бланка...", 0) == 0 &&
-                                      call != "status Идет заполнение бланка...";
+            const bool figureStatus =
+                call.rfind("status Идет заполнение бланка...", 0) == 0 && call != "status Идет заполнение бланка...";
             if (withFigureStatus || !figureStatus) out.push_back(call);
         }
         return out;
@@ -202,10 +203,10 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
 TEST_F(ExportRunTest, MissingTemplateEndsWithItsMessageAndLeavesTheJournalButtonOff) {
     std::filesystem::remove(templates / "7.doc");
     MakeRun()->Execute();
-    EXPECT_EQ(Calls(), (std::vector<std::string>{
-                           "result ", "journal off", "export off", "status Идет поиск бланка...",
-                           "message Не найден файл шаблона: " + templates.string() + "/7.doc!",
-                           "result Выгрузка не завершена: не найден файл шаблона...", "export on"}));
+    EXPECT_EQ(Calls(),
+              (std::vector<std::string>{"result ", "journal off", "export off", "status Идет поиск бланка...",
+                                        "message Не найден файл шаблона: " + templates.string() + "/7.doc!",
+                                        "result Выгрузка не завершена: не найден файл шаблона...", "export on"}));
     EXPECT_EQ(database.sessionsBegun, 0);
 }
 
@@ -221,9 +222,9 @@ TEST_F(ExportRunTest, EmptyResultAnsweredNoWritesNothing) {
     MakeRun()->Execute();
     const std::vector<std::string> calls = Calls();
     const std::vector<std::string> tail(calls.end() - 4, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"confirm Нет данных для выгрузки. Открыть пустой бланк формы? ",
-                                              "export on", "result Выгрузка не завершена: нет данных для выгрузки...",
-                                              "status "}));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"confirm Нет данных для выгрузки. Открыть пустой бланк формы? ", "export on",
+                                        "result Выгрузка не завершена: нет данных для выгрузки...", "status "}));
     EXPECT_FALSE(std::filesystem::exists(program.File("Reports")));
     EXPECT_EQ(database.sessionsEnded, 1);
 }
@@ -233,8 +234,10 @@ TEST_F(ExportRunTest, EmptyResultAnsweredYesSavesTheBareFormUnderItsNumber) {
     MakeRun()->Execute();
     const std::vector<std::string> calls = Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + OutputFolder() + "№ 7.doc"), calls.end());
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("TypeAt", 0) == 0; }), 3);
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }), 0);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("TypeAt", 0) == 0; }),
+              3);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }),
+              0);
     EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end());
     EXPECT_TRUE(std::filesystem::is_directory(program.Path() / "Reports"));
     // The latest mapping year is asked for table 0 when there is no row.
@@ -255,7 +258,8 @@ TEST_F(ExportRunTest, WordThatCannotStartIsToldAndNothingIsSaved) {
 }
 
 TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalSetsTheWindowIdleAndRethrows) {
-    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}, {7, "tb1000", "2", Dec(200, 2), Dec(0, 2), Text("")}};
+    source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")},
+              {7, "tb1000", "2", Dec(200, 2), Dec(0, 2), Text("")}};
     mapping = {{7, "n1", 2011, "1"}};
     recording.bookmarks = {"z1000_001_01", "z1000_002_01"};
     recording.failingCall = "InsertBeforeBookmark z1000_002_01";
@@ -271,11 +275,14 @@ TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalSetsTheWindowIdl
     const std::string unfinished = "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).doc";
     const std::vector<std::string> calls = Calls();
     const std::vector<std::string> tail(calls.end() - 9, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"InsertBeforeBookmark z1000_002_01 2", "SaveAs " + OutputFolder() + unfinished,
-                                              "result Начатый документ сохранён как \"" + unfinished + "\"", "Show",
-                                              "button Экспорт", "export on", "journal on", "gauge 0", "status "}));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"InsertBeforeBookmark z1000_002_01 2", "SaveAs " + OutputFolder() + unfinished,
+                                        "result Начатый документ сохранён как \"" + unfinished + "\"", "Show",
+                                        "button Экспорт", "export on", "journal on", "gauge 0", "status "}));
     // What the journal held reached the file, naming the document as kept.
-    EXPECT_EQ(Journal().rfind("*********************************\r\n" + Utf8ToCp1251(OutputFolder() + unfinished) + "\r\n", 0), 0u);
+    EXPECT_EQ(Journal().rfind(
+                  "*********************************\r\n" + Utf8ToCp1251(OutputFolder() + unfinished) + "\r\n", 0),
+              0u);
     EXPECT_EQ(database.sessionsEnded, 1);
 }
 
@@ -344,7 +351,8 @@ TEST_F(ExportRunTest, DatabaseErrorSetsTheWindowIdle) {
 }
 
 TEST_F(ExportRunTest, AbortStopsBeforeTheNextRowAndTheDocumentIsStillSaved) {
-    for (int i = 1; i <= 4; ++i) source.push_back({7, "tb1000", std::to_string(i), Dec(100 * i, 2), Dec(0, 2), Text("")});
+    for (int i = 1; i <= 4; ++i)
+        source.push_back({7, "tb1000", std::to_string(i), Dec(100 * i, 2), Dec(0, 2), Text("")});
     mapping = {{7, "n1", 2011, "1"}};
     recording.bookmarks = {"z1000_001_01", "z1000_002_01", "z1000_003_01", "z1000_004_01"};
     const std::unique_ptr<ExportRun> run = MakeRun();
@@ -354,7 +362,8 @@ TEST_F(ExportRunTest, AbortStopsBeforeTheNextRowAndTheDocumentIsStillSaved) {
     };
     run->Execute();
     const std::vector<std::string> calls = Calls();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }), 2);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }),
+              2);
     auto abort = std::find(calls.begin(), calls.end(), "export off");
     abort = std::find(abort + 1, calls.end(), "export off");  // the first one is the run's own start
     ASSERT_NE(abort, calls.end());
@@ -364,10 +373,11 @@ TEST_F(ExportRunTest, AbortStopsBeforeTheNextRowAndTheDocumentIsStillSaved) {
     const std::string unfinished = "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).doc";
     EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + OutputFolder() + unfinished), calls.end());
     const std::vector<std::string> tail(calls.end() - 7, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"button Экспорт",
-                                              "result Выгрузка прервана пользователем... Начатый документ сохранён как \"" +
-                                                  unfinished + "\"",
-                                              "gauge 0", "Show", "journal on", "export on", "status "}));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{
+                  "button Экспорт",
+                  "result Выгрузка прервана пользователем... Начатый документ сохранён как \"" + unfinished + "\"",
+                  "gauge 0", "Show", "journal on", "export on", "status "}));
     EXPECT_FALSE(run->Filling());
 }
 
@@ -417,7 +427,8 @@ TEST_F(ExportRunTest, MonthlyThemeUsesThePlainMappingAndThePeriodCode) {
     MakeRun()->Execute();
     EXPECT_EQ(database.opened.at(0).first.rfind("select svod.NTBL", 0), 0u);  // period "13" reads svod
     EXPECT_EQ(database.opened.at(0).second.texts.at("period"), "13");
-    EXPECT_EQ(database.opened.at(2).first, "select tbl,eng,nstr from columns where (tbl=:ntbl) and (not eng='god') order by 2");
+    EXPECT_EQ(database.opened.at(2).first,
+              "select tbl,eng,nstr from columns where (tbl=:ntbl) and (not eng='god') order by 2");
     EXPECT_EQ(database.opened.at(2).second.integers.count("god"), 0u);
 }
 

@@ -1,6 +1,5 @@
 #include "export_scenario.h"
 
-
 namespace tarnfold::testing {
 
 namespace {
@@ -15,8 +14,7 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string Marked(const std::string& label, const std::string& bookmark) {
-    return "{\"text\": " + JsonString(label + ":") + ", \"bookmark\": " + JsonString(bookmark) +
-           ", \"after\": \";\"}";
+    return "{\"text\": " + JsonString(label + ":") + ", \"bookmark\": " + JsonString(bookmark) + ", \"after\": \";\"}";
 }
 
 }  // namespace
@@ -24,18 +22,24 @@ std::string Marked(const std::string& label, const std::string& bookmark) {
 std::string HostSchemaSql() {
     std::string figures;
     for (int i = 1; i <= 30; ++i) {
-        const char* type = i == 2 || i == 6 ? "NUMERIC(15,4)" : i == 3 ? "INTEGER" : i == 4 ? "DOUBLE PRECISION" : "NUMERIC(15,2)";
+        const char* type = i == 2 || i == 6 ? "NUMERIC(15,4)"
+                           : i == 3         ? "INTEGER"
+                           : i == 4         ? "DOUBLE PRECISION"
+                                            : "NUMERIC(15,2)";
         figures += ", n" + std::to_string(i) + " " + type;
     }
     for (int i = 1; i <= 12; ++i) figures += ", c" + std::to_string(i) + (i == 1 ? " CHAR(6)" : " VARCHAR(40)");
-    const std::string data = "(NTBL INTEGER, GOD INTEGER, LPU VARCHAR(8), period VARCHAR(10), formkod VARCHAR(10), "
-                             "tblkod VARCHAR(10), \"ROW\" VARCHAR(10)" + figures + ");\n";
+    const std::string data =
+        "(NTBL INTEGER, GOD INTEGER, LPU VARCHAR(8), period VARCHAR(10), formkod VARCHAR(10), "
+        "tblkod VARCHAR(10), \"ROW\" VARCHAR(10)" +
+        figures + ");\n";
     return "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL, C CHAR(4) NOT NULL, "
            "RAION VARCHAR(4) NOT NULL);\n"
            "CREATE TABLE period (A VARCHAR(10), B VARCHAR(40));\n"
            "CREATE TABLE tblname (ntbl INTEGER, tblname VARCHAR(10));\n"
            "CREATE TABLE columns (tbl INTEGER, eng VARCHAR(10), god INTEGER, nstr VARCHAR(4));\n"
-           "CREATE TABLE svod " + data + "CREATE TABLE tbl " + data + "COMMIT;\n";
+           "CREATE TABLE svod " +
+           data + "CREATE TABLE tbl " + data + "COMMIT;\n";
 }
 
 std::string InsertSql(const FigureRow& row) {
@@ -49,7 +53,8 @@ std::string InsertSql(const FigureRow& row) {
     return "INSERT INTO " + row.table + " (" + names + ") VALUES (" + values + ");\n";
 }
 
-std::string TemplateLayout(const std::vector<std::string>& headerBookmarks, const std::vector<std::string>& cellBookmarks) {
+std::string TemplateLayout(const std::vector<std::string>& headerBookmarks,
+                           const std::vector<std::string>& cellBookmarks) {
     std::string body;
     const char* labels[] = {"Год", "Учреждение", "Период"};
     const char* names[] = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};

@@ -25,6 +25,7 @@ std::string InsertSql(const FigureRow& row);
 // The layout of a generated template: header bookmarks as "Год:<z0001_000_00>;"
 // and so on, then one table of cells "<bookmark>:" + bookmark + ";" for the
 // given cells.
-std::string TemplateLayout(const std::vector<std::string>& headerBookmarks, const std::vector<std::string>& cellBookmarks);
+std::string TemplateLayout(const std::vector<std::string>& headerBookmarks,
+                           const std::vector<std::string>& cellBookmarks);
 
 }  // namespace tarnfold::testing

@@ -29,7 +29,9 @@ struct FakeDatabase {
 class FakeQuery : public db::Query {
 public:
     FakeQuery(FakeDatabase& database, std::string sql) : database_(database), sql_(std::move(sql)) {}
-    void SetInteger(std::string_view name, std::int64_t value) override { parameters_.integers[std::string(name)] = value; }
+    void SetInteger(std::string_view name, std::int64_t value) override {
+        parameters_.integers[std::string(name)] = value;
+    }
     void SetText(std::string_view name, std::string_view utf8) override {
         parameters_.texts[std::string(name)] = std::string(utf8);
     }

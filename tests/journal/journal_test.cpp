@@ -51,12 +51,13 @@ TEST(ExportJournal, BlockIsAppendedInCodePage1251WithCrLf) {
     journal.Close();
     EXPECT_FALSE(journal.IsOpen());
 
-    const std::string expected = "earlier\r\n"
-                                 "*********************************\r\n"
-                                 "/srv/Reports/\xB9 7 (\xF0\xE0\xE7\xF0\xE5\xE7 01) \xD6\xD0\xC1 \xE7\xE0 2011 \xE3\xEE\xE4.doc\r\n"
-                                 "\xC4\xE0\xF2\xE0 \xE2\xFB\xE3\xF0\xF3\xE7\xEA\xE8: 05.03.2011 09:07:03\r\n"
-                                 "z0002_000_00\r\n"
-                                 "\xF2\xE0\xE1\xEB\xE8\xF6\xE0 tb1000-12 \r\n";
+    const std::string expected =
+        "earlier\r\n"
+        "*********************************\r\n"
+        "/srv/Reports/\xB9 7 (\xF0\xE0\xE7\xF0\xE5\xE7 01) \xD6\xD0\xC1 \xE7\xE0 2011 \xE3\xEE\xE4.doc\r\n"
+        "\xC4\xE0\xF2\xE0 \xE2\xFB\xE3\xF0\xF3\xE7\xEA\xE8: 05.03.2011 09:07:03\r\n"
+        "z0002_000_00\r\n"
+        "\xF2\xE0\xE1\xEB\xE8\xF6\xE0 tb1000-12 \r\n";
     EXPECT_EQ(ReadBytes(path), expected);
 }
 

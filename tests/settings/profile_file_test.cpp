@@ -152,8 +152,9 @@ TEST(ProfileFileWriting, CharacterOutsideTheCodePageTurnsTheWholeFileToUtf8) {
 TEST(ProfileFileWriting, ValuesReadBackAsWritten) {
     // "Рђ" and "РћС‚С‡С‘С‚" fit the code page, but their bytes there (D0 90, ...)
     // are also UTF-8, which reading would take them for.
-    const std::string values[] = {"\"\"x\"\"", "'a'", "\"", "", "\"\"", "''", "\"quoted\"", "'a\"", "\"a' ",
-                                  "  blanks  ", "\tTab", "Отчёт «ДД»", "Modèles é", "a=b", "Рђ", "РћС‚С‡С‘С‚"};
+    const std::string values[] = {"\"\"x\"\"",  "'a'",  "\"",    "",           "\"\"",  "''",
+                                  "\"quoted\"", "'a\"", "\"a' ", "  blanks  ", "\tTab", "Отчёт «ДД»",
+                                  "Modèles é",  "a=b",  "Рђ",    "РћС‚С‡С‘С‚"};
     TempDir dir;
     ProfileFile ini(dir.File("a.ini"));
     for (std::size_t i = 0; i < std::size(values); ++i) ini.WriteString("S", "K" + std::to_string(i), values[i]);
@@ -253,8 +254,8 @@ TEST(ProfileFileWriting, FailedWriteNamesTheFileAndLeavesNothingBehind) {
 TEST(ProfileFileWriting, ReplacesTheFileWholeKeepingItsPermissions) {
     TempDir dir;
     WriteBytes(dir.File("a.ini"), "[S]\r\nK=1\r\n");
-    const auto perms = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                       std::filesystem::perms::group_read;
+    const auto perms =
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
     std::filesystem::permissions(dir.File("a.ini"), perms);
     ProfileFile ini(dir.File("a.ini"));
     ini.WriteString("S", "K", "2");

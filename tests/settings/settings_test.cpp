@@ -73,16 +73,23 @@ TEST_F(SettingsFiles, FirstStartWithoutLocatorWritesBothSectionsWithDefaults) {
     EXPECT_EQ(s.Report.Year, kThisYear);
     EXPECT_FALSE(s.Report.LogFile);
     EXPECT_EQ(s.Report.PathReport, folder_ + "DocF_2011");
-    EXPECT_EQ(Ini(), "[BASE]\r\n"
-                     "PathBase=C:\\Ardmet\\kvel\\\r\n"
-                     "PasswordBase=quillrest\r\n"
-                     "[REPORT]\r\n"
-                     "Forma=" + kForma7 + "\r\n"
-                     "LPU=" + kLpu1166 + "\r\n"
-                     "Razrez=00\r\n"
-                     "PathReport=" + folder_ + "DocF_2011\r\n"
-                     "Year=2031\r\n"
-                     "LogFile=0\r\n");
+    EXPECT_EQ(Ini(),
+              "[BASE]\r\n"
+              "PathBase=C:\\Ardmet\\kvel\\\r\n"
+              "PasswordBase=quillrest\r\n"
+              "[REPORT]\r\n"
+              "Forma=" +
+                  kForma7 +
+                  "\r\n"
+                  "LPU=" +
+                  kLpu1166 +
+                  "\r\n"
+                  "Razrez=00\r\n"
+                  "PathReport=" +
+                  folder_ +
+                  "DocF_2011\r\n"
+                  "Year=2031\r\n"
+                  "LogFile=0\r\n");
 }
 
 TEST_F(SettingsFiles, LocatorLinesGiveDatabaseFileAndParameterLine) {
@@ -157,11 +164,12 @@ TEST_F(SettingsFiles, BaseSectionGivesDatabaseFolderAndPasswordWhenNoLocator) {
 }
 
 TEST_F(SettingsFiles, ReportValuesReadByTheirRules) {
-    WriteIni("[Report]\r\n"
-             "LPU = ' 0001 - \xC1\xEE\xEB\xFC\xED\xE8\xF6\xE0 ' \r\n"
-             "YEAR=0x7D7\r\n"
-             "LogFile=2\r\n"
-             "PathReport=\"D:\\Blanks\"\r\n");
+    WriteIni(
+        "[Report]\r\n"
+        "LPU = ' 0001 - \xC1\xEE\xEB\xFC\xED\xE8\xF6\xE0 ' \r\n"
+        "YEAR=0x7D7\r\n"
+        "LogFile=2\r\n"
+        "PathReport=\"D:\\Blanks\"\r\n");
     const std::string before = Ini();
     Settings s = Load();
     EXPECT_EQ(s.Report.Forma, "Диспансеризация детей (годовая)");
@@ -192,47 +200,56 @@ TEST_F(SettingsFiles, BareReportSectionCountsAsAbsentAndGetsTheDefaults) {
     EXPECT_EQ(s.Report.Forma, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
     EXPECT_EQ(s.Report.Year, kThisYear);
     EXPECT_EQ(s.DBPath, "C:\\Data\\");
-    EXPECT_EQ(Ini(), "[REPORT]\r\n"
-                     "Forma=" + kForma7 + "\r\n"
-                     "LPU=" + kLpu1166 + "\r\n"
-                     "Razrez=00\r\n"
-                     "PathReport=" + folder_ + "DocF_2011\r\n"
-                     "Year=2031\r\n"
-                     "LogFile=0\r\n"
-                     "[BASE]\r\nPathBase=C:\\Data\\\r\n");
+    EXPECT_EQ(Ini(),
+              "[REPORT]\r\n"
+              "Forma=" +
+                  kForma7 +
+                  "\r\n"
+                  "LPU=" +
+                  kLpu1166 +
+                  "\r\n"
+                  "Razrez=00\r\n"
+                  "PathReport=" +
+                  folder_ +
+                  "DocF_2011\r\n"
+                  "Year=2031\r\n"
+                  "LogFile=0\r\n"
+                  "[BASE]\r\nPathBase=C:\\Data\\\r\n");
 }
 
 TEST_F(SettingsFiles, SaveRewritesKeysInPlaceAndKeepsTheRest) {
-    WriteIni("; hand-made\r\n"
-             "[BASE]\r\n"
-             "PathBase=C:\\Data\r\n"
-             "PasswordBase=old\r\n"
-             "[REPORT]\r\n"
-             "LogFile=1\r\n"
-             "Year=2005\r\n"
-             "Extra=keep me\r\n"
-             "Forma=old\r\n"
-             "\r\n"
-             "[Other]\r\n"
-             "A=b\r\n");
+    WriteIni(
+        "; hand-made\r\n"
+        "[BASE]\r\n"
+        "PathBase=C:\\Data\r\n"
+        "PasswordBase=old\r\n"
+        "[REPORT]\r\n"
+        "LogFile=1\r\n"
+        "Year=2005\r\n"
+        "Extra=keep me\r\n"
+        "Forma=old\r\n"
+        "\r\n"
+        "[Other]\r\n"
+        "A=b\r\n");
     const Settings loaded = Load();
     EXPECT_TRUE(loaded.Report.LogFile);
     Save(loaded, "C:\\Data\\kvel.gdb", {"Форма 12", "", "  2012", "05", "D:\\Blanks"});
-    EXPECT_EQ(Ini(), "; hand-made\r\n"
-                     "[BASE]\r\n"
-                     "PathBase=C:\\Data\\\r\n"
-                     "PasswordBase=old\r\n"
-                     "[REPORT]\r\n"
-                     "LogFile=1\r\n"
-                     "Year=2012\r\n"
-                     "Extra=keep me\r\n"
-                     "Forma=\xD4\xEE\xF0\xEC\xE0 12\r\n"
-                     "LPU=\r\n"
-                     "Razrez=05\r\n"
-                     "PathReport=D:\\Blanks\r\n"
-                     "\r\n"
-                     "[Other]\r\n"
-                     "A=b\r\n");
+    EXPECT_EQ(Ini(),
+              "; hand-made\r\n"
+              "[BASE]\r\n"
+              "PathBase=C:\\Data\\\r\n"
+              "PasswordBase=old\r\n"
+              "[REPORT]\r\n"
+              "LogFile=1\r\n"
+              "Year=2012\r\n"
+              "Extra=keep me\r\n"
+              "Forma=\xD4\xEE\xF0\xEC\xE0 12\r\n"
+              "LPU=\r\n"
+              "Razrez=05\r\n"
+              "PathReport=D:\\Blanks\r\n"
+              "\r\n"
+              "[Other]\r\n"
+              "A=b\r\n");
 }
 
 TEST_F(SettingsFiles, FileFromADesktopEditorIsReadAndSavedInItsOneReportSection) {
@@ -251,13 +268,14 @@ TEST_F(SettingsFiles, FileFromADesktopEditorIsReadAndSavedInItsOneReportSection)
         EXPECT_EQ(loaded.Report.Forma, "Форма 12");
         EXPECT_EQ(loaded.Report.Razrez, "07");
         Save(loaded, "C:\\db\\kvel.gdb", {"Форма 7", "1166 - Вел", "2010", "03", "D:\\Blanks"});
-        EXPECT_EQ(Ini(), "[REPORT]\r\n"
-                         "Forma=\xD4\xEE\xF0\xEC\xE0 7\r\n"
-                         "Razrez=03\r\n"
-                         "LPU=1166 - \xC2\xE5\xEB\r\n"
-                         "Year=2010\r\n"
-                         "PathReport=D:\\Blanks\r\n"
-                         "LogFile=0\r\n");
+        EXPECT_EQ(Ini(),
+                  "[REPORT]\r\n"
+                  "Forma=\xD4\xEE\xF0\xEC\xE0 7\r\n"
+                  "Razrez=03\r\n"
+                  "LPU=1166 - \xC2\xE5\xEB\r\n"
+                  "Year=2010\r\n"
+                  "PathReport=D:\\Blanks\r\n"
+                  "LogFile=0\r\n");
     }
 }
 
@@ -265,13 +283,16 @@ TEST_F(SettingsFiles, TemplateFolderTheCodePageCannotHoldIsSavedInUtf8) {
     WriteLocator("dbPath=C:\\db\\\r\n");
     const std::string folder = "/home/anna/Modèles/Straße/";
     Save(Load(), "C:\\db\\kvel.gdb", {"Форма 7", "1166 - Вел", "2010", "03", folder});
-    EXPECT_EQ(Ini(), "[REPORT]\r\n"
-                     "Forma=Форма 7\r\n"
-                     "LPU=1166 - Вел\r\n"
-                     "Razrez=03\r\n"
-                     "PathReport=" + folder + "\r\n"
-                     "Year=2010\r\n"
-                     "LogFile=0\r\n");
+    EXPECT_EQ(Ini(),
+              "[REPORT]\r\n"
+              "Forma=Форма 7\r\n"
+              "LPU=1166 - Вел\r\n"
+              "Razrez=03\r\n"
+              "PathReport=" +
+                  folder +
+                  "\r\n"
+                  "Year=2010\r\n"
+                  "LogFile=0\r\n");
     const Settings back = Load();
     EXPECT_EQ(back.Report.PathReport, folder);
     EXPECT_EQ(back.Report.Forma, "Форма 7");
@@ -301,13 +322,14 @@ TEST_F(SettingsFiles, DeletedSettingsFileIsRecreatedInTheSaveOrder) {
     Settings s = Load();
     std::filesystem::remove(IniPath());
     Save(s, "C:\\Ardmet\\kvel\\kvel.gdb", {"Форма 7", "1166 - Вел", "", "00", "D:\\Blanks"});
-    EXPECT_EQ(Ini(), "[REPORT]\r\n"
-                     "Forma=\xD4\xEE\xF0\xEC\xE0 7\r\n"
-                     "LPU=1166 - \xC2\xE5\xEB\r\n"
-                     "Year=0\r\n"
-                     "Razrez=00\r\n"
-                     "PathReport=D:\\Blanks\r\n"
-                     "LogFile=0\r\n");
+    EXPECT_EQ(Ini(),
+              "[REPORT]\r\n"
+              "Forma=\xD4\xEE\xF0\xEC\xE0 7\r\n"
+              "LPU=1166 - \xC2\xE5\xEB\r\n"
+              "Year=0\r\n"
+              "Razrez=00\r\n"
+              "PathReport=D:\\Blanks\r\n"
+              "LogFile=0\r\n");
     EXPECT_EQ(Load().Report.Year, 0);
 }
 
@@ -321,7 +343,9 @@ TEST_F(SettingsFiles, UnwritableSettingsFileStopsWithItsFullName) {
 
     WriteLocator("dbPath=C:\\db\\\n");
     EXPECT_EQ(ErrorMessage([&] { LoadSettings(folder_, kThisYear, s); }), "Unable to write to " + IniPath());
-    EXPECT_EQ(ErrorMessage([&] { SaveSettings(folder_, "C:\\db\\kvel.gdb", s, {"F", "L", "1", "2", "P"}); }),
+    EXPECT_EQ(ErrorMessage([&] {
+                  SaveSettings(folder_, "C:\\db\\kvel.gdb", s, {"F", "L", "1", "2", "P"});
+              }),
               "Unable to write to " + IniPath());
     EXPECT_TRUE(std::filesystem::is_directory(IniPath()));
     EXPECT_EQ(testing::EntryCount(program_), 1u);

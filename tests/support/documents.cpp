@@ -148,11 +148,16 @@ std::string DecodeEntities(std::string_view text) {
         }
         const std::string_view entity = text.substr(i + 1, end - i - 1);
         unsigned long code = 0;
-        if (entity == "lt") code = '<';
-        else if (entity == "gt") code = '>';
-        else if (entity == "amp") code = '&';
-        else if (entity == "quot") code = '"';
-        else if (entity == "apos") code = '\'';
+        if (entity == "lt")
+            code = '<';
+        else if (entity == "gt")
+            code = '>';
+        else if (entity == "amp")
+            code = '&';
+        else if (entity == "quot")
+            code = '"';
+        else if (entity == "apos")
+            code = '\'';
         else if (!entity.empty() && entity[0] == '#')
             code = entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X')
                        ? std::stoul(std::string(entity.substr(2)), nullptr, 16)
@@ -224,9 +229,12 @@ DocumentContent ParseFlatOdf(const std::string& xml) {
             }
             continue;
         }
-        if (!part && IsHeader(name) && !empty) part = &content.header, partElement = name;
-        else if (!part && IsFooter(name) && !empty) part = &content.footer, partElement = name;
-        else if (!part && name == "office:body") part = &content.body, partElement = name;
+        if (!part && IsHeader(name) && !empty)
+            part = &content.header, partElement = name;
+        else if (!part && IsFooter(name) && !empty)
+            part = &content.footer, partElement = name;
+        else if (!part && name == "office:body")
+            part = &content.body, partElement = name;
         else if (name == "text:p" || name == "text:h") {
             if (empty) {
                 if (paragraphDepth == 0 && part) part->push_back("");
@@ -258,7 +266,8 @@ std::string ReadFileBytes(const std::string& path) {
 
 void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs) {
     ScratchFolder scratch;
-    std::vector<std::string> arguments = {"/usr/bin/python3", std::string(TARNFOLD_SOURCE_DIR) + "/scripts/make_template.py"};
+    std::vector<std::string> arguments = {"/usr/bin/python3",
+                                          std::string(TARNFOLD_SOURCE_DIR) + "/scripts/make_template.py"};
     for (std::size_t n = 0; n < layoutsAndOutputs.size(); ++n) {
         const fs::path layout = scratch.Path() / ("layout" + std::to_string(n) + ".json");
         std::ofstream(layout) << layoutsAndOutputs[n].first;
@@ -280,10 +289,18 @@ DocumentContent ReadDocument(const std::string& path) {
     // A copy: the document may be open in the office under test, with its lock file beside it.
     const fs::path copy = scratch.Path() / ("document" + fs::path(path).extension().string());
     fs::copy_file(path, copy);
-    const std::vector<std::string> arguments = {kSoffice, "--headless", "--norestore", "--nologo", "--nodefault",
-                                                "--nolockcheck", "-env:UserInstallation=" + FileUrl(PathToUtf8(profile)),
-                                                "--convert-to", "fodt:OpenDocument Text Flat XML", "--outdir",
-                                                scratch.Path().string(), copy.string()};
+    const std::vector<std::string> arguments = {kSoffice,
+                                                "--headless",
+                                                "--norestore",
+                                                "--nologo",
+                                                "--nodefault",
+                                                "--nolockcheck",
+                                                "-env:UserInstallation=" + FileUrl(PathToUtf8(profile)),
+                                                "--convert-to",
+                                                "fodt:OpenDocument Text Flat XML",
+                                                "--outdir",
+                                                scratch.Path().string(),
+                                                copy.string()};
     const fs::path log = profile / "soffice.log";
     const fs::path flat = scratch.Path() / "document.fodt";
     for (int attempt = 0; attempt < 2 && !fs::exists(flat); ++attempt) Run(arguments, log);

@@ -57,7 +57,8 @@ void RunIsql(const std::string& script) {
     std::filesystem::remove(file, ignored);
     if (status != 0 || output.find("Statement failed") != std::string::npos ||
         output.find("SQLSTATE") != std::string::npos)
-        throw std::runtime_error("isql-fb failed (" + std::to_string(status) + "):\n" + output + "\nscript:\n" + script);
+        throw std::runtime_error("isql-fb failed (" + std::to_string(status) + "):\n" + output + "\nscript:\n" +
+                                 script);
 }
 
 // Creating a database costs about a second (the engine registers every

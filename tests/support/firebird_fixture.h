@@ -20,7 +20,7 @@ void RunSql(const std::string& database, const std::string& sql, const std::stri
 
 // The private server of the current build, as its start script recorded it.
 struct FirebirdServer {
-    std::string host;        // "127.0.0.1"
+    std::string host;  // "127.0.0.1"
     int port = 0;
     std::string password;    // SYSDBA's
     std::string dataFolder;  // the folder the server may open databases in, ending in "/"

@@ -33,7 +33,8 @@ std::string FiguresSql() {
                       "INSERT INTO tblname VALUES (1000, '999');\n"
                       "INSERT INTO columns VALUES (1000, 'n1', 2011, '3');\n";
     for (const char* row : {"1", "2", "3"})
-        sql += tarnfold::testing::InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", row, {{"n1", "1.5"}}});
+        sql +=
+            tarnfold::testing::InsertSql({"tbl", 1000, 2011, "0101", "год", "0070100", "tb1000", row, {{"n1", "1.5"}}});
     return sql;
 }
 
@@ -45,21 +46,20 @@ protected:
         std::filesystem::create_directories(root / "prog" / "DocF");
         tarnfold::testing::CreateDatabase((root / "db" / "kvel.gdb").string(), FiguresSql());
         std::ofstream(root / "prog" / "DocF" / "7.doc") << "template";
-        std::ofstream(root / "prog" / "Tarnfold.ini", std::ios::binary)
-            << Utf8ToCp1251("[BASE]\r\nPathBase=" + (root / "db").string() +
-                            "/\r\nPasswordBase=x\r\n[REPORT]\r\nForma=Форма 7.  Сведения о заболевших "
-                            "злокачественными новообразованиями\r\nLPU=0101 - ЦРБ\r\nRazrez=01\r\nYear=2011\r\nLogFile=" +
-                            (GetParam() ? "1" : "0") + "\r\nPathReport=" + (root / "prog" / "DocF").string() + "\r\n");
+        std::ofstream(root / "prog" / "Tarnfold.ini", std::ios::binary) << Utf8ToCp1251(
+            "[BASE]\r\nPathBase=" + (root / "db").string() +
+            "/\r\nPasswordBase=x\r\n[REPORT]\r\nForma=Форма 7.  Сведения о заболевших "
+            "злокачественными новообразованиями\r\nLPU=0101 - ЦРБ\r\nRazrez=01\r\nYear=2011\r\nLogFile=" +
+            (GetParam() ? "1" : "0") + "\r\nPathReport=" + (root / "prog" / "DocF").string() + "\r\n");
         recording_.bookmarks = {"z1000_001_03", "z1000_002_03", "z1000_003_03"};
         logic_ = std::make_unique<MainWindowLogic>(view_, Folder());
         view_.logic = logic_.get();
         logic_->Create(DesignExportButtonHeight, 2026);
         data_ = StartDataModule(*logic_, Folder());
         ASSERT_TRUE(data_.module);
-        connection_ = std::make_unique<ExportConnection>(*logic_, RowsOf(*data_.module), WordServers(office_), Folder(),
-                                                         RegionalFormats{}, [this](const std::string& path) {
-                                                             shownJournals_.push_back(path);
-                                                         });
+        connection_ = std::make_unique<ExportConnection>(
+            *logic_, RowsOf(*data_.module), WordServers(office_), Folder(), RegionalFormats{},
+            [this](const std::string& path) { shownJournals_.push_back(path); });
     }
 
     std::string Folder() const { return dir_.Folder() + "prog/"; }

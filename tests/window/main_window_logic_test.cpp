@@ -55,9 +55,7 @@ protected:
     std::string ProgramFolder() const { return Text(ProgramPath()) + kSeparator; }
     std::filesystem::path Ini() const { return ProgramPath() / "Tarnfold.ini"; }
 
-    void WriteIni(const std::string& utf8) {
-        std::ofstream(Ini(), std::ios::binary) << Utf8ToCp1251(utf8);
-    }
+    void WriteIni(const std::string& utf8) { std::ofstream(Ini(), std::ios::binary) << Utf8ToCp1251(utf8); }
     std::string ReadIni() const {
         std::ifstream in(Ini(), std::ios::binary);
         std::stringstream bytes;
@@ -283,8 +281,7 @@ TEST_F(WindowLogic, ADropTakesTheFirstNameAndAFileGivesItsFolder) {
     };
     for (const Case& c : {Case{{Text(templates / "7.doc"), "/tmp"}, Text(templates) + kSeparator},
                           Case{{Text(templates), Text(templates / "7.doc")}, Text(templates)},
-                          Case{{"/nowhere/7.doc"}, "/nowhere/7.doc"},
-                          Case{{}, "/nowhere/7.doc"}}) {
+                          Case{{"/nowhere/7.doc"}, "/nowhere/7.doc"}, Case{{}, "/nowhere/7.doc"}}) {
         logic.OnNamesDropped(c.names);
         EXPECT_EQ(logic.TemplateFolderText(), c.text);
         EXPECT_EQ(view[Control::TemplateFolder].text, c.text);
@@ -383,8 +380,8 @@ TEST_F(WindowLogic, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
     actions.duringRun = [] { throw 42; };
     logic.OnJournalPressed();
     logic.OnExportPressed();
-    EXPECT_EQ(view.boxes, (std::vector<ShownBox>{{Box::Error, "Файл журнала не найден"},
-                                                 {Box::Error, "Неизвестная ошибка"}}));
+    EXPECT_EQ(view.boxes,
+              (std::vector<ShownBox>{{Box::Error, "Файл журнала не найден"}, {Box::Error, "Неизвестная ошибка"}}));
     EXPECT_FALSE(logic.ExportRunning());
     EXPECT_FALSE(view.closed);
 }
@@ -438,10 +435,10 @@ TEST_F(WindowLogic, EscClosesAndWritesTheChoicesOnce) {
         logic.OnExitKey();
         EXPECT_TRUE(view.closed);
         const std::string ini = ReadIni();
-        for (const std::string& line : std::vector<std::string>{
-                 "Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\n",
-              "LPU=1166 - Велинская область\r\n", "Year=2030\r\n", "Razrez=07\r\n",
-              "PathReport=" + ProgramFolder() + "DocF_2011\r\n"})
+        for (const std::string& line :
+             std::vector<std::string>{"Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\n",
+                                      "LPU=1166 - Велинская область\r\n", "Year=2030\r\n", "Razrez=07\r\n",
+                                      "PathReport=" + ProgramFolder() + "DocF_2011\r\n"})
             EXPECT_NE(ini.find(line), std::string::npos) << line << ini;
         // A second close request writes nothing more.
         std::filesystem::remove(Ini());

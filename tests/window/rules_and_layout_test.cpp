@@ -52,8 +52,7 @@ TEST(WindowGeometry, FramesAndHoldersShrinkTheInside) {
 }
 
 TEST(FieldRules, YearTextThatIsNoWholeNumberIsZero) {
-    for (const auto& [text, value] :
-         {std::pair{"2007", 2007}, {"-5", -5}, {"", 0}, {"20o7", 0}, {"99999999999", 0}})
+    for (const auto& [text, value] : {std::pair{"2007", 2007}, {"-5", -5}, {"", 0}, {"20o7", 0}, {"99999999999", 0}})
         EXPECT_EQ(YearValue(text), value) << text;
 }
 
@@ -77,7 +76,8 @@ TEST(FieldRules, BrowseFallsBackToTheInitialFolderThenTheRoot) {
     const std::string root(1, tarnfold::PathSeparator());
     for (const Case& c : {Case{"/srv/forms", "/srv/init", "/srv/forms"}, Case{"", "/srv/init", "/srv/init"},
                           Case{"", "", ""}, Case{"/gone", "/srv/init", ""}, Case{"", "/gone", ""}})
-        EXPECT_EQ(BrowseStartFolder(c.text, c.initial, exists), *c.start ? c.start : root) << c.text << " | " << c.initial;
+        EXPECT_EQ(BrowseStartFolder(c.text, c.initial, exists), *c.start ? c.start : root)
+            << c.text << " | " << c.initial;
 }
 
 TEST(WindowLayout, EveryControlHasOneDesignNameAndItsHolderComesFirst) {
@@ -90,11 +90,14 @@ TEST(WindowLayout, EveryControlHasOneDesignNameAndItsHolderComesFirst) {
     }
     EXPECT_EQ(made.size(), static_cast<std::size_t>(Control::ProgressPanel) + 1);
     const std::vector<std::pair<Control, std::string>> designNames{
-        {Control::ThemeList, "CBTheme"},       {Control::PeriodList, "CBPeriod"}, {Control::FormList, "CBForm"},
-        {Control::InstitutionList, "CBKodif"}, {Control::SectionField, "MERazrez"}, {Control::YearField, "SE_Year"},
-        {Control::Gauge, "Gauge1"},            {Control::ExportButton, "BExport"}, {Control::DetailButton, "BView"},
-        {Control::DetailPanel, "Panel2"},      {Control::ResultLine, "LRezult"},  {Control::TemplateFolder, "DirectoryEdit1"},
-        {Control::JournalButton, "BJournal"},  {Control::StatusBar, "StatusBar1"}, {Control::Panel1, "Panel1"}};
+        {Control::ThemeList, "CBTheme"},      {Control::PeriodList, "CBPeriod"},
+        {Control::FormList, "CBForm"},        {Control::InstitutionList, "CBKodif"},
+        {Control::SectionField, "MERazrez"},  {Control::YearField, "SE_Year"},
+        {Control::Gauge, "Gauge1"},           {Control::ExportButton, "BExport"},
+        {Control::DetailButton, "BView"},     {Control::DetailPanel, "Panel2"},
+        {Control::ResultLine, "LRezult"},     {Control::TemplateFolder, "DirectoryEdit1"},
+        {Control::JournalButton, "BJournal"}, {Control::StatusBar, "StatusBar1"},
+        {Control::Panel1, "Panel1"}};
     for (const auto& [control, name] : designNames) EXPECT_EQ(ControlName(control), name);
     EXPECT_EQ(PlaceOf(Control::Window).design, (Rect{0, 0, DesignCompactSize.width, DesignCompactSize.height}));
     // The result line is made after the folder field it runs under.
@@ -102,9 +105,9 @@ TEST(WindowLayout, EveryControlHasOneDesignNameAndItsHolderComesFirst) {
 }
 
 TEST(WindowLayout, TabOrderStartsAtTheFormList) {
-    const std::vector<Control> expected{Control::FormList,     Control::InstitutionList, Control::SectionField,
-                                        Control::YearField,    Control::ExportButton,    Control::DetailButton,
-                                        Control::TemplateFolder, Control::JournalButton, Control::ThemeList,
+    const std::vector<Control> expected{Control::FormList,       Control::InstitutionList, Control::SectionField,
+                                        Control::YearField,      Control::ExportButton,    Control::DetailButton,
+                                        Control::TemplateFolder, Control::JournalButton,   Control::ThemeList,
                                         Control::PeriodList};
     EXPECT_EQ(std::vector<Control>(TabOrder().begin(), TabOrder().end()), expected);
 }
@@ -113,7 +116,8 @@ TEST(WindowLayout, TabOrderStartsAtTheFormList) {
 // platform SDK may creep in.
 TEST(WindowSources, IncludeNoToolkitAndNoPlatformHeader) {
     const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
-    const std::regex forbidden(R"(^(Q[A-Za-z]|q[a-z_]+\.h$|[Ww][Ii][Nn][Dd][Oo][Ww][Ss]\.h$|[Ww]inuser\.h$|X11/|xcb/|gtk))");
+    const std::regex forbidden(
+        R"(^(Q[A-Za-z]|q[a-z_]+\.h$|[Ww][Ii][Nn][Dd][Oo][Ww][Ss]\.h$|[Ww]inuser\.h$|X11/|xcb/|gtk))");
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(TARNFOLD_SOURCE_DIR "/src/window")) {
         const std::string extension = entry.path().extension().string();

@@ -73,8 +73,8 @@ private:
 TEST(SingleInstance, AloneTheCopyNamesItsWindowUnderTheLock) {
     FakeWindows desktop;
     EXPECT_TRUE(StartAsOnlyCopy(desktop));
-    EXPECT_EQ(desktop.calls,
-              (std::vector<std::string>{"lock", "find locked", std::string("title ") + AppTitle + " locked", "unlock"}));
+    EXPECT_EQ(desktop.calls, (std::vector<std::string>{"lock", "find locked",
+                                                       std::string("title ") + AppTitle + " locked", "unlock"}));
 }
 
 TEST(SingleInstance, ARunningCopyIsAskedToComeForward) {

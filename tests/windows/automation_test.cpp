@@ -82,8 +82,8 @@ TEST(AutomationArguments, ReadsAreMethodOrPropertyGetsWithAResultAndAssignmentsA
     probe.Object("Child").Call("Take");
     probe.Put("Flag", Arg::Boolean(true));
     EXPECT_EQ(CallTexts(model->Calls()),
-              (std::vector<std::string>{"probe.Number G []", "probe.Truth G []", "probe.Falsity G []", "probe.Child G []",
-                                        "probe.Take M []", "probe.Flag P [<put>=b:-1]"}));
+              (std::vector<std::string>{"probe.Number G []", "probe.Truth G []", "probe.Falsity G []",
+                                        "probe.Child G []", "probe.Take M []", "probe.Flag P [<put>=b:-1]"}));
 }
 
 TEST(AutomationArguments, EveryObjectHandedOutIsReleased) {

@@ -60,7 +60,6 @@ private:
 }  // namespace
 
 int main() {
-    return batch::BatchMain([](const std::string&, const Settings&, std::ostream&) {
-        return std::make_unique<StandInRows>();
-    });
+    return batch::BatchMain(
+        [](const std::string&, const Settings&, std::ostream&) { return std::make_unique<StandInRows>(); });
 }

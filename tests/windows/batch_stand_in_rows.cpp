@@ -12,8 +12,9 @@ using Row = std::vector<db::Value>;
 
 // One source row of table 1000 (bookmarks z1000_…) of form 7 for 2011.
 Row SourceRow(const std::string& institution, int row, db::Value n1, db::Value n2) {
-    return {Int(1000), Int(2011), Text(institution), Text("год"), Text("0070100"), Text("tb1000"),
-            Text(std::to_string(row)), std::move(n1), std::move(n2)};
+    return {Int(1000),       Int(2011),      Text(institution),         Text("год"),
+            Text("0070100"), Text("tb1000"), Text(std::to_string(row)), std::move(n1),
+            std::move(n2)};
 }
 
 db::Value Null(db::Kind kind) {
@@ -54,9 +55,9 @@ StandInFigures::StandInFigures()
                                   db::Kind::Text, db::Kind::Text, db::Kind::Decimal, db::Kind::Decimal},
                                  found == rows.end() ? std::vector<Row>{} : found->second);
         }
-        db::ResultSet mapping({"TBL", "ENG", "GOD", "NSTR"},
-                              {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text},
-                              {{Int(1000), Text("n1"), Int(2011), Text("1")}, {Int(1000), Text("n2"), Int(2011), Text("2")}});
+        db::ResultSet mapping(
+            {"TBL", "ENG", "GOD", "NSTR"}, {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text},
+            {{Int(1000), Text("n1"), Int(2011), Text("1")}, {Int(1000), Text("n2"), Int(2011), Text("2")}});
         ++rowsRead_;
         if (afterRow) afterRow(rowsRead_);
         return mapping;

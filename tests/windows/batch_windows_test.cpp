@@ -94,8 +94,8 @@ struct Finished {
 
 Handle InheritableFile(const std::filesystem::path& path) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return Handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              CREATE_ALWAYS, 0, nullptr));
+    return Handle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                              0, nullptr));
 }
 
 // Where a program is started: with the console this process has (none under
@@ -188,8 +188,8 @@ protected:
     }
 
     std::vector<std::string> LargeFormArguments() const {
-        return {"--form", "7", "--institution", "0505", "--institution", "0101", "--year", "2011", "--section", "1",
-                "--templates", Utf8(Folder() / L"Large")};
+        return {"--form", "7",    "--institution", "0505", "--institution", "0101",
+                "--year", "2011", "--section",     "1",    "--templates",   Utf8(Folder() / L"Large")};
     }
 
     // What the window's export writes for the same choices and rows, read back.
@@ -225,12 +225,13 @@ TEST_F(BatchOnWindows, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     // Redirected, the lines are UTF-8 as on Linux.
     const std::string reports = Utf8(Reports()) + "\\";
-    EXPECT_TRUE(Contains(run.out, "0101 - Больница \"Север\"/Юг: " + reports + kNorth +
-                                      " — размещено 3, не размещено 1, "))
+    EXPECT_TRUE(
+        Contains(run.out, "0101 - Больница \"Север\"/Юг: " + reports + kNorth + " — размещено 3, не размещено 1, "))
         << run.out;
     EXPECT_TRUE(Contains(run.out, "0303 - Без данных: нет данных для выгрузки — пропущено")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "Выгрузка завершена: документов 2 из 3, без данных 1, с ошибкой 0; размещено 5, "
-                                  "не размещено 1;"))
+    EXPECT_TRUE(Contains(run.out,
+                         "Выгрузка завершена: документов 2 из 3, без данных 1, с ошибкой 0; размещено 5, "
+                         "не размещено 1;"))
         << run.out;
 
     const std::string north = ReadAll(Reports() / win32::Wide(kNorth));
@@ -273,13 +274,16 @@ TEST_F(BatchOnWindows, ExitCodesTellWhatWentWrong) {
         DWORD exitCode;
         std::string expected;  // in the output or the error text
     };
-    const std::vector<std::string> twoInstitutions = {"--form", "7", "--institution", "0101", "--institution",
-                                                      "0202", "--year", "2011", "--section", "1"};
+    const std::vector<std::string> twoInstitutions = {"--form", "7",      "--institution", "0101",      "--institution",
+                                                      "0202",   "--year", "2011",          "--section", "1"};
     for (const Case& test : std::vector<Case>{
              {"help", {"--help"}, 0, "4 — не удалось запустить\nWord; 130 — выгрузка остановлена по Ctrl+C.\n"},
              {"bad option", {"--frm", "7"}, 2, "Неизвестный параметр: --frm\nСправка: tarnfold-batch --help\n"},
              {"unknown institution", {"--form", "7", "--institution", "9999", "--year", "2011"}, 2, "9999"},
-             {"no such template folder", {"--convert-templates", "Нет такой"}, 2, "Папка шаблонов не найдена: Нет такой"},
+             {"no such template folder",
+              {"--convert-templates", "Нет такой"},
+              2,
+              "Папка шаблонов не найдена: Нет такой"},
              {"one document fails", twoInstitutions, 1, "С ошибкой:\n  0101 - Больница \"Север\"/Юг\n"},
          }) {
         SCOPED_TRACE(test.what);
@@ -320,8 +324,8 @@ TEST_F(BatchOnWindows, ItsOwnWordIsQuitAndTheUsersIsLeftAsItWas) {
     const std::filesystem::path usersDocument = root / L"письмо.doc";
     std::ofstream(usersDocument, std::ios::binary) << "Письмо {подпись}\r\n";
     for (const Case& test : std::vector<Case>{{"invisible and empty: the batch's own", false, false, false},
-                                             {"shown", true, false, true},
-                                             {"holding a document", false, true, true}}) {
+                                              {"shown", true, false, true},
+                                              {"holding a document", false, true, true}}) {
         SCOPED_TRACE(test.what);
         std::filesystem::remove_all(Reports());
         const Dispatch word = HeldWord();
@@ -343,8 +347,10 @@ TEST_F(BatchOnWindows, ItsOwnWordIsQuitAndTheUsersIsLeftAsItWas) {
         if (test.holdsDocument) {
             // The one left open is the user's own.
             std::string bookmark = "подпись";
-            EXPECT_TRUE(word.Object("Documents").Object("Item", {Arg::Integer(1)}).Object("Bookmarks").Boolean(
-                "Exists", {Arg::TextByRef(bookmark)}));
+            EXPECT_TRUE(word.Object("Documents")
+                            .Object("Item", {Arg::Integer(1)})
+                            .Object("Bookmarks")
+                            .Boolean("Exists", {Arg::TextByRef(bookmark)}));
         }
         word.Call("Quit", {Arg::Boolean(false, "SaveChanges")});
     }
@@ -459,7 +465,8 @@ TEST_F(BatchOnTheDemoDatabase, ListsAndExportsSeveralInstitutionsEmbeddedAndThro
     for (Case& test : cases) test.locatorFolder = Utf8(test.place) + "\\";
     if (const std::optional<LoopbackServer> server = RunningLoopbackServer()) {
         const std::string name = "batch" + Utf8(run);
-        cases.push_back({"the loopback server", server->LocalFolder(name), server->Folder(name), "password=" + server->password});
+        cases.push_back(
+            {"the loopback server", server->LocalFolder(name), server->Folder(name), "password=" + server->password});
     } else {
         ADD_FAILURE() << "the loopback server does not run";
     }
@@ -481,10 +488,12 @@ TEST_F(BatchOnTheDemoDatabase, ListsAndExportsSeveralInstitutionsEmbeddedAndThro
         EXPECT_EQ(exported.exitCode, 0u) << exported.out << exported.err;
         EXPECT_TRUE(Contains(exported.out, "Выгрузка завершена: документов 2 из 2")) << exported.out;
         // The figures in the user's decimal comma.
-        EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc"),
-                  "Учреждение: Городская больница №1{z0002_000_00}\r\nСтрока 1: {z1000_001_04:537} {z1000_001_06:35,45}\r\n");
-        EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
-                  "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
+        EXPECT_EQ(
+            ReadAll(Reports() / L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc"),
+            "Учреждение: Городская больница №1{z0002_000_00}\r\nСтрока 1: {z1000_001_04:537} {z1000_001_06:35,45}\r\n");
+        EXPECT_EQ(
+            ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
+            "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
     }
 }
 
@@ -520,13 +529,15 @@ TEST_F(BatchOnTheDemoDatabase, AMissingDatabaseEndsWithCode3AndTheReasonFromFire
                               " в UTF-8: в кодовой странице 1251 нет некоторых его букв."});
     }
     if (const std::optional<LoopbackServer> server = RunningLoopbackServer())
-        places.push_back({server->Folder("нет-такой-папки"), "password=" + server->password, "No such file or directory"});
+        places.push_back(
+            {server->Folder("нет-такой-папки"), "password=" + server->password, "No such file or directory"});
     for (const Place& place : places) {
         SCOPED_TRACE(place.folder);
         Locate(place.folder, place.passwordLine);
         const Finished run = Batch({"--list", "institutions"});
         EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
-        EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных " + place.folder + "kvel.gdb: I/O error")) << run.err;
+        EXPECT_TRUE(Contains(run.err, "Не удалось открыть базу данных " + place.folder + "kvel.gdb: I/O error"))
+            << run.err;
         EXPECT_TRUE(Contains(run.err, place.reason)) << run.err;
         EXPECT_EQ(run.out, "");
     }
@@ -549,7 +560,8 @@ std::vector<std::string> CsvFindings(const std::string& csv) {
                 fields.back() += c;
         }
         EXPECT_EQ(fields.size(), 8u) << csv.substr(start, end - start);
-        if (fields.size() == 8) findings.push_back(fields[0] + " | " + fields[2] + " | " + fields[3] + " | " + fields[4]);
+        if (fields.size() == 8)
+            findings.push_back(fields[0] + " | " + fields[2] + " | " + fields[3] + " | " + fields[4]);
     }
     EXPECT_EQ(start, csv.size()) << "every line ends in CR LF";
     std::sort(findings.begin(), findings.end());
@@ -578,15 +590,17 @@ TEST_F(BatchOnTheDemoDatabase, TemplateCheckFindsWhatASpoiltTemplateBreaks) {
     std::ofstream(spoilt / L"8.doc", std::ios::binary) << "Форма 8 {z0001_000_00: не закрыта\r\n";
     const std::string spoiltSeven = ReadAll(spoilt / L"7.doc");
 
-    const Finished cleanRun = Batch({"--check-templates", "--year", "2011", "--templates", Utf8(clean), "--report",
-                                     Utf8(root / L"чистые.csv")});
+    const Finished cleanRun = Batch(
+        {"--check-templates", "--year", "2011", "--templates", Utf8(clean), "--report", Utf8(root / L"чистые.csv")});
     EXPECT_EQ(cleanRun.exitCode, 0u) << cleanRun.out << cleanRun.err;
-    EXPECT_TRUE(Contains(cleanRun.out, "7.doc — Форма 7.  Сведения о заболевших злокачественными новообразованиями: "
-                                       "замечаний нет\n"))
+    EXPECT_TRUE(Contains(cleanRun.out,
+                         "7.doc — Форма 7.  Сведения о заболевших злокачественными новообразованиями: "
+                         "замечаний нет\n"))
         << cleanRun.out;
     // The catalogue's forms without a demo template have no demo data either.
-    EXPECT_TRUE(Contains(cleanRun.out, "Проверка шаблонов за 2011 год: проверено 4, без замечаний 4, с предупреждениями "
-                                       "0, с ошибками 0.\nНе проверялись (нет шаблона и нет данных за 2011 год): 42.\n"))
+    EXPECT_TRUE(Contains(cleanRun.out,
+                         "Проверка шаблонов за 2011 год: проверено 4, без замечаний 4, с предупреждениями "
+                         "0, с ошибками 0.\nНе проверялись (нет шаблона и нет данных за 2011 год): 42.\n"))
         << cleanRun.out;
     EXPECT_EQ(CsvFindings(ReadAll(root / L"чистые.csv")), std::vector<std::string>{});
 
@@ -640,17 +654,19 @@ TEST_F(BatchOnTheDemoDatabase, EveryFormOfTheThemeForEveryInstitutionInOneRun) {
     std::vector<std::wstring> singleFiles;
     for (const char* form : {"7", "12", "14"}) {
         SCOPED_TRACE(form);
-        const Finished one = Batch({"--form", form, "--all-institutions", "--year", "2011", "--templates", templates,
-                                    "--out", Utf8(single)});
+        const Finished one = Batch(
+            {"--form", form, "--all-institutions", "--year", "2011", "--templates", templates, "--out", Utf8(single)});
         EXPECT_EQ(one.exitCode, 0u) << one.out << one.err;
         const std::size_t before = singleFiles.size();
         for (const auto& entry : std::filesystem::directory_iterator(single))
-            if (std::find(singleFiles.begin(), singleFiles.end(), entry.path().filename().wstring()) == singleFiles.end())
+            if (std::find(singleFiles.begin(), singleFiles.end(), entry.path().filename().wstring()) ==
+                singleFiles.end())
                 singleFiles.push_back(entry.path().filename().wstring());
         EXPECT_GT(singleFiles.size(), before) << one.out;
     }
     std::vector<std::wstring> wholeFiles;
-    for (const auto& entry : std::filesystem::directory_iterator(Reports())) wholeFiles.push_back(entry.path().filename().wstring());
+    for (const auto& entry : std::filesystem::directory_iterator(Reports()))
+        wholeFiles.push_back(entry.path().filename().wstring());
     std::sort(singleFiles.begin(), singleFiles.end());
     std::sort(wholeFiles.begin(), wholeFiles.end());
     EXPECT_EQ(wholeFiles, singleFiles);
@@ -684,7 +700,8 @@ TEST(BatchConsole, CyrillicReachesAConsoleWholeAndAFileAsUtf8) {
     if (screen.get() == INVALID_HANDLE_VALUE) {
         // No console here (the tests' Wine gives none): the console half runs
         // in a copy of this program started with a console of its own.
-        ASSERT_EQ(GetEnvironmentVariableW(L"TARNFOLD_TEST_IN_CONSOLE", nullptr, 0), 0u) << "no console: " << GetLastError();
+        ASSERT_EQ(GetEnvironmentVariableW(L"TARNFOLD_TEST_IN_CONSOLE", nullptr, 0), 0u)
+            << "no console: " << GetLastError();
         const EnvironmentSetting inConsole(L"TARNFOLD_TEST_IN_CONSOLE", L"1");
         std::wstring self(MAX_PATH, L'\0');
         self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
@@ -703,7 +720,8 @@ TEST(BatchConsole, CyrillicReachesAConsoleWholeAndAFileAsUtf8) {
     const std::wstring expected = L"Выгрузка № 7";
     std::wstring shown(expected.size(), L'\0');
     DWORD read = 0;
-    ASSERT_TRUE(ReadConsoleOutputCharacterW(screen.get(), shown.data(), static_cast<DWORD>(shown.size()), {0, 0}, &read));
+    ASSERT_TRUE(
+        ReadConsoleOutputCharacterW(screen.get(), shown.data(), static_cast<DWORD>(shown.size()), {0, 0}, &read));
     shown.resize(read);
     EXPECT_EQ(win32::Narrow(shown), win32::Narrow(expected));
 }

@@ -13,11 +13,21 @@ std::string CallText(const RecordedCall& call) {
         if (i > 0) text += ", ";
         if (!arg.name.empty()) text += arg.name + "=";
         switch (arg.type) {
-            case VT_BSTR: text += "'" + arg.value + "'"; break;
-            case VT_BYREF | VT_BSTR: text += "&'" + arg.value + "'"; break;
-            case VT_I4: text += "i:" + arg.value; break;
-            case VT_BOOL: text += "b:" + arg.value; break;
-            default: text += "vt" + std::to_string(arg.type) + ":" + arg.value; break;
+            case VT_BSTR:
+                text += "'" + arg.value + "'";
+                break;
+            case VT_BYREF | VT_BSTR:
+                text += "&'" + arg.value + "'";
+                break;
+            case VT_I4:
+                text += "i:" + arg.value;
+                break;
+            case VT_BOOL:
+                text += "b:" + arg.value;
+                break;
+            default:
+                text += "vt" + std::to_string(arg.type) + ":" + arg.value;
+                break;
         }
     }
     return text + "]";

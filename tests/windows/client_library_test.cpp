@@ -64,9 +64,10 @@ TEST(WindowsClientLibrary, AClientOfTheOtherWidthNamesTheOtherRelease) {
     } catch (const Error& e) {
         const std::string text = e.what();
         EXPECT_EQ(text.rfind("Не удалось загрузить клиентскую библиотеку базы данных " + client + ": ", 0), 0u) << text;
-        EXPECT_NE(text.find(wide ? "32-разрядная, а эта программа 64-разрядная: возьмите программы из архива tarnfold-"
-                                 : "64-разрядная, а эта программа 32-разрядная: возьмите программы из архива tarnfold-"),
-                  std::string::npos)
+        EXPECT_NE(
+            text.find(wide ? "32-разрядная, а эта программа 64-разрядная: возьмите программы из архива tarnfold-"
+                           : "64-разрядная, а эта программа 32-разрядная: возьмите программы из архива tarnfold-"),
+            std::string::npos)
             << text;
         EXPECT_NE(text.find(wide ? "-windows-x86.zip" : "-windows-x64.zip"), std::string::npos) << text;
     }

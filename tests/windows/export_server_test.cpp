@@ -102,7 +102,8 @@ TEST_P(EachTemplateKind, TheFilledDocumentIsWrittenByTheWordProcessorInItsKind) 
     // Only the finished document is left in the reports folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / L"Reports"), {}), 1);
     const std::string format = std::wstring(GetParam()) == L".docx" ? "12" : "0";
-    EXPECT_EQ(word.Text("StandInSaves"), format + " 0 " + Utf8(output.parent_path() / (L"~tf-" + output.filename().wstring())) +
+    EXPECT_EQ(word.Text("StandInSaves"), format + " 0 " +
+                                             Utf8(output.parent_path() / (L"~tf-" + output.filename().wstring())) +
                                              "\n" + format + " 1 " + Utf8(output) + "\n");
     word.Call("Quit", {Arg::Boolean(false, "SaveChanges")});
 }
@@ -169,7 +170,8 @@ TEST_F(ExportThroughStandInWord, ABusyWordIsWaitedForAndThenNamedAsBusy) {
         std::chrono::milliseconds patience;
         bool saved;
     };
-    for (const Case& test : {Case{"busy for a moment", 1500ms, 20s, true}, Case{"busy for longer", 4000ms, 1s, false}}) {
+    for (const Case& test :
+         {Case{"busy for a moment", 1500ms, 20s, true}, Case{"busy for longer", 4000ms, 1s, false}}) {
         SCOPED_TRACE(test.what);
         std::filesystem::remove_all(root / L"Reports");
         const Dispatch word = HeldWord();

@@ -39,7 +39,6 @@ public:
     }
     ~RecordingObject() override { recording_->ObjectDestroyed(); }
 
-
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         std::string line = object_ + ":";
         for (UINT i = 0; i < count; ++i) line += " " + win32::Narrow(names[i]);
@@ -81,8 +80,8 @@ public:
             RecordedArg arg;
             if (slot < params->cNamedArgs) {
                 const DISPID named = params->rgdispidNamedArgs[slot];
-                arg.name = named == DISPID_PROPERTYPUT ? "<put>"
-                                                       : parameterSpellings_.at(named - kFirstParameterId - 1);
+                arg.name =
+                    named == DISPID_PROPERTYPUT ? "<put>" : parameterSpellings_.at(named - kFirstParameterId - 1);
             }
             arg.type = V_VT(&params->rgvarg[slot]);
             arg.value = ValueText(params->rgvarg[slot]);
@@ -134,8 +133,8 @@ public:
                 break;
             case Member::Returns::HasName:
                 V_VT(result) = VT_BOOL;
-                V_BOOL(result) = !call.args.empty() && recording_->HasName(call.args.front().value) ? VARIANT_TRUE
-                                                                                                   : VARIANT_FALSE;
+                V_BOOL(result) =
+                    !call.args.empty() && recording_->HasName(call.args.front().value) ? VARIANT_TRUE : VARIANT_FALSE;
                 break;
         }
         return S_OK;

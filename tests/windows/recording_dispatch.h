@@ -43,10 +43,10 @@ struct Failure {
 struct Member {
     enum class Returns { Nothing, Object, Integer, Boolean, HasName, Text };
     Returns returns = Returns::Nothing;
-    std::string object;      // label of the object returned (Returns::Object)
-    int integer = 0;         // Returns::Integer
-    bool boolean = false;    // Returns::Boolean
-    std::string text;        // Returns::Text, UTF-8
+    std::string object;                   // label of the object returned (Returns::Object)
+    int integer = 0;                      // Returns::Integer
+    bool boolean = false;                 // Returns::Boolean
+    std::string text;                     // Returns::Text, UTF-8
     std::vector<std::string> parameters;  // names it accepts as named arguments
 
     static Member Plain(std::vector<std::string> parameters = {}) {

@@ -33,8 +33,8 @@ TEST(RegionalFormats, DecimalSeparatorIsTheUsers) {
 TEST(RegionalFormats, DatesAndTimesReadAsTheSystemWritesThem) {
     const RegionalFormats formats = UserRegionalFormats();
     // Single-digit and two-digit days, months and hours, morning and evening.
-    const int moments[][6] = {{2024, 3, 5, 9, 5, 7}, {2024, 12, 23, 21, 45, 0}, {2007, 1, 1, 0, 0, 1},
-                              {2019, 10, 9, 12, 30, 59}};
+    const int moments[][6] = {
+        {2024, 3, 5, 9, 5, 7}, {2024, 12, 23, 21, 45, 0}, {2007, 1, 1, 0, 0, 1}, {2019, 10, 9, 12, 30, 59}};
     for (const auto& m : moments) {
         SYSTEMTIME system{};
         system.wYear = static_cast<WORD>(m[0]);

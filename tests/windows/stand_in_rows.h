@@ -32,11 +32,13 @@ inline const std::vector<db::Period> StandInPeriods{{"01", "Январь"}, {"13
 
 // Form 7's template ("7.doc") and the document the stand-in rows make of it
 // for the first period, with the figures written in the user's decimal comma.
-inline constexpr char StandInTemplate[] = "Год: {z0001_000_00}\r\n"
-                                          "Период: {Z0003_000_00}\r\n"
-                                          "Строка 1: {z1000_001_01} {z1000_001_02}\r\n";
-inline constexpr char StandInDocument[] = "Год: 2011{z0001_000_00}\r\n"
-                                          "Период: Январь{Z0003_000_00}\r\n"
-                                          "Строка 1: {z1000_001_01:12,5} {z1000_001_02:3,1415}\r\n";
+inline constexpr char StandInTemplate[] =
+    "Год: {z0001_000_00}\r\n"
+    "Период: {Z0003_000_00}\r\n"
+    "Строка 1: {z1000_001_01} {z1000_001_02}\r\n";
+inline constexpr char StandInDocument[] =
+    "Год: 2011{z0001_000_00}\r\n"
+    "Период: Январь{Z0003_000_00}\r\n"
+    "Строка 1: {z1000_001_01:12,5} {z1000_001_02:3,1415}\r\n";
 
 }  // namespace tarnfold::testing

@@ -116,7 +116,7 @@ TEST(MessageBoxes, TheErrorBoxEndsTheMessageAndThePlainBoxBreaksItsLines) {
         std::wstring text;
     };
     const Case cases[] = {
-        {[] { ShowErrorBox(nullptr, "Нет связи с базой") ; }, L"Нет связи с базой."},
+        {[] { ShowErrorBox(nullptr, "Нет связи с базой"); }, L"Нет связи с базой."},
         {[] { ShowErrorBox(nullptr, "Готово!"); }, L"Готово!"},
         {[] { ShowPlainBox(nullptr, "Строка 1\rСтрока 2"); }, L"Строка 1\r\nСтрока 2"},
     };

@@ -83,8 +83,9 @@ bool SaveWindowPicture(HWND window, const fs::path& file) {
     GdiFlush();
     const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
-    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + imageBytes,
-                            0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    BITMAPFILEHEADER header{0x4D42,
+                            static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + imageBytes, 0, 0,
+                            sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&header), sizeof header);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
@@ -196,12 +197,14 @@ window::WindowSize OuterSize(HWND window) {
 // Form 7's template in the stand-in word processor's text format, and the
 // document the demo database's figures make of it for the saved choices
 // (0101, 2011, section 00): the figures in the user's decimal comma.
-constexpr char kFormTemplate[] = "Год: {z0001_000_00}\r\n"
-                                 "Учреждение: {Z0002_000_00}\r\n"
-                                 "Строка 1: {z1000_001_03} {z1000_001_04} {z1000_001_06}\r\n";
-constexpr char kFormDocument[] = "Год: 2011{z0001_000_00}\r\n"
-                                 "Учреждение: Городская больница №1{Z0002_000_00}\r\n"
-                                 "Строка 1: {z1000_001_03:МКБ 007/1} {z1000_001_04:537} {z1000_001_06:35,45}\r\n";
+constexpr char kFormTemplate[] =
+    "Год: {z0001_000_00}\r\n"
+    "Учреждение: {Z0002_000_00}\r\n"
+    "Строка 1: {z1000_001_03} {z1000_001_04} {z1000_001_06}\r\n";
+constexpr char kFormDocument[] =
+    "Год: 2011{z0001_000_00}\r\n"
+    "Учреждение: Городская больница №1{Z0002_000_00}\r\n"
+    "Строка 1: {z1000_001_03:МКБ 007/1} {z1000_001_04:537} {z1000_001_06:35,45}\r\n";
 const std::vector<std::string> kDemoInstitutions{"0101 - Городская больница №1", "0102 - Детская поликлиника",
                                                  "0201 - Кировский район (свод)", "0305 - Зареченская ЦРБ",
                                                  "1166 - Велинская область"};
@@ -209,7 +212,8 @@ const std::vector<std::string> kDemoInstitutions{"0101 - Городская бо
 class WindowProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (testing::DemoDatabase().empty()) GTEST_SKIP() << "no real database: winegcc cannot build the forwarding client here";
+        if (testing::DemoDatabase().empty())
+            GTEST_SKIP() << "no real database: winegcc cannot build the forwarding client here";
         std::random_device random;
         const std::wstring run = std::to_wstring(random());
         root_ = fs::temp_directory_path() / (L"tarnfold-окно-" + run);
@@ -234,10 +238,10 @@ protected:
         std::ofstream(programFolder_ / L"DocF" / L"7.doc", std::ios::binary) << kFormTemplate;
         // The settings as the program of an earlier day left them: code page
         // 1251, a year with figures, the template folder above.
-        std::ofstream(programFolder_ / L"Tarnfold.ini", std::ios::binary)
-            << Utf8ToCp1251("[REPORT]\r\nYear=2011\r\nLPU=0101 - Городская больница №1\r\n"
-                            "Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\nPathReport=" +
-                            Narrow((programFolder_ / L"DocF").wstring()) + "\\\r\n");
+        std::ofstream(programFolder_ / L"Tarnfold.ini", std::ios::binary) << Utf8ToCp1251(
+            "[REPORT]\r\nYear=2011\r\nLPU=0101 - Городская больница №1\r\n"
+            "Forma=Форма 7.  Сведения о заболевших злокачественными новообразованиями\r\nPathReport=" +
+            Narrow((programFolder_ / L"DocF").wstring()) + "\\\r\n");
     }
     void TearDown() override {
         std::error_code ignored;
@@ -477,11 +481,13 @@ TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
         const fs::path reports = programFolder_ / L"Reports";
         std::vector<fs::path> documents;
         // The run lets go of its lock on the report a moment after the result shows.
-        WaitUntil([&] {
-            documents.clear();
-            for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
-            return documents.size() == 1;
-        }, 5s);
+        WaitUntil(
+            [&] {
+                documents.clear();
+                for (const auto& entry : fs::directory_iterator(reports)) documents.push_back(entry.path());
+                return documents.size() == 1;
+            },
+            5s);
         std::string names;
         for (const fs::path& document : documents) names += " \"" + PathToUtf8(document.filename()) + "\"";
         ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left:" << names;

@@ -28,7 +28,8 @@ const std::string kTitle = AppTitle;
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left.count(), 50)),
                                   QS_ALLINPUT);
@@ -115,10 +116,10 @@ TEST(ApplicationWindowLookup, ASecondStartMakesTheRunningCopyRaiseItsMainWindow)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
-    const bool ended = PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
-                                 std::chrono::seconds(20));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    const bool ended =
+        PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, std::chrono::seconds(20));
     DWORD exitCode = 99;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
@@ -135,8 +136,8 @@ TEST(ApplicationWindowLookup, ASecondStartFindsNothingWhenNoCopyRuns) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
     DWORD exitCode = 99;
     GetExitCodeProcess(process.hProcess, &exitCode);
@@ -168,11 +169,13 @@ TEST(Shell, AFileIsOpenedWithItsAssociatedProgramWithoutParameters) {
     ASSERT_TRUE(noted) << "the program was not started";
     EXPECT_EQ(started, PathToUtf8(program) + "\n0\n");
     // Let the started program end before its folder goes.
-    PumpUntil([&] {
-        std::error_code ec;
-        std::filesystem::remove(program, ec);
-        return !std::filesystem::exists(program);
-    }, std::chrono::seconds(5));
+    PumpUntil(
+        [&] {
+            std::error_code ec;
+            std::filesystem::remove(program, ec);
+            return !std::filesystem::exists(program);
+        },
+        std::chrono::seconds(5));
 }
 
 TEST(Shell, AMissingFileIsNotReported) {

@@ -143,8 +143,9 @@ TEST(WordComExport, SavesTakeTheFormatOfTheExtensionAndOnlyReportsGoToRecentFile
         const char* format;
         const char* recent;
     };
-    for (const Case& test : {Case{"C:\\R\\~tf-№ 7.docx", true, "i:12", "b:0"}, Case{"C:\\R\\№ 7.DOCX", false, "i:12", "b:-1"},
-                             Case{"C:\\R\\~tf-№ 7.doc", true, "i:0", "b:0"}, Case{"C:\\R\\№ 7.doc", false, "i:0", "b:-1"}}) {
+    for (const Case& test :
+         {Case{"C:\\R\\~tf-№ 7.docx", true, "i:12", "b:0"}, Case{"C:\\R\\№ 7.DOCX", false, "i:12", "b:-1"},
+          Case{"C:\\R\\~tf-№ 7.doc", true, "i:0", "b:0"}, Case{"C:\\R\\№ 7.doc", false, "i:0", "b:-1"}}) {
         SCOPED_TRACE(test.path);
         auto model = ExportModel();
         {
@@ -187,14 +188,13 @@ TEST(WordComErrors, ANameWordDoesNotKnowIsReportedWithIt) {
     auto model = ExportModel();
     model->Remove("application", "ActiveDocument");
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    EXPECT_EQ(ErrorOf([&] { word.ActiveDocument(); }),
-              "Method 'activedocument' not supported by automation object");
+    EXPECT_EQ(ErrorOf([&] { word.ActiveDocument(); }), "Method 'activedocument' not supported by automation object");
 }
 
 TEST(WordComErrors, AFailureStopsTheChainAtThatCall) {
     auto model = ExportModel();
-    model->FailOn("bookmarks", "item", Failure{static_cast<HRESULT>(0x800A16E6), L"Запрошенный элемент не существует.",
-                                               true});
+    model->FailOn("bookmarks", "item",
+                  Failure{static_cast<HRESULT>(0x800A16E6), L"Запрошенный элемент не существует.", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
     std::unique_ptr<Document> document = word.ActiveDocument();
     EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
@@ -234,8 +234,8 @@ private:
 class RegisteredProgId {
 public:
     RegisteredProgId(const std::wstring& progId, const std::wstring& classId) : progId_(progId) {
-        for (const auto& [root, prefix] : {std::pair{HKEY_CURRENT_USER, L"Software\\Classes\\"},
-                                           std::pair{HKEY_CLASSES_ROOT, L""}}) {
+        for (const auto& [root, prefix] :
+             {std::pair{HKEY_CURRENT_USER, L"Software\\Classes\\"}, std::pair{HKEY_CLASSES_ROOT, L""}}) {
             const std::wstring path = prefix + progId;
             if (!Write(root, path + L"\\CLSID", classId)) continue;
             made_.emplace_back(root, path);

@@ -24,9 +24,9 @@ using tarnfold::testing::ErrorOf;
 
 using testing::RegisteredWordApplication;
 using testing::StandInClassId;
-using testing::WordApplication;
 using testing::StandInUnregistered;
 using testing::StandInWordTest;
+using testing::WordApplication;
 
 std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
 

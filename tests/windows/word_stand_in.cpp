@@ -140,7 +140,8 @@ std::string ReadWholeFile(const std::wstring& path) {
 }
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         throw SystemFault();
@@ -192,8 +193,7 @@ bool SameName(const std::wstring& a, const wchar_t* b) {
 // The arguments of one Invoke by the member's parameter positions.
 class Call {
 public:
-    Call(WORD flags, DISPPARAMS& params, std::size_t parameterCount)
-        : flags_(flags), slots_(parameterCount, nullptr) {
+    Call(WORD flags, DISPPARAMS& params, std::size_t parameterCount) : flags_(flags), slots_(parameterCount, nullptr) {
         const UINT positional = params.cArgs - params.cNamedArgs;
         for (UINT k = 0; k < params.cNamedArgs; ++k) {
             const DISPID id = params.rgdispidNamedArgs[k];
@@ -295,7 +295,6 @@ public:
         object->AddRef();
         return v;
     }
-
 
     // Members are numbered from 1, a member's parameters from 0 by position.
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
@@ -422,9 +421,8 @@ class BookmarksObject final : public Automation {
 public:
     explicit BookmarksObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {
         Property(L"Count", [this] { return IntegerValue(static_cast<std::int32_t>(Bookmarks().size())); });
-        Define(L"Exists", {L"Name"}, [this](const Call& call) {
-            return BooleanValue(document_->content.Find(call.Text(0)) != nullptr);
-        });
+        Define(L"Exists", {L"Name"},
+               [this](const Call& call) { return BooleanValue(document_->content.Find(call.Text(0)) != nullptr); });
         // By name, or by position from 1.
         Define(L"Item", {L"Index"}, [this](const Call& call) {
             VARIANT* index = call.Argument(0);
@@ -487,9 +485,11 @@ public:
         });
         Define(L"Close", {L"SaveChanges", L"OriginalFormat", L"RouteDocument"}, [this](const Call& call) {
             VARIANT* save = call.Argument(0);
-            if (save != nullptr && Call::BooleanOf(save)) WriteWholeFile(Open()->fullName, document_->content.Serialise());
+            if (save != nullptr && Call::BooleanOf(save))
+                WriteWholeFile(Open()->fullName, document_->content.Serialise());
             std::erase(word_->documents, Open());
-            if (word_->active == document_) word_->active = word_->documents.empty() ? nullptr : word_->documents.back();
+            if (word_->active == document_)
+                word_->active = word_->documents.empty() ? nullptr : word_->documents.back();
             return Nothing();
         });
     }
@@ -545,8 +545,8 @@ public:
     explicit SelectionObject(std::shared_ptr<WordState> word) : word_(std::move(word)) {
         Property(L"Text", [this] {
             const auto document = word_->Active();
-            return TextValue(document->content.Text().substr(
-                document->selectionStart, document->selectionEnd - document->selectionStart));
+            return TextValue(document->content.Text().substr(document->selectionStart,
+                                                             document->selectionEnd - document->selectionStart));
         });
         Define(L"GoTo", {L"What", L"Which", L"Count", L"Name"}, [this](const Call& call) {
             if (call.Integer(0, 0) != kGoToBookmark) throw Fault{E_NOTIMPL, L"Only bookmarks are gone to here."};

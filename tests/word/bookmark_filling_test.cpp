@@ -44,13 +44,7 @@ TEST(BookmarkFilling, TestsAndFillsEachBookmarkInTurnUntilTheFirstFailure) {
          1,
          {"gone"},
          "recorded failure"},
-        {"failing on a test",
-         Placement::InsertBefore,
-         "HasBookmark a",
-         {"HasBookmark a"},
-         0,
-         {},
-         "recorded failure"},
+        {"failing on a test", Placement::InsertBefore, "HasBookmark a", {"HasBookmark a"}, 0, {}, "recorded failure"},
     };
     for (const FillingCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -72,7 +72,8 @@ protected:
         auto document = OpenCopy(*application, output);
         Filled filled;
         ::testing::internal::CaptureStderr();
-        for (const FillStep& step : steps) filled.answers.push_back(Answer(document->FillBookmarks(step.texts, step.placement)));
+        for (const FillStep& step : steps)
+            filled.answers.push_back(Answer(document->FillBookmarks(step.texts, step.placement)));
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the routine serves without falling back";
         document->Save();
         filled.content = ReadDocument(output);
@@ -97,11 +98,19 @@ const std::vector<std::string> kBlankHeader = {"Год:  год", "Учрежд�
 std::vector<std::string> Body(const std::string& total3, const std::string& total4, const std::string& men3,
                               const std::string& men4, const std::string& sum, const std::string& code) {
     return {"Форма 7. Сведения о заболевших злокачественными новообразованиями",
-            "Строка", "Графа 3", "Графа 4",
-            "Всего", total3, total4,
-            "Мужчины", men3, men4,
+            "Строка",
+            "Графа 3",
+            "Графа 4",
+            "Всего",
+            total3,
+            total4,
+            "Мужчины",
+            men3,
+            men4,
             "Примечание",
-            "Итого", sum, code,
+            "Итого",
+            sum,
+            code,
             "Конец формы"};
 }
 
@@ -113,7 +122,10 @@ const std::vector<RouteCase> kRouteCases = {
      {"Год: 2023 год", "Учреждение: ГБУЗ \"Север\" «Юг» 'ЦРБ'", "Период: январь — март"},
      Body("", "", "", "из них: —", "", "код ")},
     {"строка без части закладок",
-     {{{{"z1000_001_03", "1234,5"}, {"z1000_099_03", "1"}, {"z1000_001_04", "17"}, {"z1000_003_04", "2"},
+     {{{{"z1000_001_03", "1234,5"},
+        {"z1000_099_03", "1"},
+        {"z1000_001_04", "17"},
+        {"z1000_003_04", "2"},
         {"z1000_002_04", "нет данных"}}}},
      {"placed 3, missing z1000_099_03 z1000_003_04"},
      kBlankHeader,
@@ -168,8 +180,9 @@ TEST_F(FillRoutesTest, AFailureInsideTheRoutineReadsAsThatOfTheCallForItsBookmar
     const std::string answer = Answer(document->FillBookmarks(
         {{"z1000_099_03", "x"}, {"z1000_001_03", "1"}, {"z1000_002_03", "2"}}, Placement::InsertBefore));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the routine serves without falling back";
-    EXPECT_EQ(answer, "placed 0, missing z1000_099_03, failure: Не удалось вставить текст перед закладкой "
-                      "z1000_001_03: документ закрыт в LibreOffice");
+    EXPECT_EQ(answer,
+              "placed 0, missing z1000_099_03, failure: Не удалось вставить текст перед закладкой "
+              "z1000_001_03: документ закрыт в LibreOffice");
 }
 
 }  // namespace

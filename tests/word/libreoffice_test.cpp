@@ -66,14 +66,21 @@ protected:
 
 const std::vector<std::string> kFilledHeader = {"Год: 2023 год", "Учреждение: ГБУЗ «Областной онкодиспансер»",
                                                 "Период: январь — март"};
-const std::vector<std::string> kFilledBody = {
-    "Форма 7. Сведения о заболевших злокачественными новообразованиями",
-    "Строка", "Графа 3", "Графа 4",
-    "Всего", "1234,5", "17",
-    "Мужчины", "0,25", "из них: нет данных—",
-    "Примечание",
-    "Итого", "Итог по всем строкам", "код ",
-    "Конец формы"};
+const std::vector<std::string> kFilledBody = {"Форма 7. Сведения о заболевших злокачественными новообразованиями",
+                                              "Строка",
+                                              "Графа 3",
+                                              "Графа 4",
+                                              "Всего",
+                                              "1234,5",
+                                              "17",
+                                              "Мужчины",
+                                              "0,25",
+                                              "из них: нет данных—",
+                                              "Примечание",
+                                              "Итого",
+                                              "Итог по всем строкам",
+                                              "код ",
+                                              "Конец формы"};
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
     std::vector<std::string> names;
@@ -106,7 +113,8 @@ TEST_F(LibreOfficeTest, FillsDocTemplateUnderCyrillicNameAndLeavesTemplateUnchan
     EXPECT_EQ(content.header, kFilledHeader);
     EXPECT_EQ(content.body, kFilledBody);
     EXPECT_EQ(content.footer, std::vector<std::string>{"Форма утверждена приказом Росстата"});
-    for (const char* name : {"z0001_000_00", "z0002_000_00", "z0003_000_00", "z1000_001_03", "z1000_002_04", "ИтогоСтрок"})
+    for (const char* name :
+         {"z0001_000_00", "z0002_000_00", "z0003_000_00", "z1000_001_03", "z1000_002_04", "ИтогоСтрок"})
         EXPECT_NE(std::find(content.bookmarks.begin(), content.bookmarks.end(), name), content.bookmarks.end())
             << name << " survives the save";
     EXPECT_EQ(ReadFileBytes(output).substr(0, 4), "\xD0\xCF\x11\xE0") << "a .doc name gets a Word 97 document";
@@ -146,10 +154,10 @@ TEST_F(LibreOfficeTest, MissingBookmarkFailsByNameAndChangesNothing) {
     const std::string output = Output("нет закладки.doc");
     document->SaveAs(output);
 
-    for (const auto& call : std::vector<std::function<void()>>{
-             [&] { document->TypeAtBookmark("z0009_000_00", "x"); },
-             [&] { document->InsertBeforeBookmark("z1000_099_03", "1"); },
-             [&] { document->GoToBookmark("z0009_000_00"); }}) {
+    for (const auto& call :
+         std::vector<std::function<void()>>{[&] { document->TypeAtBookmark("z0009_000_00", "x"); },
+                                            [&] { document->InsertBeforeBookmark("z1000_099_03", "1"); },
+                                            [&] { document->GoToBookmark("z0009_000_00"); }}) {
         try {
             call();
             ADD_FAILURE() << "a missing bookmark must fail";

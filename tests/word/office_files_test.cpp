@@ -63,12 +63,13 @@ TEST(StoreObstacle, NamesWhatTheFileSystemSays) {
     EXPECT_EQ(StoreObstacle(dir.File(std::string(86, 'x') + std::string(170, 'y') + ".doc")),
               "слишком длинное имя файла");
     std::ofstream(dir.File("plain")) << "x";
-    EXPECT_EQ(StoreObstacle(dir.File("plain/sub/a.doc")), "папка " + dir.File("plain/sub") + ": часть пути не является папкой");
+    EXPECT_EQ(StoreObstacle(dir.File("plain/sub/a.doc")),
+              "папка " + dir.File("plain/sub") + ": часть пути не является папкой");
 }
 
 TEST(OfficeFiles, OnlyWordFiltersMakeATemplate) {
-    for (const char* word : {"MS Word 97", "MS Word 2007 XML", "MS Word 95", "MS WinWord 6.0", "Office Open XML Text",
-                             "Rich Text Format"})
+    for (const char* word :
+         {"MS Word 97", "MS Word 2007 XML", "MS Word 95", "MS WinWord 6.0", "Office Open XML Text", "Rich Text Format"})
         EXPECT_TRUE(IsWordFilter(word)) << word;
     for (const char* other : {"Text", "Text (encoded)", "writer8", "HTML (StarWriter)", "", "calc8"})
         EXPECT_FALSE(IsWordFilter(other)) << other;

@@ -64,7 +64,8 @@ std::vector<OpenDocumentState> OfficeProbe::Documents() {
             Reference<css::awt::XWindow2> window(model->getCurrentController()->getFrame()->getContainerWindow(),
                                                  UNO_QUERY);
             state.visible = window.is() && window->isVisible();
-            if (Reference<css::text::XTextViewCursorSupplier> views{model->getCurrentController(), UNO_QUERY}; views.is())
+            if (Reference<css::text::XTextViewCursorSupplier> views{model->getCurrentController(), UNO_QUERY};
+                views.is())
                 state.selected = word::ToUtf8(views->getViewCursor()->getString());
             documents.push_back(state);
         }

@@ -60,7 +60,8 @@ TEST(OfficeEnvironment, GivesUtf8CharacterTypeAndDropsLcAll) {
               (std::vector<std::string>{"PATH=/usr/bin", "LANG=C", "LC_MESSAGES=ru_RU.UTF-8", "LC_CTYPE=C.UTF-8"}));
     std::string e = "LC_MESSAGES=de_DE.UTF-8";
     char* withMessages[] = {b.data(), e.data(), nullptr};
-    EXPECT_EQ(OfficeEnvironment(withMessages), (std::vector<std::string>{"LC_MESSAGES=de_DE.UTF-8", "LC_CTYPE=C.UTF-8"}));
+    EXPECT_EQ(OfficeEnvironment(withMessages),
+              (std::vector<std::string>{"LC_MESSAGES=de_DE.UTF-8", "LC_CTYPE=C.UTF-8"}));
     // An office of its own keeps its temporary files in its own folder.
     char tmpdir[] = "TMPDIR=/tmp";
     char* withTemporary[] = {tmpdir, a.data(), nullptr};
@@ -76,7 +77,8 @@ TEST(SeedProfile, MarksTheFirstStartDoneOnceAndKeepsExistingSettings) {
     SeedProfile(profile, "/usr/lib/libreoffice/program/soffice");
     const std::string settings = profile + "/user/registrymodifications.xcu";
     const std::string seeded = ReadFileBytes(settings);
-    EXPECT_NE(seeded.find("<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>7."), std::string::npos) << seeded;
+    EXPECT_NE(seeded.find("<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>7."), std::string::npos)
+        << seeded;
     EXPECT_NE(seeded.find("ShowTipOfTheDay"), std::string::npos);
 
     std::ofstream(settings) << "user's own";
@@ -200,7 +202,9 @@ TEST(OfficeWorking, TellsAnOfficeThatComputesFromOneThatWaits) {
 TEST(OneOffProfiles, FoldersOfEndedOwnersAreRemovedOthersStay) {
     TempDir dir;
     const std::string mine = MakeOneOffProfileFolder(dir.Folder());
-    EXPECT_EQ(std::filesystem::path(mine).filename().string().rfind("tarnfold-batch-office-" + std::to_string(::getpid()) + "-", 0), 0u)
+    EXPECT_EQ(std::filesystem::path(mine).filename().string().rfind(
+                  "tarnfold-batch-office-" + std::to_string(::getpid()) + "-", 0),
+              0u)
         << mine;
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);

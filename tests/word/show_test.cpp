@@ -67,10 +67,10 @@ public:
     VirtualDisplay() {
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-        server_ = std::make_unique<Child>(
-            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(ends[1]), "-screen", "0", "1280x1024x24",
-                                     "-nolisten", "tcp", "-noreset"},
-            ends[1]);
+        server_ =
+            std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(ends[1]), "-screen",
+                                                             "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                                    ends[1]);
         ::close(ends[1]);
         std::string number;
         char c;
@@ -172,7 +172,8 @@ TEST_F(ShowTest, FilledDocumentAppearsInAVisibleWriterWindow) {
         fs::create_directories(shots);
         const fs::path shot = shots / "word_show.png";
         fs::remove(shot);
-        ASSERT_EQ(std::system(("import -display " + display.Name() + " -window root '" + shot.string() + "'").c_str()), 0);
+        ASSERT_EQ(std::system(("import -display " + display.Name() + " -window root '" + shot.string() + "'").c_str()),
+                  0);
         EXPECT_GT(fs::file_size(shot), 10000u);
     }
     // The office would lose its display with the virtual server; end it first.

@@ -39,9 +39,7 @@ TEST(Watchdog, NestedWatchesKeepTheOutermostDeadline) {
     Watchdog dog([&] { ++fired; });
     {
         Watchdog::Watch outer(dog, 100ms);
-        {
-            Watchdog::Watch inner(dog, 10s);
-        }
+        { Watchdog::Watch inner(dog, 10s); }
         std::this_thread::sleep_for(400ms);
     }
     EXPECT_EQ(fired.load(), 1);

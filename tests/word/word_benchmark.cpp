@@ -74,8 +74,10 @@ int main(int argc, char** argv) {
         word::KillOfficeProcesses(options.pipeName);
         word::LibreOfficeServer server(options);
         const auto took = Time([&] { server.CreateApplication(); });
-        if (i > 0) start.Add(took);  // the first start also seeds and fills a new profile
-        else std::printf("first start on a new profile: %.0f ms\n", Milliseconds(took));
+        if (i > 0)
+            start.Add(took);  // the first start also seeds and fills a new profile
+        else
+            std::printf("first start on a new profile: %.0f ms\n", Milliseconds(took));
     }
 
     {

@@ -66,9 +66,7 @@ void RegisterClasses(WNDPROC mainProcedure) {
     if (!registered) throw Error("Не удалось зарегистрировать класс главного окна");
 }
 
-bool IsLabel(Control control) {
-    return window::PlaceOf(control).sizing == window::Sizing::OwnSize;
-}
+bool IsLabel(Control control) { return window::PlaceOf(control).sizing == window::Sizing::OwnSize; }
 
 }  // namespace
 
@@ -89,13 +87,13 @@ void MainWindow::Build() {
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
 
-    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, MainClassName, L"",
-                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
-                                  WS_CLIPCHILDREN,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(WS_EX_CONTROLPARENT, MainClassName, L"",
+                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) throw Error("Не удалось создать главное окно");
-    hints_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                             0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    hints_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                             0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
     for (const window::ControlPlace& place : window::ControlPlaces()) {
         if (place.control == Control::Window) {
@@ -139,8 +137,8 @@ HWND MainWindow::Make(Control control, HWND holder) {
             HWND field = child(WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE);
             SetWindowSubclass(field, &MainWindow::FieldProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
             yearSpin_ = CreateWindowExW(0, UPDOWN_CLASSW, L"",
-                                        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
-                                        0, 0, 0, holder, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0,
+                                        0, 0, holder, nullptr, GetModuleHandleW(nullptr), nullptr);
             // Up is the larger value: the field itself has no bounds.
             SendMessageW(yearSpin_, UDM_SETRANGE32, 0, 1);
             return field;
@@ -152,7 +150,8 @@ HWND MainWindow::Make(Control control, HWND holder) {
         case Control::JournalButton:
             return child(WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP);
         case Control::TemplateFolder: {
-            HWND field = child(WC_EDITW, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES);
+            HWND field =
+                child(WC_EDITW, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES);
             SetWindowSubclass(field, &MainWindow::FieldProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
             browseButton_ = CreateWindowExW(0, WC_BUTTONW, L"…", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
                                             holder, AsMenu(BrowseButtonId), GetModuleHandleW(nullptr), nullptr);
@@ -445,7 +444,8 @@ void MainWindow::FitListPopup(HWND list) {
     const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         std::wstring entry(static_cast<std::size_t>(SendMessageW(list, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-        entry.resize(static_cast<std::size_t>(SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()))));
+        entry.resize(
+            static_cast<std::size_t>(SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()))));
         widest = std::max<int>(widest, Measure(list, entry).cx);
     }
     RECT field;

@@ -81,8 +81,8 @@ void Win32WindowSystem::SetForeground(WindowHandle window) { SetForegroundWindow
 ApplicationWindow::ApplicationWindow(std::function<void()> onShowRequest) : onShowRequest_(std::move(onShowRequest)) {
     static const ATOM windowClass = RegisterApplicationClass(&OwnerProcedure<ApplicationWindow>);
     if (windowClass == 0) throw Error("Не удалось зарегистрировать класс окна приложения");
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), this);
+    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, MAKEINTATOM(windowClass), L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) throw Error("Не удалось создать окно приложения");
 }
 

@@ -105,7 +105,8 @@ struct X11WindowSystem::Impl {
         // A window manager that has gone may leave its list behind: it counts
         // only while its check window still names itself.
         if (XGetWindowProperty(display, root, netSupportingWmCheck, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                               &after, &data) != Success || !data || count != 1) {
+                               &after, &data) != Success ||
+            !data || count != 1) {
             if (data) XFree(data);
             return false;
         }
@@ -113,7 +114,8 @@ struct X11WindowSystem::Impl {
         XFree(data);
         data = nullptr;
         if (XGetWindowProperty(display, check, netSupportingWmCheck, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                               &after, &data) != Success || !data || count != 1) {
+                               &after, &data) != Success ||
+            !data || count != 1) {
             if (data) XFree(data);
             return false;
         }
@@ -121,7 +123,8 @@ struct X11WindowSystem::Impl {
         XFree(data);
         if (!alive) return false;
         if (XGetWindowProperty(display, root, netSupported, 0, 4096, False, XA_ATOM, &type, &format, &count, &after,
-                               &data) != Success || !data) {
+                               &data) != Success ||
+            !data) {
             if (data) XFree(data);
             return false;
         }

@@ -107,9 +107,9 @@ public:
     std::string Text() {
         if (raw_.pfnDeferredFillIn != nullptr) raw_.pfnDeferredFillIn(&raw_);
         const HRESULT code = raw_.scode != 0 ? raw_.scode : DISP_E_EXCEPTION;
-        const std::wstring description =
-            raw_.bstrDescription == nullptr ? std::wstring()
-                                            : std::wstring(raw_.bstrDescription, SysStringLen(raw_.bstrDescription));
+        const std::wstring description = raw_.bstrDescription == nullptr
+                                             ? std::wstring()
+                                             : std::wstring(raw_.bstrDescription, SysStringLen(raw_.bstrDescription));
         return AutomationErrorText(code, description);
     }
 
@@ -232,9 +232,9 @@ void Dispatch::Put(const std::string& name, const Arg& value) const {
 
 std::string SystemErrorText(HRESULT code) {
     LocalText buffer;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(buffer.Slot()), 0, nullptr);
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(buffer.Slot()), 0, nullptr);
     if (n == 0 || buffer.Get() == nullptr) return {};
     return ServerErrorText(Narrow(std::wstring_view(buffer.Get(), n)), "");
 }

@@ -13,9 +13,7 @@ namespace tarnfold::word::conversion {
 
 namespace {
 
-std::string FileName(const std::string& path) {
-    return PathToUtf8(PathFromUtf8(path).filename());
-}
+std::string FileName(const std::string& path) { return PathToUtf8(PathFromUtf8(path).filename()); }
 
 std::string Joined(const std::vector<std::string>& names) {
     std::string text;
@@ -85,10 +83,18 @@ int RunTemplateConversion(const std::string& folder, const std::string& outFolde
     for (const std::string& source : templates) {
         const TemplateConversion result = ConvertTemplate(office, source, target);
         switch (result.outcome) {
-            case ConversionOutcome::Converted: ++converted; break;
-            case ConversionOutcome::Skipped: ++skipped; break;
-            case ConversionOutcome::Refused: ++refused; break;
-            case ConversionOutcome::Failed: ++failed; break;
+            case ConversionOutcome::Converted:
+                ++converted;
+                break;
+            case ConversionOutcome::Skipped:
+                ++skipped;
+                break;
+            case ConversionOutcome::Refused:
+                ++refused;
+                break;
+            case ConversionOutcome::Failed:
+                ++failed;
+                break;
         }
         // Each template takes the office seconds: the line shows as soon as it is done.
         out << ReportLine(result) << std::endl;

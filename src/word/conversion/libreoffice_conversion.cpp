@@ -20,8 +20,7 @@ std::vector<std::string> LibreOfficeConverter::BookmarksOfCopy(const std::string
     return docx::DocxPackage(copy).BookmarkNames();
 }
 
-TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string& source,
-                                   const std::string& outFolder) {
+TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string& source, const std::string& outFolder) {
     LibreOfficeConverter converter(office);
     return ConvertTemplate(converter, source, outFolder);
 }

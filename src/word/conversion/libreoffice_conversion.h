@@ -24,8 +24,7 @@ private:
     LibreOfficeServer& office_;
 };
 
-TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string& source,
-                                   const std::string& outFolder);
+TemplateConversion ConvertTemplate(LibreOfficeServer& office, const std::string& source, const std::string& outFolder);
 int RunTemplateConversion(const std::string& folder, const std::string& outFolder, LibreOfficeServer& office,
                           std::ostream& out);
 

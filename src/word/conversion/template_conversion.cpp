@@ -16,13 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsTemplateName(const std::string& name) {
-    return EndsWith(LowerAscii(name), ".doc") && !StartsWith(name, "~$");
-}
+bool IsTemplateName(const std::string& name) { return EndsWith(LowerAscii(name), ".doc") && !StartsWith(name, "~$"); }
 
-std::string Stem(const std::string& name) {
-    return name.substr(0, name.rfind('.'));
-}
+std::string Stem(const std::string& name) { return name.substr(0, name.rfind('.')); }
 
 // The copy in the making: a hidden name of its own beside the final one (so
 // the final rename stays inside one file system), deleted unless it was moved
@@ -30,8 +26,8 @@ std::string Stem(const std::string& name) {
 class PendingCopy {
 public:
     PendingCopy(const std::string& outFolder, const std::string& stem)
-        : path_(PathToUtf8(PathFromUtf8(outFolder) / ("." + stem + ".converting-" + std::to_string(CurrentProcessId()) +
-                                                       ".docx"))) {
+        : path_(PathToUtf8(PathFromUtf8(outFolder) /
+                           ("." + stem + ".converting-" + std::to_string(CurrentProcessId()) + ".docx"))) {
         Remove();
     }
     ~PendingCopy() {
@@ -79,8 +75,7 @@ std::string ConvertedName(const std::string& source, const std::string& outFolde
     return PathToUtf8(PathFromUtf8(outFolder) / (stem + ".docx"));
 }
 
-TemplateConversion ConvertTemplate(TemplateConverter& office, const std::string& source,
-                                   const std::string& outFolder) {
+TemplateConversion ConvertTemplate(TemplateConverter& office, const std::string& source, const std::string& outFolder) {
     TemplateConversion result;
     result.source = source;
     result.target = ConvertedName(source, outFolder);

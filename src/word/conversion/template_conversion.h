@@ -55,7 +55,6 @@ std::string ConvertedName(const std::string& source, const std::string& outFolde
 // document or the file system are returned as Failed; only a failure to start
 // or reach the office throws Error, since every later template would fail
 // the same way.
-TemplateConversion ConvertTemplate(TemplateConverter& office, const std::string& source,
-                                   const std::string& outFolder);
+TemplateConversion ConvertTemplate(TemplateConverter& office, const std::string& source, const std::string& outFolder);
 
 }  // namespace tarnfold::word::conversion

@@ -79,9 +79,7 @@ RunSpot SpotAtBlockMark(const WordNames& names, pugi::xml_node mark, pugi::xml_n
 
 // Children of a run and of paragraph properties hold no runs of the paragraph
 // (a text box inside a run has paragraphs of its own).
-bool IsOpaque(const WordNames& names, pugi::xml_node node) {
-    return names.IsAnyOf(node, {"r", "pPr"});
-}
+bool IsOpaque(const WordNames& names, pugi::xml_node node) { return names.IsAnyOf(node, {"r", "pPr"}); }
 
 pugi::xml_node PreviousRun(const WordNames& names, pugi::xml_node run, pugi::xml_node paragraph) {
     pugi::xml_node n = run;
@@ -412,8 +410,8 @@ bool TypeAtBookmark(const BookmarkRef& bookmark, std::string_view text) {
     const pugi::xml_node run = NewRun(names, spot, text);
     if (run) {
         // Typed text over a selection takes the formatting of its first character.
-        const pugi::xml_node properties = spanned.runs.empty() ? NeighbourProperties(names, run)
-                                                               : ChildNamed(names, spanned.runs.front(), "rPr");
+        const pugi::xml_node properties =
+            spanned.runs.empty() ? NeighbourProperties(names, run) : ChildNamed(names, spanned.runs.front(), "rPr");
         CopyRunProperties(names, run, properties);
     }
     for (pugi::xml_node removed : spanned.runs) {

@@ -6,7 +6,10 @@ namespace tarnfold::word::docx {
 
 void OpenWithDesktop(const std::string& pathUtf8) {
     // Detached: the program neither becomes a zombie of ours nor dies with our session.
-    StartProcess({{"xdg-open", pathUtf8}, {}, {}, true,
+    StartProcess({{"xdg-open", pathUtf8},
+                  {},
+                  {},
+                  true,
                   "Не удалось открыть документ \"" + pathUtf8 + "\": не удалось запустить xdg-open"});
 }
 

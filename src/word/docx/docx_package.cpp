@@ -22,9 +22,7 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // The relationships part of a part: "word/document.xml" has
 // "word/_rels/document.xml.rels".
@@ -202,9 +200,7 @@ void SavePart(const XmlPart& part, std::string& out) {
     part.xml.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
 }
 
-bool DocxPackage::HasBookmark(std::string_view name) const {
-    return index_.Find(name) != nullptr;
-}
+bool DocxPackage::HasBookmark(std::string_view name) const { return index_.Find(name) != nullptr; }
 
 const BookmarkRef& DocxPackage::Require(std::string_view name) const {
     const BookmarkRef* bookmark = index_.Find(name);
@@ -222,9 +218,7 @@ void DocxPackage::TypeAtBookmark(std::string_view name, std::string_view text) {
     docx::TypeAtBookmark(Require(name), text);
 }
 
-void DocxPackage::GoToBookmark(std::string_view name) const {
-    Require(name);
-}
+void DocxPackage::GoToBookmark(std::string_view name) const { Require(name); }
 
 void DocxPackage::SaveAs(const std::string& pathUtf8) {
     std::map<std::uint64_t, std::string> replaced;
@@ -239,8 +233,6 @@ void DocxPackage::SaveAs(const std::string& pathUtf8) {
     saved_ = true;
 }
 
-void DocxPackage::Save() {
-    SaveAs(path_);
-}
+void DocxPackage::Save() { SaveAs(path_); }
 
 }  // namespace tarnfold::word::docx

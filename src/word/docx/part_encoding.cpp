@@ -11,9 +11,7 @@ namespace {
 
 enum class SingleByte { Utf8, Latin1, Cp1251 };
 
-bool IsXmlBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::size_t SkipBlanks(std::string_view text, std::size_t i) {
     while (i < text.size() && IsXmlBlank(text[i])) {
@@ -33,9 +31,7 @@ bool WideEncoding(std::string_view part) {
     return b0 == 0 || b1 == 0 || (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
 }
 
-bool Utf8ByteOrderMark(std::string_view part) {
-    return part.substr(0, 3) == "\xEF\xBB\xBF";
-}
+bool Utf8ByteOrderMark(std::string_view part) { return part.substr(0, 3) == "\xEF\xBB\xBF"; }
 
 // Names are compared as the registry of character sets does: letter case aside.
 std::optional<SingleByte> SingleByteEncoding(std::string_view declared) {
@@ -116,14 +112,14 @@ std::optional<pugi::xml_encoding> DecodePart(std::string& part) {
         return std::nullopt;
     }
     switch (*encoding) {
-    case SingleByte::Latin1:
-        part = Latin1ToUtf8(part);
-        break;
-    case SingleByte::Cp1251:
-        part = Cp1251ToUtf8(part);
-        break;
-    case SingleByte::Utf8:
-        break;
+        case SingleByte::Latin1:
+            part = Latin1ToUtf8(part);
+            break;
+        case SingleByte::Cp1251:
+            part = Cp1251ToUtf8(part);
+            break;
+        case SingleByte::Utf8:
+            break;
     }
     return pugi::encoding_utf8;
 }

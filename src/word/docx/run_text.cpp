@@ -53,9 +53,7 @@ char32_t DecodeOne(std::string_view s, std::size_t& pos) {
     return value;
 }
 
-bool XmlCanHold(char32_t c) {
-    return c >= 0x20 && c != 0xFFFE && c != 0xFFFF;
-}
+bool XmlCanHold(char32_t c) { return c >= 0x20 && c != 0xFFFE && c != 0xFFFF; }
 
 }  // namespace
 
@@ -89,8 +87,7 @@ std::vector<RunPiece> SplitRunText(std::string_view utf8) {
 }
 
 bool NeedsPreserve(std::string_view text) {
-    return !text.empty() &&
-           (text.front() == ' ' || text.back() == ' ' || text.find("  ") != std::string_view::npos);
+    return !text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find("  ") != std::string_view::npos);
 }
 
 bool AppendRunContent(pugi::xml_node run, std::string_view utf8, const WordNames& names) {
@@ -110,20 +107,20 @@ bool AppendRunContent(pugi::xml_node run, std::string_view utf8, const WordNames
     const std::vector<RunPiece> pieces = SplitRunText(utf8);
     for (const RunPiece& piece : pieces) {
         switch (piece.kind) {
-        case RunPiece::Kind::Tab:
-            run.append_child(names.Qualified("tab").c_str());
-            break;
-        case RunPiece::Kind::Break:
-            run.append_child(names.Qualified("br").c_str());
-            break;
-        case RunPiece::Kind::Text: {
-            pugi::xml_node t = run.append_child(names.Qualified("t").c_str());
-            if (NeedsPreserve(piece.text)) {
-                t.append_attribute("xml:space") = "preserve";
+            case RunPiece::Kind::Tab:
+                run.append_child(names.Qualified("tab").c_str());
+                break;
+            case RunPiece::Kind::Break:
+                run.append_child(names.Qualified("br").c_str());
+                break;
+            case RunPiece::Kind::Text: {
+                pugi::xml_node t = run.append_child(names.Qualified("t").c_str());
+                if (NeedsPreserve(piece.text)) {
+                    t.append_attribute("xml:space") = "preserve";
+                }
+                t.append_child(pugi::node_pcdata).set_value(piece.text.c_str());
+                break;
             }
-            t.append_child(pugi::node_pcdata).set_value(piece.text.c_str());
-            break;
-        }
         }
     }
     return !pieces.empty();

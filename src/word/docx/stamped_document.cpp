@@ -10,9 +10,7 @@ namespace tarnfold::word::docx {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // What a save writes for text: the three characters markup needs escaped.
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -20,17 +18,17 @@ void AppendEscaped(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char* entity = nullptr;
         switch (text[i]) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        default:
-            continue;
+            case '&':
+                entity = "&amp;";
+                break;
+            case '<':
+                entity = "&lt;";
+                break;
+            case '>':
+                entity = "&gt;";
+                break;
+            default:
+                continue;
         }
         out.append(text, from, i - from);
         out += entity;
@@ -78,15 +76,15 @@ bool AppendRunMarkup(std::string& out, std::string_view head, const TemplateImag
     out += head;
     for (const RunPiece& piece : pieces) {
         switch (piece.kind) {
-        case RunPiece::Kind::Tab:
-            out += part.tab;
-            break;
-        case RunPiece::Kind::Break:
-            out += part.lineBreak;
-            break;
-        case RunPiece::Kind::Text:
-            AppendText(out, part, piece.text);
-            break;
+            case RunPiece::Kind::Tab:
+                out += part.tab;
+                break;
+            case RunPiece::Kind::Break:
+                out += part.lineBreak;
+                break;
+            case RunPiece::Kind::Text:
+                AppendText(out, part, piece.text);
+                break;
         }
     }
     out += part.runEnd;
@@ -106,13 +104,9 @@ void StampedDocument::GoToBookmark(std::string_view name) const {
     }
 }
 
-void StampedDocument::InsertBeforeBookmark(std::string_view name, std::string_view text) {
-    Place(name, text, false);
-}
+void StampedDocument::InsertBeforeBookmark(std::string_view name, std::string_view text) { Place(name, text, false); }
 
-void StampedDocument::TypeAtBookmark(std::string_view name, std::string_view text) {
-    Place(name, text, true);
-}
+void StampedDocument::TypeAtBookmark(std::string_view name, std::string_view text) { Place(name, text, true); }
 
 void StampedDocument::Place(std::string_view name, std::string_view text, bool typing) {
     if (!parsed_) {
@@ -129,10 +123,9 @@ void StampedDocument::Place(std::string_view name, std::string_view text, bool t
             }
         }
         if (spot >= 0) {
-            calls_.push_back({typing, static_cast<std::uint32_t>(callText_.size()),
-                              static_cast<std::uint32_t>(name.size()),
-                              static_cast<std::uint32_t>(callText_.size() + name.size()),
-                              static_cast<std::uint32_t>(text.size())});
+            calls_.push_back(
+                {typing, static_cast<std::uint32_t>(callText_.size()), static_cast<std::uint32_t>(name.size()),
+                 static_cast<std::uint32_t>(callText_.size() + name.size()), static_cast<std::uint32_t>(text.size())});
             callText_.append(name);
             callText_.append(text);
             const TemplateImage::Spot& target = image_->Spots()[static_cast<std::size_t>(spot)];
@@ -239,8 +232,6 @@ void StampedDocument::SaveAs(const std::string& pathUtf8) {
     saved_ = true;
 }
 
-void StampedDocument::Save() {
-    SaveAs(path_);
-}
+void StampedDocument::Save() { SaveAs(path_); }
 
 }  // namespace tarnfold::word::docx

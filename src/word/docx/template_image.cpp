@@ -32,9 +32,7 @@ struct NodeKeyHash {
     }
 };
 
-NodeKey KeyOf(const RunSpot& spot) {
-    return {spot.parent.internal_object(), spot.before.internal_object()};
-}
+NodeKey KeyOf(const RunSpot& spot) { return {spot.parent.internal_object(), spot.before.internal_object()}; }
 
 // A place in a parsed part before its markers are placed.
 struct PlannedSpot {
@@ -271,7 +269,8 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         if (plannedSpot.only) {
             const std::string& end = plannedSpot.closing;
             const std::string& markup = parts.back().markup;
-            if (spot.offset == 0 || markup[spot.offset - 1] != '>' || markup.compare(spot.offset, end.size(), end) != 0) {
+            if (spot.offset == 0 || markup[spot.offset - 1] != '>' ||
+                markup.compare(spot.offset, end.size(), end) != 0) {
                 return false;
             }
             spot.only = true;

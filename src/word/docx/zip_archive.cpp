@@ -36,9 +36,7 @@ bool PlausibleExpansion(zip_uint64_t size, zip_uint64_t compressedSize) {
     return size <= kSlack || (size - kSlack) / kExpansion <= compressedSize;
 }
 
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 class ZipError {
 public:
@@ -60,13 +58,13 @@ std::string SaveError(const std::string& target, const std::string& reason) {
 
 std::string ReadFailureReason(int systemError) {
     switch (systemError) {
-    case EACCES:
-    case EPERM:
-        return "нет прав на чтение";
-    case EIO:
-        return "ошибка ввода-вывода";
-    default:
-        return SystemErrorText(systemError);
+        case EACCES:
+        case EPERM:
+            return "нет прав на чтение";
+        case EIO:
+            return "ошибка ввода-вывода";
+        default:
+            return SystemErrorText(systemError);
     }
 }
 
@@ -89,8 +87,8 @@ public:
         // the compressor overwrites costs as much as a tenth of the deflate.
         const std::size_t bound = libdeflate_deflate_compress_bound(compressor, contents.size());
         compressed_ = std::make_unique_for_overwrite<char[]>(bound);
-        compressedSize_ = libdeflate_deflate_compress(compressor, contents.data(), contents.size(), compressed_.get(),
-                                                      bound);
+        compressedSize_ =
+            libdeflate_deflate_compress(compressor, contents.data(), contents.size(), compressed_.get(), bound);
         zip_error_init(&error_);
     }
     ~DeflatedSource() { zip_error_fini(&error_); }
@@ -104,41 +102,41 @@ private:
     static zip_int64_t Callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
         auto& self = *static_cast<DeflatedSource*>(state);
         switch (command) {
-        case ZIP_SOURCE_OPEN:
-            self.offset_ = 0;
-            return 0;
-        case ZIP_SOURCE_READ: {
-            const std::size_t n = std::min<std::size_t>(length, self.compressedSize_ - self.offset_);
-            std::memcpy(data, self.compressed_.get() + self.offset_, n);
-            self.offset_ += n;
-            return static_cast<zip_int64_t>(n);
-        }
-        case ZIP_SOURCE_CLOSE:
-        case ZIP_SOURCE_FREE:
-            return 0;
-        case ZIP_SOURCE_STAT: {
-            zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &self.error_);
-            if (st == nullptr) {
-                return -1;
+            case ZIP_SOURCE_OPEN:
+                self.offset_ = 0;
+                return 0;
+            case ZIP_SOURCE_READ: {
+                const std::size_t n = std::min<std::size_t>(length, self.compressedSize_ - self.offset_);
+                std::memcpy(data, self.compressed_.get() + self.offset_, n);
+                self.offset_ += n;
+                return static_cast<zip_int64_t>(n);
             }
-            zip_stat_init(st);
-            st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD |
-                        ZIP_STAT_ENCRYPTION_METHOD;
-            st->size = self.size_;
-            st->comp_size = self.compressedSize_;
-            st->crc = self.crc_;
-            st->comp_method = ZIP_CM_DEFLATE;
-            st->encryption_method = ZIP_EM_NONE;
-            return sizeof(zip_stat_t);
-        }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&self.error_, data, length);
-        case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-        default:
-            zip_error_set(&self.error_, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
+            case ZIP_SOURCE_CLOSE:
+            case ZIP_SOURCE_FREE:
+                return 0;
+            case ZIP_SOURCE_STAT: {
+                zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &self.error_);
+                if (st == nullptr) {
+                    return -1;
+                }
+                zip_stat_init(st);
+                st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD |
+                            ZIP_STAT_ENCRYPTION_METHOD;
+                st->size = self.size_;
+                st->comp_size = self.compressedSize_;
+                st->crc = self.crc_;
+                st->comp_method = ZIP_CM_DEFLATE;
+                st->encryption_method = ZIP_EM_NONE;
+                return sizeof(zip_stat_t);
+            }
+            case ZIP_SOURCE_ERROR:
+                return zip_error_to_data(&self.error_, data, length);
+            case ZIP_SOURCE_SUPPORTS:
+                return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                      ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+            default:
+                zip_error_set(&self.error_, ZIP_ER_OPNOTSUPP, 0);
+                return -1;
         }
     }
 
@@ -152,9 +150,7 @@ private:
 
 }  // namespace
 
-void ZipReader::Closer::operator()(zip_t* z) const {
-    zip_discard(z);
-}
+void ZipReader::Closer::operator()(zip_t* z) const { zip_discard(z); }
 
 ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
     std::error_code ec;
@@ -177,13 +173,13 @@ ZipReader::ZipReader(const std::string& pathUtf8) : path_(pathUtf8) {
         return;
     }
     switch (error.Code()) {
-    case ZIP_ER_NOZIP:
-        throw Error("Файл " + Quoted(pathUtf8) + " не является документом .docx: это не ZIP-архив");
-    case ZIP_ER_INCONS:
-    case ZIP_ER_CRC:
-        throw Error("Файл " + Quoted(pathUtf8) + " повреждён: ZIP-архив документа нарушен");
-    default:
-        break;
+        case ZIP_ER_NOZIP:
+            throw Error("Файл " + Quoted(pathUtf8) + " не является документом .docx: это не ZIP-архив");
+        case ZIP_ER_INCONS:
+        case ZIP_ER_CRC:
+            throw Error("Файл " + Quoted(pathUtf8) + " повреждён: ZIP-архив документа нарушен");
+        default:
+            break;
     }
     const int system = SystemErrorOf(error.Get());
     throw Error("Не удалось открыть документ " + Quoted(pathUtf8) +
@@ -308,7 +304,7 @@ void WritePackage(const ZipReader& source, const std::string& targetUtf8,
         throw Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error.Get()))));
     }
     std::unique_ptr<zip_t, void (*)(zip_t*)> out(zip_open_from_source(file, ZIP_CREATE | ZIP_TRUNCATE, error.Get()),
-                                                  zip_discard);
+                                                 zip_discard);
     if (!out) {
         zip_source_free(file);
         throw Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error.Get()))));
@@ -316,14 +312,14 @@ void WritePackage(const ZipReader& source, const std::string& targetUtf8,
     const auto failed = [&](zip_t* archive) {
         zip_error_t* error = zip_get_error(archive);
         switch (zip_error_code_zip(error)) {
-        case ZIP_ER_READ:
-        case ZIP_ER_EOF:
-        case ZIP_ER_CRC:
-        case ZIP_ER_INCONS:
-            // The untouched parts are copied from the opened file as the write goes.
-            return Error(SaveError(targetUtf8, "не удаётся прочитать исходный файл " + Quoted(source.Path())));
-        default:
-            return Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error))));
+            case ZIP_ER_READ:
+            case ZIP_ER_EOF:
+            case ZIP_ER_CRC:
+            case ZIP_ER_INCONS:
+                // The untouched parts are copied from the opened file as the write goes.
+                return Error(SaveError(targetUtf8, "не удаётся прочитать исходный файл " + Quoted(source.Path())));
+            default:
+                return Error(SaveError(targetUtf8, WriteFailureReason(SystemErrorOf(error))));
         }
     };
 
@@ -370,25 +366,25 @@ void WritePackage(const ZipReader& source, const std::string& targetUtf8,
 
 std::string WriteFailureReason(int systemError) {
     switch (systemError) {
-    case ENOSPC:
+        case ENOSPC:
 #ifdef EDQUOT
-    case EDQUOT:
+        case EDQUOT:
 #endif
-        return "на диске нет места";
-    case EACCES:
-    case EPERM:
-        return "нет прав на запись";
-    case EROFS:
-        return "диск доступен только для чтения";
-    case ENOENT:
-    case ENOTDIR:
-        return "папка не существует";
-    case EIO:
-        return "ошибка ввода-вывода";
-    case 0:
-        return "ошибка записи";
-    default:
-        return SystemErrorText(systemError);
+            return "на диске нет места";
+        case EACCES:
+        case EPERM:
+            return "нет прав на запись";
+        case EROFS:
+            return "диск доступен только для чтения";
+        case ENOENT:
+        case ENOTDIR:
+            return "папка не существует";
+        case EIO:
+            return "ошибка ввода-вывода";
+        case 0:
+            return "ошибка записи";
+        default:
+            return SystemErrorText(systemError);
     }
 }
 

@@ -152,8 +152,8 @@ public:
                     Properties({Property("FilterName", css::uno::Any(ToOUString(FilterForOutput(path)))),
                                 Property("Overwrite", css::uno::Any(true))});
                 StoreTold(path, "Не удалось сохранить документ как " + path, [&] {
-                    Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)->storeAsURL(ToOUString(FileUrl(path)),
-                                                                                         arguments);
+                    Reference<css::frame::XStorable>(model_, UNO_QUERY_THROW)
+                        ->storeAsURL(ToOUString(FileUrl(path)), arguments);
                 });
             });
             PushToDisk(path);
@@ -233,9 +233,9 @@ public:
         RoutineAnswer answer{found.size(), {}};
         if (!found.empty()) {
             try {
-                std::optional<RoutineAnswer> given = routine_->Fill(
-                    model_, names, values, placement,
-                    FillContext(placement, texts[found.front()].name, texts[found.back()].name));
+                std::optional<RoutineAnswer> given =
+                    routine_->Fill(model_, names, values, placement,
+                                   FillContext(placement, texts[found.front()].name, texts[found.back()].name));
                 if (!given) return std::nullopt;
                 answer = std::move(*given);
             } catch (const Error& failure) {
@@ -255,8 +255,8 @@ public:
         filling.placed = answer.filled;
         if (!filling.failure && end < texts.size()) {
             const BasicError error = ReadBasicError(answer.failure);
-            filling.failure =
-                office_->Failure(FillContext(placement, texts[end].name, texts[end].name), error.message, error.disposed);
+            filling.failure = office_->Failure(FillContext(placement, texts[end].name, texts[end].name), error.message,
+                                               error.disposed);
         }
         return filling;
     }

@@ -120,8 +120,8 @@ bool OfficeConnection::TryConnect(std::chrono::seconds timeout) {
         bridgeComponent.set(bridge, UNO_QUERY_THROW);
         auto gone = std::make_shared<std::atomic<bool>>(false);
         bridgeComponent->addEventListener(Reference<css::lang::XEventListener>(new BridgeWatcher(gone)));
-        Reference<css::uno::XComponentContext> context(bridge->getInstance(rtl::OUString("StarOffice.ComponentContext")),
-                                                       UNO_QUERY_THROW);
+        Reference<css::uno::XComponentContext> context(
+            bridge->getInstance(rtl::OUString("StarOffice.ComponentContext")), UNO_QUERY_THROW);
         desktop_ = css::frame::Desktop::create(context);
         context_ = context;
         bridge_ = bridgeComponent;
@@ -164,8 +164,8 @@ std::shared_ptr<OfficeConnection> OfficeConnection::Establish(const LibreOfficeO
                 launcher = std::make_unique<OfficeLauncher>(start);
                 continue;
             }
-            throw Error("LibreOffice завершился при запуске с кодом " + std::to_string(*code) +
-                        "; подробности в " + launcher->LogPath());
+            throw Error("LibreOffice завершился при запуске с кодом " + std::to_string(*code) + "; подробности в " +
+                        launcher->LogPath());
         }
         // An exit code 0 means the work went to an office already running on this
         // profile, which takes up the pipe as well; so waiting goes on.
@@ -229,9 +229,8 @@ css::uno::Reference<css::frame::XModel> LoadAsTemplate(OfficeConnection& office,
         return std::string();
     });
     if (!IsWordFilter(filter)) {
-        office.Call(context, [&] {
-            css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)->close(true);
-        });
+        office.Call(context,
+                    [&] { css::uno::Reference<css::util::XCloseable>(model, css::uno::UNO_QUERY_THROW)->close(true); });
         throw Error(refusal);
     }
     return model;

@@ -36,8 +36,7 @@ public:
     static std::shared_ptr<OfficeConnection> Establish(const LibreOfficeOptions& options,
                                                        std::unique_ptr<OfficeLauncher>& launcher);
     // Not connected yet; Establish connects.
-    OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows,
-                     std::string profileUrl);
+    OfficeConnection(std::string pipeName, std::chrono::seconds callTimeout, bool showsWindows, std::string profileUrl);
     ~OfficeConnection();
     OfficeConnection(const OfficeConnection&) = delete;
     OfficeConnection& operator=(const OfficeConnection&) = delete;

@@ -7,7 +7,6 @@
 
 namespace tarnfold::word {
 
-
 // The office's export filter for an output name, chosen by its extension
 // (.doc, .docx, .odt, any case). Any other name gets a Word 97 document, as
 // Word writes its own format whatever the name says.

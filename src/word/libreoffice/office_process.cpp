@@ -265,13 +265,13 @@ OfficeLauncher::OfficeLauncher(const OfficeStart& start) {
         environment.push_back("SAL_ENABLE_FILE_LOCKING=1");
     }
     // A session of its own: the office survives the tool's terminal and is ended as one group.
-    ProcessStart process{{program, "-env:UserInstallation=" + FileUrl(start.profileFolder), AcceptArgument(start.pipeName),
-                          "--norestore", "--nologo", "--nodefault", "--nolockcheck",
-                          start.headless ? "--headless" : "--invisible"},
-                         environment,
-                         logPath_,
-                         false,
-                         "Не удалось запустить LibreOffice (" + start.sofficePath + ")"};
+    ProcessStart process{
+        {program, "-env:UserInstallation=" + FileUrl(start.profileFolder), AcceptArgument(start.pipeName),
+         "--norestore", "--nologo", "--nodefault", "--nolockcheck", start.headless ? "--headless" : "--invisible"},
+        environment,
+        logPath_,
+        false,
+        "Не удалось запустить LibreOffice (" + start.sofficePath + ")"};
     process.endsWithTool = endsWithTool;
     pid_ = StartProcess(process);
 }

@@ -88,17 +88,21 @@ BenchOptions ParseOptions(int argc, char** argv) {
         }
         if (i + 1 == argc) throw std::invalid_argument("unknown option or missing value: " + option);
         const std::string value = argv[++i];
-        if (option == "--institutions") options.institutions = ReadCount(option, value, 99);
-        else if (option == "--tables") options.tables = ReadCount(option, value, 8999);
-        else if (option == "--rows") options.rows = ReadCount(option, value, 999);
-        else if (option == "--columns") options.columns = ReadCount(option, value, 28);
+        if (option == "--institutions")
+            options.institutions = ReadCount(option, value, 99);
+        else if (option == "--tables")
+            options.tables = ReadCount(option, value, 8999);
+        else if (option == "--rows")
+            options.rows = ReadCount(option, value, 999);
+        else if (option == "--columns")
+            options.columns = ReadCount(option, value, 28);
         else if (option == "--keep") {
             std::error_code error;
             if (std::filesystem::exists(value) && !std::filesystem::is_empty(value, error))
                 throw std::invalid_argument("--keep takes a new or empty folder, not " + value);
             options.keep = value;
-        }
-        else throw std::invalid_argument("unknown option: " + option);
+        } else
+            throw std::invalid_argument("unknown option: " + option);
     }
     return options;
 }
@@ -137,7 +141,9 @@ public:
     using Decorator::Decorator;
     void SetInteger(std::string_view name, std::int64_t value) override { inner_->SetInteger(name, value); }
     void SetText(std::string_view name, std::string_view utf8) override { inner_->SetText(name, utf8); }
-    db::ResultSet Open() override { return Timed(t_.database, [&] { return inner_->Open(); }); }
+    db::ResultSet Open() override {
+        return Timed(t_.database, [&] { return inner_->Open(); });
+    }
 };
 
 class TimedSession : public db::Session, private Decorator<db::Session> {
@@ -161,16 +167,24 @@ public:
     // single calls, each timed, rather than to the back-end in one.
     TimedDocument(std::unique_ptr<word::Document> inner, Timings& t, bool perFigure)
         : Decorator(std::move(inner), t), perFigure_(perFigure) {}
-    void SaveAs(const std::string& path) override { Timed(t_.files, [&] { inner_->SaveAs(path); }); }
-    bool HasBookmark(const std::string& name) override { return Call([&] { return inner_->HasBookmark(name); }); }
+    void SaveAs(const std::string& path) override {
+        Timed(t_.files, [&] { inner_->SaveAs(path); });
+    }
+    bool HasBookmark(const std::string& name) override {
+        return Call([&] { return inner_->HasBookmark(name); });
+    }
     void TypeAtBookmark(const std::string& name, const std::string& text) override {
         Call([&] { inner_->TypeAtBookmark(name, text); });
     }
     void InsertBeforeBookmark(const std::string& name, const std::string& text) override {
         Call([&] { inner_->InsertBeforeBookmark(name, text); });
     }
-    void GoToBookmark(const std::string& name) override { Call([&] { inner_->GoToBookmark(name); }); }
-    void Save() override { Timed(t_.files, [&] { inner_->Save(); }); }
+    void GoToBookmark(const std::string& name) override {
+        Call([&] { inner_->GoToBookmark(name); });
+    }
+    void Save() override {
+        Timed(t_.files, [&] { inner_->Save(); });
+    }
     word::BookmarkFilling FillBookmarks(const std::vector<word::BookmarkText>& texts,
                                         word::Placement placement) override {
         if (perFigure_) return Document::FillBookmarks(texts, placement);
@@ -185,13 +199,19 @@ class TimedApplication : public word::Application, private Decorator<word::Appli
 public:
     TimedApplication(std::unique_ptr<word::Application> inner, Timings& t, bool perFigure)
         : Decorator(std::move(inner), t), perFigure_(perFigure) {}
-    void Open(const std::string& path) override { Timed(t_.files, [&] { inner_->Open(path); }); }
-    void ActivateLastOpened() override { Timed(t_.files, [&] { inner_->ActivateLastOpened(); }); }
+    void Open(const std::string& path) override {
+        Timed(t_.files, [&] { inner_->Open(path); });
+    }
+    void ActivateLastOpened() override {
+        Timed(t_.files, [&] { inner_->ActivateLastOpened(); });
+    }
     std::unique_ptr<word::Document> ActiveDocument() override {
         return std::make_unique<TimedDocument>(Timed(t_.files, [&] { return inner_->ActiveDocument(); }), t_,
                                                perFigure_);
     }
-    void Show() override { Timed(t_.files, [&] { inner_->Show(); }); }
+    void Show() override {
+        Timed(t_.files, [&] { inner_->Show(); });
+    }
 
 private:
     bool perFigure_;
@@ -274,8 +294,8 @@ std::string FiguresSql(const BenchOptions& o) {
                    std::to_string(c + 1) + "');\n";
         for (int i = 1; i <= o.institutions; ++i)
             for (int r = 1; r <= o.rows; ++r) {
-                testing::FigureRow row{"tbl", ntbl, 2011, Code(i), "год", "0070100", "tb" + std::to_string(ntbl),
-                                       std::to_string(r), {}};
+                testing::FigureRow row{
+                    "tbl", ntbl, 2011, Code(i), "год", "0070100", "tb" + std::to_string(ntbl), std::to_string(r), {}};
                 for (int c = 0; c < o.columns; ++c)
                     row.values.emplace_back(columns[c], std::to_string(i * 100000 + r * 100 + c) + ".25");
                 sql += testing::InsertSql(row);
@@ -287,9 +307,10 @@ std::string FiguresSql(const BenchOptions& o) {
 // The header bookmarks, then one table per data table with a bookmark in
 // every cell.
 std::string TemplateJson(const BenchOptions& o) {
-    std::string body = "{\"text\": \"Год \", \"bookmark\": \"z0001_000_00\"}, "
-                       "{\"text\": \"Учреждение \", \"bookmark\": \"z0002_000_00\"}, "
-                       "{\"text\": \"Период \", \"bookmark\": \"z0003_000_00\"}";
+    std::string body =
+        "{\"text\": \"Год \", \"bookmark\": \"z0001_000_00\"}, "
+        "{\"text\": \"Учреждение \", \"bookmark\": \"z0002_000_00\"}, "
+        "{\"text\": \"Период \", \"bookmark\": \"z0003_000_00\"}";
     for (int t = 1; t <= o.tables; ++t) {
         body += ", {\"table\": [";
         for (int r = 1; r <= o.rows; ++r) {
@@ -419,9 +440,10 @@ void PrintFloorRatios(const PathResult& eachDocument, const PathResult& batchWay
         for (const Clock::duration d : documents) sum += d;
         const Clock::duration best = *std::min_element(documents.begin(), documents.end());
         const double mean = Ms(sum) / static_cast<double>(documents.size());
-        std::printf("%s: fill+save %.1f ms per document (best %.1f ms), native fill+save / floor %.2f (best %.2f, "
-                    "limit %.1f)\n",
-                    name, mean, Ms(best), mean / Ms(floor), Ms(best) / Ms(floor), limit);
+        std::printf(
+            "%s: fill+save %.1f ms per document (best %.1f ms), native fill+save / floor %.2f (best %.2f, "
+            "limit %.1f)\n",
+            name, mean, Ms(best), mean / Ms(floor), Ms(best) / Ms(floor), limit);
     };
     line("per-document way", eachDocument.perDocument, 2.0);
     if (batchWay.perDocument.size() > 1) {
@@ -442,9 +464,10 @@ void PrintFurtherDocumentRate(const PathResult& batchWay) {
     double seconds = 0;
     for (std::size_t d = 1; d < documents.size(); ++d) seconds += documents[d].seconds;
     const double each = seconds / static_cast<double>(documents.size() - 1);
-    std::printf("batch way, each further document whole: %.1f ms, %.0f documents per minute (limit 2,000 for the "
-                "whole batch)\n",
-                1000.0 * each, 60.0 / each);
+    std::printf(
+        "batch way, each further document whole: %.1f ms, %.0f documents per minute (limit 2,000 for the "
+        "whole batch)\n",
+        1000.0 * each, 60.0 / each);
 }
 
 // Whether the two ways wrote the same documents: every entry of each package
@@ -575,8 +598,8 @@ int Bench(const BenchOptions& o) {
         dynamic_cast<word::LibreOfficeServer&>(office.Server()), (docFolder / "7.doc").string(), docxFolder.string());
     const double conversionSeconds = std::chrono::duration<double>(Clock::now() - conversionStart).count();
     if (conversion.outcome != word::conversion::ConversionOutcome::Converted) {
-        std::cerr << "the template could not be converted to .docx: " << conversion.error << " (lost bookmarks: "
-                  << conversion.bookmarks.lost.size() << ")\n";
+        std::cerr << "the template could not be converted to .docx: " << conversion.error
+                  << " (lost bookmarks: " << conversion.bookmarks.lost.size() << ")\n";
         return 1;
     }
 
@@ -597,8 +620,7 @@ int Bench(const BenchOptions& o) {
     if (!o.nativeOnly) {
         // The two ways the office back-end fills, each into a folder of its own.
         paths.insert(paths.begin(), RunPath("office, row routine", office.Server(), false, false, docFolder.string(),
-                                            (root / "Reports-office" / "row").string(), data,
-                                            program.string() + "/"));
+                                            (root / "Reports-office" / "row").string(), data, program.string() + "/"));
         paths.insert(paths.begin() + 1,
                      RunPath("office, per figure", office.Server(), false, true, docFolder.string(),
                              (root / "Reports-office" / "figure").string(), data, program.string() + "/"));

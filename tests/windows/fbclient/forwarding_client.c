@@ -44,7 +44,7 @@ enum { kDpbVersion1 = 1, kDpbUtf8FileName = 77, kMaximumDatabases = 16 };
 static void* linuxClient;
 
 #define LINUX_CALL(name, result, arguments) \
-    typedef result (*name##_call) arguments; \
+    typedef result(*name##_call) arguments; \
     static name##_call linux_##name;
 LINUX_CALL(isc_attach_database, Status, (Status*, short, const char*, Handle*, short, const char*))
 LINUX_CALL(isc_detach_database, Status, (Status*, Handle*))
@@ -152,8 +152,8 @@ static char* LinuxName(const char* name, UINT codePage) {
     return result;
 }
 
-Status WINAPI isc_attach_database(Status* status, short nameLength, const char* name, Handle* database,
-                                  short dpbLength, const char* dpb) {
+Status WINAPI isc_attach_database(Status* status, short nameLength, const char* name, Handle* database, short dpbLength,
+                                  const char* dpb) {
     /* A length of 0 means a zero-terminated name. */
     size_t length = nameLength > 0 ? (size_t)nameLength : strlen(name);
     char* copy = HeapAlloc(GetProcessHeap(), 0, length + 1);
