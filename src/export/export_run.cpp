@@ -206,9 +206,7 @@ void ExportRun::Run(ExportJournal& journal) {
     if (const std::optional<std::string> refusal = HeldOpenRefusal(outputPath))
         return refuse(*refusal, OutputRefusedResult);
 
-    application_->Open(templatePath);
-    application_->ActivateLastOpened();
-    const std::unique_ptr<word::Document> document = application_->ActiveDocument();
+    const std::shared_ptr<word::Document> document = application_->OpenWorkingDocument(templatePath);
     try {
         document->SaveWorkingCopyAs(workingPath);
     } catch (...) {

@@ -57,14 +57,16 @@ public:
     virtual BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement);
 };
 
+// A word processor started for a run: it makes the run's document from its
+// template and shows it when the run is over.
 class Application {
 public:
     virtual ~Application() = default;
-    virtual void Open(const std::string& templatePath) = 0;
-    // Makes the document opened last the active one.
-    virtual void ActivateLastOpened() = 0;
-    virtual std::unique_ptr<Document> ActiveDocument() = 0;
-    // Shows the word processor with this run's document. Never quits it.
+    // Opens the template as a new working document; the template itself is
+    // never written. The application keeps the document it opened last, to
+    // show it.
+    virtual std::shared_ptr<Document> OpenWorkingDocument(const std::string& templatePath) = 0;
+    // Shows the word processor with the document opened last. Never quits it.
     virtual void Show() = 0;
     // Before a run writes these files, which nobody else may be writing (the
     // run holds the report's lock): closes the documents the word processor

@@ -1,5 +1,5 @@
-// The word-processor interface over .docx packages: which document is active,
-// and what Show hands to the desktop.
+// The word-processor interface over .docx packages: the document each open
+// gives, and what Show hands to the desktop.
 
 #include "package_builder.h"
 #include "wordml_reading.h"
@@ -41,34 +41,28 @@ protected:
     std::unique_ptr<word::Application> app_;
 };
 
-TEST_F(DocxApplication, TheDocumentOpenedLastBecomesActive) {
-    EXPECT_THROW(app_->ActivateLastOpened(), Error);
-    EXPECT_THROW(app_->ActiveDocument(), Error);
-    app_->Open(Form(dir_, "a.docx", "first"));
-    app_->Open(Form(dir_, "b.docx", "second"));
-    EXPECT_THROW(app_->ActiveDocument(), Error) << "nothing is active before the activation";
-    app_->ActivateLastOpened();
-    auto doc = app_->ActiveDocument();
-    EXPECT_TRUE(doc->HasBookmark("second"));
-    EXPECT_FALSE(doc->HasBookmark("first"));
-    // Every handle on the active document is the same document.
-    app_->ActiveDocument()->InsertBeforeBookmark("second", "2");
-    doc->SaveAs(dir_.File("out.docx"));
+TEST_F(DocxApplication, EachOpenGivesADocumentOfItsOwnTemplate) {
+    auto first = app_->OpenWorkingDocument(Form(dir_, "a.docx", "first"));
+    auto second = app_->OpenWorkingDocument(Form(dir_, "b.docx", "second"));
+    EXPECT_TRUE(first->HasBookmark("first"));
+    EXPECT_TRUE(second->HasBookmark("second"));
+    EXPECT_FALSE(second->HasBookmark("first"));
+    second->InsertBeforeBookmark("second", "2");
+    second->SaveAs(dir_.File("out.docx"));
     EXPECT_THAT(ParagraphTexts(ReadEntry(dir_.File("out.docx"), "word/document.xml")), ElementsAre("2"));
 }
 
-TEST_F(DocxApplication, AFailedOpenKeepsTheEarlierDocumentActive) {
-    app_->Open(Form(dir_, "a.docx", "first"));
-    EXPECT_THROW(app_->Open(dir_.File("missing.docx")), Error);
-    app_->ActivateLastOpened();
-    EXPECT_TRUE(app_->ActiveDocument()->HasBookmark("first"));
+TEST_F(DocxApplication, AFailedOpenKeepsTheEarlierDocumentShown) {
+    auto doc = app_->OpenWorkingDocument(Form(dir_, "a.docx", "first"));
+    doc->SaveAs(dir_.File("report.docx"));
+    EXPECT_THROW(app_->OpenWorkingDocument(dir_.File("missing.docx")), Error);
+    app_->Show();
+    EXPECT_THAT(shown_, ElementsAre(dir_.File("report.docx")));
 }
 
 TEST_F(DocxApplication, ShowHandsTheSavedFileToTheDesktopAndNeverTheTemplate) {
     const std::string form = Form(dir_, "form.docx", "z0001_000_00");
-    app_->Open(form);
-    app_->ActivateLastOpened();
-    auto doc = app_->ActiveDocument();
+    auto doc = app_->OpenWorkingDocument(form);
     app_->Show();
     EXPECT_THAT(shown_, ElementsAre()) << "a document never saved is not shown";
     doc->SaveAs(dir_.File("report.docx"));

@@ -61,11 +61,9 @@ protected:
     }
 
     // Opens the template as an export does and saves it under the output name.
-    std::unique_ptr<word::Document> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
+    std::shared_ptr<word::Document> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
         app_ = server_.CreateApplication();
-        app_->Open(templatePath);
-        app_->ActivateLastOpened();
-        auto doc = app_->ActiveDocument();
+        auto doc = app_->OpenWorkingDocument(templatePath);
         doc->SaveAs(output);
         return doc;
     }
@@ -194,9 +192,7 @@ std::vector<std::string> DemoFormLayouts(const std::string& folder) {
 void FillAsAnExport(word::Server& server, const std::string& templatePath, const std::vector<std::string>& names,
                     const std::string& output) {
     auto app = server.CreateApplication();
-    app->Open(templatePath);
-    app->ActivateLastOpened();
-    auto doc = app->ActiveDocument();
+    auto doc = app->OpenWorkingDocument(templatePath);
     doc->SaveAs(output);
     // An annual form has no period field.
     for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{

@@ -153,9 +153,7 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
         "gauge 0",
         "status Подготовка шаблона...",
         "CreateApplication",
-        "Open " + templates.string() + "/7.doc",
-        "ActivateLastOpened",
-        "ActiveDocument",
+        "OpenWorkingDocument " + templates.string() + "/7.doc",
         "SaveAs " + OutputFolder() + "~tf-№ 7 (разрез 01) ЦРБ за 2011 год.doc",
         "status Идет заполнение бланка...",
         "HasBookmark z0001_000_00",
@@ -545,7 +543,8 @@ TEST_F(ExportRunTest, DocxTemplateAloneIsFilledThroughTheDocxServerUnderADocxNam
     const std::string output = OutputFolder() + "№ 7 (разрез 01) ЦРБ за 2011 год.docx";
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 0);
     const std::vector<std::string>& calls = docxRecording.calls;
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "Open " + templates.string() + "/7.docx"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "OpenWorkingDocument " + templates.string() + "/7.docx"),
+              calls.end());
     EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + output), calls.end());
     EXPECT_NE(std::find(calls.begin(), calls.end(), "InsertBeforeBookmark z1000_001_01 1"), calls.end());
     EXPECT_NE(Journal().find(Utf8ToCp1251(output) + "\r\n"), std::string::npos);
@@ -559,7 +558,8 @@ TEST_F(ExportRunTest, DocTemplateBesideADocxStillGoesThroughTheOffice) {
               WordServers(server, &docxServer), view, options, choices)
         .Execute();
     EXPECT_TRUE(docxRecording.calls.empty());
-    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "Open " + templates.string() + "/7.doc"),
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(),
+                        "OpenWorkingDocument " + templates.string() + "/7.doc"),
               recording.calls.end());
 }
 

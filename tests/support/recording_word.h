@@ -54,11 +54,9 @@ private:
 class RecordingApplication : public Application {
 public:
     explicit RecordingApplication(Recording& recording) : recording_(recording) {}
-    void Open(const std::string& templatePath) override { recording_.Note("Open " + templatePath); }
-    void ActivateLastOpened() override { recording_.Note("ActivateLastOpened"); }
-    std::unique_ptr<Document> ActiveDocument() override {
-        recording_.Note("ActiveDocument");
-        return std::make_unique<RecordingDocument>(recording_);
+    std::shared_ptr<Document> OpenWorkingDocument(const std::string& templatePath) override {
+        recording_.Note("OpenWorkingDocument " + templatePath);
+        return std::make_shared<RecordingDocument>(recording_);
     }
     void Show() override { recording_.Note("Show"); }
 

@@ -36,9 +36,7 @@ const std::string kOutput = "C:\\Ardmet\\Tarnfold\\\\Reports\\№ 7 (разре�
 // (the institution's bookmark is missing), place two figures (the second
 // bookmark is missing), put the cursor on the first header bookmark, save, show.
 void RunExport(Application& word) {
-    word.Open(kTemplate);
-    word.ActivateLastOpened();
-    std::unique_ptr<Document> document = word.ActiveDocument();
+    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
     document->SaveAs(kOutput);
     const std::pair<const char*, const char*> header[] = {
         {"z0001_000_00", "2024"}, {"z0002_000_00", "ЦРБ \"Север\""}, {"z0003_000_00", "Январь"}};
@@ -150,7 +148,7 @@ TEST(WordComExport, SavesTakeTheFormatOfTheExtensionAndOnlyReportsGoToRecentFile
         auto model = ExportModel();
         {
             ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-            std::unique_ptr<Document> document = word.ActiveDocument();
+            std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
             if (test.workingCopy)
                 document->SaveWorkingCopyAs(test.path);
             else
@@ -167,7 +165,7 @@ TEST(WordComErrors, AFailingInsertionCarriesWordsDescription) {
     model->FailOn("range", "insertbefore",
                   Failure{static_cast<HRESULT>(0x800A11FD), L"Недопустимая операция: документ защищён.  ", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    std::unique_ptr<Document> document = word.ActiveDocument();
+    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
     EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
               "Недопустимая операция: документ защищён");
 }
@@ -177,7 +175,7 @@ TEST(WordComErrors, AFailingSaveWithoutDescriptionGivesTheCode) {
     model->FailOn("document", "SaveAs", Failure{static_cast<HRESULT>(0x800A1066), L"", true});
     model->FailOn("document", "save", Failure{E_ACCESSDENIED, L"", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    std::unique_ptr<Document> document = word.ActiveDocument();
+    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
     EXPECT_EQ(ErrorOf([&] { document->SaveAs(kOutput); }), "OLE error 800A1066");
     const std::string systemText = ErrorOf([&] { document->Save(); });
     EXPECT_EQ(systemText, SystemErrorText(E_ACCESSDENIED));
@@ -188,7 +186,8 @@ TEST(WordComErrors, ANameWordDoesNotKnowIsReportedWithIt) {
     auto model = ExportModel();
     model->Remove("application", "ActiveDocument");
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    EXPECT_EQ(ErrorOf([&] { word.ActiveDocument(); }), "Method 'activedocument' not supported by automation object");
+    EXPECT_EQ(ErrorOf([&] { word.OpenWorkingDocument(kTemplate); }),
+              "Method 'activedocument' not supported by automation object");
 }
 
 TEST(WordComErrors, AFailureStopsTheChainAtThatCall) {
@@ -196,7 +195,7 @@ TEST(WordComErrors, AFailureStopsTheChainAtThatCall) {
     model->FailOn("bookmarks", "item",
                   Failure{static_cast<HRESULT>(0x800A16E6), L"Запрошенный элемент не существует.", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    std::unique_ptr<Document> document = word.ActiveDocument();
+    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
     EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
               "Запрошенный элемент не существует");
     const std::vector<std::string> calls = CallTexts(model->Calls());
@@ -373,7 +372,8 @@ TEST(WordComExport, TheSameCallsCrossAnApartmentBoundaryUnchanged) {
     EXPECT_EQ(path, "C:\\Другой\\шаблон.doc");
     // Errors cross too, with their description.
     model->FailOn("document", "save", Failure{static_cast<HRESULT>(0x800A1066), L"Диск переполнен.", true});
-    EXPECT_EQ(ErrorOf([&] { ComApplication(Dispatch(proxy)).ActiveDocument()->Save(); }), "Диск переполнен");
+    EXPECT_EQ(ErrorOf([&] { ComApplication(Dispatch(proxy)).OpenWorkingDocument(kTemplate)->Save(); }),
+              "Диск переполнен");
 }
 
 }  // namespace

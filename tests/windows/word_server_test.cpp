@@ -74,9 +74,7 @@ protected:
 TEST_F(StandInWord, AnExportWritesEveryTextInItsPlace) {
     ComServer server;
     std::unique_ptr<Application> word = server.CreateApplication();
-    word->Open(Utf8(templatePath));
-    word->ActivateLastOpened();
-    std::unique_ptr<Document> document = word->ActiveDocument();
+    std::shared_ptr<Document> document = word->OpenWorkingDocument(Utf8(templatePath));
     document->SaveAs(Utf8(outputPath));
     EXPECT_EQ(ReadAll(outputPath), kTemplate);
 

@@ -58,10 +58,8 @@ protected:
     // The same office either way: the routine's server and one that calls per bookmark.
     static word::LibreOfficeServer& Server(bool routine) { return routine ? SharedOffice() : *perFigure_; }
 
-    std::unique_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
-        application.Open(folder_->File("ДД.doc"));
-        application.ActivateLastOpened();
-        std::unique_ptr<word::Document> document = application.ActiveDocument();
+    std::shared_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
+        std::shared_ptr<word::Document> document = application.OpenWorkingDocument(folder_->File("ДД.doc"));
         document->SaveAs(output);
         return document;
     }

@@ -32,10 +32,8 @@ protected:
     static void TearDownTestSuite() { folder_.reset(); }
 
     // Steps 2 to 5 of a run: the template opened, made active, taken and saved under `output`.
-    static std::unique_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
-        application.Open(folder_->File("ДД.doc"));
-        application.ActivateLastOpened();
-        auto document = application.ActiveDocument();
+    static std::shared_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
+        auto document = application.OpenWorkingDocument(folder_->File("ДД.doc"));
         document->SaveAs(output);
         return document;
     }

@@ -113,9 +113,7 @@ std::string VisibleWindows(const std::string& part) {
 std::unique_ptr<word::Application> Fill(word::Server& server, const std::string& templatePath,
                                         const std::string& output) {
     auto application = server.CreateApplication();
-    application->Open(templatePath);
-    application->ActivateLastOpened();
-    auto document = application->ActiveDocument();
+    auto document = application->OpenWorkingDocument(templatePath);
     document->SaveAs(output);
     document->TypeAtBookmark("z0001_000_00", "2023");
     document->TypeAtBookmark("z0002_000_00", "ГБУЗ «Областной онкодиспансер»");
@@ -211,9 +209,7 @@ TEST_F(ShowTest, AnErrorInsideTheRoutineOpensNoBoxInAShownOffice) {
     {
         word::LibreOfficeServer server(options);
         auto application = server.CreateApplication();
-        application->Open(folder_.File("ДД.doc"));
-        application->ActivateLastOpened();
-        auto document = application->ActiveDocument();
+        auto document = application->OpenWorkingDocument(folder_.File("ДД.doc"));
         const std::string output = folder_.File("закрыта пользователем.doc");
         document->SaveAs(output);
         ASSERT_FALSE(document->FillBookmarks({{"z0001_000_00", "2023"}}, word::Placement::TypeAt).failure);

@@ -85,12 +85,8 @@ int main(int argc, char** argv) {
         Samples open, saveAs, firstTest, test, missing, insert, type, save;
         for (int run = 0; run < 2; ++run) {
             auto application = server.CreateApplication();
-            std::unique_ptr<word::Document> document;
-            open.Add(Time([&] {
-                application->Open(templatePath);
-                application->ActivateLastOpened();
-                document = application->ActiveDocument();
-            }));
+            std::shared_ptr<word::Document> document;
+            open.Add(Time([&] { document = application->OpenWorkingDocument(templatePath); }));
             saveAs.Add(Time([&] { document->SaveAs(dir.File("вывод" + std::to_string(run) + ".doc")); }));
             firstTest.Add(Time([&] { document->HasBookmark("z0001_000_00"); }));
             type.Add(Time([&] { document->TypeAtBookmark("z0001_000_00", "2023"); }));

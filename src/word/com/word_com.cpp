@@ -89,21 +89,13 @@ void ComDocument::Save() { document_.Call("save"); }
 
 ComApplication::ComApplication(Dispatch application) : application_(std::move(application)) {}
 
-void ComApplication::Open(const std::string& templatePath) {
+std::shared_ptr<Document> ComApplication::OpenWorkingDocument(const std::string& templatePath) {
     std::string path = templatePath;
-    opened_ = application_.Object("Documents").Object("Open", {Arg::TextByRef(path)});
-}
-
-void ComApplication::ActivateLastOpened() {
+    const Dispatch opened = application_.Object("Documents").Object("Open", {Arg::TextByRef(path)});
     const std::int32_t count = application_.Object("Documents").Integer("Count");
     application_.Object("Documents").Object("item", {Arg::Integer(count)}).Call("activate");
-}
-
-std::unique_ptr<Document> ComApplication::ActiveDocument() {
-    Dispatch active = application_.Object("activedocument");
-    if (!opened_) return std::make_unique<ComDocument>(application_, std::move(active));
-    if (!SameDocument(active, *opened_)) opened_->Call("activate");
-    return std::make_unique<ComDocument>(application_, *opened_);
+    if (!SameDocument(application_.Object("activedocument"), opened)) opened.Call("activate");
+    return std::make_shared<ComDocument>(application_, opened);
 }
 
 void ComApplication::Show() { application_.Put("Visible", Arg::Boolean(true)); }

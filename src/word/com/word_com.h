@@ -5,7 +5,6 @@
 // releases the references.
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "word/com/automation.h"
@@ -48,22 +47,19 @@ private:
     Dispatch document_;
 };
 
-// The calls go as Word's recorded way of opening a template wants them
-// (open, count, activate the last, the active document), but the run's
-// document is the one Open gave: a Word handed over by COM may hold the
+// Opening a template makes the calls as Word's recorded way of opening one
+// wants them (open, count, activate the last, the active document), but the
+// run's document is the one Open gave: a Word handed over by COM may hold the
 // user's documents, and one of them may be the last or the active one.
 class ComApplication final : public Application {
 public:
     explicit ComApplication(Dispatch application);
 
-    void Open(const std::string& templatePath) override;
-    void ActivateLastOpened() override;
-    std::unique_ptr<Document> ActiveDocument() override;
+    std::shared_ptr<Document> OpenWorkingDocument(const std::string& templatePath) override;
     void Show() override;
 
 private:
     Dispatch application_;
-    std::optional<Dispatch> opened_;
 };
 
 // Whether two references name one open document: the same object, or else

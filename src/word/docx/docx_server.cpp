@@ -1,18 +1,17 @@
 #include "word/docx/docx_server.h"
 
-#include "core/error.h"
 #include "word/docx/desktop_opener.h"
 #include "word/docx/docx_package.h"
 #include "word/docx/stamped_document.h"
 #include "word/docx/template_cache.h"
 
 #include <utility>
-#include <vector>
 
 namespace tarnfold::word::docx {
 
 namespace {
 
+// A package in memory as the run sees it.
 class DocxDocument : public Document {
 public:
     explicit DocxDocument(std::shared_ptr<OpenDocument> package) : package_(std::move(package)) {}
@@ -37,41 +36,27 @@ public:
     DocxApplication(Launcher launcher, std::shared_ptr<TemplateCache> templates)
         : launcher_(std::move(launcher)), templates_(std::move(templates)) {}
 
-    void Open(const std::string& templatePath) override {
+    std::shared_ptr<Document> OpenWorkingDocument(const std::string& templatePath) override {
         if (templates_) {
-            opened_.push_back(std::make_shared<StampedDocument>(templates_->Get(templatePath)));
+            last_ = std::make_shared<StampedDocument>(templates_->Get(templatePath));
         } else {
-            opened_.push_back(std::make_shared<DocxPackage>(templatePath));
+            last_ = std::make_shared<DocxPackage>(templatePath);
         }
-    }
-
-    void ActivateLastOpened() override {
-        if (opened_.empty()) {
-            throw Error("Нет открытых документов");
-        }
-        active_ = opened_.back();
-    }
-
-    std::unique_ptr<Document> ActiveDocument() override {
-        if (!active_) {
-            throw Error("Нет активного документа");
-        }
-        return std::make_unique<DocxDocument>(active_);
+        return std::make_shared<DocxDocument>(last_);
     }
 
     // A document that was never written to a file of its own has nothing to
     // show: the template is not handed out for editing.
     void Show() override {
-        if (active_ && active_->Saved()) {
-            launcher_(active_->Path());
+        if (last_ && last_->Saved()) {
+            launcher_(last_->Path());
         }
     }
 
 private:
     Launcher launcher_;
     std::shared_ptr<TemplateCache> templates_;
-    std::vector<std::shared_ptr<OpenDocument>> opened_;
-    std::shared_ptr<OpenDocument> active_;
+    std::shared_ptr<OpenDocument> last_;
 };
 
 }  // namespace

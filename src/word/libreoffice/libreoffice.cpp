@@ -101,9 +101,9 @@ void ShowWindowOf(OfficeConnection& office, const Reference<css::frame::XModel>&
     if (Reference<css::awt::XTopWindow> top{window, UNO_QUERY}; top.is()) top->toFront();
 }
 
-// One document this tool opened from a template, shared by the application
-// (which shows it) and the document object (which fills it).
-class OpenedDocument {
+// One document this tool opened from a template, shared by the run (which
+// fills it) and the application (which shows it).
+class OpenedDocument final : public Document {
 public:
     OpenedDocument(std::shared_ptr<OfficeConnection> office, std::shared_ptr<FillRoutine> routine,
                    std::string templatePath, Reference<css::frame::XModel> model)
@@ -117,7 +117,7 @@ public:
     // ever see or close it there, and left open it would keep its file locked
     // against the next run. A saved document of a shown office stays open, as
     // in Word, with its view unlocked for the user.
-    ~OpenedDocument() {
+    ~OpenedDocument() override {
         if (closed_ || office_->Lost()) return;
         try {
             office_->Call("", [&] {
@@ -134,7 +134,7 @@ public:
     OpenedDocument(const OpenedDocument&) = delete;
     OpenedDocument& operator=(const OpenedDocument&) = delete;
 
-    void SaveAs(const std::string& path) {
+    void SaveAs(const std::string& path) override {
         Require("Не удалось сохранить документ как " + path);
         try {
             if (SameFile(path, templatePath_))
@@ -172,7 +172,7 @@ public:
         saved_ = true;
     }
 
-    bool HasBookmark(const std::string& name) {
+    bool HasBookmark(const std::string& name) override {
         Require("Не удалось проверить закладку " + name);
         return office_->Call("Не удалось проверить закладку " + name, [&] {
             BeginFilling();
@@ -180,7 +180,7 @@ public:
         });
     }
 
-    void TypeAtBookmark(const std::string& name, const std::string& text) {
+    void TypeAtBookmark(const std::string& name, const std::string& text) override {
         Require("Не удалось ввести текст у закладки " + name);
         office_->Call("Не удалось ввести текст у закладки " + name, [&] {
             BeginFilling();
@@ -191,7 +191,7 @@ public:
         });
     }
 
-    void InsertBeforeBookmark(const std::string& name, const std::string& text) {
+    void InsertBeforeBookmark(const std::string& name, const std::string& text) override {
         Require("Не удалось вставить текст перед закладкой " + name);
         office_->Call("Не удалось вставить текст перед закладкой " + name, [&] {
             BeginFilling();
@@ -203,6 +203,13 @@ public:
             cursor->collapseToStart();
             owner->insertString(Reference<css::text::XTextRange>(cursor.get()), ToOUString(text), false);
         });
+    }
+
+    // The list in one call to the routine in the office where it is to be
+    // had, else a bookmark at a time.
+    BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) override {
+        if (std::optional<BookmarkFilling> filling = FillInOffice(texts, placement)) return std::move(*filling);
+        return Document::FillBookmarks(texts, placement);
     }
 
     // The list in one call to the routine in the office, the names tested
@@ -261,7 +268,7 @@ public:
         return filling;
     }
 
-    void GoToBookmark(const std::string& name) {
+    void GoToBookmark(const std::string& name) override {
         Require("Не удалось перейти к закладке " + name);
         office_->Call("Не удалось перейти к закладке " + name, [&] {
             BeginFilling();
@@ -271,7 +278,7 @@ public:
         });
     }
 
-    void Save() {
+    void Save() override {
         Require("Не удалось сохранить документ");
         if (!saved_) throw Error("Не удалось сохранить документ: он ещё не сохранён под своим именем");
         office_->Call("Не удалось сохранить документ " + path_, [&] {
@@ -383,57 +390,20 @@ private:
     bool closed_ = false;
 };
 
-class LibreOfficeDocument : public Document {
-public:
-    explicit LibreOfficeDocument(std::shared_ptr<OpenedDocument> document) : document_(std::move(document)) {}
-
-    void SaveAs(const std::string& path) override { document_->SaveAs(path); }
-    bool HasBookmark(const std::string& name) override { return document_->HasBookmark(name); }
-    void TypeAtBookmark(const std::string& name, const std::string& text) override {
-        document_->TypeAtBookmark(name, text);
-    }
-    void InsertBeforeBookmark(const std::string& name, const std::string& text) override {
-        document_->InsertBeforeBookmark(name, text);
-    }
-    void GoToBookmark(const std::string& name) override { document_->GoToBookmark(name); }
-    void Save() override { document_->Save(); }
-    BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) override {
-        if (std::optional<BookmarkFilling> filling = document_->FillInOffice(texts, placement))
-            return std::move(*filling);
-        return Document::FillBookmarks(texts, placement);
-    }
-
-private:
-    std::shared_ptr<OpenedDocument> document_;
-};
-
 class LibreOfficeApplication : public Application {
 public:
     LibreOfficeApplication(std::shared_ptr<OfficeConnection> office, std::shared_ptr<FillRoutine> routine)
         : office_(std::move(office)), routine_(std::move(routine)) {}
 
-    void Open(const std::string& templatePath) override {
+    std::shared_ptr<Document> OpenWorkingDocument(const std::string& templatePath) override {
         Reference<css::frame::XModel> model =
             LoadAsTemplate(*office_, templatePath, "Не удалось открыть шаблон " + templatePath);
-        opened_.push_back(std::make_shared<OpenedDocument>(office_, routine_, templatePath, model));
-    }
-
-    void ActivateLastOpened() override {
-        if (opened_.empty()) throw Error("Нет открытого документа");
-        active_ = opened_.back();
-    }
-
-    std::unique_ptr<Document> ActiveDocument() override {
-        if (!active_) throw Error("Нет активного документа");
-        return std::make_unique<LibreOfficeDocument>(active_);
+        last_ = std::make_shared<OpenedDocument>(office_, routine_, templatePath, model);
+        return last_;
     }
 
     void Show() override {
-        if (active_) {
-            active_->Show();
-        } else if (!opened_.empty()) {
-            opened_.back()->Show();
-        }
+        if (last_) last_->Show();
     }
 
     void ReleaseOrphans(const std::vector<std::string>& paths) override {
@@ -449,8 +419,7 @@ public:
 private:
     std::shared_ptr<OfficeConnection> office_;
     std::shared_ptr<FillRoutine> routine_;
-    std::vector<std::shared_ptr<OpenedDocument>> opened_;
-    std::shared_ptr<OpenedDocument> active_;
+    std::shared_ptr<OpenedDocument> last_;
 };
 
 }  // namespace

@@ -129,10 +129,10 @@ auto Timed(Clock::duration& total, F&& f) {
 template <typename Inner>
 class Decorator {
 public:
-    Decorator(std::unique_ptr<Inner> inner, Timings& t) : inner_(std::move(inner)), t_(t) {}
+    Decorator(std::shared_ptr<Inner> inner, Timings& t) : inner_(std::move(inner)), t_(t) {}
 
 protected:
-    std::unique_ptr<Inner> inner_;
+    std::shared_ptr<Inner> inner_;
     Timings& t_;
 };
 
@@ -165,7 +165,7 @@ class TimedDocument : public word::Document, private Decorator<word::Document> {
 public:
     // `perFigure`: lists of bookmarks go through the interface's own loop of
     // single calls, each timed, rather than to the back-end in one.
-    TimedDocument(std::unique_ptr<word::Document> inner, Timings& t, bool perFigure)
+    TimedDocument(std::shared_ptr<word::Document> inner, Timings& t, bool perFigure)
         : Decorator(std::move(inner), t), perFigure_(perFigure) {}
     void SaveAs(const std::string& path) override {
         Timed(t_.files, [&] { inner_->SaveAs(path); });
@@ -199,14 +199,8 @@ class TimedApplication : public word::Application, private Decorator<word::Appli
 public:
     TimedApplication(std::unique_ptr<word::Application> inner, Timings& t, bool perFigure)
         : Decorator(std::move(inner), t), perFigure_(perFigure) {}
-    void Open(const std::string& path) override {
-        Timed(t_.files, [&] { inner_->Open(path); });
-    }
-    void ActivateLastOpened() override {
-        Timed(t_.files, [&] { inner_->ActivateLastOpened(); });
-    }
-    std::unique_ptr<word::Document> ActiveDocument() override {
-        return std::make_unique<TimedDocument>(Timed(t_.files, [&] { return inner_->ActiveDocument(); }), t_,
+    std::shared_ptr<word::Document> OpenWorkingDocument(const std::string& path) override {
+        return std::make_shared<TimedDocument>(Timed(t_.files, [&] { return inner_->OpenWorkingDocument(path); }), t_,
                                                perFigure_);
     }
     void Show() override {
