@@ -2,7 +2,6 @@
 
 #include "core/error.h"
 #include "word/docx/desktop_opener.h"
-#include "word/docx/docx_package.h"
 #include "word/docx/stamped_document.h"
 #include "word/docx/template_cache.h"
 
@@ -41,7 +40,7 @@ public:
         if (templates_) {
             opened_.push_back(std::make_shared<StampedDocument>(templates_->Get(templatePath)));
         } else {
-            opened_.push_back(std::make_shared<DocxPackage>(templatePath));
+            opened_.push_back(OpenForOneDocument(templatePath));
         }
     }
 
