@@ -28,33 +28,69 @@ enum class Kind : std::uint8_t {
     ChangeMark,
 };
 
+// Names are short: compared in place rather than through a library call.
+bool Same(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
 Kind KindOf(std::string_view local) {
-    if (local == "p") return Kind::Paragraph;
-    if (local == "r") return Kind::Run;
-    if (local == "pPr") return Kind::ParagraphProperties;
-    if (local == "rPr") return Kind::RunProperties;
-    if (local == "bookmarkStart") return Kind::MarkStart;
-    if (local == "bookmarkEnd") return Kind::MarkEnd;
-    if (local == "fldChar" || local == "instrText") return Kind::FieldPart;
-    for (std::string_view block :
-         {"tc", "tr", "tbl", "body", "hdr", "ftr", "txbxContent", "footnote", "endnote", "comment", "docPartBody"}) {
-        if (local == block) return Kind::Block;
+    const auto is = [&](std::string_view name) { return Same(local, name); };
+    switch (local.size()) {
+        case 1:
+            return local[0] == 'p' ? Kind::Paragraph : local[0] == 'r' ? Kind::Run : Kind::Other;
+        case 2:
+            return is("tc") || is("tr") ? Kind::Block : Kind::Other;
+        case 3:
+            if (is("rPr")) return Kind::RunProperties;
+            if (is("pPr")) return Kind::ParagraphProperties;
+            if (is("tbl") || is("hdr") || is("ftr")) return Kind::Block;
+            return is("ins") || is("del") ? Kind::ChangeMark : Kind::Other;
+        case 4:
+            return is("body") ? Kind::Block : Kind::Other;
+        case 6:
+            return is("moveTo") ? Kind::ChangeMark : Kind::Other;
+        case 7:
+            if (is("fldChar")) return Kind::FieldPart;
+            return is("comment") || is("endnote") ? Kind::Block : Kind::Other;
+        case 8:
+            if (is("footnote")) return Kind::Block;
+            return is("moveFrom") ? Kind::ChangeMark : Kind::Other;
+        case 9:
+            if (is("instrText")) return Kind::FieldPart;
+            return is("rPrChange") ? Kind::ChangeMark : Kind::Other;
+        case 11:
+            if (is("bookmarkEnd")) return Kind::MarkEnd;
+            return is("txbxContent") || is("docPartBody") ? Kind::Block : Kind::Other;
+        case 13:
+            return is("bookmarkStart") ? Kind::MarkStart : Kind::Other;
+        default:
+            return Kind::Other;
     }
-    for (std::string_view change : {"ins", "del", "moveFrom", "moveTo", "rPrChange"}) {
-        if (local == change) return Kind::ChangeMark;
-    }
-    return Kind::Other;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-bool IsNameChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == ':' || c == '-' || c == '.';
+constexpr std::array<bool, 256> NameCharacters(bool first) {
+    std::array<bool, 256> table{};
+    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
+    for (int c = 'a'; c <= 'z'; ++c) table[static_cast<std::size_t>(c)] = true;
+    for (int c = 'A'; c <= 'Z'; ++c) table[static_cast<std::size_t>(c)] = true;
+    table['_'] = table[':'] = true;
+    if (!first) {
+        for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = true;
+        table['-'] = table['.'] = true;
+    }
+    return table;
 }
+constexpr auto kNameStart = NameCharacters(true);
+constexpr auto kNameChar = NameCharacters(false);
 
-bool IsNameStart(char c) { return IsNameChar(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.'; }
+bool IsNameChar(char c) { return kNameChar[static_cast<unsigned char>(c)]; }
+bool IsNameStart(char c) { return kNameStart[static_cast<unsigned char>(c)]; }
 
 // Bytes that may make text differ from what the save writes.
 constexpr std::array<bool, 256> SpecialIn(bool attribute) {
@@ -307,7 +343,7 @@ private:
         const std::size_t close = s_.find(quote, j + 1);
         if (close == std::string::npos) return false;
         a.value = std::string_view(s_).substr(j + 1, close - j - 1);
-        if (canonical != nullptr && (j != i + 2 || quote != '"' || s_[nameStart - 1] != ' ' ||
+        if (canonical != nullptr && (j != i + 1 || quote != '"' || s_[nameStart - 1] != ' ' ||
                                      IsSpace(s_[nameStart - 2]) || !AsWritten(a.value, true))) {
             *canonical = false;
         }
@@ -318,9 +354,14 @@ private:
     bool Root(std::size_t& pos) {
         if (!StartTag(pos, true)) return false;
         while (!stack_.empty()) {
-            const char* lt = static_cast<const char*>(std::memchr(s_.data() + pos, '<', s_.size() - pos));
-            if (lt == nullptr) return false;
-            const std::size_t at = static_cast<std::size_t>(lt - s_.data());
+            // Tags mostly follow one another: the next is looked for only past text.
+            std::size_t at = pos;
+            if (at < s_.size() && s_[at] != '<') {
+                const auto* lt = static_cast<const char*>(std::memchr(s_.data() + pos, '<', s_.size() - pos));
+                if (lt == nullptr) return false;
+                at = static_cast<std::size_t>(lt - s_.data());
+            }
+            if (at >= s_.size()) return false;
             if (at > pos && !Text(pos, at)) return false;
             pos = at;
             if (pos + 1 >= s_.size()) return false;
@@ -389,7 +430,7 @@ private:
 
     bool Bound(std::string_view prefix) const {
         for (const std::string& p : prefixes_) {
-            if (p == prefix) return true;
+            if (Same(p, prefix)) return true;
         }
         return false;
     }
@@ -414,42 +455,89 @@ private:
         return unprefixed;
     }
 
+    // Where a start tag ends when its attributes stand as the save writes
+    // them (one blank before each, double quotes, values as written), found
+    // without taking them apart; 0 when they do not.
+    std::size_t WrittenTagEnd(std::size_t i, bool& selfClosing) const {
+        const char* const base = s_.data();
+        const std::size_t size = s_.size();
+        while (i < size) {
+            const char c = base[i];
+            if (c == '>') {
+                selfClosing = false;
+                return i + 1;
+            }
+            if (c == '/') {
+                selfClosing = true;
+                return i + 1 < size && base[i + 1] == '>' ? i + 2 : 0;
+            }
+            if (c != ' ' || i + 1 >= size || !IsNameStart(base[i + 1])) return 0;
+            ++i;
+            while (i < size && IsNameChar(base[i])) ++i;
+            if (i + 1 >= size || base[i] != '=' || base[i + 1] != '"') return 0;
+            // The value up to its quote, as it stands: nothing the save escapes
+            // otherwise (an entity sends the tag the long way).
+            i += 2;
+            while (i < size && !kSpecialInAttribute[static_cast<unsigned char>(base[i])]) ++i;
+            if (i >= size || base[i] != '"') return 0;
+            ++i;
+        }
+        return 0;
+    }
+
+    // Takes the attributes apart into `attributes_`; where the tag ends, or 0.
+    std::size_t ParsedTagEnd(std::size_t i, bool& selfClosing, bool& canonical) {
+        attributes_.clear();
+        while (true) {
+            const std::size_t blank = i;
+            while (i < s_.size() && IsSpace(s_[i])) ++i;
+            if (i >= s_.size()) return 0;
+            if (s_[i] == '>' || (s_[i] == '/' && i + 1 < s_.size() && s_[i + 1] == '>')) {
+                canonical = canonical && blank == i;
+                selfClosing = s_[i] == '/';
+                return i + (selfClosing ? 2 : 1);
+            }
+            if (i == blank) return 0;
+            Attribute a;
+            if (!AttributeAt(i, a, &canonical)) return 0;
+            attributes_.push_back(a);
+        }
+    }
+
     bool StartTag(std::size_t& pos, bool root) {
         std::size_t i = pos + 1;
         while (i < s_.size() && IsNameChar(s_[i])) ++i;
         Open e;
         e.name = std::string_view(s_).substr(pos + 1, i - pos - 1);
         bool canonical = true;
-        attributes_.clear();
         bool selfClosing = false;
-        while (true) {
-            const std::size_t blank = i;
-            while (i < s_.size() && IsSpace(s_[i])) ++i;
-            if (i >= s_.size()) return false;
-            if (s_[i] == '>' || s_.compare(i, 2, "/>") == 0) {
-                canonical = canonical && blank == i;
-                selfClosing = s_[i] == '/';
-                i += selfClosing ? 2 : 1;
-                break;
-            }
-            if (i == blank) return false;
-            Attribute a;
-            if (!AttributeAt(i, a, &canonical)) return false;
-            attributes_.push_back(a);
+        if (root) {
+            i = ParsedTagEnd(i, selfClosing, canonical);
+            if (i == 0 || !BindNames(attributes_, e.name)) return false;
         }
-        if (root && !BindNames(attributes_, e.name)) return false;
-
         const std::size_t colon = e.name.find(':');
         const std::string_view local = colon == std::string_view::npos ? e.name : e.name.substr(colon + 1);
         e.word = Bound(colon == std::string_view::npos ? std::string_view() : e.name.substr(0, colon));
         e.kind = e.word ? KindOf(local) : Kind::Other;
         e.propertiesElement = e.word && local.size() > 2 && local.ends_with("Pr");
+        if (!root) {
+            // Marks are read for their names; other tags mostly stand as written.
+            const std::size_t written =
+                e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd ? 0 : WrittenTagEnd(i, selfClosing);
+            i = written != 0 ? written : ParsedTagEnd(i, selfClosing, canonical);
+            if (i == 0) return false;
+        }
         e.outStart = OutAt(pos);
         if (!Starting(e)) return false;
 
         // A paragraph marks point to keeps an end tag when it is empty.
         const bool expand = selfClosing && e.awaited;
-        if (!canonical || expand) {
+        if (canonical && expand) {
+            Flush(i - 2);
+            part_.markup += '>';
+            copied_ = i;
+            e.normalized = true;
+        } else if (!canonical) {
             Flush(pos);
             std::string& out = part_.markup;
             out += '<';
@@ -590,7 +678,9 @@ private:
     bool EndTag(std::size_t& pos) {
         const Open& e = stack_.back();
         std::size_t i = pos + 2;
-        if (s_.compare(i, e.name.size(), e.name) != 0) return false;
+        if (i + e.name.size() > s_.size() || !Same(std::string_view(s_).substr(i, e.name.size()), e.name)) {
+            return false;
+        }
         i += e.name.size();
         const std::size_t blank = i;
         while (i < s_.size() && IsSpace(s_[i])) ++i;
@@ -622,8 +712,7 @@ private:
     // The element on top ends: its end tag at `endTagOut` in the markup, the
     // element itself at `endOut`.
     bool Ending(std::size_t endTagOut, std::size_t endOut) {
-        Open e = stack_.back();
-        stack_.pop_back();
+        const Open& e = stack_.back();
         if (e.propertiesElement) --propertiesDepth_;
         if ((e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd) && e.children) return false;
         switch (e.kind) {
@@ -663,6 +752,7 @@ private:
         paragraph_ = e.savedParagraph;
         paragraphDepth_ = e.savedParagraphDepth;
         runDepth_ = e.savedRunDepth;
+        stack_.pop_back();
         return true;
     }
 

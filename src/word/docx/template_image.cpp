@@ -160,12 +160,11 @@ bool TemplateImage::Scan() {
         }
         bookmarks_.reserve(bookmarks_.size() + part.starts.size());
         for (const ScannedPart::Mark& start : part.starts) {
-            const auto [it, added] =
-                bookmarks_.try_emplace(std::string(FoldedKey(start.name, buffer, kKeyBuffer, spare)));
-            if (!added) {
+            const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
+            if (bookmarks_.find(key) != bookmarks_.end()) {
                 continue;  // the first start of a name wins
             }
-            Bookmark& bookmark = it->second;
+            Bookmark& bookmark = bookmarks_.emplace(std::string(key), Bookmark{}).first->second;
             if (start.insideRun) {
                 return false;
             }
@@ -238,10 +237,21 @@ bool TemplateImage::Scan() {
     // properties share their markup.
     std::unordered_map<std::string, std::uint32_t> headIndex;
     std::vector<std::uint32_t> plannedHead(planned.size());
+    // The head of each properties element of each part, once worked out.
+    std::vector<std::vector<std::int64_t>> headOfProperties(scanned.size());
     std::string head;
     for (std::size_t i = 0; i < planned.size(); ++i) {
         const ScannedPart& part = scanned[planned[i].part];
         const std::int32_t properties = NeighbourProperties(part, planned[i].paragraph, planned[i].offset);
+        std::vector<std::int64_t>& known = headOfProperties[planned[i].part];
+        if (known.empty()) {
+            known.assign(part.properties.size() + 1, -1);
+        }
+        std::int64_t& cached = known[static_cast<std::size_t>(properties + 1)];
+        if (cached >= 0) {
+            plannedHead[i] = static_cast<std::uint32_t>(cached);
+            continue;
+        }
         head = "<" + part.run + ">";
         if (properties != ScannedPart::kNone) {
             const ScannedPart::Properties& copied = part.properties[static_cast<std::size_t>(properties)];
@@ -260,16 +270,20 @@ bool TemplateImage::Scan() {
             heads_.push_back(head);
         }
         plannedHead[i] = it->second;
+        cached = it->second;
     }
 
-    // Spots in the order of the parts and of their markup.
+    // Spots in the order of the parts and of their markup: the part in the
+    // high bits of one key, the offset in the low.
+    std::vector<std::pair<std::uint64_t, std::size_t>> keyed(planned.size());
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+        keyed[i] = {(static_cast<std::uint64_t>(planned[i].part) << 48) | planned[i].offset, i};
+    }
+    std::sort(keyed.begin(), keyed.end());
     std::vector<std::size_t> order(planned.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+        order[i] = keyed[i].second;
     }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return std::make_pair(planned[a].part, planned[a].offset) < std::make_pair(planned[b].part, planned[b].offset);
-    });
     std::vector<std::int32_t> finalIndex(planned.size());
     std::vector<std::int32_t> partOf(scanned.size(), -1);
     for (std::size_t k = 0; k < order.size(); ++k) {
