@@ -235,6 +235,9 @@ public:
     explicit Scanner(const std::string& source) : s_(source) {}
 
     std::optional<ScannedPart> Scan() {
+        // The markup mostly stands as written: room for all of it at once.
+        part_.markup.reserve(s_.size() + s_.size() / 64);
+        stack_.reserve(64);
         if (!Document()) return std::nullopt;
         Flush(s_.size());
         GroupRuns();
