@@ -509,7 +509,11 @@ private:
 
     bool StartTag(std::size_t& pos, bool root) {
         std::size_t i = pos + 1;
-        while (i < s_.size() && IsNameChar(s_[i])) ++i;
+        std::size_t colon = std::string_view::npos;
+        while (i < s_.size() && IsNameChar(s_[i])) {
+            if (s_[i] == ':' && colon == std::string_view::npos) colon = i - pos - 1;
+            ++i;
+        }
         Open e;
         e.name = std::string_view(s_).substr(pos + 1, i - pos - 1);
         bool canonical = true;
@@ -518,7 +522,6 @@ private:
             i = ParsedTagEnd(i, selfClosing, canonical);
             if (i == 0 || !BindNames(attributes_, e.name)) return false;
         }
-        const std::size_t colon = e.name.find(':');
         const std::string_view local = colon == std::string_view::npos ? e.name : e.name.substr(colon + 1);
         e.word = Bound(colon == std::string_view::npos ? std::string_view() : e.name.substr(0, colon));
         e.kind = e.word ? KindOf(local) : Kind::Other;
@@ -609,7 +612,7 @@ private:
         switch (e.kind) {
             case Kind::Paragraph:
                 // Paragraphs hold paragraphs only through a run's text box.
-                if (paragraphDepth_ > runDepth_) return false;
+                if (paragraphDepth_ > runDepth_ || propertiesDepth_ > 0) return false;
                 e.record = paragraph_ = static_cast<std::int32_t>(part_.paragraphs.size());
                 part_.paragraphs.emplace_back();
                 paragraphDepth_ = depth;
@@ -620,7 +623,8 @@ private:
                 pending_.clear();
                 break;
             case Kind::Run:
-                if (runDepth_ > paragraphDepth_) return false;
+                // Runs stand in paragraphs, never in properties nor right inside runs.
+                if (runDepth_ > paragraphDepth_ || propertiesDepth_ > 0) return false;
                 if (runDepth_ < 0) {
                     outerRunPlain_ = true;
                     outerRunStart_ = e.outStart;
