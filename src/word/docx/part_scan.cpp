@@ -562,18 +562,19 @@ private:
         e.tagEnd = i;
         e.contentOut = OutAt(i);
         pos = i;
-        stack_.push_back(e);
         if (!selfClosing) {
+            stack_.push_back(e);
             return true;
         }
+        // An empty element ends where it starts, without being kept open.
         if (!expand) {
-            return Ending(OutAt(i), OutAt(i));
+            return Ending(e, OutAt(i), OutAt(i));
         }
         const std::size_t endTag = part_.markup.size();
         part_.markup += "</";
         part_.markup += e.name;
         part_.markup += '>';
-        return Ending(endTag, part_.markup.size());
+        return Ending(e, endTag, part_.markup.size());
     }
 
     // What an element's start tells; false for markup the pass refuses.
@@ -713,13 +714,14 @@ private:
             copied_ = i;
         }
         pos = i;
-        return Ending(endTagOut, OutAt(i));
+        const bool ended = Ending(e, endTagOut, OutAt(i));
+        stack_.pop_back();
+        return ended;
     }
 
-    // The element on top ends: its end tag at `endTagOut` in the markup, the
-    // element itself at `endOut`.
-    bool Ending(std::size_t endTagOut, std::size_t endOut) {
-        const Open& e = stack_.back();
+    // The element ends: its end tag at `endTagOut` in the markup, the element
+    // itself at `endOut`.
+    bool Ending(const Open& e, std::size_t endTagOut, std::size_t endOut) {
         if (e.propertiesElement) --propertiesDepth_;
         if ((e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd) && e.children) return false;
         switch (e.kind) {
@@ -759,7 +761,6 @@ private:
         paragraph_ = e.savedParagraph;
         paragraphDepth_ = e.savedParagraphDepth;
         runDepth_ = e.savedRunDepth;
-        stack_.pop_back();
         return true;
     }
 
