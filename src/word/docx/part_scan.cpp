@@ -232,6 +232,9 @@ struct Attribute {
 
 class Scanner {
 public:
+    // The loops over names and values stop at the string's terminating
+    // null character, which is neither a name's nor a value's, without
+    // testing for the end on every byte.
     explicit Scanner(const std::string& source) : s_(source) {}
 
     std::optional<ScannedPart> Scan() {
@@ -476,12 +479,12 @@ private:
             }
             if (c != ' ' || i + 1 >= size || !IsNameStart(base[i + 1])) return 0;
             ++i;
-            while (i < size && IsNameChar(base[i])) ++i;
+            while (IsNameChar(base[i])) ++i;
             if (i + 1 >= size || base[i] != '=' || base[i + 1] != '"') return 0;
             // The value up to its quote, as it stands: nothing the save escapes
             // otherwise (an entity sends the tag the long way).
             i += 2;
-            while (i < size && !kSpecialInAttribute[static_cast<unsigned char>(base[i])]) ++i;
+            while (!kSpecialInAttribute[static_cast<unsigned char>(base[i])]) ++i;
             if (i >= size || base[i] != '"') return 0;
             ++i;
         }
@@ -510,14 +513,30 @@ private:
     bool StartTag(std::size_t& pos, bool root) {
         std::size_t i = pos + 1;
         std::size_t colon = std::string_view::npos;
-        while (i < s_.size() && IsNameChar(s_[i])) {
-            if (s_[i] == ':' && colon == std::string_view::npos) colon = i - pos - 1;
+        const char* const base = s_.data();
+        while (IsNameChar(base[i])) {
+            if (base[i] == ':' && colon == std::string_view::npos) colon = i - pos - 1;
             ++i;
+        }
+        bool canonical = true;
+        bool selfClosing = false;
+        const std::size_t nameLength = i - pos - 1;
+        const std::size_t localLength = colon == std::string_view::npos ? nameLength : nameLength - colon - 1;
+        if (!root && localLength != 1 && InPlainProperties()) {
+            // Most of a form is empty elements inside cell and paragraph
+            // properties: standing as written, they only tell their parent
+            // it has children. (A one-letter name, a paragraph or a run,
+            // goes the long way and is refused there.)
+            const std::size_t end = WrittenTagEnd(i, selfClosing);
+            if (end != 0 && selfClosing) {
+                stack_.back().children = true;
+                pos = end;
+                return true;
+            }
+            selfClosing = false;
         }
         Open e;
         e.name = std::string_view(s_).substr(pos + 1, i - pos - 1);
-        bool canonical = true;
-        bool selfClosing = false;
         if (root) {
             i = ParsedTagEnd(i, selfClosing, canonical);
             if (i == 0 || !BindNames(attributes_, e.name)) return false;
@@ -575,6 +594,14 @@ private:
         part_.markup += e.name;
         part_.markup += '>';
         return Ending(e, endTag, part_.markup.size());
+    }
+
+    // Inside properties whose children nothing is noted of: not those of a
+    // paragraph mark or a run, and outside runs, where marks would count.
+    bool InPlainProperties() const {
+        if (propertiesDepth_ == 0 || runDepth_ >= 0 || stack_.empty()) return false;
+        const Open& parent = stack_.back();
+        return parent.record < 0 || (parent.kind != Kind::RunProperties && parent.kind != Kind::ParagraphProperties);
     }
 
     // What an element's start tells; false for markup the pass refuses.
