@@ -250,7 +250,11 @@ std::string ZipReader::Read(std::uint64_t index) const {
     }
     const auto claimed = static_cast<std::size_t>(st.size);
     constexpr zip_uint64_t kChecked = ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-    if ((st.valid & kChecked) == kChecked && st.encryption_method == ZIP_EM_NONE &&
+    // The stored bytes are read whole: only when the directory's compressed
+    // size is one a writer gives for the contents (deflate adds a few bytes
+    // per block at worst), not what a damaged directory may claim.
+    const bool plausiblyStored = st.comp_size <= st.size + st.size / 8 + 1024;
+    if ((st.valid & kChecked) == kChecked && st.encryption_method == ZIP_EM_NONE && plausiblyStored &&
         (st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_STORE)) {
         std::string data = ReadDirectly(index, st.comp_size, claimed, st.comp_method == ZIP_CM_DEFLATE);
         if (data.size() != claimed || libdeflate_crc32(0, data.data(), data.size()) != st.crc) {
