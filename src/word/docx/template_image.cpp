@@ -134,14 +134,19 @@ bool TemplateImage::Scan() {
     }
     zip_->CheckCopyable();
 
-    std::vector<ScannedSpot> planned;
-    std::vector<std::unordered_map<std::size_t, std::int32_t>> spotAt(scanned.size());
+    // Each place asked for, numbered in the order asked; the places are
+    // sorted and merged once all are known. The part is in the high bits of
+    // one key, the offset in the low.
+    struct Request {
+        std::uint64_t key;
+        std::int32_t paragraph;
+        std::uint32_t number;
+    };
+    std::vector<Request> requests;
     const auto spotFor = [&](std::size_t part, std::size_t offset, std::int32_t paragraph) {
-        auto [it, added] = spotAt[part].try_emplace(offset, static_cast<std::int32_t>(planned.size()));
-        if (added) {
-            planned.push_back({part, offset, paragraph});
-        }
-        return it->second;
+        const auto number = static_cast<std::uint32_t>(requests.size());
+        requests.push_back({(static_cast<std::uint64_t>(part) << 48) | offset, paragraph, number});
+        return static_cast<std::int32_t>(number);
     };
     struct Span {
         Bookmark* bookmark;
@@ -153,11 +158,13 @@ bool TemplateImage::Scan() {
     std::string spare;
     for (std::size_t p = 0; p < scanned.size(); ++p) {
         const ScannedPart& part = scanned[p];
-        std::unordered_map<std::string_view, const ScannedPart::Mark*> ends;
+        // The ends by id; of ends with one id the first in the part counts.
+        std::vector<std::pair<std::string_view, const ScannedPart::Mark*>> ends;
         ends.reserve(part.ends.size());
         for (const ScannedPart::Mark& end : part.ends) {
-            ends.emplace(end.id, &end);
+            ends.emplace_back(end.id, &end);
         }
+        std::stable_sort(ends.begin(), ends.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         bookmarks_.reserve(bookmarks_.size() + part.starts.size());
         for (const ScannedPart::Mark& start : part.starts) {
             const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
@@ -202,8 +209,9 @@ bool TemplateImage::Scan() {
             bookmark.insertFront = start.parent == ScannedPart::Parent::Block && front;
 
             // Typing replaces what the range spans; text there is left to the parsed document.
-            const auto end = ends.find(start.id);
-            if (end != ends.end() && !start.columns) {
+            const auto end = std::lower_bound(ends.begin(), ends.end(), std::string_view(start.id),
+                                              [](const auto& e, std::string_view id) { return e.first < id; });
+            if (end != ends.end() && end->first == start.id && !start.columns) {
                 const ScannedPart::Mark& mark = *end->second;
                 if (mark.insideRun) {
                     return false;
@@ -231,6 +239,18 @@ bool TemplateImage::Scan() {
                 spotFor(p, part.paragraphs[k].end, static_cast<std::int32_t>(k));
             }
         }
+    }
+
+    std::sort(requests.begin(), requests.end(), [](const Request& a, const Request& b) { return a.key < b.key; });
+    constexpr std::uint64_t kOffsetBits = (std::uint64_t{1} << 48) - 1;
+    std::vector<ScannedSpot> planned;
+    std::vector<std::int32_t> finalIndex(requests.size());
+    for (std::size_t r = 0; r < requests.size(); ++r) {
+        if (r == 0 || requests[r].key != requests[r - 1].key) {
+            planned.push_back({static_cast<std::size_t>(requests[r].key >> 48),
+                               static_cast<std::size_t>(requests[r].key & kOffsetBits), requests[r].paragraph});
+        }
+        finalIndex[requests[r].number] = static_cast<std::int32_t>(planned.size()) - 1;
     }
 
     // The formatting each spot's run takes; spots that copy the same
@@ -273,22 +293,10 @@ bool TemplateImage::Scan() {
         cached = it->second;
     }
 
-    // Spots in the order of the parts and of their markup: the part in the
-    // high bits of one key, the offset in the low.
-    std::vector<std::pair<std::uint64_t, std::size_t>> keyed(planned.size());
-    for (std::size_t i = 0; i < planned.size(); ++i) {
-        keyed[i] = {(static_cast<std::uint64_t>(planned[i].part) << 48) | planned[i].offset, i};
-    }
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<std::size_t> order(planned.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = keyed[i].second;
-    }
-    std::vector<std::int32_t> finalIndex(planned.size());
+    // The spots, in the order of the parts and of their markup.
     std::vector<std::int32_t> partOf(scanned.size(), -1);
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const ScannedSpot& spot = planned[order[k]];
-        finalIndex[order[k]] = static_cast<std::int32_t>(k);
+    for (std::size_t k = 0; k < planned.size(); ++k) {
+        const ScannedSpot& spot = planned[k];
         ScannedPart& part = scanned[spot.part];
         if (partOf[spot.part] < 0) {
             partOf[spot.part] = static_cast<std::int32_t>(parts_.size());
@@ -305,7 +313,7 @@ bool TemplateImage::Scan() {
         const ScannedPart::Paragraph& paragraph = part.paragraphs[static_cast<std::size_t>(spot.paragraph)];
         Spot& placed = spots_.emplace_back();
         placed.offset = spot.offset;
-        placed.head = plannedHead[order[k]];
+        placed.head = plannedHead[k];
         placed.only = paragraph.expanded && spot.offset == paragraph.end;
         placed.closing = placed.only ? static_cast<std::uint32_t>(paragraph.closing) : 0;
     }
