@@ -1,9 +1,10 @@
 // Times the .docx back-end on a large form: open (unzip, parse, index), fill
 // every cell, save. Not a test; run by hand:
 //   docx_bench [TEMPLATE.docx]
-//   docx_bench --fill-once batch|per-document TEMPLATE.docx OUTPUT.docx
+//   docx_bench --fill-once batch|per-document|tree TEMPLATE.docx OUTPUT.docx
 // The second fills one document once, the batch's way (the template
-// prepared for splicing) or the window's (parsed), and prints the figures
+// prepared for splicing and kept) or the window's (the template scanned for
+// this one document), or on the template's parsed tree, and prints the figures
 // filled, the milliseconds and the process's peak memory in kB;
 // tarnfold-bench runs it for its large forms.
 // Without a template it builds a form of 1,000 rows × 10 cells with one
@@ -82,12 +83,14 @@ int FillOnce(const std::string& way, const std::string& templatePath, const std:
     // The names are listed beforehand, their parse gone before the filling starts.
     const std::vector<std::string> names = tarnfold::word::docx::DocxPackage(templatePath).BookmarkNames();
     const auto start = Clock::now();
-    std::unique_ptr<tarnfold::word::docx::OpenDocument> doc;
+    std::shared_ptr<tarnfold::word::docx::OpenDocument> doc;
     if (way == "batch")
-        doc = std::make_unique<tarnfold::word::docx::StampedDocument>(
+        doc = std::make_shared<tarnfold::word::docx::StampedDocument>(
             std::make_shared<const tarnfold::word::docx::TemplateImage>(templatePath));
+    else if (way == "tree")
+        doc = std::make_shared<tarnfold::word::docx::DocxPackage>(templatePath);
     else
-        doc = std::make_unique<tarnfold::word::docx::DocxPackage>(templatePath);
+        doc = tarnfold::word::docx::OpenForOneDocument(templatePath);
     doc->TypeAtBookmark("z0001_000_00", "2011");
     doc->TypeAtBookmark("z0002_000_00", "Учреждение 1");
     doc->TypeAtBookmark("z0003_000_00", "Январь");

@@ -82,8 +82,29 @@ struct Case {
     const char* what;
     MiniDocx docx;
     std::vector<Call> calls;
-    bool spliced;  // whether the prepared template serves every call
+    bool spliced;         // whether the prepared template serves every call
+    bool scanned = true;  // whether it was prepared without the parser
 };
+
+constexpr char kMain[] = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+
+// Markup that the save writes otherwise than it stands: quotes, blanks and
+// line ends in tags, entities, empty elements written in full, comments and
+// character data; in a part declared in windows-1251 or with a byte order mark.
+std::string UnusualMarkup(std::string_view declaration, std::string_view cyrillic) {
+    return std::string(declaration) + "\r\n<!-- made by hand -->\r\n<w:document xmlns:w='" + kMain +
+           "'  xmlns:r=\"urn:r\" >\r\n <w:body>\r\n"
+           "<w:p w:rsidR = 'A1'><w:pPr><w:jc w:val=\"right\" ></w:jc><w:rPr><w:b></w:b>"
+           "<w:rFonts w:ascii='&quot;Times&apos; &amp; &#x41;&gt;' w:hAnsi=\"a\tb\r\nc\"/></w:rPr></w:pPr>"
+           "<w:r><w:rPr><w:i/><w:del w:id=\"3\"/></w:rPr><w:t xml:space='preserve'>&quot;" +
+           std::string(cyrillic) +
+           "&quot; &gt; 5 &#13; a\r\nb\tc > d '</w:t></w:r>"
+           "<w:bookmarkStart w:id=\"1\" w:name=\"z1000_001_01\" /><w:bookmarkEnd w:id=\"1\"></w:bookmarkEnd>"
+           "<!-- a note --><w:r><w:t><![CDATA[x < y]]></w:t></w:r></w:p>\r\n"
+           "<w:bookmarkStart w:id='2' w:name='block'/><w:bookmarkEnd w:id='2'/><w:p></w:p>"
+           "<w:bookmarkStart w:id='4' w:name='empty'/><w:p/>"
+           "<w:sectPr/></w:body></w:document>\r\n";
+}
 
 MiniDocx WithStories(std::string body) {
     MiniDocx docx = OnlyDocument(DocumentXml(body));
@@ -113,8 +134,22 @@ std::vector<Case> Cases() {
         "<x:bookmarkEnd x:id=\"1\"/></x:p>",
         "x"));
 
+    const std::vector<Call> unusual = {Insert("z1000_001_01", "1"), Type("block", "2"), Insert("block", "3"),
+                                       Insert("empty", "4")};
+
     return {
         {"points in paragraphs and cells, headers and footers", WithStories(kCells), figures, true},
+        {"markup written otherwise by the save, in windows-1251",
+         OnlyDocument(UnusualMarkup("<?xml version='1.0' encoding='windows-1251'?>", "\xC8\xF2\xEE\xE3\xEE")), unusual,
+         true},
+        {"markup written otherwise by the save, after a byte order mark",
+         OnlyDocument(UnusualMarkup("\xEF\xBB\xBF<?xml version=\"1.0\" standalone=\"yes\" ?>", "Итого")), unusual,
+         true},
+        {"a processing instruction, which only the parser keeps as it was",
+         OnlyDocument(DocumentXml("<w:p><?keep this?>" + Bookmark(1, "z1000_001_01") + "</w:p>")),
+         {Insert("z1000_001_01", "1")},
+         true,
+         false},
         {"the same calls in the opposite order", WithStories(kCells), reversed, true},
         {"marks between paragraphs, at cell level and after the last paragraph", OnlyDocument(DocumentXml(kBlockMarks)),
          blocks, true},
@@ -142,6 +177,7 @@ std::vector<Case> Cases() {
          OnlyDocument(DocumentXml("<w:p><w:hyperlink w:anchor=\"x\"><w:r><w:t>ссылка</w:t></w:r>" +
                                   Bookmark(1, "link") + "</w:hyperlink>" + Bookmark(2, "plain") + "</w:p>")),
          {Insert("plain", "1"), Insert("link", "2"), Insert("plain", "3")},
+         false,
          false},
     };
 }
@@ -158,6 +194,7 @@ TEST_F(TemplateReuse, EveryDocumentEqualsTheOneParsedForItAlone) {
         const std::string path = dir_.File("template" + std::to_string(++n) + ".docx");
         WriteDocx(path, c.docx);
         const auto image = std::make_shared<const TemplateImage>(path);
+        EXPECT_EQ(image->Scanned(), c.scanned);
         // Two documents from one image: the first leaves nothing behind in it.
         for (int round = 0; round < 2; ++round) {
             DocxPackage parsed(path);
@@ -169,6 +206,15 @@ TEST_F(TemplateReuse, EveryDocumentEqualsTheOneParsedForItAlone) {
             stamped.SaveAs(dir_.File("stamped.docx"));
             EXPECT_EQ(ReadAllEntries(dir_.File("stamped.docx")), ReadAllEntries(dir_.File("parsed.docx")));
         }
+        // The window's way: the template scanned for one document, else parsed.
+        const std::shared_ptr<OpenDocument> single = word::docx::OpenForOneDocument(path);
+        EXPECT_EQ(dynamic_cast<StampedDocument*>(single.get()) != nullptr, c.scanned);
+        DocxPackage parsed(path);
+        Apply(parsed, c.calls);
+        Apply(*single, c.calls);
+        parsed.SaveAs(dir_.File("parsed.docx"));
+        single->SaveAs(dir_.File("single.docx"));
+        EXPECT_EQ(ReadAllEntries(dir_.File("single.docx")), ReadAllEntries(dir_.File("parsed.docx")));
     }
 }
 

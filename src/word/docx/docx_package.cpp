@@ -135,14 +135,14 @@ std::string ResolvePartName(std::string_view sourcePart, std::string_view target
     return name;
 }
 
-DocxPackage::DocxPackage(const std::string& pathUtf8) : path_(pathUtf8), zip_(pathUtf8) {
-    const std::string main = MainPartName(zip_);
-    const auto mainEntry = zip_.Find(main);
+std::vector<StoryPart> StoryParts(const ZipReader& zip) {
+    const std::string main = MainPartName(zip);
+    const auto mainEntry = zip.Find(main);
     if (!mainEntry) {
-        throw Error("Файл " + Quoted(pathUtf8) + " не является документом Word: в нём нет части " + main);
+        throw Error("Файл " + Quoted(zip.Path()) + " не является документом Word: в нём нет части " + main);
     }
-    LoadPart(main, *mainEntry);
-    for (const Relationship& r : ReadRelationships(zip_, main)) {
+    std::vector<StoryPart> parts{{main, *mainEntry}};
+    for (const Relationship& r : ReadRelationships(zip, main)) {
         bool story = false;
         for (std::string_view type : kStoryTypes) {
             story = story || EndsWith(r.type, type);
@@ -150,15 +150,22 @@ DocxPackage::DocxPackage(const std::string& pathUtf8) : path_(pathUtf8), zip_(pa
         if (!story) {
             continue;
         }
-        const std::string name = ResolvePartName(main, r.target);
-        const auto entry = zip_.Find(name);
+        std::string name = ResolvePartName(main, r.target);
+        const auto entry = zip.Find(name);
         bool known = false;
-        for (const auto& part : parts_) {
-            known = known || part->entry == entry;
+        for (const StoryPart& part : parts) {
+            known = known || part.entry == entry;
         }
         if (entry && !known) {
-            LoadPart(name, *entry);
+            parts.push_back({std::move(name), *entry});
         }
+    }
+    return parts;
+}
+
+DocxPackage::DocxPackage(const std::string& pathUtf8) : path_(pathUtf8), zip_(pathUtf8) {
+    for (const StoryPart& part : StoryParts(zip_)) {
+        LoadPart(part.name, part.entry);
     }
     zip_.CheckCopyable();
 }

@@ -54,6 +54,15 @@ private:
     BookmarkIndex index_;
 };
 
+// The parts of a package that can hold bookmarks, in the order a document
+// reads them: the main part, then its headers, footers, footnotes and
+// endnotes. A package without its main part is an Error.
+struct StoryPart {
+    std::string name;
+    std::uint64_t entry = 0;
+};
+std::vector<StoryPart> StoryParts(const ZipReader& zip);
+
 // The part's markup as a save writes it: UTF-8, no indentation added.
 void SavePart(const XmlPart& part, std::string& out);
 

@@ -1,7 +1,6 @@
 #include "word/docx/docx_server.h"
 
 #include "word/docx/desktop_opener.h"
-#include "word/docx/docx_package.h"
 #include "word/docx/stamped_document.h"
 #include "word/docx/template_cache.h"
 
@@ -40,7 +39,7 @@ public:
         if (templates_) {
             last_ = std::make_shared<StampedDocument>(templates_->Get(templatePath));
         } else {
-            last_ = std::make_shared<DocxPackage>(templatePath);
+            last_ = OpenForOneDocument(templatePath);
         }
         return std::make_shared<DocxDocument>(last_);
     }

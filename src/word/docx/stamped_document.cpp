@@ -91,6 +91,14 @@ bool AppendRunMarkup(std::string& out, std::string_view head, const TemplateImag
     return true;
 }
 
+std::shared_ptr<OpenDocument> OpenForOneDocument(const std::string& pathUtf8) {
+    auto image = std::make_shared<const TemplateImage>(pathUtf8, TemplateImage::Preparation::ScanOnly);
+    if (image->Scanned()) {
+        return std::make_shared<StampedDocument>(std::move(image));
+    }
+    return std::make_shared<DocxPackage>(pathUtf8);
+}
+
 StampedDocument::StampedDocument(std::shared_ptr<const TemplateImage> image)
     : image_(std::move(image)), path_(image_->Path()), runsAtSpot_(image_->Spots().size(), 0) {}
 

@@ -66,6 +66,10 @@ private:
     std::vector<std::uint32_t> runsAtSpot_;
 };
 
+// A template opened for one document, as the window fills one: made from the
+// template scanned as text where it can be, else parsed.
+std::shared_ptr<OpenDocument> OpenForOneDocument(const std::string& pathUtf8);
+
 // Appends the run markup for a text to `out`: the spot's opening markup, the
 // text's pieces as the part spells them, the end tag; exactly what saving a
 // parsed part with that run writes. False, with nothing appended, when the

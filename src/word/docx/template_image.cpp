@@ -1,12 +1,16 @@
 #include "word/docx/template_image.h"
 
+#include "core/error.h"
 #include "word/docx/bookmark_edit.h"
 #include "word/docx/docx_package.h"
+#include "word/docx/part_encoding.h"
+#include "word/docx/part_scan.h"
 
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <utility>
 
@@ -51,7 +55,22 @@ struct Boundary {
 
 }  // namespace
 
-TemplateImage::TemplateImage(const std::string& pathUtf8) : path_(pathUtf8) {
+TemplateImage::TemplateImage(const std::string& pathUtf8, Preparation preparation) : path_(pathUtf8) {
+    zip_.emplace(pathUtf8);
+    try {
+        scanned_ = Scan();
+    } catch (const Error&) {
+        // The parser reads the package again and says what is wrong with it.
+        scanned_ = false;
+    }
+    if (scanned_) {
+        return;
+    }
+    Clear();
+    if (preparation == Preparation::ScanOnly) {
+        return;
+    }
+    zip_.reset();
     DocxPackage package(pathUtf8);
     if (!Prepare(package)) {
         // Markup this program cannot splice into: every call goes to the
@@ -63,6 +82,270 @@ TemplateImage::TemplateImage(const std::string& pathUtf8) : path_(pathUtf8) {
         spots_.clear();
     }
     zip_.emplace(std::move(package.zip_));
+}
+
+void TemplateImage::Clear() {
+    parts_.clear();
+    spots_.clear();
+    heads_.clear();
+    bookmarks_.clear();
+}
+
+namespace {
+
+// A place found for runs in a scanned part, before the places are ordered.
+struct ScannedSpot {
+    std::size_t part = 0;
+    std::size_t offset = 0;
+    std::int32_t paragraph = 0;
+};
+
+// The properties a run added at `offset` in the paragraph copies: those of
+// the run before it, else of the run after it, else of the paragraph mark.
+std::int32_t NeighbourProperties(const ScannedPart& part, std::int32_t paragraph, std::size_t offset) {
+    const ScannedPart::Paragraph& p = part.paragraphs[static_cast<std::size_t>(paragraph)];
+    const auto first = part.runs.begin() + static_cast<std::ptrdiff_t>(p.firstRun);
+    const auto last = first + static_cast<std::ptrdiff_t>(p.runCount);
+    const auto after =
+        std::lower_bound(first, last, offset, [](const ScannedPart::Run& r, std::size_t o) { return r.start < o; });
+    if (after != first) {
+        return std::prev(after)->properties;
+    }
+    return after != last ? after->properties : p.properties;
+}
+
+}  // namespace
+
+bool TemplateImage::Scan() {
+    std::vector<ScannedPart> scanned;
+    std::vector<std::uint64_t> entries;
+    for (const StoryPart& story : StoryParts(*zip_)) {
+        std::string source = zip_->Read(story.entry);
+        const auto encoding = DecodePart(source);
+        if (!encoding || *encoding != pugi::encoding_utf8) {
+            return false;
+        }
+        auto part = ScanPart(source);
+        if (!part) {
+            return false;
+        }
+        scanned.push_back(std::move(*part));
+        entries.push_back(story.entry);
+    }
+    zip_->CheckCopyable();
+
+    // Each place asked for, numbered in the order asked; the places are
+    // sorted and merged once all are known. The part is in the high bits of
+    // one key, the offset in the low.
+    struct Request {
+        std::uint64_t key;
+        std::int32_t paragraph;
+        std::uint32_t number;
+    };
+    std::vector<Request> requests;
+    const auto spotFor = [&](std::size_t part, std::size_t offset, std::int32_t paragraph) {
+        const auto number = static_cast<std::uint32_t>(requests.size());
+        requests.push_back({(static_cast<std::uint64_t>(part) << 48) | offset, paragraph, number});
+        return static_cast<std::int32_t>(number);
+    };
+    struct Span {
+        Bookmark* bookmark;
+        std::size_t part, from, to;
+    };
+    std::vector<Span> spans;
+
+    char buffer[kKeyBuffer];
+    std::string spare;
+    for (std::size_t p = 0; p < scanned.size(); ++p) {
+        const ScannedPart& part = scanned[p];
+        // The ends by id; of ends with one id the first in the part counts.
+        std::vector<std::pair<std::string_view, const ScannedPart::Mark*>> ends;
+        ends.reserve(part.ends.size());
+        for (const ScannedPart::Mark& end : part.ends) {
+            ends.emplace_back(end.id, &end);
+        }
+        std::stable_sort(ends.begin(), ends.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        bookmarks_.reserve(bookmarks_.size() + part.starts.size());
+        for (const ScannedPart::Mark& start : part.starts) {
+            const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
+            if (bookmarks_.find(key) != bookmarks_.end()) {
+                continue;  // the first start of a name wins
+            }
+            Bookmark& bookmark = bookmarks_.emplace(std::string(key), Bookmark{}).first->second;
+            if (start.insideRun) {
+                return false;
+            }
+            // Where each operation puts its run.
+            std::int32_t paragraph = ScannedPart::kNone;
+            std::size_t insertAt = 0, typeAt = 0;
+            bool front = true;
+            if (start.parent == ScannedPart::Parent::Paragraph) {
+                paragraph = start.paragraph;
+                insertAt = start.start;
+                typeAt = start.after;
+                front = false;
+            } else if (start.parent == ScannedPart::Parent::Block) {
+                // The start of the next paragraph, else the end of the last one.
+                paragraph = start.nextParagraph;
+                if (paragraph == ScannedPart::kNone) {
+                    paragraph = start.lastParagraph;
+                    front = false;
+                }
+                if (paragraph != ScannedPart::kNone) {
+                    const ScannedPart::Paragraph& target = part.paragraphs[static_cast<std::size_t>(paragraph)];
+                    if (target.empty && !target.expanded) {
+                        return false;
+                    }
+                    insertAt = typeAt =
+                        front && target.firstContent != std::string::npos ? target.firstContent : target.end;
+                }
+            } else {
+                return false;
+            }
+            if (paragraph == ScannedPart::kNone) {
+                continue;  // no paragraph to write in: left to the parsed document
+            }
+            bookmark.insertSpot = spotFor(p, insertAt, paragraph);
+            bookmark.insertFront = start.parent == ScannedPart::Parent::Block && front;
+
+            // Typing replaces what the range spans; text there is left to the parsed document.
+            const auto end = std::lower_bound(ends.begin(), ends.end(), std::string_view(start.id),
+                                              [](const auto& e, std::string_view id) { return e.first < id; });
+            if (end != ends.end() && end->first == start.id && !start.columns) {
+                const ScannedPart::Mark& mark = *end->second;
+                if (mark.insideRun) {
+                    return false;
+                }
+                if (mark.start > start.start) {
+                    const auto from = std::lower_bound(part.plainRuns.begin(), part.plainRuns.end(), start.after);
+                    if (from != part.plainRuns.end() && *from < mark.start) {
+                        continue;
+                    }
+                    spans.push_back({&bookmark, p, start.after, mark.start});
+                    if (start.parent == ScannedPart::Parent::Paragraph &&
+                        mark.parent == ScannedPart::Parent::Paragraph && mark.paragraph == start.paragraph) {
+                        typeAt = mark.after;
+                    }
+                }
+            }
+            bookmark.typeSpot = spotFor(p, typeAt, paragraph);
+            bookmark.typeFront = start.parent == ScannedPart::Parent::Paragraph || front;
+        }
+        // An empty paragraph written with an end tag for marks that lost to
+        // an earlier start of their name still gets its spot, so that it is
+        // written empty again.
+        for (std::size_t k = 0; k < part.paragraphs.size(); ++k) {
+            if (part.paragraphs[k].expanded) {
+                spotFor(p, part.paragraphs[k].end, static_cast<std::int32_t>(k));
+            }
+        }
+    }
+
+    std::sort(requests.begin(), requests.end(), [](const Request& a, const Request& b) { return a.key < b.key; });
+    constexpr std::uint64_t kOffsetBits = (std::uint64_t{1} << 48) - 1;
+    std::vector<ScannedSpot> planned;
+    std::vector<std::int32_t> finalIndex(requests.size());
+    for (std::size_t r = 0; r < requests.size(); ++r) {
+        if (r == 0 || requests[r].key != requests[r - 1].key) {
+            planned.push_back({static_cast<std::size_t>(requests[r].key >> 48),
+                               static_cast<std::size_t>(requests[r].key & kOffsetBits), requests[r].paragraph});
+        }
+        finalIndex[requests[r].number] = static_cast<std::int32_t>(planned.size()) - 1;
+    }
+
+    // The formatting each spot's run takes; spots that copy the same
+    // properties share their markup.
+    std::unordered_map<std::string, std::uint32_t> headIndex;
+    std::vector<std::uint32_t> plannedHead(planned.size());
+    // The head of each properties element of each part, once worked out.
+    std::vector<std::vector<std::int64_t>> headOfProperties(scanned.size());
+    std::string head;
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+        const ScannedPart& part = scanned[planned[i].part];
+        const std::int32_t properties = NeighbourProperties(part, planned[i].paragraph, planned[i].offset);
+        std::vector<std::int64_t>& known = headOfProperties[planned[i].part];
+        if (known.empty()) {
+            known.assign(part.properties.size() + 1, -1);
+        }
+        std::int64_t& cached = known[static_cast<std::size_t>(properties + 1)];
+        if (cached >= 0) {
+            plannedHead[i] = static_cast<std::uint32_t>(cached);
+            continue;
+        }
+        head = "<" + part.run + ">";
+        if (properties != ScannedPart::kNone) {
+            const ScannedPart::Properties& copied = part.properties[static_cast<std::size_t>(properties)];
+            std::string content;
+            std::size_t from = copied.begin;
+            for (std::size_t k = 0; k + 1 < copied.leftOut.size(); k += 2) {
+                content.append(part.markup, from, copied.leftOut[k] - from);
+                from = copied.leftOut[k + 1];
+            }
+            content.append(part.markup, from, copied.end - from);
+            head +=
+                "<" + part.runProperties + (content.empty() ? "/>" : ">" + content + "</" + part.runProperties + ">");
+        }
+        const auto [it, added] = headIndex.try_emplace(head, static_cast<std::uint32_t>(heads_.size()));
+        if (added) {
+            heads_.push_back(head);
+        }
+        plannedHead[i] = it->second;
+        cached = it->second;
+    }
+
+    // The spots, in the order of the parts and of their markup.
+    std::vector<std::int32_t> partOf(scanned.size(), -1);
+    for (std::size_t k = 0; k < planned.size(); ++k) {
+        const ScannedSpot& spot = planned[k];
+        ScannedPart& part = scanned[spot.part];
+        if (partOf[spot.part] < 0) {
+            partOf[spot.part] = static_cast<std::int32_t>(parts_.size());
+            Part image;
+            image.entry = entries[spot.part];
+            image.firstSpot = k;
+            image.runEnd = "</" + part.run + ">";
+            image.text = part.text;
+            image.tab = "<" + part.tab + "/>";
+            image.lineBreak = "<" + part.lineBreak + "/>";
+            parts_.push_back(std::move(image));
+        }
+        ++parts_.back().spotCount;
+        const ScannedPart::Paragraph& paragraph = part.paragraphs[static_cast<std::size_t>(spot.paragraph)];
+        Spot& placed = spots_.emplace_back();
+        placed.offset = spot.offset;
+        placed.head = plannedHead[k];
+        placed.only = paragraph.expanded && spot.offset == paragraph.end;
+        placed.closing = placed.only ? static_cast<std::uint32_t>(paragraph.closing) : 0;
+    }
+    for (std::size_t p = 0; p < scanned.size(); ++p) {
+        if (partOf[p] >= 0) {
+            parts_[static_cast<std::size_t>(partOf[p])].markup = std::move(scanned[p].markup);
+        }
+    }
+    for (auto& [key, bookmark] : bookmarks_) {
+        if (bookmark.insertSpot >= 0) {
+            bookmark.insertSpot = finalIndex[static_cast<std::size_t>(bookmark.insertSpot)];
+        }
+        if (bookmark.typeSpot >= 0) {
+            bookmark.typeSpot = finalIndex[static_cast<std::size_t>(bookmark.typeSpot)];
+        }
+    }
+    for (const Span& span : spans) {
+        Bookmark& bookmark = *span.bookmark;
+        if (partOf[span.part] < 0) {
+            continue;
+        }
+        const Part& part = parts_[static_cast<std::size_t>(partOf[span.part])];
+        const auto first = spots_.begin() + static_cast<std::ptrdiff_t>(part.firstSpot);
+        const auto last = first + static_cast<std::ptrdiff_t>(part.spotCount);
+        const auto lo =
+            std::lower_bound(first, last, span.from, [](const Spot& s, std::size_t v) { return s.offset < v; });
+        const auto hi =
+            std::upper_bound(first, last, span.to, [](std::size_t v, const Spot& s) { return v < s.offset; });
+        bookmark.spanFirst = static_cast<std::int32_t>(lo - spots_.begin());
+        bookmark.spanLast = static_cast<std::int32_t>(hi - spots_.begin()) - 1;
+    }
+    return true;
 }
 
 bool TemplateImage::Prepare(DocxPackage& package) {

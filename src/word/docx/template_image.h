@@ -23,9 +23,17 @@ class DocxPackage;
 
 class TemplateImage {
 public:
+    // Scanning reads the markup as text; parsing builds its tree, for the
+    // markup scanning refuses (or, when only scanning is asked for, leaves
+    // the image without parts and bookmarks: see Scanned).
+    enum class Preparation { ScanOrParse, ScanOnly };
+
     // Reads and indexes the template; fails with the Errors opening it as a
     // document gives.
-    explicit TemplateImage(const std::string& pathUtf8);
+    explicit TemplateImage(const std::string& pathUtf8, Preparation preparation = Preparation::ScanOrParse);
+
+    // Whether the template was prepared by scanning.
+    bool Scanned() const { return scanned_; }
 
     // A place between two nodes of a part where runs are spliced.
     struct Spot {
@@ -69,8 +77,12 @@ public:
     const ZipReader& Zip() const { return *zip_; }
 
 private:
+    // Finds the spots in the parts scanned as text; false when the markup
+    // needs the parser.
+    bool Scan();
     // Finds the spots in the parsed parts; false when the markup defeats splicing.
     bool Prepare(DocxPackage& package);
+    void Clear();
 
     struct KeyHash {
         using is_transparent = void;
@@ -78,6 +90,7 @@ private:
     };
 
     std::string path_;
+    bool scanned_ = false;
     std::optional<ZipReader> zip_;
     std::vector<Part> parts_;
     std::vector<Spot> spots_;

@@ -73,6 +73,10 @@ int SystemErrorOf(zip_error_t* error) {
     return zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
 }
 
+struct DecompressorFree {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
 struct CompressorFree {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
@@ -244,13 +248,26 @@ std::string ZipReader::Read(std::uint64_t index) const {
     if (!PlausibleExpansion(st.size, st.comp_size)) {
         throw damaged("размер части " + name + " в оглавлении ZIP-архива не сходится с её сжатым размером");
     }
+    const auto claimed = static_cast<std::size_t>(st.size);
+    constexpr zip_uint64_t kChecked = ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+    // The stored bytes are read whole: only when the directory's compressed
+    // size is one a writer gives for the contents (deflate adds a few bytes
+    // per block at worst), not what a damaged directory may claim.
+    const bool plausiblyStored = st.comp_size <= st.size + st.size / 8 + 1024;
+    if ((st.valid & kChecked) == kChecked && st.encryption_method == ZIP_EM_NONE && plausiblyStored &&
+        (st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_STORE)) {
+        std::string data = ReadDirectly(index, st.comp_size, claimed, st.comp_method == ZIP_CM_DEFLATE);
+        if (data.size() != claimed || libdeflate_crc32(0, data.data(), data.size()) != st.crc) {
+            throw damaged(unreadable);
+        }
+        return data;
+    }
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(zip_.get(), index, 0), zip_fclose);
     if (!file) {
         throw damaged(unreadable);
     }
     // The directory's size is only a claim: the contents are read in chunks
     // up to one byte past it, so that a longer or shorter entry shows.
-    const auto claimed = static_cast<std::size_t>(st.size);
     std::string data;
     data.reserve(claimed + 1);
     while (true) {
@@ -268,6 +285,49 @@ std::string ZipReader::Read(std::uint64_t index) const {
     }
     if (data.size() != claimed) {
         throw damaged(unreadable);
+    }
+    return data;
+}
+
+std::string ZipReader::ReadDirectly(std::uint64_t index, std::uint64_t compressedSize, std::size_t claimed,
+                                    bool deflated) const {
+    // The stored bytes, one past the directory's compressed size so that a
+    // longer entry shows; a short one shows in its inflated size.
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(zip_.get(), index, ZIP_FL_COMPRESSED),
+                                                           zip_fclose);
+    if (!file) {
+        return {};
+    }
+    const auto stored = static_cast<std::size_t>(compressedSize);
+    auto bytes = std::make_unique_for_overwrite<char[]>(stored + 1);
+    std::size_t read = 0;
+    while (read <= stored) {
+        const zip_int64_t n = zip_fread(file.get(), bytes.get() + read, stored + 1 - read);
+        if (n <= 0) {
+            if (n < 0) {
+                return {};
+            }
+            break;
+        }
+        read += static_cast<std::size_t>(n);
+    }
+    if (read != stored) {
+        return {};
+    }
+    if (!deflated) {
+        return std::string(bytes.get(), stored);
+    }
+    std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(libdeflate_alloc_decompressor());
+    if (!decompressor) {
+        throw std::bad_alloc();
+    }
+    std::string data;
+    data.resize(claimed);
+    std::size_t inflated = 0;
+    if (libdeflate_deflate_decompress(decompressor.get(), bytes.get(), stored, data.data(), claimed, &inflated) !=
+            LIBDEFLATE_SUCCESS ||
+        inflated != claimed) {
+        return {};
     }
     return data;
 }
