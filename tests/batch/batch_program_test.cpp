@@ -197,7 +197,7 @@ TEST_F(BatchProgram, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
     EXPECT_TRUE(Contains(north, "z1000_001_03:текст;")) << north;
 
     // The journal beside the program holds the window's block for each document.
-    const std::string journal = Cp1251ToUtf8(ReadText(Folder() / "Tarnfold.log"));
+    const std::string journal = Cp1251ToUtf8(ReadWholeFile(Folder() / "Tarnfold.log"));
     EXPECT_TRUE(
         Contains(journal, "*********************************\r\n" + reports + kNorth + ".doc\r\nДата выгрузки: "))
         << journal;
@@ -271,7 +271,7 @@ TEST_F(BatchProgram, DatabaseThatCannotBeOpenedEndsWithCode3AndTheReason) {
 
 TEST_F(BatchProgram, JunkInTheLocatorFileIsPrintedTamedAndCut) {
     const std::filesystem::path locator = shared->Path() / "kvel" / "kvel.ini";
-    const std::string kept = ReadText(locator);
+    const std::string kept = ReadWholeFile(locator);
     std::ofstream(locator, std::ios::binary)
         << "dbPath=/srv/\x1b[31m" << std::string(10'000'000, 'x') << "\a/end\r\npassword=masterkey\r\n";
     const Finished run = Batch({"--form", "7", "--year", "2011"});
@@ -354,7 +354,7 @@ TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument
     const std::string text = ReadDocumentText(unfinished.string());
     EXPECT_TRUE(Contains(text, "z1000_001_01:1;")) << text.substr(0, 300);
     EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));
-    EXPECT_EQ(ReadText(output), "the earlier report");
+    EXPECT_EQ(ReadWholeFile(output), "the earlier report");
     EXPECT_FALSE(std::filesystem::exists(working));
     EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
     EXPECT_FALSE(std::filesystem::exists(reports / (kNorth + ".doc")));
@@ -388,7 +388,7 @@ TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.Path()))
         ADD_FAILURE() << entry.path();
     // The earlier report stays; the office's lock file went with it.
-    EXPECT_EQ(ReadText(output), "the earlier report");
+    EXPECT_EQ(ReadWholeFile(output), "the earlier report");
     EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
     std::filesystem::remove(output);
     std::filesystem::remove(working);
@@ -474,7 +474,7 @@ TEST_F(BatchProgram, ReportsAreSyncedToTheDiskBeforeAndAfterTheirRename) {
              "--institution", "0101", "--year", "2011", "--section", "1", "--templates", (Folder() / folder).string()},
             {}, "/usr/bin/strace");
         ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-        const std::string calls = ReadText(trace);
+        const std::string calls = ReadWholeFile(trace);
         // strace names a descriptor's file after it, "fsync(5</path>)", and
         // writes the bytes of non-ASCII letters in octal.
         const auto traced = [](const std::string& text) {
@@ -578,7 +578,7 @@ TEST_F(BatchProgram, OneRunPerReportAtATime) {
                                     "--templates", (Folder() / folder).string()});
         EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
         EXPECT_TRUE(Contains(run.out, "ОШИБКА — Документ " + report + " сейчас записывает другая выгрузка")) << run.out;
-        EXPECT_EQ(ReadText(report), "the earlier report");
+        EXPECT_EQ(ReadWholeFile(report), "the earlier report");
     }
 }
 
