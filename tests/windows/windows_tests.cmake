@@ -42,7 +42,7 @@ tarnfold_windows_test(window_logic_tests
   SOURCES ${TARNFOLD_ROOT}/tests/window/main_window_logic_test.cpp
           ${TARNFOLD_ROOT}/tests/window/rules_and_layout_test.cpp
           ${TARNFOLD_ROOT}/tests/window/single_instance_rules_test.cpp
-  LIBS tarnfold_window_logic GTest::gtest_main)
+  LIBS tarnfold_window GTest::gtest_main)
 target_include_directories(window_logic_tests PRIVATE ${TARNFOLD_ROOT}/tests ${TARNFOLD_ROOT}/tests/window)
 target_compile_definitions(window_logic_tests PRIVATE TARNFOLD_SOURCE_DIR="${TARNFOLD_ROOT}")
 
@@ -151,7 +151,7 @@ endif()
 
 tarnfold_windows_test(window_program_tests
   SOURCES ${TARNFOLD_WINDOWS_TESTS}/window_program_test.cpp
-  LIBS tarnfold_word_stand_in_support tarnfold_window_logic gdi32 user32 GTest::gtest_main)
+  LIBS tarnfold_word_stand_in_support tarnfold_window gdi32 user32 GTest::gtest_main)
 set_tests_properties(window_program_tests PROPERTIES
   ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TARNFOLD_SCREENSHOT_FOLDER=${TARNFOLD_WINDOWS_SCREENSHOTS};${TARNFOLD_DATABASE_ENVIRONMENT}")
 add_dependencies(window_program_tests word_stand_in tarnfold)
