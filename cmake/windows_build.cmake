@@ -1,21 +1,15 @@
-# The Windows build, cross-compiled from Linux with the MinGW-w64 toolchain:
-#   cmake -S windows -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=../cmake/mingw-w64.cmake
+# The Windows build, cross-compiled from Linux with the MinGW-w64 toolchain
+# (presets windows-x64 and windows-x86 of CMakePresets.json; included by the
+# root CMakeLists.txt when the compiler is one for Windows):
 # The window program tarnfold.exe with its native Win32 window over the same
 # window logic as the Qt window, the plain C++ libraries of src/, the Word
 # back-end by COM automation, the Win32 platform layer, and their tests, which
 # run under Wine (scripts/test-windows) or on Windows itself.
-cmake_minimum_required(VERSION 3.25)
-project(TarnfoldWindows LANGUAGES CXX RC)
-
-if(NOT WIN32)
-  message(FATAL_ERROR "The Windows build needs a Windows compiler: pass -DCMAKE_TOOLCHAIN_FILE=../cmake/mingw-w64.cmake")
-endif()
-
-include(${CMAKE_CURRENT_SOURCE_DIR}/../cmake/project_defaults.cmake)
+enable_language(RC)
 
 include(CTest)
 if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine")
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/wine-run)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TARNFOLD_ROOT}/windows/wine-run)
 endif()
 
 # GoogleTest from its sources (Debian's googletest package), built with the

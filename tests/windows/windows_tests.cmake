@@ -1,4 +1,4 @@
-# Test programs of the Windows build (included by windows/CMakeLists.txt).
+# Test programs of the Windows build (included by cmake/windows_build.cmake).
 # Each runs as one CTest entry; under Wine through the cross-compiling emulator.
 set(TARNFOLD_WINDOWS_TESTS ${CMAKE_CURRENT_LIST_DIR})
 
