@@ -1,6 +1,7 @@
 #pragma once
-// The host system's reference tables as the window reads them: institutions
-// (KODIF) and periods (PERIOD), empty, for test databases to fill.
+// The host system's reference tables: institutions (KODIF) and periods
+// (PERIOD), empty, for the test databases of the window, the export and the
+// batch to fill. The database layer's own tests vary them on purpose.
 
 namespace tarnfold::testing {
 
