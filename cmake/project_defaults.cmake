@@ -10,3 +10,11 @@ if(NOT CMAKE_BUILD_TYPE)
 endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 get_filename_component(TARNFOLD_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. REALPATH)
+
+# The warnings our own code is compiled with, on the targets rather than the
+# folder, so that code of others built alongside (GoogleTest) keeps its own.
+# tarnfold_core links it publicly, and every library and program links core.
+if(NOT TARGET tarnfold_warnings)
+  add_library(tarnfold_warnings INTERFACE)
+  target_compile_options(tarnfold_warnings INTERFACE -Wall -Wextra -Wpedantic)
+endif()

@@ -14,6 +14,7 @@
 #include "core/text.h"
 #include "db/data_module.h"
 #include "support/firebird_fixture.h"
+#include "support/host_tables.h"
 #include "support/temp_dir.h"
 #include "window/data_module_start.h"
 #include "window/main_window_logic.h"
@@ -24,10 +25,7 @@ using namespace tarnfold::window;
 
 namespace {
 
-const char* const Tables =
-    "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL,"
-    " C CHAR(6) NOT NULL, RAION VARCHAR(4) NOT NULL);\n"
-    "CREATE TABLE PERIOD (A VARCHAR(2), B VARCHAR(30));\n";
+const std::string Tables = std::string(testing::kInstitutionTableSql) + testing::kPeriodTableSql;
 
 // A program folder whose settings point at a database folder beside it.
 class Layout {
@@ -125,9 +123,8 @@ private slots:
     void aMissingTableIsShownAndTheProgramGoesOn() {
         Layout layout;
         testing::CreateDatabase(layout.Database(),
-                                "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL,"
-                                " C CHAR(6) NOT NULL, RAION VARCHAR(4) NOT NULL);\n"
-                                "INSERT INTO KODIF VALUES ('1', NULL, 'Первая больница', '0001', '01');\n");
+                                std::string(testing::kInstitutionTableSql) +
+                                    "INSERT INTO KODIF VALUES ('1', NULL, 'Первая больница', '0001', '01');\n");
         MessageBoxRecorder boxes;
         MainWindow window(layout.ProgramFolder(), 2026);
         const DataModuleStart start = StartDataModule(window.Logic(), layout.ProgramFolder());

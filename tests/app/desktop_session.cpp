@@ -14,6 +14,7 @@
 
 #include "core/text.h"
 #include "support/firebird_fixture.h"
+#include "support/host_tables.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -164,9 +165,7 @@ std::vector<std::string> DesktopSession::Environment() const {
 }
 
 std::string ProgramCopy::SmallDatabaseSql() {
-    return "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL,"
-           " C CHAR(6) NOT NULL, RAION VARCHAR(4) NOT NULL);\n"
-           "CREATE TABLE PERIOD (A VARCHAR(2), B VARCHAR(30));\n"
+    return std::string(testing::kInstitutionTableSql) + testing::kPeriodTableSql +
            "INSERT INTO KODIF VALUES ('0001', NULL, 'Первая больница', '0001', '01');\n"
            "INSERT INTO KODIF VALUES ('1166', NULL, 'Велинская область', '1166', '01');\n"
            "INSERT INTO PERIOD VALUES ('01', 'Январь');\n"

@@ -24,6 +24,7 @@
 #include "support/documents.h"
 #include "word/libreoffice/libreoffice.h"
 #include "word/libreoffice/office_process.h"
+#include "support/whole_file.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;
@@ -98,15 +99,10 @@ std::string ReportSection(const std::filesystem::path& templates) {
            templates.string() + "\r\n";
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string RunCommand(const std::vector<std::string>& command, const DesktopSession& desktop) {
     ChildProcess process(command, desktop.Environment(), desktop.Folder().Path() / "command.log");
     process.WaitForExit(20s);
-    return ReadText(desktop.Folder().Path() / "command.log");
+    return ReadWholeFile(desktop.Folder().Path() / "command.log");
 }
 
 // Every descriptor a running process holds, as the paths they lead to.
@@ -150,7 +146,7 @@ protected:
         Window main = 0;
         EXPECT_TRUE(
             WaitUntil([&] { return (main = screen_.MainWindowOf(window->Pid())) && screen_.Focused(main); }, 20s))
-            << ReadText(desktop_.Folder().Path() / log);
+            << ReadWholeFile(desktop_.Folder().Path() / log);
         return main;
     }
 
@@ -163,7 +159,7 @@ protected:
 
     void SetChoice(const std::string& key, const std::string& value) {
         const std::filesystem::path ini = program_.Folder() / "Tarnfold.ini";
-        std::string text = Cp1251ToUtf8(ReadText(ini));
+        std::string text = Cp1251ToUtf8(ReadWholeFile(ini));
         const std::size_t at = text.find(key + "=");
         ASSERT_NE(at, std::string::npos) << text;
         text.replace(at, text.find("\r\n", at) - at, key + "=" + value);
@@ -171,7 +167,7 @@ protected:
     }
 
     std::optional<pid_t> OpenerPid() const {
-        const std::string text = ReadText(bin_ / "opener.pid");
+        const std::string text = ReadWholeFile(bin_ / "opener.pid");
         if (text.empty()) return std::nullopt;
         return static_cast<pid_t>(std::atoi(text.c_str()));
     }
@@ -250,7 +246,7 @@ TEST_F(WindowExport, F10InTheUsersLocaleFillsDocAndDocxAndNothingOfTheDatabaseSt
     ASSERT_NE(main, 0u);
     RunCommand({"xdotool", "key", "F10"}, desktop_);
     EXPECT_TRUE(WaitUntil([&] { return OpenerPid().has_value(); }, 60s))
-        << ReadText(desktop_.Folder().Path() / "again.log");
+        << ReadWholeFile(desktop_.Folder().Path() / "again.log");
     EXPECT_TRUE(std::filesystem::exists(Report(".docx")));
     Close(*window, main);
     ::kill(opener, SIGKILL);
@@ -285,7 +281,7 @@ TEST_F(WindowExport, AWindowKilledInTheMiddleOfAnExportNeverBlocksTheNextOne) {
                 return true;
         return false;
     };
-    EXPECT_TRUE(WaitUntil(shown, 120s)) << ReadText(desktop_.Folder().Path() / "next.log");
+    EXPECT_TRUE(WaitUntil(shown, 120s)) << ReadWholeFile(desktop_.Folder().Path() / "next.log");
     EXPECT_FALSE(std::filesystem::exists(working));
     for (const OpenDocumentState& document : probe.Documents()) EXPECT_NE(document.path, working);
     Close(*window, main);
@@ -340,7 +336,7 @@ TEST_F(WindowExport, EachDesktopSessionOfOneAccountHasAnOfficeOfItsOwn) {
         const std::vector<pid_t> offices = word::FindOfficeProcesses(pipe);
         ASSERT_FALSE(offices.empty()) << pipe;
         for (const pid_t pid : offices) {
-            std::string environment = "\n" + ReadText("/proc/" + std::to_string(pid) + "/environ");
+            std::string environment = "\n" + ReadWholeFile("/proc/" + std::to_string(pid) + "/environ");
             std::replace(environment.begin(), environment.end(), '\0', '\n');
             EXPECT_NE(environment.find("\nDISPLAY=" + display + "\n"), std::string::npos) << pipe;
         }

@@ -13,14 +13,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/whole_file.h"
+
 extern char** environ;
 
 namespace tarnfold::testing {
-
-inline std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 struct Finished {
     int exitCode = -1;
@@ -65,8 +62,8 @@ public:
         int status = 0;
         ::waitpid(pid_, &status, 0);
         pid_ = -1;
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status), ReadText(outPath_),
-                ReadText(errPath_)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status), ReadWholeFile(outPath_),
+                ReadWholeFile(errPath_)};
     }
 
 private:

@@ -24,6 +24,7 @@
 #include "db/data_module.h"
 #include "export/export_run.h"
 #include "batch_process.h"
+#include "batch_scenario.h"
 #include "export/output_file.h"
 #include "export_scenario.h"
 #include "recording_view.h"
@@ -43,14 +44,18 @@ constexpr int kRowsOfTheLargeForm = 2500;
 const std::vector<std::string> kHeaders = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
 
 std::string FiguresSql() {
-    std::string sql =
-        "INSERT INTO KODIF VALUES ('0101', NULL, 'Больница \"Север\"/Юг', '0101', '01');\n"
-        "INSERT INTO KODIF VALUES ('0202', NULL, 'Поликлиника', '0202', '02');\n"
-        "INSERT INTO KODIF VALUES ('0303', NULL, 'Без данных', '0303', '03');\n"
-        "INSERT INTO KODIF VALUES ('0404', 'x', 'Сводная', '0404', '04');\n"
-        "INSERT INTO KODIF VALUES ('0505', NULL, 'Большая', '0505', '05');\n"
-        "INSERT INTO KODIF VALUES ('0606', NULL, 'Двойник один', '0606', '06');\n"
-        "INSERT INTO KODIF VALUES ('0607', NULL, 'Двойник два', '0606', '06');\n"
+    // Beside the shared institutions: a group of institutions (A3 set) with
+    // figures in svod, and two institutions of one code.
+    std::vector<std::string> kodif = {"('0404', 'x', 'Сводная', '0404', '04')",
+                                      "('0606', NULL, 'Двойник один', '0606', '06')",
+                                      "('0607', NULL, 'Двойник два', '0606', '06')"};
+    for (const BatchInstitution& i : kBatchInstitutions)
+        kodif.push_back(std::string("('") + i.code + "', NULL, '" + i.name + "', '" + i.code + "', '" + i.district +
+                        "')");
+    std::sort(kodif.begin(), kodif.end());
+    std::string sql;
+    for (const std::string& values : kodif) sql += "INSERT INTO KODIF VALUES " + values + ";\n";
+    sql +=
         "INSERT INTO period VALUES ('01', 'Январь');\n"
         "INSERT INTO tblname VALUES (1000, '999');\n"
         "INSERT INTO columns VALUES (1000, 'n1', 2011, '1');\n"
@@ -60,12 +65,16 @@ std::string FiguresSql() {
                          std::vector<std::pair<std::string, std::string>> values) {
         sql += InsertSql({table, 1000, 2011, lpu, "год", "0070100", "tb1000", r, std::move(values)});
     };
-    row("tbl", "0101", "1", {{"n1", "12.50"}, {"n2", "0.0051"}, {"c2", "'текст'"}});
-    row("tbl", "0101", "2", {{"n1", "100"}});
-    row("tbl", "0101", "9", {{"n1", "4"}});  // no bookmark for row 9
-    row("tbl", "0202", "1", {{"n1", "7"}, {"n2", "8.25"}});
+    for (const BatchFigures& f : kBatchFigures) {
+        std::vector<std::pair<std::string, std::string>> values = {{"n1", f.n1}};
+        if (*f.n2) values.push_back({"n2", f.n2});
+        // A text figure in the third column, which only the real database has.
+        if (f.row == 1 && std::string(f.institution) == "0101") values.push_back({"c2", "'текст'"});
+        row("tbl", f.institution, std::to_string(f.row), std::move(values));
+    }
     row("svod", "0404", "2", {{"n1", "44"}});
-    for (int r = 1; r <= kRowsOfTheLargeForm; ++r) row("tbl", "0505", std::to_string(r), {{"n1", std::to_string(r)}});
+    for (int r = 1; r <= kRowsOfTheLargeForm; ++r)
+        row("tbl", kLargeFormInstitution, std::to_string(r), {{"n1", std::to_string(r)}});
     return sql;
 }
 
@@ -197,7 +206,7 @@ TEST_F(BatchProgram, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
     EXPECT_TRUE(Contains(north, "z1000_001_03:текст;")) << north;
 
     // The journal beside the program holds the window's block for each document.
-    const std::string journal = Cp1251ToUtf8(ReadText(Folder() / "Tarnfold.log"));
+    const std::string journal = Cp1251ToUtf8(ReadWholeFile(Folder() / "Tarnfold.log"));
     EXPECT_TRUE(
         Contains(journal, "*********************************\r\n" + reports + kNorth + ".doc\r\nДата выгрузки: "))
         << journal;
@@ -271,7 +280,7 @@ TEST_F(BatchProgram, DatabaseThatCannotBeOpenedEndsWithCode3AndTheReason) {
 
 TEST_F(BatchProgram, JunkInTheLocatorFileIsPrintedTamedAndCut) {
     const std::filesystem::path locator = shared->Path() / "kvel" / "kvel.ini";
-    const std::string kept = ReadText(locator);
+    const std::string kept = ReadWholeFile(locator);
     std::ofstream(locator, std::ios::binary)
         << "dbPath=/srv/\x1b[31m" << std::string(10'000'000, 'x') << "\a/end\r\npassword=masterkey\r\n";
     const Finished run = Batch({"--form", "7", "--year", "2011"});
@@ -354,7 +363,7 @@ TEST_F(BatchProgram, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocument
     const std::string text = ReadDocumentText(unfinished.string());
     EXPECT_TRUE(Contains(text, "z1000_001_01:1;")) << text.substr(0, 300);
     EXPECT_FALSE(Contains(text, "z1000_2500_01:2500;"));
-    EXPECT_EQ(ReadText(output), "the earlier report");
+    EXPECT_EQ(ReadWholeFile(output), "the earlier report");
     EXPECT_FALSE(std::filesystem::exists(working));
     EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
     EXPECT_FALSE(std::filesystem::exists(reports / (kNorth + ".doc")));
@@ -388,7 +397,7 @@ TEST_F(BatchProgram, SecondCtrlCEndsAtOnceAndTakesTheBatchsOfficeAlong) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.Path()))
         ADD_FAILURE() << entry.path();
     // The earlier report stays; the office's lock file went with it.
-    EXPECT_EQ(ReadText(output), "the earlier report");
+    EXPECT_EQ(ReadWholeFile(output), "the earlier report");
     EXPECT_EQ(Leftovers(reports), std::vector<std::string>{});
     std::filesystem::remove(output);
     std::filesystem::remove(working);
@@ -474,7 +483,7 @@ TEST_F(BatchProgram, ReportsAreSyncedToTheDiskBeforeAndAfterTheirRename) {
              "--institution", "0101", "--year", "2011", "--section", "1", "--templates", (Folder() / folder).string()},
             {}, "/usr/bin/strace");
         ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-        const std::string calls = ReadText(trace);
+        const std::string calls = ReadWholeFile(trace);
         // strace names a descriptor's file after it, "fsync(5</path>)", and
         // writes the bytes of non-ASCII letters in octal.
         const auto traced = [](const std::string& text) {
@@ -578,7 +587,7 @@ TEST_F(BatchProgram, OneRunPerReportAtATime) {
                                     "--templates", (Folder() / folder).string()});
         EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
         EXPECT_TRUE(Contains(run.out, "ОШИБКА — Документ " + report + " сейчас записывает другая выгрузка")) << run.out;
-        EXPECT_EQ(ReadText(report), "the earlier report");
+        EXPECT_EQ(ReadWholeFile(report), "the earlier report");
     }
 }
 

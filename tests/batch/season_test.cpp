@@ -48,7 +48,7 @@ std::vector<std::string> CsvFields(const std::string& line) {
 }
 
 std::vector<ReportRow> ReadCsvReport(const std::filesystem::path& path) {
-    const std::string bytes = ReadText(path);
+    const std::string bytes = ReadWholeFile(path);
     EXPECT_TRUE(StartsWith(bytes, "\xEF\xBB\xBF")) << "a spreadsheet needs the mark to read UTF-8";
     std::vector<ReportRow> rows;
     std::size_t start = 3;
@@ -109,7 +109,7 @@ protected:
         };
         for (const std::string& command : commands)
             if (std::system((command + log).c_str()) != 0)
-                throw std::runtime_error(command + " failed:\n" + ReadText(shared->File("scripts.log")));
+                throw std::runtime_error(command + " failed:\n" + ReadWholeFile(shared->File("scripts.log")));
         std::ofstream(kvel / "kvel.ini", std::ios::binary)
             << "dbPath=" << kvel.string() << "/\r\npassword=masterkey\r\n";
         std::filesystem::copy_file(TARNFOLD_BATCH_PROGRAM, Folder() / "tarnfold-batch");
@@ -180,7 +180,7 @@ TEST_F(DemoSeason, CheckFindsExactlyWhatEachSpoiltTemplateBreaks) {
 
     // The page holds the same findings, a section per checked form and a row per finding.
     ASSERT_EQ(Check(Spoilt(), reports.Path() / "spoilt.html").exitCode, 1);
-    const std::string html = ReadText(reports.Path() / "spoilt.html");
+    const std::string html = ReadWholeFile(reports.Path() / "spoilt.html");
     EXPECT_FALSE(Contains(html, "<script"));
     pugi::xml_document page;
     const pugi::xml_parse_result parsed = page.load_string(html.c_str());
@@ -235,7 +235,7 @@ TEST_F(DemoSeason, CheckThatCannotFinishKeepsTheEarlierReport) {
         Batch({"--check-templates", "--year", "2011", "--templates", Templates().string(), "--report", report.string()},
               {"TARNFOLD_SOFFICE=/nonexistent/soffice"});
     EXPECT_EQ(noOffice.exitCode, 4) << noOffice.out << noOffice.err;
-    EXPECT_EQ(ReadText(report), "earlier");
+    EXPECT_EQ(ReadWholeFile(report), "earlier");
     const Finished noFolder =
         Batch({"--check-templates", "--year", "2011", "--report", (reports.Path() / "missing" / "check.csv").string()});
     EXPECT_EQ(noFolder.exitCode, 2);

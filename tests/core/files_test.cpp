@@ -10,16 +10,14 @@
 
 #include "core/files.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 using namespace tarnfold;
 using tarnfold::testing::TempDir;
 
-namespace {
+using tarnfold::testing::ReadWholeFile;
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+namespace {
 
 // What a child process makes of the lock: 0 when it got it, 1 when another
 // holds it. With `die`, it then ends by SIGKILL still holding it.
@@ -73,7 +71,7 @@ TEST(ReplaceDurably, TheNewFileTakesTheNameInOneStepAndFailuresCarryTheReason) {
     EXPECT_EQ(partial, report + ".~part");
     std::ofstream(partial, std::ios::binary) << "new";
     ReplaceDurably(partial, report);
-    EXPECT_EQ(ReadText(report), "new");
+    EXPECT_EQ(ReadWholeFile(report), "new");
     EXPECT_FALSE(std::filesystem::exists(partial));
     EXPECT_NO_THROW(SyncFolder(dir.Folder()));
 
@@ -85,5 +83,5 @@ TEST(ReplaceDurably, TheNewFileTakesTheNameInOneStepAndFailuresCarryTheReason) {
         EXPECT_EQ(std::string(e.what()),
                   "Не удалось записать на диск файл " + dir.File("нет.docx") + ": нет такого файла или каталога");
     }
-    EXPECT_EQ(ReadText(report), "new");
+    EXPECT_EQ(ReadWholeFile(report), "new");
 }

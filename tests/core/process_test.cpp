@@ -14,20 +14,18 @@
 #include "core/file_descriptor.h"
 #include "core/process.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 using namespace tarnfold;
 using tarnfold::testing::TempDir;
 
-namespace {
+using tarnfold::testing::ReadWholeFile;
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+namespace {
 
 bool WaitForFile(const std::filesystem::path& path) {
     for (int i = 0; i < 250; ++i) {
-        if (std::filesystem::exists(path) && !ReadText(path).empty()) return true;
+        if (std::filesystem::exists(path) && !ReadWholeFile(path).empty()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -64,7 +62,7 @@ TEST(StartProcess, TheChildKeepsOnlyItsStandardDescriptors) {
     EXPECT_EQ(StartProcess({{"sh", "-c", "echo $$ >'" + dir.File("pid") + "'; exec sleep 5"}, {}, {}, true, "x"}), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ASSERT_TRUE(WaitForFile(dir.Path() / "pid"));
-    const pid_t detached = std::stoi(ReadText(dir.Path() / "pid"));
+    const pid_t detached = std::stoi(ReadWholeFile(dir.Path() / "pid"));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(OpenDescriptors(detached), (std::set<std::string>{"0", "1", "2"}));
     // An orphan of init, in a session of its own.
@@ -78,7 +76,7 @@ TEST(StartProcess, EnvironmentAndOutputAreTheGivenOnes) {
         {{"/bin/sh", "-c", "echo \"$ONLY:$HOME\"; echo oops >&2"}, {"ONLY=this"}, dir.File("out.log"), false, "x"});
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(ReadText(dir.Path() / "out.log"), "this:\noops\n");
+    EXPECT_EQ(ReadWholeFile(dir.Path() / "out.log"), "this:\noops\n");
 }
 
 TEST(StartProcess, AProgramThatCannotRunFailsWithTheReasonInRussian) {

@@ -32,6 +32,8 @@
 #include "word/docx/docx_server.h"
 #include "word/libreoffice/libreoffice.h"
 #include "word/libreoffice/office_process.h"
+#include "support/whole_file.h"
+#include "support/fixed_clock.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;
@@ -141,11 +143,6 @@ std::vector<std::string> Form7Cells() {
 
 const std::vector<std::string> kAllHeaders = {"z0001_000_00", "z0002_000_00", "z0003_000_00"};
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class ExportEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -201,16 +198,7 @@ protected:
         choices.templateFolder = shared->Path().string() + "/DocF";
         options.programFolder = program.Folder();
         options.formats = {",", "%d.%m.%Y", "%H:%M:%S", "", ""};
-        options.clock = [] {
-            std::tm t{};
-            t.tm_year = 111;
-            t.tm_mon = 2;
-            t.tm_mday = 5;
-            t.tm_hour = 14;
-            t.tm_min = 3;
-            t.tm_sec = 9;
-            return t;
-        };
+        options.clock = tarnfold::testing::FixedNow;
     }
 
     void Run(word::Server* through = nullptr) {
@@ -326,7 +314,7 @@ TEST_F(ExportEndToEnd, MappingYearFallsBackTo2007ToNothingOrToTheLatestYear) {
     EXPECT_NE(text.find("z1000_001_03:;"), std::string::npos) << text;
     EXPECT_NE(text.find("z1000_001_10:;"), std::string::npos) << text;
     EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
-    const std::string journal = ReadBytes(program.File("Tarnfold.log"));
+    const std::string journal = ReadWholeFile(program.File("Tarnfold.log"));
     EXPECT_EQ(journal.substr(journal.size() - 18), Utf8ToCp1251("таблица tb1000-1\r\n"));
 }
 
@@ -350,7 +338,7 @@ TEST_F(ExportEndToEnd, ALongInstitutionNameIsCutSoThatEveryNameOfTheRunFits) {
         EXPECT_NE(name.find("Щ… за 2011 год.doc"), std::string::npos) << name;
         EXPECT_NE(Filled(name).find("z1000_001_03:12,5;"), std::string::npos) << name;
     }
-    const std::string journal = Cp1251ToUtf8(ReadBytes(program.File("Tarnfold.log")));
+    const std::string journal = Cp1251ToUtf8(ReadWholeFile(program.File("Tarnfold.log")));
     EXPECT_NE(journal.find(ShortenedNameLine(LongInstitutionName()) + "\r\n"), std::string::npos) << journal;
 }
 
@@ -407,7 +395,7 @@ TEST_F(ExportEndToEnd, EmptyFormAnsweredYesIsSavedUnderItsNumberWithTheHeaderOnl
     // Lines 1 to 3 only.
     const std::string expected =
         "*********************************\r\n" + ReportPath("№ 7.doc") + "\r\nДата выгрузки: 05.03.2011 14:03:09\r\n";
-    EXPECT_EQ(ReadBytes(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
+    EXPECT_EQ(ReadWholeFile(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
 }
 
 TEST_F(ExportEndToEnd, EmptyFormAnsweredNoWritesNothing) {
@@ -434,7 +422,7 @@ TEST_F(ExportEndToEnd, JournalNamesMissingBookmarksAndRowsWithoutMapping) {
                                  "таблица tb7000-1\r\n"
                                  "таблица tb7000-2\r\n"
                                  "таблица tb7000-3\r\n";
-    EXPECT_EQ(ReadBytes(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
+    EXPECT_EQ(ReadWholeFile(program.File("Tarnfold.log")), Utf8ToCp1251(expected));
     EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
 }
 
@@ -453,7 +441,7 @@ TEST_F(ExportEndToEnd, DocxTemplateGivesTheSameTextsInTheSameCellsAsTheDoc) {
         EXPECT_EQ(Filled(sectionName + ".docx"), fromDoc);
         EXPECT_EQ(shown, std::vector<std::string>{ReportPath(sectionName + ".docx")});
         shown.clear();
-        const std::string journal = Cp1251ToUtf8(ReadBytes(program.File("Tarnfold.log")));
+        const std::string journal = Cp1251ToUtf8(ReadWholeFile(program.File("Tarnfold.log")));
         EXPECT_NE(journal.find("\r\n" + ReportPath(sectionName + ".docx") + "\r\n"), std::string::npos) << journal;
     }
     EXPECT_TRUE(Called("result Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!"));
@@ -474,7 +462,7 @@ TEST_F(ExportEndToEnd, TheOfficeFillsByRowAsItFillsByFigure) {
         Run(through);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "neither way falls back or complains";
         texts.push_back(Filled(name));
-        journals.push_back(Cp1251ToUtf8(ReadBytes(program.File("Tarnfold.log"))));
+        journals.push_back(Cp1251ToUtf8(ReadWholeFile(program.File("Tarnfold.log"))));
         results.push_back(calls.size() > 5 ? calls[calls.size() - 5] : "");
     }
     EXPECT_EQ(texts[0], texts[1]);
@@ -550,7 +538,7 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
         } catch (const Error& e) {
             EXPECT_STRNE(c.name, "abort") << e.what();
         }
-        EXPECT_EQ(ReadBytes(output), "the earlier report");
+        EXPECT_EQ(ReadWholeFile(output), "the earlier report");
         const std::string keptName = kept.substr(kept.rfind('/') + 1);
         if (!c.keptText) {
             EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут..."))
@@ -646,7 +634,7 @@ TEST_F(ExportEndToEnd, AFullDiskIsToldAtOnceAndTheEarlierReportStays) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << folder;
     }
     for (const std::string extension : {"", "x"})
-        EXPECT_EQ(ReadBytes((reports / (kForm7Name + extension)).string()), "the earlier report");
+        EXPECT_EQ(ReadWholeFile((reports / (kForm7Name + extension)).string()), "the earlier report");
     ExpectOnlyTheEarlierReports(reports);
 
     // The disk fills up while the document is filled: the finished document
@@ -702,7 +690,7 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
                            "удалите файл и повторите выгрузку"))
             << ::testing::PrintToString(calls);
         EXPECT_TRUE(Called("result Выгрузка не выполнена: прежний отчёт нельзя заменить..."));
-        EXPECT_EQ(ReadBytes(output), "the earlier report");
+        EXPECT_EQ(ReadWholeFile(output), "the earlier report");
         EXPECT_FALSE(Called("status Подготовка шаблона..."));
         // Nothing else appeared beside it.
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(program.Path() / "Reports"), {}), 1);
@@ -721,7 +709,7 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
                        "компьютере stat-pc с 09.12.2026 10:15; файл блокировки " +
                        lock + "): закройте его и повторите выгрузку"))
         << ::testing::PrintToString(calls);
-    EXPECT_EQ(ReadBytes(output), "the earlier report");
+    EXPECT_EQ(ReadWholeFile(output), "the earlier report");
     std::filesystem::remove(lock);
     std::filesystem::remove(output);
 }
@@ -739,7 +727,7 @@ protected:
         const std::string log = " >>'" + root + "/scripts.log' 2>&1";
         if (std::system(("'" + scripts + "make-demo-db' '" + root + "/kvel.gdb'" + log).c_str()) != 0 ||
             std::system(("'" + scripts + "make-demo-templates' '" + root + "/DocF_2011'" + log).c_str()) != 0)
-            throw std::runtime_error("demo scripts failed:\n" + ReadBytes(root + "/scripts.log"));
+            throw std::runtime_error("demo scripts failed:\n" + ReadWholeFile(root + "/scripts.log"));
         data = std::make_unique<db::DataModule>(shared->Folder());
         NoUi ui;
         data->ConnectDatabase({root + "/kvel.gdb", "password=masterkey", false}, ui);

@@ -14,6 +14,7 @@
 #include "recording_view.h"
 #include "support/recording_word.h"
 #include "support/temp_dir.h"
+#include "support/fixed_clock.h"
 
 using namespace tarnfold;
 using namespace tarnfold::testing;
@@ -54,16 +55,7 @@ protected:
         choices.templateFolder = templates.string();
         options.programFolder = program.Folder();
         options.formats.decimalSeparator = ",";
-        options.clock = [] {
-            std::tm t{};
-            t.tm_year = 2011 - 1900;
-            t.tm_mon = 2;
-            t.tm_mday = 5;
-            t.tm_hour = 14;
-            t.tm_min = 3;
-            t.tm_sec = 9;
-            return t;
-        };
+        options.clock = tarnfold::testing::FixedNow;
         database.answer = [this](const std::string& sql, const Parameters& parameters) {
             if (sql.rfind("select max(god)", 0) == 0) {
                 return db::ResultSet({"IGOD"}, {db::Kind::Integer}, {{latestYear ? Int(*latestYear) : db::Value{}}});

@@ -1,5 +1,7 @@
 #include "export_scenario.h"
 
+#include "support/host_tables.h"
+
 namespace tarnfold::testing {
 
 namespace {
@@ -33,9 +35,7 @@ std::string HostSchemaSql() {
         "(NTBL INTEGER, GOD INTEGER, LPU VARCHAR(8), period VARCHAR(10), formkod VARCHAR(10), "
         "tblkod VARCHAR(10), \"ROW\" VARCHAR(10)" +
         figures + ");\n";
-    return "CREATE TABLE KODIF (A VARCHAR(8) NOT NULL, A3 VARCHAR(222), B VARCHAR(100) NOT NULL, C CHAR(4) NOT NULL, "
-           "RAION VARCHAR(4) NOT NULL);\n"
-           "CREATE TABLE period (A VARCHAR(10), B VARCHAR(40));\n"
+    return std::string(kInstitutionTableSql) + kPeriodTableSql +
            "CREATE TABLE tblname (ntbl INTEGER, tblname VARCHAR(10));\n"
            "CREATE TABLE columns (tbl INTEGER, eng VARCHAR(10), god INTEGER, nstr VARCHAR(4));\n"
            "CREATE TABLE svod " +

@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "core/regional.h"
+#include "support/fixed_clock.h"
 #include "support/scoped_variable.h"
 
 using namespace tarnfold;
@@ -12,13 +13,7 @@ TEST(RegionalFormats, RussianLocaleHasACommaAndDayMonthYear) {
     ASSERT_TRUE(formats) << "ru_RU.UTF-8 must be generated (scripts/setup)";
     EXPECT_EQ(formats->decimalSeparator, ",");
     EXPECT_EQ(formats->shortDate, "%d.%m.%Y");
-    std::tm t{};
-    t.tm_year = 111;
-    t.tm_mon = 2;
-    t.tm_mday = 5;
-    t.tm_hour = 14;
-    t.tm_min = 3;
-    t.tm_sec = 9;
+    const std::tm t = tarnfold::testing::FixedNow();
     EXPECT_EQ(FormatByPattern(formats->shortDate, t, *formats), "05.03.2011");
     EXPECT_EQ(FormatByPattern(formats->longTime, t, *formats), "14:03:09");
 }
@@ -27,13 +22,7 @@ TEST(RegionalFormats, AmericanLocaleHasAPointAndATwelveHourClock) {
     const auto formats = ReadRegionalFormats("en_US.UTF-8");
     ASSERT_TRUE(formats) << "en_US.UTF-8 must be generated (scripts/setup)";
     EXPECT_EQ(formats->decimalSeparator, ".");
-    std::tm t{};
-    t.tm_year = 111;
-    t.tm_mon = 2;
-    t.tm_mday = 5;
-    t.tm_hour = 14;
-    t.tm_min = 3;
-    t.tm_sec = 9;
+    const std::tm t = tarnfold::testing::FixedNow();
     EXPECT_EQ(FormatByPattern(formats->shortDate, t, *formats), "03/05/2011");
     EXPECT_EQ(FormatByPattern(formats->longTime, t, *formats), "02:03:09 PM");
 }

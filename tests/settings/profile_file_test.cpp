@@ -18,7 +18,7 @@ namespace tarnfold {
 namespace {
 
 using testing::ErrorMessage;
-using testing::ReadBytes;
+using testing::ReadWholeFile;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -128,7 +128,7 @@ TEST(ProfileFileWriting, NewFileIsCodePage1251WithCrLf) {
     ini.WriteString("S", "Second", "2");
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.ini")));
     ini.Commit();
-    EXPECT_EQ(ReadBytes(dir.File("new.ini")), "[S]\r\nName=\xCE\xF2\xF7\xB8\xF2\r\nSecond=2\r\n[T]\r\nX=1\r\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("new.ini")), "[S]\r\nName=\xCE\xF2\xF7\xB8\xF2\r\nSecond=2\r\n[T]\r\nX=1\r\n");
 }
 
 TEST(ProfileFileWriting, CharacterOutsideTheCodePageTurnsTheWholeFileToUtf8) {
@@ -137,7 +137,7 @@ TEST(ProfileFileWriting, CharacterOutsideTheCodePageTurnsTheWholeFileToUtf8) {
     ini.WriteString("REPORT", "Forma", "Отчёт");
     ini.WriteString("REPORT", "PathReport", "/home/anna/Modèles Straße");
     ini.Commit();
-    EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[REPORT]\r\nForma=Отчёт\r\nPathReport=/home/anna/Modèles Straße\r\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("a.ini")), "[REPORT]\r\nForma=Отчёт\r\nPathReport=/home/anna/Modèles Straße\r\n");
     ProfileFile back(dir.File("a.ini"));
     EXPECT_EQ(back.ReadString("REPORT", "Forma", "-"), "Отчёт");
     EXPECT_EQ(back.ReadString("REPORT", "PathReport", "-"), "/home/anna/Modèles Straße");
@@ -145,7 +145,7 @@ TEST(ProfileFileWriting, CharacterOutsideTheCodePageTurnsTheWholeFileToUtf8) {
     // Once no such character is left, the file is the code page's again.
     back.WriteString("REPORT", "PathReport", "/home/anna/Шаблоны");
     back.Commit();
-    EXPECT_EQ(ReadBytes(dir.File("a.ini")),
+    EXPECT_EQ(ReadWholeFile(dir.File("a.ini")),
               "[REPORT]\r\nForma=\xCE\xF2\xF7\xB8\xF2\r\nPathReport=/home/anna/\xD8\xE0\xE1\xEB\xEE\xED\xFB\r\n");
 }
 
@@ -171,7 +171,7 @@ TEST(ProfileFileWriting, ValuesReadBackAsWritten) {
         EXPECT_EQ(ProfileFile(single.File("a.ini")).ReadString("S", "K", "-"), value);
     }
     // Only what reading would alter is quoted.
-    const std::string bytes = ReadBytes(dir.File("a.ini"));
+    const std::string bytes = ReadWholeFile(dir.File("a.ini"));
     EXPECT_NE(bytes.find("\r\nK0=\"\"\"x\"\"\"\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\nK2=\"\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\nK3=\r\n"), std::string::npos);
@@ -196,7 +196,7 @@ TEST(ProfileFileWriting, RewrittenKeyKeepsItsPlaceAndEverythingElseSurvives) {
     ini.WriteString("REPORT", "Year", "2010");
     ini.WriteString("BASE", "PathBase", "C:\\Data\\");
     ini.Commit();
-    EXPECT_EQ(ReadBytes(dir.File("a.ini")),
+    EXPECT_EQ(ReadWholeFile(dir.File("a.ini")),
               "; kept comment\r\n"
               "[REPORT]\r\n"
               "Forma=new\r\n"
@@ -231,7 +231,7 @@ TEST(ProfileFileWriting, UnchangedContentLeavesTheFileAlone) {
     ini.WriteString("s", "K", "1");
     ini.Commit();
     EXPECT_EQ(std::filesystem::last_write_time(dir.File("a.ini")), old);
-    EXPECT_EQ(ReadBytes(dir.File("a.ini")), bytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("a.ini")), bytes);
 }
 
 TEST(ProfileFileWriting, FailedWriteNamesTheFileAndLeavesNothingBehind) {
@@ -260,7 +260,7 @@ TEST(ProfileFileWriting, ReplacesTheFileWholeKeepingItsPermissions) {
     ProfileFile ini(dir.File("a.ini"));
     ini.WriteString("S", "K", "2");
     ini.Commit();
-    EXPECT_EQ(ReadBytes(dir.File("a.ini")), "[S]\r\nK=2\r\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("a.ini")), "[S]\r\nK=2\r\n");
     EXPECT_EQ(std::filesystem::status(dir.File("a.ini")).permissions(), perms);
     EXPECT_EQ(testing::EntryCount(dir.Path()), 1u);
 }
@@ -284,7 +284,7 @@ TEST(ProfileFileWriting, ReadOnlyFileIsNotReplacedThoughItsFolderIsWritable) {
             std::_Exit(refused ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadBytes(dir.File("a.ini")), bytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("a.ini")), bytes);
     EXPECT_EQ(testing::EntryCount(dir.Path()), 1u);
 }
 #endif

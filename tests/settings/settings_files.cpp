@@ -1,7 +1,6 @@
 #include "settings_files.h"
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace tarnfold::testing {
@@ -10,12 +9,6 @@ void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write test file " + path.string());
-}
-
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read test file " + path.string());
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::size_t EntryCount(const std::filesystem::path& folder) {

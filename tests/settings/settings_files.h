@@ -1,16 +1,16 @@
 #pragma once
-// Raw bytes in and out of the files under test, so checks see exactly what is on disk.
+// Raw bytes into the files under test (ReadWholeFile reads them back), so checks see exactly what is on disk.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "core/error.h"
+#include "support/whole_file.h"
 
 namespace tarnfold::testing {
 
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
-std::string ReadBytes(const std::filesystem::path& path);
 // Names in the folder, to see that no temporary file is left behind.
 std::size_t EntryCount(const std::filesystem::path& folder);
 

@@ -14,7 +14,7 @@ namespace tarnfold {
 namespace {
 
 using testing::ErrorMessage;
-using testing::ReadBytes;
+using testing::ReadWholeFile;
 using testing::WriteBytes;
 
 // The first-start values in code page 1251.
@@ -41,7 +41,7 @@ protected:
     }
     void WriteLocator(std::string_view bytes) { WriteBytes(kvel_ / "kvel.ini", bytes); }
     void WriteIni(std::string_view bytes) { WriteBytes(IniPath(), bytes); }
-    std::string Ini() const { return ReadBytes(IniPath()); }
+    std::string Ini() const { return ReadWholeFile(IniPath()); }
     std::string IniPath() const { return folder_ + "Tarnfold.ini"; }
 
     tarnfold::testing::TempDir dir_;

@@ -59,7 +59,7 @@ private:
 };
 
 std::string Tail(const fs::path& log) {
-    const std::string text = ReadFileBytes(log.string());
+    const std::string text = ReadWholeFile(log);
     return text.size() > 3000 ? text.substr(text.size() - 3000) : text;
 }
 
@@ -112,7 +112,7 @@ void SeedProfile(const fs::path& profile) {
     const fs::path settings = profile / "user" / "registrymodifications.xcu";
     if (fs::exists(settings)) return;
     fs::create_directories(settings.parent_path());
-    const std::string xcd = ReadFileBytes("/usr/lib/libreoffice/share/registry/main.xcd");
+    const std::string xcd = ReadWholeFile("/usr/lib/libreoffice/share/registry/main.xcd");
     std::string version;
     const std::size_t at = xcd.find("oor:name=\"ooSetupVersion\">");
     if (at != std::string::npos) {
@@ -257,13 +257,6 @@ DocumentContent ParseFlatOdf(const std::string& xml) {
 
 }  // namespace
 
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 void MakeTemplates(const std::vector<std::pair<std::string, std::string>>& layoutsAndOutputs) {
     ScratchFolder scratch;
     std::vector<std::string> arguments = {"/usr/bin/python3",
@@ -305,7 +298,7 @@ DocumentContent ReadDocument(const std::string& path) {
     const fs::path flat = scratch.Path() / "document.fodt";
     for (int attempt = 0; attempt < 2 && !fs::exists(flat); ++attempt) Run(arguments, log);
     if (!fs::exists(flat)) throw std::runtime_error("LibreOffice could not read " + path + "; log:\n" + Tail(log));
-    return ParseFlatOdf(ReadFileBytes(flat.string()));
+    return ParseFlatOdf(ReadWholeFile(flat));
 }
 
 std::string ReadDocumentText(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/whole_file.h"
+
 namespace tarnfold::testing {
 
 // Writes a .doc, .docx or .odt template from its layout (the JSON format of
@@ -29,8 +31,5 @@ DocumentContent ReadDocument(const std::string& path);
 // The document as UTF-8 text: header lines, then body lines, then footer
 // lines, each ending in a line break.
 std::string ReadDocumentText(const std::string& path);
-
-// A file's exact bytes (empty when it cannot be read).
-std::string ReadFileBytes(const std::string& path);
 
 }  // namespace tarnfold::testing

@@ -4,6 +4,8 @@
 #include <map>
 #include <utility>
 
+#include "batch/batch_scenario.h"
+
 namespace tarnfold::testing {
 
 namespace {
@@ -23,29 +25,38 @@ db::Value Null(db::Kind kind) {
     return value;
 }
 
+// "12.50" as 1250 with two decimals; "" as NULL.
+db::Value Figure(const std::string& text) {
+    if (text.empty()) return Null(db::Kind::Decimal);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos) return Dec(std::stoll(text), 0);
+    return Dec(std::stoll(text.substr(0, point) + text.substr(point + 1)), static_cast<int>(text.size() - point - 1));
+}
+
 std::map<std::string, std::vector<Row>> RowsByInstitution() {
     std::map<std::string, std::vector<Row>> rows;
-    rows["0101"] = {SourceRow("0101", 1, Dec(1250, 2), Dec(31415, 4)),
-                    SourceRow("0101", 2, Dec(100, 0), Null(db::Kind::Decimal)),
-                    SourceRow("0101", 9, Dec(4, 0), Null(db::Kind::Decimal))};  // the template has no row 9
-    rows["0202"] = {SourceRow("0202", 1, Dec(7, 0), Dec(825, 2))};
+    for (const BatchFigures& f : kBatchFigures)
+        rows[f.institution].push_back(SourceRow(f.institution, f.row, Figure(f.n1), Figure(f.n2)));
     // Its rows alternate between two tables of the same bookmarks, so that
     // each row's mapping is read anew: the tests' hook for "after row N".
+    std::vector<Row>& large = rows[kLargeFormInstitution];
     for (int r = 1; r <= kLargeFormRows; ++r) {
-        rows["0505"].push_back(SourceRow("0505", r, Dec(r, 0), Null(db::Kind::Decimal)));
-        rows["0505"].back()[0] = Int(1000 + r % 2);
+        large.push_back(SourceRow(kLargeFormInstitution, r, Dec(r, 0), Null(db::Kind::Decimal)));
+        large.back()[0] = Int(1000 + r % 2);
     }
     return rows;
 }
 
+std::vector<db::Institution> Institutions() {
+    std::vector<db::Institution> institutions;
+    for (const BatchInstitution& i : kBatchInstitutions)
+        institutions.push_back({i.code, "", i.name, i.code, i.district});
+    return institutions;
+}
+
 }  // namespace
 
-StandInFigures::StandInFigures()
-    : institutions_{{"0101", "", "Больница \"Север\"/Юг", "0101", "01"},
-                    {"0202", "", "Поликлиника", "0202", "02"},
-                    {"0303", "", "Без данных", "0303", "03"},
-                    {"0505", "", "Большая", "0505", "05"}},
-      periods_{{"01", "Январь"}, {"13", "Год"}} {
+StandInFigures::StandInFigures() : institutions_(Institutions()), periods_{{"01", "Январь"}, {"13", "Год"}} {
     database_.answer = [this, rows = RowsByInstitution()](const std::string& sql, const Parameters& parameters) {
         if (sql.rfind("select max(god)", 0) == 0) return db::ResultSet({"IGOD"}, {db::Kind::Integer}, {{Int(2011)}});
         if (sql.find(".NTBL,GOD,LPU") != std::string::npos) {

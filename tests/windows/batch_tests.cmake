@@ -6,7 +6,8 @@ add_executable(batch_stand_in_program
   ${TARNFOLD_WINDOWS_TESTS}/batch_stand_in_program.cpp
   ${TARNFOLD_WINDOWS_TESTS}/batch_stand_in_rows.cpp)
 target_link_libraries(batch_stand_in_program PRIVATE tarnfold_batch_program)
-target_include_directories(batch_stand_in_program PRIVATE ${TARNFOLD_WINDOWS_TESTS} ${TARNFOLD_ROOT}/tests/export)
+target_include_directories(batch_stand_in_program PRIVATE ${TARNFOLD_WINDOWS_TESTS} ${TARNFOLD_ROOT}/tests
+                           ${TARNFOLD_ROOT}/tests/export)
 
 # The 32-bit build runs the released batch over the database only.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

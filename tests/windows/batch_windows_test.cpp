@@ -27,6 +27,9 @@
 #include "stand_in_registration.h"
 #include "stand_in_word_test.h"
 #include "word/com/word_com.h"
+#include "support/whole_file.h"
+
+using tarnfold::testing::ReadWholeFile;
 
 namespace tarnfold {
 namespace {
@@ -41,11 +44,6 @@ struct HandleCloser {
 using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -141,8 +139,8 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
         }
         GetExitCodeProcess(process.get(), &finished.exitCode);
     }
-    finished.out = ReadAll(outPath);
-    finished.err = ReadAll(errPath);
+    finished.out = ReadWholeFile(outPath);
+    finished.err = ReadWholeFile(errPath);
     return finished;
 }
 
@@ -215,7 +213,7 @@ protected:
         // The window leaves its document shown in Word; the user closes Word
         // before the batch is run again.
         HeldWord().Call("Quit", {Arg::Boolean(false, "SaveChanges")});
-        return ReadAll(window / L"Reports" / win32::Wide(outputName));
+        return ReadWholeFile(window / L"Reports" / win32::Wide(outputName));
     }
 };
 
@@ -234,10 +232,10 @@ TEST_F(BatchOnWindows, EachInstitutionsDocumentIsTheOneTheWindowWouldWrite) {
                          "не размещено 1;"))
         << run.out;
 
-    const std::string north = ReadAll(Reports() / win32::Wide(kNorth));
+    const std::string north = ReadWholeFile(Reports() / win32::Wide(kNorth));
     EXPECT_TRUE(Contains(north, "Строка 1: {z1000_001_01:12,5} {z1000_001_02:3,1415}\r\n")) << north;
     EXPECT_EQ(north, WindowPathDocument(0, kNorth));
-    EXPECT_EQ(ReadAll(Reports() / win32::Wide(kClinic)), WindowPathDocument(1, kClinic));
+    EXPECT_EQ(ReadWholeFile(Reports() / win32::Wide(kClinic)), WindowPathDocument(1, kClinic));
     // Only the finished documents: no working copy, nothing for the institution without data.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Reports()), {}), 2);
     EXPECT_FALSE(std::filesystem::exists(Folder() / L"Tarnfold.ini"));
@@ -249,7 +247,7 @@ TEST_F(BatchOnWindows, WordFillsADocxTemplateWhereThereIsNoDoc) {
     const Finished run = Batch({"--form", "7", "--institution", "0202", "--year", "2011", "--section", "1"});
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     const std::string docx = kClinic.substr(0, kClinic.size() - 4) + ".docx";
-    EXPECT_EQ(ReadAll(Reports() / win32::Wide(docx)), expected) << run.out;
+    EXPECT_EQ(ReadWholeFile(Reports() / win32::Wide(docx)), expected) << run.out;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Reports()), {}), 1);
 }
 
@@ -258,7 +256,7 @@ TEST_F(BatchOnWindows, TemplatesAreConvertedThroughWordOnce) {
     const Finished first = Batch({"--convert-templates", templates});
     ASSERT_EQ(first.exitCode, 0u) << first.out << first.err;
     EXPECT_TRUE(Contains(first.out, "7.doc → 7.docx: закладок 6, все закладки сохранены\n")) << first.out;
-    EXPECT_EQ(ReadAll(Folder() / L"DocF_2011" / L"7.docx"), ReadAll(Folder() / L"DocF_2011" / L"7.doc"));
+    EXPECT_EQ(ReadWholeFile(Folder() / L"DocF_2011" / L"7.docx"), ReadWholeFile(Folder() / L"DocF_2011" / L"7.doc"));
     // Nothing of the conversion's own is left beside the templates.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder() / L"DocF_2011"), {}), 2);
 
@@ -295,7 +293,7 @@ TEST_F(BatchOnWindows, ExitCodesTellWhatWentWrong) {
         EXPECT_TRUE(Contains(run.out + run.err, test.expected)) << run.out << run.err;
     }
     // The failure of one document leaves the others written.
-    EXPECT_TRUE(Contains(ReadAll(Reports() / win32::Wide(kClinic)), "{z1000_001_02:8,25}"));
+    EXPECT_TRUE(Contains(ReadWholeFile(Reports() / win32::Wide(kClinic)), "{z1000_001_02:8,25}"));
 }
 
 TEST_F(BatchOnWindows, WithoutWordNothingIsWrittenAndTheExitCodeIs4) {
@@ -367,10 +365,10 @@ TEST_F(BatchOnWindows, CtrlCStopsAfterTheCurrentRowAndSavesThePartlyFilledDocume
     EXPECT_EQ(run.exitCode, 130u) << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "остановлено по Ctrl+C, размещено 5, ")) << run.out;
     EXPECT_TRUE(Contains(run.out, "Выгрузка остановлена по Ctrl+C: документов 1 из 2")) << run.out;
-    const std::string text = ReadAll(Reports() / win32::Wide(kLargeUnfinished));
+    const std::string text = ReadWholeFile(Reports() / win32::Wide(kLargeUnfinished));
     EXPECT_TRUE(Contains(text, "Строка 5: {z1000_005_01:5}")) << text;
     EXPECT_TRUE(Contains(text, "Строка 6: {z1000_006_01}")) << text;
-    EXPECT_EQ(ReadAll(Reports() / win32::Wide(kLarge)), "the earlier report");
+    EXPECT_EQ(ReadWholeFile(Reports() / win32::Wide(kLarge)), "the earlier report");
     EXPECT_FALSE(std::filesystem::exists(Reports() / win32::Wide(kNorth))) << "no document after the stop";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Reports()), {}), 2);
 }
@@ -489,10 +487,10 @@ TEST_F(BatchOnTheDemoDatabase, ListsAndExportsSeveralInstitutionsEmbeddedAndThro
         EXPECT_TRUE(Contains(exported.out, "Выгрузка завершена: документов 2 из 2")) << exported.out;
         // The figures in the user's decimal comma.
         EXPECT_EQ(
-            ReadAll(Reports() / L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc"),
+            ReadWholeFile(Reports() / L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc"),
             "Учреждение: Городская больница №1{z0002_000_00}\r\nСтрока 1: {z1000_001_04:537} {z1000_001_06:35,45}\r\n");
         EXPECT_EQ(
-            ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
+            ReadWholeFile(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
             "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
     }
 }
@@ -507,7 +505,7 @@ TEST_F(BatchOnTheDemoDatabase, ABusyWordIsWaitedFor) {
     const Finished run = Batch({"--form", "7", "--institution", "1166", "--year", "2011"});
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000));
     EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
-    EXPECT_EQ(ReadAll(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
+    EXPECT_EQ(ReadWholeFile(Reports() / L"№ 7 (разрез 00) Велинская область за 2011 год.doc"),
               "Учреждение: Велинская область{z0002_000_00}\r\nСтрока 1: {z1000_001_04:495} {z1000_001_06:21,27}\r\n");
     // An invisible Word without documents was the batch's own: it quit it.
     EXPECT_FALSE(Answers(word));
@@ -569,7 +567,7 @@ std::vector<std::string> CsvFindings(const std::string& csv) {
 }
 
 void Replace(const std::filesystem::path& file, const std::string& from, const std::string& to) {
-    std::string text = ReadAll(file);
+    std::string text = ReadWholeFile(file);
     const std::size_t at = text.find(from);
     ASSERT_NE(at, std::string::npos) << from;
     std::ofstream(file, std::ios::binary) << text.replace(at, from.size(), to);
@@ -588,7 +586,7 @@ TEST_F(BatchOnTheDemoDatabase, TemplateCheckFindsWhatASpoiltTemplateBreaks) {
     Replace(spoilt / L"12.doc", "{z0002_000_00}", "");
     std::filesystem::remove(spoilt / L"14.doc");
     std::ofstream(spoilt / L"8.doc", std::ios::binary) << "Форма 8 {z0001_000_00: не закрыта\r\n";
-    const std::string spoiltSeven = ReadAll(spoilt / L"7.doc");
+    const std::string spoiltSeven = ReadWholeFile(spoilt / L"7.doc");
 
     const Finished cleanRun = Batch(
         {"--check-templates", "--year", "2011", "--templates", Utf8(clean), "--report", Utf8(root / L"чистые.csv")});
@@ -602,7 +600,7 @@ TEST_F(BatchOnTheDemoDatabase, TemplateCheckFindsWhatASpoiltTemplateBreaks) {
                          "Проверка шаблонов за 2011 год: проверено 4, без замечаний 4, с предупреждениями "
                          "0, с ошибками 0.\nНе проверялись (нет шаблона и нет данных за 2011 год): 42.\n"))
         << cleanRun.out;
-    EXPECT_EQ(CsvFindings(ReadAll(root / L"чистые.csv")), std::vector<std::string>{});
+    EXPECT_EQ(CsvFindings(ReadWholeFile(root / L"чистые.csv")), std::vector<std::string>{});
 
     const Dispatch word = HeldWord();
     const Finished spoiltRun = Batch({"--check-templates", "--year", "2011", "--templates", Utf8(spoilt), "--report",
@@ -615,7 +613,7 @@ TEST_F(BatchOnTheDemoDatabase, TemplateCheckFindsWhatASpoiltTemplateBreaks) {
     // The renamed cell is filled for three institutions, two figures each.
     EXPECT_TRUE(Contains(spoiltRun.out, "  ячейки с данными без закладки: 1 (учреждений 3, цифр 6) — z1000_002_04\n"))
         << spoiltRun.out;
-    EXPECT_EQ(CsvFindings(ReadAll(root / L"испорченные.csv")),
+    EXPECT_EQ(CsvFindings(ReadWholeFile(root / L"испорченные.csv")),
               (std::vector<std::string>{
                   "12.doc | ошибка | нет закладки заголовка | z0002_000_00",
                   "14.doc | ошибка | нет файла шаблона | ",
@@ -624,7 +622,7 @@ TEST_F(BatchOnTheDemoDatabase, TemplateCheckFindsWhatASpoiltTemplateBreaks) {
                   "8.doc | ошибка | шаблон не читается как документ Word | ",
               }));
 
-    EXPECT_EQ(ReadAll(spoilt / L"7.doc"), spoiltSeven);
+    EXPECT_EQ(ReadWholeFile(spoilt / L"7.doc"), spoiltSeven);
     EXPECT_FALSE(Answers(word)) << "the Word the check started outlived it";
     for (const wchar_t* name : {L"Reports", L"Tarnfold.log", L"Tarnfold.ini"})
         EXPECT_FALSE(std::filesystem::exists(Folder() / name)) << Utf8(name);
@@ -644,7 +642,7 @@ TEST_F(BatchOnTheDemoDatabase, EveryFormOfTheThemeForEveryInstitutionInOneRun) {
     const std::string reports = Utf8(Reports()) + "\\";
     const std::string seven = "№ 7 (разрез 00) Городская больница №1 за 2011 год.doc";
     EXPECT_TRUE(Contains(whole.out, "0101 - Городская больница №1: " + reports + seven + " — размещено ")) << whole.out;
-    const std::string document = ReadAll(Reports() / win32::Wide(seven));
+    const std::string document = ReadWholeFile(Reports() / win32::Wide(seven));
     EXPECT_TRUE(Contains(document, "Учреждение: Городская больница №1{z0002_000_00}\r\n")) << document;
     EXPECT_TRUE(Contains(document, "{z1000_001_04:537} {z1000_001_05")) << document;
     EXPECT_TRUE(Contains(document, "{z1000_001_06:35,45}\r\n")) << document;
@@ -671,7 +669,7 @@ TEST_F(BatchOnTheDemoDatabase, EveryFormOfTheThemeForEveryInstitutionInOneRun) {
     std::sort(wholeFiles.begin(), wholeFiles.end());
     EXPECT_EQ(wholeFiles, singleFiles);
     for (const std::wstring& name : singleFiles) {
-        EXPECT_EQ(ReadAll(Reports() / name), ReadAll(single / name)) << Utf8(name);
+        EXPECT_EQ(ReadWholeFile(Reports() / name), ReadWholeFile(single / name)) << Utf8(name);
         EXPECT_TRUE(Contains(whole.out, ": " + reports + Utf8(name) + " — размещено ")) << Utf8(name);
     }
 }
@@ -692,7 +690,7 @@ TEST(BatchConsole, CyrillicReachesAConsoleWholeAndAFileAsUtf8) {
         std::ostream out(&buffer);
         out << first << std::flush << second << std::flush;
     }
-    EXPECT_EQ(ReadAll(file), whole);
+    EXPECT_EQ(ReadWholeFile(file), whole);
     std::filesystem::remove(file);
 
     const Handle screen(CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

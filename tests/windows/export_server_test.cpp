@@ -21,6 +21,7 @@
 #include "stand_in_rows.h"
 #include "word/com/message_filter.h"
 #include "word/com/word_com.h"
+#include "support/whole_file.h"
 
 namespace tarnfold {
 namespace {
@@ -31,11 +32,6 @@ using word::com::Arg;
 using word::com::Dispatch;
 
 std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The Word every client of the stand-in shares while one holds it.
 Dispatch HeldWord() { return word::com::CreateAutomationObject("Word.Application"); }
@@ -98,7 +94,7 @@ TEST_P(EachTemplateKind, TheFilledDocumentIsWrittenByTheWordProcessorInItsKind) 
     EXPECT_EQ(outcome.placedFigures, 2u);
     const std::filesystem::path output = Output(GetParam());
     EXPECT_EQ(outcome.outputPath, Utf8(output));
-    EXPECT_EQ(ReadAll(output), StandInDocument);
+    EXPECT_EQ(ReadWholeFile(output), StandInDocument);
     // Only the finished document is left in the reports folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / L"Reports"), {}), 1);
     const std::string format = std::wstring(GetParam()) == L".docx" ? "12" : "0";
@@ -139,7 +135,7 @@ TEST_F(ExportThroughStandInWord, TheUsersDocumentIsNeverTypedInto) {
         const std::optional<std::string> failure = Export(outcome);
         EXPECT_EQ(outcome.saved, test.saved) << failure.value_or("");
         if (test.saved) {
-            EXPECT_EQ(ReadAll(Output(L".doc")), StandInDocument);
+            EXPECT_EQ(ReadWholeFile(Output(L".doc")), StandInDocument);
         } else {
             ASSERT_TRUE(failure);
             EXPECT_EQ(failure->rfind("Word не дает сделать активным документ выгрузки: активен другой документ (" +
@@ -151,10 +147,10 @@ TEST_F(ExportThroughStandInWord, TheUsersDocumentIsNeverTypedInto) {
         // The user's document: still open under its name, its text as it was.
         const Dispatch users = word.Object("Documents").Object("Item", {Arg::Integer(1)});
         EXPECT_EQ(users.Text("FullName"), Utf8(letter));
-        EXPECT_EQ(ReadAll(letter), letterText);
+        EXPECT_EQ(ReadWholeFile(letter), letterText);
         std::string copy = Utf8(root / L"копия письма.doc");
         users.Call("SaveAs", {Arg::TextByRef(copy)});
-        EXPECT_EQ(ReadAll(root / L"копия письма.doc"), letterText) << "typed into the user's document";
+        EXPECT_EQ(ReadWholeFile(root / L"копия письма.doc"), letterText) << "typed into the user's document";
         word.Call("Quit", {Arg::Boolean(false, "SaveChanges")});
     }
 }
@@ -187,7 +183,7 @@ TEST_F(ExportThroughStandInWord, ABusyWordIsWaitedForAndThenNamedAsBusy) {
         EXPECT_EQ(outcome.saved, test.saved) << failure.value_or("");
         if (test.saved) {
             EXPECT_GE(took, test.busy);
-            EXPECT_EQ(ReadAll(Output(L".doc")), StandInDocument);
+            EXPECT_EQ(ReadWholeFile(Output(L".doc")), StandInDocument);
         } else {
             EXPECT_EQ(failure.value_or(""), word::com::kWordBusyMessage);
             EXPECT_LT(took, test.busy);

@@ -25,6 +25,9 @@
 #include "stand_in_registration.h"
 #include "window/window_geometry.h"
 #include "window/window_layout.h"
+#include "support/whole_file.h"
+
+using tarnfold::testing::ReadWholeFile;
 
 namespace tarnfold {
 namespace {
@@ -44,11 +47,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         std::this_thread::sleep_for(20ms);
     }
     return true;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 fs::path OwnFolder() {
@@ -369,7 +367,7 @@ TEST_F(WindowProgram, CompactAndDetailStatesThemeChangeAndEscSavingTheChoices) {
     Press(program, VK_ESCAPE);
     ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
     EXPECT_EQ(program.ExitCode(), 0u);
-    const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
+    const std::string saved = ReadWholeFile(programFolder_ / L"Tarnfold.ini");
     EXPECT_NE(saved.find(Utf8ToCp1251("LPU=0101 - Городская больница №1\r\n")), std::string::npos) << saved;
     EXPECT_NE(saved.find("Year=2011\r\n"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("Городская"), std::string::npos) << "written in UTF-8";
@@ -406,7 +404,7 @@ TEST_F(WindowProgram, AnOpenListTakesEnterAndHoldsBackF10AndEsc) {
 
     Press(program, VK_ESCAPE);
     ASSERT_TRUE(program.Ended(20s)) << "Esc did not close the window";
-    const std::string saved = ReadAll(programFolder_ / L"Tarnfold.ini");
+    const std::string saved = ReadWholeFile(programFolder_ / L"Tarnfold.ini");
     EXPECT_NE(saved.find(Utf8ToCp1251("LPU=" + kDemoInstitutions[1] + "\r\n")), std::string::npos) << saved;
 }
 
@@ -492,7 +490,7 @@ TEST_F(WindowProgram, F10ExportsThroughTheWordProcessorInAnotherProcess) {
         for (const fs::path& document : documents) names += " \"" + PathToUtf8(document.filename()) + "\"";
         ASSERT_EQ(documents.size(), 1u) << "one document, and no working copy left:" << names;
         EXPECT_EQ(documents[0].filename().wstring(), L"№ 7 (разрез 00) Городская больница №1 за 2011 год.doc");
-        EXPECT_EQ(ReadAll(documents[0]), kFormDocument);
+        EXPECT_EQ(ReadWholeFile(documents[0]), kFormDocument);
 
         Press(program, VK_ESCAPE);
         EXPECT_TRUE(program.Ended(20s));

@@ -1,4 +1,4 @@
-# Test programs of the Windows build (included by windows/CMakeLists.txt).
+# Test programs of the Windows build (included by cmake/windows_build.cmake).
 # Each runs as one CTest entry; under Wine through the cross-compiling emulator.
 set(TARNFOLD_WINDOWS_TESTS ${CMAKE_CURRENT_LIST_DIR})
 
@@ -6,7 +6,7 @@ function(tarnfold_windows_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;ARGS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest)
-  target_include_directories(${name} PRIVATE ${TARNFOLD_WINDOWS_TESTS})
+  target_include_directories(${name} PRIVATE ${TARNFOLD_WINDOWS_TESTS} ${TARNFOLD_ROOT}/tests)
   add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
   set_tests_properties(${name} PROPERTIES TIMEOUT 120 ${T_PROPERTIES})
 endfunction()
@@ -27,7 +27,6 @@ tarnfold_windows_test(platform_win32_tests
           ${TARNFOLD_WINDOWS_TESTS}/win32_window_test.cpp
   LIBS tarnfold_platform_win32 tarnfold_win32_window tarnfold_word_com tarnfold_journal
   ARGS --gtest_filter=-RegionalFormats.*)
-target_include_directories(platform_win32_tests PRIVATE ${TARNFOLD_ROOT}/tests)
 
 # The regional formats under the office's locale and under one whose day and
 # hour go without leading zeros ("M/d/yyyy", "h:mm:ss tt").
@@ -42,15 +41,14 @@ tarnfold_windows_test(window_logic_tests
   SOURCES ${TARNFOLD_ROOT}/tests/window/main_window_logic_test.cpp
           ${TARNFOLD_ROOT}/tests/window/rules_and_layout_test.cpp
           ${TARNFOLD_ROOT}/tests/window/single_instance_rules_test.cpp
-  LIBS tarnfold_window_logic GTest::gtest_main)
-target_include_directories(window_logic_tests PRIVATE ${TARNFOLD_ROOT}/tests ${TARNFOLD_ROOT}/tests/window)
+  LIBS tarnfold_window GTest::gtest_main)
+target_include_directories(window_logic_tests PRIVATE ${TARNFOLD_ROOT}/tests/window)
 target_compile_definitions(window_logic_tests PRIVATE TARNFOLD_SOURCE_DIR="${TARNFOLD_ROOT}")
 
 if(TARGET tarnfold_db)
   tarnfold_windows_test(db_windows_tests
     SOURCES ${TARNFOLD_WINDOWS_TESTS}/client_library_test.cpp
     LIBS tarnfold_db GTest::gtest_main)
-  target_include_directories(db_windows_tests PRIVATE ${TARNFOLD_ROOT}/tests)
 endif()
 
 # A real database for the programs under Wine. The Windows client cannot be
@@ -151,7 +149,7 @@ endif()
 
 tarnfold_windows_test(window_program_tests
   SOURCES ${TARNFOLD_WINDOWS_TESTS}/window_program_test.cpp
-  LIBS tarnfold_word_stand_in_support tarnfold_window_logic gdi32 user32 GTest::gtest_main)
+  LIBS tarnfold_word_stand_in_support tarnfold_window gdi32 user32 GTest::gtest_main)
 set_tests_properties(window_program_tests PROPERTIES
   ENVIRONMENT "LC_ALL=ru_RU.UTF-8;TARNFOLD_SCREENSHOT_FOLDER=${TARNFOLD_WINDOWS_SCREENSHOTS};${TARNFOLD_DATABASE_ENVIRONMENT}")
 add_dependencies(window_program_tests word_stand_in tarnfold)

@@ -16,6 +16,9 @@
 #include "stand_in_registration.h"
 #include "stand_in_word_test.h"
 #include "word/com/word_com.h"
+#include "support/whole_file.h"
+
+using tarnfold::testing::ReadWholeFile;
 
 namespace tarnfold::word::com {
 namespace {
@@ -29,11 +32,6 @@ using testing::StandInWordTest;
 using testing::WordApplication;
 
 std::string Utf8(const std::filesystem::path& path) { return win32::Narrow(path.wstring()); }
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteAll(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -76,7 +74,7 @@ TEST_F(StandInWord, AnExportWritesEveryTextInItsPlace) {
     std::unique_ptr<Application> word = server.CreateApplication();
     std::shared_ptr<Document> document = word->OpenWorkingDocument(Utf8(templatePath));
     document->SaveAs(Utf8(outputPath));
-    EXPECT_EQ(ReadAll(outputPath), kTemplate);
+    EXPECT_EQ(ReadWholeFile(outputPath), kTemplate);
 
     const std::pair<const char*, const char*> header[] = {
         {"z0001_000_00", "2024"}, {"z0002_000_00", "ЦРБ «Север»"}, {"z0003_000_00", "Январь"}};
@@ -90,13 +88,13 @@ TEST_F(StandInWord, AnExportWritesEveryTextInItsPlace) {
     document->Save();
     word->Show();
 
-    EXPECT_EQ(ReadAll(outputPath),
+    EXPECT_EQ(ReadWholeFile(outputPath),
               "Форма № 7 {{сводная}}\r\n"
               "Год: 2024{z0001_000_00}\r\n"
               "Месяц: Январь{Z0003_000_00}\r\n"
               "Строка 1, графа 3: {z1000_001_03:12,5}\r\n"
               "Примечание: стало{note}\r\n");
-    EXPECT_EQ(ReadAll(templatePath), kTemplate);
+    EXPECT_EQ(ReadWholeFile(templatePath), kTemplate);
 
     // Missing bookmarks fail with the word processor's words, across the process boundary.
     EXPECT_EQ(ErrorOf([&] { document->TypeAtBookmark("z0002_000_00", "x"); }), "This bookmark does not exist");

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "core/text.h"
+#include "support/whole_file.h"
 
 namespace tarnfold::testing {
 
@@ -28,17 +29,10 @@ std::string ShellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void Run(const std::string& command, const std::string& log) {
     const int status = std::system((command + " >>" + ShellQuoted(log) + " 2>&1").c_str());
     if (status != 0) {
-        throw std::runtime_error("failed (" + std::to_string(status) + "): " + command + "\n" + ReadAll(log));
+        throw std::runtime_error("failed (" + std::to_string(status) + "): " + command + "\n" + ReadWholeFile(log));
     }
 }
 
@@ -134,9 +128,10 @@ std::string Office::Convert(const std::string& document, const std::string& filt
             ShellQuoted(document),
         profile_ + "/convert.log");
     if (!fs::exists(result)) {
-        throw std::runtime_error("LibreOffice wrote no " + result.string() + "\n" + ReadAll(profile_ + "/convert.log"));
+        throw std::runtime_error("LibreOffice wrote no " + result.string() + "\n" +
+                                 ReadWholeFile(profile_ + "/convert.log"));
     }
-    return ReadAll(result);
+    return ReadWholeFile(result);
 }
 
 std::vector<std::string> Office::BodyLines(const std::string& document) const {

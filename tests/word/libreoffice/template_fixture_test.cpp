@@ -39,8 +39,8 @@ TEST(TemplateFixtures, EveryFormatCarriesTextAndBookmarksWhereTheDescriptionPuts
             EXPECT_NE(std::find(content.bookmarks.begin(), content.bookmarks.end(), name), content.bookmarks.end())
                 << name << " in " << output;
     }
-    EXPECT_EQ(ReadFileBytes(outputs[0]).substr(0, 4), "\xD0\xCF\x11\xE0");
-    EXPECT_EQ(ReadFileBytes(outputs[1]).substr(0, 2), "PK");
+    EXPECT_EQ(ReadWholeFile(outputs[0]).substr(0, 4), "\xD0\xCF\x11\xE0");
+    EXPECT_EQ(ReadWholeFile(outputs[1]).substr(0, 2), "PK");
 }
 
 TEST(TemplateFixtures, BadDescriptionFailsAndWritesNothing) {

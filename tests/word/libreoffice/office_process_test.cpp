@@ -26,7 +26,7 @@ namespace tarnfold::word {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using tarnfold::testing::ReadFileBytes;
+using tarnfold::testing::ReadWholeFile;
 using tarnfold::testing::ScopedVariable;
 using tarnfold::testing::TempDir;
 
@@ -48,7 +48,7 @@ LibreOfficeOptions StandIn(const TempDir& dir, const std::string& soffice, int d
 }
 
 bool Alive(pid_t pid) {
-    const std::string stat = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
     const std::size_t close = stat.rfind(')');
     return close != std::string::npos && stat.size() > close + 2 && stat[close + 2] != 'Z';
 }
@@ -76,14 +76,14 @@ TEST(SeedProfile, MarksTheFirstStartDoneOnceAndKeepsExistingSettings) {
     const std::string profile = dir.File("новый профиль");
     SeedProfile(profile, "/usr/lib/libreoffice/program/soffice");
     const std::string settings = profile + "/user/registrymodifications.xcu";
-    const std::string seeded = ReadFileBytes(settings);
+    const std::string seeded = ReadWholeFile(settings);
     EXPECT_NE(seeded.find("<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>7."), std::string::npos)
         << seeded;
     EXPECT_NE(seeded.find("ShowTipOfTheDay"), std::string::npos);
 
     std::ofstream(settings) << "user's own";
     SeedProfile(profile, "/usr/lib/libreoffice/program/soffice");
-    EXPECT_EQ(ReadFileBytes(settings), "user's own");
+    EXPECT_EQ(ReadWholeFile(settings), "user's own");
 }
 
 TEST(OfficeProcesses, FoundByTheirPipeAndEnded) {
@@ -142,7 +142,7 @@ TEST(LibreOfficeServer, ProgramEndingWithAnErrorFailsWithItsCode) {
                                                  dir.File("профиль") + "/soffice.log");
     }
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(3));
-    EXPECT_NE(ReadFileBytes(dir.File("профиль/soffice.log")).find("stand-in office: broken installation"),
+    EXPECT_NE(ReadWholeFile(dir.File("профиль/soffice.log")).find("stand-in office: broken installation"),
               std::string::npos)
         << "the office's output goes to its log";
 }
@@ -168,9 +168,9 @@ TEST(LibreOfficeServer, ProgramThatNeverAnswersFailsAtTheDeadlineAndIsEnded) {
     EXPECT_GE(waited, std::chrono::seconds(2));
     EXPECT_LT(waited, std::chrono::seconds(5));
 
-    const pid_t standIn = std::stoi(ReadFileBytes(pidFile));
+    const pid_t standIn = std::stoi(ReadWholeFile(pidFile));
     EXPECT_FALSE(Alive(standIn)) << "a start that failed leaves no process behind";
-    const std::string environment = ReadFileBytes(environmentFile);
+    const std::string environment = ReadWholeFile(environmentFile);
     EXPECT_NE(environment.find("\nLC_CTYPE=C.UTF-8\n"), std::string::npos) << environment;
     EXPECT_EQ(environment.find("LC_ALL="), std::string::npos) << environment;
     EXPECT_TRUE(std::filesystem::exists(dir.File("профиль/user/registrymodifications.xcu"))) << "profile seeded";

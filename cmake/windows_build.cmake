@@ -1,21 +1,15 @@
-# The Windows build, cross-compiled from Linux with the MinGW-w64 toolchain:
-#   cmake -S windows -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=../cmake/mingw-w64.cmake
+# The Windows build, cross-compiled from Linux with the MinGW-w64 toolchain
+# (presets windows-x64 and windows-x86 of CMakePresets.json; included by the
+# root CMakeLists.txt when the compiler is one for Windows):
 # The window program tarnfold.exe with its native Win32 window over the same
 # window logic as the Qt window, the plain C++ libraries of src/, the Word
 # back-end by COM automation, the Win32 platform layer, and their tests, which
 # run under Wine (scripts/test-windows) or on Windows itself.
-cmake_minimum_required(VERSION 3.25)
-project(TarnfoldWindows LANGUAGES CXX RC)
-
-if(NOT WIN32)
-  message(FATAL_ERROR "The Windows build needs a Windows compiler: pass -DCMAKE_TOOLCHAIN_FILE=../cmake/mingw-w64.cmake")
-endif()
-
-include(${CMAKE_CURRENT_SOURCE_DIR}/../cmake/project_defaults.cmake)
+enable_language(RC)
 
 include(CTest)
 if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine")
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/wine-run)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TARNFOLD_ROOT}/windows/wine-run)
 endif()
 
 # GoogleTest from its sources (Debian's googletest package), built with the
@@ -27,17 +21,14 @@ if(BUILD_TESTING)
   add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
-add_compile_options(-Wall -Wextra -Wpedantic)
 # Unicode builds: the wide API only.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-include_directories(${TARNFOLD_ROOT}/src)
 
 # The client library's C header (Debian's firebird-dev) is the same for
 # Windows; only that one file is taken, not the Linux include folder.
 set(TARNFOLD_IBASE_HEADER /usr/include/ibase.h CACHE FILEPATH "Firebird client API header")
 if(EXISTS ${TARNFOLD_IBASE_HEADER})
   configure_file(${TARNFOLD_IBASE_HEADER} ${CMAKE_BINARY_DIR}/firebird/ibase.h COPYONLY)
-  include_directories(SYSTEM ${CMAKE_BINARY_DIR}/firebird)
 endif()
 
 # The plain C++ libraries, by their own CMake files. A library joins this list
@@ -46,6 +37,8 @@ set(TARNFOLD_WINDOWS_LIBRARIES core catalogue word settings db journal export wi
 foreach(library ${TARNFOLD_WINDOWS_LIBRARIES})
   add_subdirectory(${TARNFOLD_ROOT}/src/${library} ${library})
 endforeach()
+
+target_include_directories(tarnfold_db SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/firebird)
 
 add_subdirectory(${TARNFOLD_ROOT}/src/platform/win32 platform_win32)
 add_subdirectory(${TARNFOLD_ROOT}/src/word/com word_com)

@@ -150,7 +150,7 @@ TEST_F(TemplateConversionTest, ConvertsBesideTheTemplatesKeepingEveryBookmarkAnd
     // Plain text the office would read as a text document.
     WriteFile(dir.Path() / "plain.doc", "Форма 7: просто текст\r\n");
     const std::set<std::string> before = FolderListing(dir.Path());
-    const std::string formBytes = ReadFileBytes(dir.File(kForm + ".doc"));
+    const std::string formBytes = ReadWholeFile(dir.File(kForm + ".doc"));
 
     std::ostringstream out;
     const int code = RunTemplateConversion(dir.Path().string(), "", SharedOffice(), out);
@@ -160,8 +160,8 @@ TEST_F(TemplateConversionTest, ConvertsBesideTheTemplatesKeepingEveryBookmarkAnd
     std::set<std::string> expected = before;
     expected.insert({kForm + ".docx", "F2.docx"});
     EXPECT_EQ(FolderListing(dir.Path()), expected);
-    EXPECT_EQ(ReadFileBytes(dir.File("skip.docx")), "already converted by hand");
-    EXPECT_EQ(ReadFileBytes(dir.File(kForm + ".doc")), formBytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("skip.docx")), "already converted by hand");
+    EXPECT_EQ(ReadWholeFile(dir.File(kForm + ".doc")), formBytes);
     // Hundreds of templates go through one office: none may stay open in it.
     EXPECT_THAT(OfficeProbe(SharedOfficeOptions()).Documents(), IsEmpty());
 
@@ -202,12 +202,12 @@ TEST_F(TemplateConversionTest, ConvertsIntoAnotherFolderOnceAndSkipsOnTheSecondR
                 UnorderedElementsAreArray(kFormBookmarks));
     EXPECT_THAT(first.str(), HasSubstr("Шаблонов: 2; преобразовано: 2, пропущено: 0, отказано: 0, ошибок: 0"));
 
-    const std::string written = ReadFileBytes((target / "f2.docx").string());
+    const std::string written = ReadWholeFile((target / "f2.docx").string());
     std::ostringstream second;
     EXPECT_EQ(RunTemplateConversion(source.string(), target.string(), SharedOffice(), second), 0) << second.str();
     EXPECT_THAT(second.str(), HasSubstr("f2.doc: пропущен, f2.docx уже есть"));
     EXPECT_THAT(second.str(), HasSubstr("Шаблонов: 2; преобразовано: 0, пропущено: 2, отказано: 0, ошибок: 0"));
-    EXPECT_EQ(ReadFileBytes((target / "f2.docx").string()), written);
+    EXPECT_EQ(ReadWholeFile((target / "f2.docx").string()), written);
 }
 
 TEST(TemplateConversionFolders, MissingEmptyOrUnusableFoldersEndWithCodeTwoWithoutTheOffice) {

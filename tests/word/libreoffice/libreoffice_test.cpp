@@ -87,7 +87,7 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
 }
 
 TEST_F(LibreOfficeTest, FillsDocTemplateUnderCyrillicNameAndLeavesTemplateUnchanged) {
-    const std::string templateBytes = ReadFileBytes(Template());
+    const std::string templateBytes = ReadWholeFile(Template());
     const std::vector<std::string> templateFolder = FilesIn(folder_->Path());
     const std::string output = Output("Отчёты за год/№ 7 (разрез 01) Больница №1 за 2023 год.doc");
     ASSERT_FALSE(fs::exists(fs::path(output).parent_path()));
@@ -114,9 +114,9 @@ TEST_F(LibreOfficeTest, FillsDocTemplateUnderCyrillicNameAndLeavesTemplateUnchan
          {"z0001_000_00", "z0002_000_00", "z0003_000_00", "z1000_001_03", "z1000_002_04", "ИтогоСтрок"})
         EXPECT_NE(std::find(content.bookmarks.begin(), content.bookmarks.end(), name), content.bookmarks.end())
             << name << " survives the save";
-    EXPECT_EQ(ReadFileBytes(output).substr(0, 4), "\xD0\xCF\x11\xE0") << "a .doc name gets a Word 97 document";
+    EXPECT_EQ(ReadWholeFile(output).substr(0, 4), "\xD0\xCF\x11\xE0") << "a .doc name gets a Word 97 document";
 
-    EXPECT_EQ(ReadFileBytes(Template()), templateBytes);
+    EXPECT_EQ(ReadWholeFile(Template()), templateBytes);
     EXPECT_EQ(FilesIn(folder_->Path()), templateFolder) << "no lock or backup file beside the template";
 
     const std::string text = ReadDocumentText(output);
@@ -184,9 +184,9 @@ TEST_F(LibreOfficeTest, SavesInTheFormatTheOutputNameAsks) {
         FillForm(*document);
         document->Save();
     }
-    EXPECT_EQ(ReadFileBytes(docx).substr(0, 2), "PK");
-    EXPECT_NE(ReadFileBytes(docx).find("word/document.xml"), std::string::npos);
-    EXPECT_NE(ReadFileBytes(odt).find("application/vnd.oasis.opendocument.text"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(docx).substr(0, 2), "PK");
+    EXPECT_NE(ReadWholeFile(docx).find("word/document.xml"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(odt).find("application/vnd.oasis.opendocument.text"), std::string::npos);
     for (const std::string& output : {docx, odt}) {
         const DocumentContent content = ReadDocument(output);
         EXPECT_EQ(content.header, kFilledHeader) << output;
@@ -200,7 +200,7 @@ TEST_F(LibreOfficeTest, ReadOnlyTemplateInReadOnlyFolderStillServes) {
     fs::copy_file(Template(), templatePath);
     fs::permissions(templatePath, fs::perms::owner_read);
     fs::permissions(locked.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    const std::string before = ReadFileBytes(templatePath);
+    const std::string before = ReadWholeFile(templatePath);
 
     auto application = SharedOffice().CreateApplication();
     auto document = OpenCopy(*application, templatePath);
@@ -210,7 +210,7 @@ TEST_F(LibreOfficeTest, ReadOnlyTemplateInReadOnlyFolderStillServes) {
     document->Save();
 
     EXPECT_EQ(ReadDocument(output).body, kFilledBody);
-    EXPECT_EQ(ReadFileBytes(templatePath), before);
+    EXPECT_EQ(ReadWholeFile(templatePath), before);
     fs::permissions(locked.Path(), fs::perms::owner_all);
 }
 
@@ -246,7 +246,7 @@ TEST_F(LibreOfficeTest, OutputStillOpenFromEarlierRunIsNotOverwritten) {
         document->Save();
         first->Show();
     }
-    const std::string savedBytes = ReadFileBytes(output);
+    const std::string savedBytes = ReadWholeFile(output);
     OfficeProbe probe(SharedOfficeOptions());
     const auto before = probe.Documents();
 
@@ -258,7 +258,7 @@ TEST_F(LibreOfficeTest, OutputStillOpenFromEarlierRunIsNotOverwritten) {
     } catch (const Error& error) {
         EXPECT_TRUE(Mentions(error.what(), "открыт в LibreOffice"));
     }
-    EXPECT_EQ(ReadFileBytes(output), savedBytes);
+    EXPECT_EQ(ReadWholeFile(output), savedBytes);
     const auto after = probe.Documents();
     ASSERT_EQ(after.size(), before.size()) << "the second run's copy is closed again";
     const auto open = std::find_if(after.begin(), after.end(), [&](const auto& d) { return d.path == output; });
@@ -331,11 +331,11 @@ TEST_F(LibreOfficeTest, HeadlessOfficeClosesTheDocumentWhenTheRunLetsGoOfIt) {
 }
 
 TEST_F(LibreOfficeTest, SavingOverTheTemplateIsRefused) {
-    const std::string before = ReadFileBytes(Template());
+    const std::string before = ReadWholeFile(Template());
     auto application = SharedOffice().CreateApplication();
     auto document = OpenCopy(*application, Template());
     EXPECT_THROW(document->SaveAs(Template()), Error);
-    EXPECT_EQ(ReadFileBytes(Template()), before);
+    EXPECT_EQ(ReadWholeFile(Template()), before);
 }
 
 TEST_F(LibreOfficeTest, MissingTemplateFailsWithoutAskingTheOffice) {
