@@ -1,17 +1,18 @@
 #pragma once
-// One export run, from the press of Export to the saved document shown in the
-// word processor, and the press of the same button while it fills (Abort).
+// One export run, from the chosen records to the saved document shown in the
+// word processor, told step by step to an ExportObserver; an abort request
+// stops it before its next source row.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "core/regional.h"
 #include "db/data_module.h"
-#include "export/source_query.h"
-#include "catalogue/catalogue.h"
 #include "export/export_observer.h"
+#include "export/source_query.h"
 #include "journal/journal.h"
 #include "word/word.h"
 
@@ -66,8 +67,8 @@ struct ExportOutcome {
 using SessionFactory = std::function<std::unique_ptr<db::Session>()>;
 
 // Where runs take their rows from: a fresh snapshot for each run, and the
-// institution and period records the window's lists were made from, in list
-// order. The records are the holder's and outlive the runs.
+// institution and period records the choices are made among, in list order.
+// The records are the holder's and outlive the runs.
 struct RowSource {
     SessionFactory beginSession;
     const std::vector<db::Institution>& institutions;
