@@ -32,6 +32,8 @@ public:
     // Before the filled document is saved under its name: a large document
     // takes the office a while.
     virtual void Saving(const std::string& /*path*/) {}
+    // The filled document is saved: no abort request is heard any more.
+    virtual void FillingEnded() {}
     // What the run came to, in a line.
     virtual void Result(const std::string& /*text*/) {}
     // Why the run refuses to go on.

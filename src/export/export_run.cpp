@@ -218,6 +218,7 @@ void ExportRun::Fill(word::Document& document, db::Session& session, const Sourc
         unexportedData = FillRows(document, session, source.rows, journal);
         outcome_.outputPath = SaveFilled(document, output, journal);
         outcome_.saved = true;
+        observer_.FillingEnded();
     } catch (...) {
         const std::string kept = KeepUnfinished(document, output.workingPath, UnfinishedDocumentPath(output.path));
         outcome_.outputPath = kept;

@@ -156,7 +156,7 @@ void MainWindowLogic::OnExportPressed() {
         // A run hands input back to the window while it fills: a second press
         // or F10 then must not start another run inside the first.
         if (runState_ != RunState::Idle || !actions_) return;
-        runState_ = RunState::Preparing;
+        runState_ = RunState::Running;
         struct BackToIdle {
             RunState& state;
             ~BackToIdle() { state = RunState::Idle; }
@@ -290,17 +290,21 @@ void MainWindowLogic::FillingBegan() {
 
 void MainWindowLogic::Progress(std::size_t done, std::size_t total) { view_.SetGauge(GaugePercent(done, total)); }
 
+void MainWindowLogic::FillingEnded() {
+    runState_ = RunState::Running;
+    SetExportCaption(false);
+    view_.SetGauge(0);
+}
+
 void MainWindowLogic::Result(const std::string& text) { view_.SetText(Control::ResultLine, text); }
 
 void MainWindowLogic::Ended(RunEnd end) {
+    SetExportEnabled(true);
     // A run that refused before it wrote anything leaves the journal button
     // off and the status as the run left it.
     if (end != RunEnd::Refused) {
-        SetExportCaption(false);
+        if (runState_ == RunState::Filling) SetExportCaption(false);
         SetJournalEnabled(true);
-    }
-    SetExportEnabled(true);
-    if (end != RunEnd::Refused) {
         view_.SetGauge(0);
         view_.SetText(Control::ProgressPanel, "");
     }

@@ -109,6 +109,7 @@ public:
     void FillingBegan() override;
     void BeforeRow() override { view_.ProcessPendingInput(); }
     void Progress(std::size_t done, std::size_t total) override;
+    void FillingEnded() override;
     void Result(const std::string& text) override;
     void Refused(const std::string& message) override { view_.ShowMessage(message); }
     bool OpenEmptyForm(const std::string& question) override { return view_.Confirm(question); }
@@ -153,9 +154,9 @@ private:
     std::string templateFolder_;
     std::string templateInitialFolder_;
 
-    // Preparing from the press of Export until the rows are filled, Filling
-    // while the button aborts, Idle again when the run has ended.
-    enum class RunState { Idle, Preparing, Filling };
+    // Running from the press of Export to the run's end, Filling while the
+    // button aborts.
+    enum class RunState { Idle, Running, Filling };
     RunState runState_ = RunState::Idle;
     bool exportEnabled_ = true;
     bool detailShown_ = false;

@@ -25,6 +25,7 @@ public:
         calls_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
     }
     void Saving(const std::string& path) override { calls_.push_back("saving " + path); }
+    void FillingEnded() override { calls_.push_back("filled"); }
     void Result(const std::string& text) override { calls_.push_back("result " + text); }
     void Refused(const std::string& message) override { calls_.push_back("refused " + message); }
     bool OpenEmptyForm(const std::string& question) override {

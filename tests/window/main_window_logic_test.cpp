@@ -407,9 +407,15 @@ TEST_F(WindowLogic, TheRunsReportsDriveTheControls) {
         logic.Progress(static_cast<std::size_t>(done), 3);
         EXPECT_EQ(view.gauge, shown);
     }
+    // The saved document: the caption turns back before the result line shows.
+    logic.FillingEnded();
+    EXPECT_EQ(button().text, "Экспорт");
+    EXPECT_EQ(view.gauge, 0);
     logic.Result("Выгрузка прервана пользователем...");
     EXPECT_EQ(view[Control::ResultLine].text, "Выгрузка прервана пользователем...");
     for (const RunEnd end : {RunEnd::Finished, RunEnd::Failed}) {
+        logic.FillingBegan();
+        logic.Progress(1, 2);
         logic.Ended(end);
         EXPECT_EQ(button().text, "Экспорт");
         EXPECT_EQ(button().hint, "Выгрузить данные в бланк  (F10)");
