@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
         office = std::make_unique<word::LibreOfficeServer>(word::DefaultLibreOfficeOptions());
         // The office is told the journal's code page; a desktop text program would guess UTF-8.
         connection = std::make_unique<window::ExportConnection>(
-            mainWindow.Logic(), RowsOf(data), WordServers(*office, &docx), ProgramFolder(), UserRegionalFormats(),
-            [&office](const std::string& path) { office->ShowPlainText(path); });
+            mainWindow.Logic(), RowsOf(data).beginSession, WordServers(*office, &docx), ProgramFolder(),
+            UserRegionalFormats(), [&office](const std::string& path) { office->ShowPlainText(path); });
     };
     const int code = app::Run(argc, argv, connectExport);
     connection.reset();

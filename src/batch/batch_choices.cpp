@@ -133,17 +133,17 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
     std::vector<BatchJob> jobs;
     for (const FormChoice& form : forms) {
         for (int index : chosen) {
+            const db::Institution& institution = institutions[static_cast<std::size_t>(index)];
             ExportChoices choices;
-            choices.theme = form.theme;
-            choices.formPosition = form.position;
-            choices.institutionIndex = index;
-            choices.periodIndex = period;
+            choices.theme = &Themes.at(static_cast<std::size_t>(form.theme));
+            choices.form = form.form;
+            choices.institution = institution;
+            if (period >= 0) choices.period = periods[static_cast<std::size_t>(period)];
             // The saved section as the window's field shows it after start.
             choices.sectionText = options.section ? *options.section : SectionFieldText(saved.Razrez);
             choices.yearText = yearText;
             choices.templateFolder = options.templates ? *options.templates : saved.PathReport;
-            jobs.push_back(
-                {InstitutionEntry(institutions[static_cast<std::size_t>(index)]), std::move(choices), form.form});
+            jobs.push_back({InstitutionEntry(institution), std::move(choices)});
         }
     }
     return jobs;

@@ -50,7 +50,6 @@ int ResolvePeriod(const std::optional<std::string>& option, const std::vector<db
 struct BatchJob {
     std::string institutionEntry;  // "C - B", as the window lists it
     ExportChoices choices;
-    const TFormRec* form = nullptr;
 };
 
 // Everything decided before the first document, form by form and within a

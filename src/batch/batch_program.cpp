@@ -56,7 +56,7 @@ public:
     }
     void SavingDocument(const std::string& path) override { console_.SavingDocument(path); }
     void DocumentFinished(const DocumentResult& result) override {
-        const TFormRec* form = jobs_.at(finished_++).form;
+        const TFormRec* form = jobs_.at(finished_++).choices.form;
         if (form != lastForm_) console_.Summary({form->TemplateFile + " — " + form->Caption + ":"});
         lastForm_ = form;
         console_.DocumentFinished(result);
@@ -87,22 +87,22 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     std::vector<std::string> formsWithoutTemplate;
     bool officeNeeded = false;
     for (const BatchJob& job : jobs) {
-        if (!looked.insert(job.form).second) continue;
-        const TemplateChoice file = ChooseTemplate(job.choices.templateFolder, job.form->TemplateFile,
+        if (!looked.insert(job.choices.form).second) continue;
+        const TemplateChoice file = ChooseTemplate(job.choices.templateFolder, job.choices.form->TemplateFile,
                                                    nativeDocx != nullptr || OfficeFillsDocx(), FileExists);
         if (!FileExists(file.path)) {
-            withoutTemplate.insert(job.form);
+            withoutTemplate.insert(job.choices.form);
             if (!options.allForms) {
                 err << TemplateMissingMessage(file.path) << '\n';
                 return kExitUsage;
             }
-            formsWithoutTemplate.push_back("  " + job.form->TemplateFile + " — " + job.form->Caption + " (" +
-                                           file.path + ")");
+            formsWithoutTemplate.push_back("  " + job.choices.form->TemplateFile + " — " + job.choices.form->Caption +
+                                           " (" + file.path + ")");
         } else {
             officeNeeded = officeNeeded || !file.docx || !nativeDocx;
         }
     }
-    std::erase_if(jobs, [&](const BatchJob& job) { return withoutTemplate.count(job.form) != 0; });
+    std::erase_if(jobs, [&](const BatchJob& job) { return withoutTemplate.count(job.choices.form) != 0; });
     if (!formsWithoutTemplate.empty())
         formsWithoutTemplate.insert(formsWithoutTemplate.begin(),
                                     "Пропущены формы без шаблона (" + std::to_string(withoutTemplate.size()) + "):");
@@ -152,7 +152,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
 
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator, InterruptRequested);
     FormHeadings headings(console, jobs);
-    BatchRun batch(rows.beginSession, rows.institutions, rows.periods, WordServers(officeServer, docx), exportOptions,
+    BatchRun batch(rows.beginSession, WordServers(officeServer, docx), exportOptions,
                    options.allForms ? static_cast<BatchOutput&>(headings) : console, InterruptRequested);
     SetStoppable(true);
     BatchOutcome outcome = batch.Run(jobs);
@@ -160,7 +160,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     if (options.allForms) {
         // The summary names an institution with its form: each has many documents.
         for (std::size_t i = 0; i < outcome.results.size(); ++i)
-            outcome.results[i].institution = jobs[i].form->TemplateFile + ": " + outcome.results[i].institution;
+            outcome.results[i].institution = jobs[i].choices.form->TemplateFile + ": " + outcome.results[i].institution;
     }
     std::vector<std::string> summary =
         SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped);

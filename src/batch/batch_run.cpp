@@ -8,37 +8,35 @@ namespace tarnfold::batch {
 
 namespace {
 
-// The window's part in a run, played without a window: nobody to ask, so an
-// empty result is skipped; messages are kept for the document's line; the
-// stop request is the only input, looked at before every row.
-class BatchView : public ExportView {
+// What one document's run reports, turned into the batch's output: its rows
+// as progress, the message or result line of a run that refused for its
+// document's line. Nobody is there to ask: an empty result opens no bare
+// form. The stop request is looked at whenever the run looks at its abort
+// flag.
+class DocumentReport : public ExportObserver {
 public:
-    BatchView(BatchOutput& output, std::size_t documentsDone, std::size_t documentTotal,
-              const std::function<bool()>& stopRequested)
+    DocumentReport(BatchOutput& output, std::size_t documentsDone, std::size_t documentTotal,
+                   const std::function<bool()>& stopRequested)
         : output_(output),
           documentsDone_(documentsDone),
           documentTotal_(documentTotal),
           stopRequested_(stopRequested) {}
 
+    // The run whose abort flag the stop request sets.
     void Attach(ExportRun& run) { run_ = &run; }
 
-    void SetStatusText(const std::string&) override {}
-    void SetGauge(int) override {}
-    void SetRowProgress(std::size_t done, std::size_t total) override {
+    void BeforeRow() override {
+        if (run_ && stopRequested_()) run_->RequestAbort();
+    }
+    void Progress(std::size_t done, std::size_t total) override {
         output_.Progress(documentsDone_, documentTotal_, done, total);
     }
-    void SavingDocument(const std::string& path) override { output_.SavingDocument(path); }
-    void SetResultText(const std::string& text) override { resultText = text; }
-    void SetExportButtonState(ExportButtonState) override {}
-    void SetExportEnabled(bool) override {}
-    void SetJournalEnabled(bool) override {}
-    void ShowMessage(const std::string& text) override { message = text; }
-    bool Confirm(const std::string&) override {
+    void Saving(const std::string& path) override { output_.SavingDocument(path); }
+    void Result(const std::string& text) override { resultText = text; }
+    void Refused(const std::string& text) override { message = text; }
+    bool OpenEmptyForm(const std::string&) override {
         emptyResult = true;
         return false;
-    }
-    void ProcessPendingInput() override {
-        if (run_ && stopRequested_()) run_->RequestAbort();
     }
 
     std::string resultText;
@@ -55,12 +53,9 @@ private:
 
 }  // namespace
 
-BatchRun::BatchRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
-                   const std::vector<db::Period>& periods, WordServers servers, ExportOptions options,
-                   BatchOutput& output, std::function<bool()> stopRequested)
+BatchRun::BatchRun(SessionFactory beginSession, WordServers servers, ExportOptions options, BatchOutput& output,
+                   std::function<bool()> stopRequested)
     : beginSession_(std::move(beginSession)),
-      institutions_(institutions),
-      periods_(periods),
       servers_(servers),
       options_(std::move(options)),
       output_(output),
@@ -79,9 +74,9 @@ BatchOutcome BatchRun::Run(const std::vector<BatchJob>& jobs) {
 
 DocumentResult BatchRun::RunOne(const BatchJob& job, std::size_t documentsDone, std::size_t documentTotal) {
     const auto start = std::chrono::steady_clock::now();
-    BatchView view(output_, documentsDone, documentTotal, stopRequested_);
-    ExportRun run(beginSession_, institutions_, periods_, servers_, view, options_, job.choices);
-    view.Attach(run);
+    DocumentReport report(output_, documentsDone, documentTotal, stopRequested_);
+    ExportRun run(beginSession_, servers_, report, options_, job.choices);
+    report.Attach(run);
 
     DocumentResult result;
     result.institution = job.institutionEntry;
@@ -101,11 +96,11 @@ DocumentResult BatchRun::RunOne(const BatchJob& job, std::size_t documentsDone, 
 
     if (failed) {
         result.state = DocumentState::Failed;
-    } else if (view.emptyResult && !outcome.saved) {
+    } else if (report.emptyResult && !outcome.saved) {
         result.state = DocumentState::Empty;
     } else if (!outcome.saved) {
         result.state = DocumentState::Failed;
-        result.message = view.message.empty() ? view.resultText : view.message;
+        result.message = report.message.empty() ? report.resultText : report.message;
     } else {
         result.state = outcome.aborted ? DocumentState::Stopped : DocumentState::Done;
     }

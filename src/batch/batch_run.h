@@ -33,8 +33,7 @@ struct BatchOutcome {
 
 class BatchRun {
 public:
-    BatchRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
-             const std::vector<db::Period>& periods, WordServers servers, ExportOptions options, BatchOutput& output,
+    BatchRun(SessionFactory beginSession, WordServers servers, ExportOptions options, BatchOutput& output,
              std::function<bool()> stopRequested);
 
     BatchOutcome Run(const std::vector<BatchJob>& jobs);
@@ -43,8 +42,6 @@ private:
     DocumentResult RunOne(const BatchJob& job, std::size_t documentsDone, std::size_t documentTotal);
 
     SessionFactory beginSession_;
-    const std::vector<db::Institution>& institutions_;
-    const std::vector<db::Period>& periods_;
     WordServers servers_;
     ExportOptions options_;
     BatchOutput& output_;

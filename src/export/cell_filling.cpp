@@ -34,12 +34,12 @@ std::int32_t ReadLatestMappingYear(db::Session& session, const db::ResultSet& ro
     return result.Empty() ? 0 : result.At(0, "iGod").AsInteger();
 }
 
-SourceRowFiller::SourceRowFiller(db::Session& session, word::Document& document, ExportView& view,
+SourceRowFiller::SourceRowFiller(db::Session& session, word::Document& document, ExportObserver& observer,
                                  ExportJournal& journal, const RegionalFormats& formats, bool periodTheme,
                                  std::int32_t latestMappingYear)
     : session_(session),
       document_(document),
-      view_(view),
+      observer_(observer),
       journal_(journal),
       formats_(formats),
       periodTheme_(periodTheme),
@@ -85,7 +85,7 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
         ++unmappedRows_;
         Journal("таблица " + tblkod + "-" + rowText);
     }
-    view_.SetStatusText(std::string(FillingStatus) + "Таблица..." + tblkod);
+    observer_.Status(std::string(FillingStatus) + "Таблица..." + tblkod);
     // The columns a mapping names are looked up once for the source's rows.
     if (resolvedFor_ != &rows) {
         for (MappedColumn& mapped : mappedColumns_) mapped.sourceColumn.reset();
@@ -97,7 +97,7 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
     try {
         for (MappedColumn& mapped : mappedColumns_) {
             const std::string& eng = mapped.eng;
-            view_.SetStatusText(FillingStatus + eng);
+            observer_.Status(FillingStatus + eng);
             if (eng.find('_') != std::string::npos) continue;
             if (!mapped.sourceColumn) mapped.sourceColumn = rows.ColumnIndex(eng);
             const std::size_t column = *mapped.sourceColumn;
@@ -110,7 +110,7 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
             if (!rowNumber) rowNumber = StrToInt(rowText);
             if (!mapped.columnNumber) mapped.columnNumber = StrToInt(mapped.nstr);
             std::string bookmark = CellBookmark(*tableNumber, *rowNumber, *mapped.columnNumber);
-            view_.SetStatusText(FillingStatus + bookmark);
+            observer_.Status(FillingStatus + bookmark);
             figures.push_back({std::move(bookmark), CellText(kind, value, formats_.decimalSeparator)});
         }
     } catch (const Error&) {

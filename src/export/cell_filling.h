@@ -10,7 +10,7 @@
 
 #include "core/regional.h"
 #include "db/data_module.h"
-#include "export/export_view.h"
+#include "export/export_observer.h"
 #include "journal/journal.h"
 #include "word/word.h"
 
@@ -28,7 +28,7 @@ std::int32_t ReadLatestMappingYear(db::Session& session, const db::ResultSet& ro
 // Fills source rows one at a time, keeping the mapping of the last table met.
 class SourceRowFiller {
 public:
-    SourceRowFiller(db::Session& session, word::Document& document, ExportView& view, ExportJournal& journal,
+    SourceRowFiller(db::Session& session, word::Document& document, ExportObserver& observer, ExportJournal& journal,
                     const RegionalFormats& formats, bool periodTheme, std::int32_t latestMappingYear);
 
     void FillSourceRow(const db::ResultSet& rows, std::size_t row);
@@ -48,7 +48,7 @@ private:
 
     db::Session& session_;
     word::Document& document_;
-    ExportView& view_;
+    ExportObserver& observer_;
     ExportJournal& journal_;
     const RegionalFormats& formats_;
     const bool periodTheme_;

@@ -17,12 +17,6 @@ namespace tarnfold {
 
 namespace {
 
-template <typename Record>
-Record RecordAt(const std::vector<Record>& records, int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= records.size()) return Record{};
-    return records[static_cast<std::size_t>(index)];
-}
-
 // Runs the closing action of a block however the block ends; when the block
 // failed, a failure of the closing action does not hide the first error.
 void RemoveFile(const std::string& path) {
@@ -78,135 +72,128 @@ std::string ReportsFolder(const ExportOptions& options) {
     return FolderWithBackslash(options.programFolder) + "Reports" + PathSeparator();
 }
 
-ExportRun::ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
-                     const std::vector<db::Period>& periods, WordServers servers, ExportView& view,
-                     ExportOptions options, ExportChoices choices)
-    : beginSession_(std::move(beginSession)),
-      institution_(RecordAt(institutions, choices.institutionIndex)),
-      period_(RecordAt(periods, choices.periodIndex)),
-      servers_(servers),
-      view_(view),
-      options_(std::move(options)),
-      choices_(std::move(choices)) {}
-
 RowSource RowsOf(db::DataModule& data) {
     return {[&data] { return data.BeginSession(); }, data.Institutions(), data.Periods()};
 }
 
-ExportRun::ExportRun(const RowSource& rows, WordServers servers, ExportView& view, ExportOptions options,
+// Where one run writes: the document's name and the paths beside it.
+struct ExportRun::Output {
+    OutputName name;
+    std::string path;         // the finished document
+    std::string workingPath;  // the copy filled until the end
+};
+
+ExportRun::ExportRun(SessionFactory beginSession, WordServers servers, ExportObserver& observer, ExportOptions options,
                      ExportChoices choices)
-    : ExportRun(rows.beginSession, rows.institutions, rows.periods, servers, view, std::move(options),
-                std::move(choices)) {}
+    : beginSession_(std::move(beginSession)),
+      servers_(servers),
+      observer_(observer),
+      options_(std::move(options)),
+      choices_(std::move(choices)) {}
 
 ExportRun::~ExportRun() = default;
 
-void ExportRun::RequestAbort() {
-    if (filling_) view_.SetExportEnabled(false);
-    abortRequested_ = true;
-}
-
 void ExportRun::Execute() {
     ExportJournal journal(JournalPath(options_.programFolder));
+    RunEnd end;
     try {
-        Run(journal);
+        end = Run(journal);
     } catch (...) {
-        // An error must not leave the window unusable: the journal is closed
-        // (what was written reaches the file) and the controls are set idle;
-        // the result line keeps what it held.
-        filling_ = false;
+        // What was written reaches the journal's file before the error is told.
         try {
             journal.Close();
         } catch (const Error&) {
         }
-        view_.SetExportButtonState(ExportButtonState::Idle);
-        view_.SetExportEnabled(true);
-        view_.SetJournalEnabled(true);
-        view_.SetGauge(0);
-        view_.SetStatusText("");
+        observer_.Ended(RunEnd::Failed);
         throw;
     }
+    observer_.Ended(end);
 }
 
-void ExportRun::Run(ExportJournal& journal) {
-    view_.SetResultText("");
-    view_.SetJournalEnabled(false);
+RunEnd ExportRun::Run(ExportJournal& journal) {
+    observer_.Started();
     abortRequested_ = false;
-    view_.SetExportEnabled(false);
-    view_.SetStatusText(SearchingStatus);
-
     outcome_ = ExportOutcome{};
-    const TFormRec* form = TemplateRow(choices_.theme, choices_.formPosition);
+    observer_.Status(SearchingStatus);
+    const TFormRec* form = choices_.form;
     const TemplateChoice templateChoice =
         form ? ChooseTemplate(choices_.templateFolder, form->TemplateFile, servers_.docx != nullptr, FileExists)
              : TemplateChoice{};
-    const std::string& templatePath = templateChoice.path;
-    if (!FileExists(templatePath)) {
-        view_.ShowMessage(TemplateMissingMessage(templatePath));
-        view_.SetResultText(TemplateMissingResult);
-        view_.SetExportEnabled(true);
-        return;
+    if (!FileExists(templateChoice.path)) {
+        // The search status stays: it tells where the run stopped.
+        observer_.Refused(TemplateMissingMessage(templateChoice.path));
+        observer_.Result(TemplateMissingResult);
+        return RunEnd::Refused;
     }
-    const TThemeRec& theme = Themes.at(static_cast<std::size_t>(choices_.theme));
 
-    view_.SetStatusText(PreparingDataStatus);
-    std::size_t rowCounter = 0;
-    view_.SetGauge(0);
+    observer_.Status(PreparingDataStatus);
     // The run's own snapshot, ended when the run ends.
     const std::unique_ptr<db::Session> session = beginSession_();
-    const SourceRows source = OpenSourceQuery(
-        *session, {&theme, form->FormCode, institution_, period_, choices_.sectionText, choices_.yearText});
-
-    bool emptyForm = false;
-    if (source.rows.Empty()) {
-        if (!view_.Confirm("Нет данных для выгрузки. Открыть пустой бланк формы? ")) {
-            view_.SetExportEnabled(true);
-            view_.SetResultText(NoDataResult);
-            view_.SetStatusText("");
-            return;
-        }
-        emptyForm = true;
+    const SourceRows source = OpenSourceQuery(*session, {choices_.theme, form->FormCode, choices_.institution,
+                                                         choices_.period, choices_.sectionText, choices_.yearText});
+    const bool emptyForm = source.rows.Empty();
+    if (emptyForm && !observer_.OpenEmptyForm("Нет данных для выгрузки. Открыть пустой бланк формы? ")) {
+        observer_.Result(NoDataResult);
+        observer_.Status("");
+        return RunEnd::Refused;
     }
 
+    const Output output = PlanOutput(source, emptyForm, templateChoice.docx);
+    // Held until the run ends; the system lets go of it when the process dies.
+    const std::unique_ptr<ExclusiveFileLock> runLock = ExclusiveFileLock::TryAcquire(RunLockPath(output.path));
+    if (!runLock) return Refuse(BusyOutputMessage(output.path), OutputBusyResult);
+    RemovePartialRunFiles(output.path);
+    if (const std::optional<std::string> refusal = WriteProtectionRefusal(output.path))
+        return Refuse(*refusal, OutputRefusedResult);
+
+    observer_.Status(PreparingTemplateStatus);
+    // Whatever stops the word processor from starting is told the same way.
+    if (!StartWordProcessor(templateChoice.docx ? *servers_.docx : servers_.office))
+        return Refuse("Не удалось запустить приложение Word!", WordFailedResult);
+    application_->ReleaseOrphans({output.path, output.workingPath, UnfinishedDocumentPath(output.path)});
+    if (const std::optional<std::string> refusal = HeldOpenRefusal(output.path))
+        return Refuse(*refusal, OutputRefusedResult);
+    const std::shared_ptr<word::Document> document = OpenWorkingCopy(templateChoice.path, output.workingPath);
+
+    observer_.Status(FillingStatus);
+    WithClosing([&] { Fill(*document, *session, source, output, journal); }, [&] { application_->Show(); });
+    return RunEnd::Finished;
+}
+
+ExportRun::Output ExportRun::PlanOutput(const SourceRows& source, bool emptyForm, bool docx) const {
     const std::string reportsFolder = ReportsFolder(options_);
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
-    const OutputName outputName = OutputFileName(
-        {form->FormCode, source.sectionText, institution_.B, choices_.yearText,
-         theme.PeriodFlag.empty() ? std::string() : period_.B, emptyForm, templateChoice.docx ? ".docx" : ".doc"},
+    Output output;
+    output.name = OutputFileName(
+        {choices_.form->FormCode, source.sectionText, choices_.institution.B, choices_.yearText,
+         choices_.theme->PeriodFlag.empty() ? std::string() : choices_.period.B, emptyForm, docx ? ".docx" : ".doc"},
         LongestFileName - RunNameAddition());
-    const std::string outputPath = reportsFolder + outputName.fileName;
-    const std::string workingPath = WorkingDocumentPath(outputPath);
-    word::Server& server = templateChoice.docx ? *servers_.docx : servers_.office;
-    const auto refuse = [&](const std::string& message, const char* result) {
-        view_.ShowMessage(message);
-        view_.SetExportEnabled(true);
-        view_.SetResultText(result);
-        view_.SetStatusText("");
-    };
-    // Held until the run ends; the system lets go of it when the process dies.
-    const std::unique_ptr<ExclusiveFileLock> runLock = ExclusiveFileLock::TryAcquire(RunLockPath(outputPath));
-    if (!runLock) return refuse(BusyOutputMessage(outputPath), OutputBusyResult);
-    RemovePartialRunFiles(outputPath);
-    if (const std::optional<std::string> refusal = WriteProtectionRefusal(outputPath))
-        return refuse(*refusal, OutputRefusedResult);
+    output.path = reportsFolder + output.name.fileName;
+    output.workingPath = WorkingDocumentPath(output.path);
+    return output;
+}
 
-    view_.SetStatusText(PreparingTemplateStatus);
+RunEnd ExportRun::Refuse(const std::string& message, const char* result) {
+    observer_.Refused(message);
+    observer_.Result(result);
+    observer_.Status("");
+    return RunEnd::Refused;
+}
+
+bool ExportRun::StartWordProcessor(word::Server& server) {
     try {
         application_.reset();
         application_ = server.CreateApplication();
+        return true;
     } catch (...) {
-        // Whatever stops the word processor from starting is told the same way.
-        view_.ShowMessage("Не удалось запустить приложение Word!");
-        view_.SetExportEnabled(true);
-        view_.SetResultText(WordFailedResult);
-        view_.SetStatusText("");
-        return;
+        return false;
     }
-    application_->ReleaseOrphans({outputPath, workingPath, UnfinishedDocumentPath(outputPath)});
-    if (const std::optional<std::string> refusal = HeldOpenRefusal(outputPath))
-        return refuse(*refusal, OutputRefusedResult);
+}
 
-    const std::shared_ptr<word::Document> document = application_->OpenWorkingDocument(templatePath);
+std::shared_ptr<word::Document> ExportRun::OpenWorkingCopy(const std::string& templatePath,
+                                                           const std::string& workingPath) {
+    std::shared_ptr<word::Document> document = application_->OpenWorkingDocument(templatePath);
     try {
         document->SaveWorkingCopyAs(workingPath);
     } catch (...) {
@@ -214,77 +201,70 @@ void ExportRun::Run(ExportJournal& journal) {
         RemoveFile(workingPath);
         throw;
     }
+    return document;
+}
 
-    view_.SetStatusText(FillingStatus);
-    bool unexportedData = false;
+void ExportRun::Fill(word::Document& document, db::Session& session, const SourceRows& source, const Output& output,
+                     ExportJournal& journal) {
     bool fillingBegan = false;
-    WithClosing(
-        [&] {
-            try {
-                if (options_.logFile) journal.Open(outputPath, options_.clock(), options_.formats);
-                if (outputName.institutionShortened) journal.WriteLine(ShortenedNameLine(institution_.B));
-                fillingBegan = true;
-                FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
+    bool unexportedData = false;
+    try {
+        if (options_.logFile) journal.Open(output.path, options_.clock(), options_.formats);
+        if (output.name.institutionShortened) journal.WriteLine(ShortenedNameLine(choices_.institution.B));
+        fillingBegan = true;
+        FillHeaderBookmarks(document, journal, source.year, choices_.institution.B, choices_.period.B);
+        unexportedData = FillRows(document, session, source.rows, journal);
+        outcome_.outputPath = SaveFilled(document, output, journal);
+        outcome_.saved = true;
+        observer_.FillingEnded();
+    } catch (...) {
+        const std::string kept = KeepUnfinished(document, output.workingPath, UnfinishedDocumentPath(output.path));
+        outcome_.outputPath = kept;
+        if (!kept.empty()) journal.SetDocumentPath(kept);
+        observer_.Result(kept.empty() ? UnfinishedNothingKeptResult : UnfinishedResultText(kept, fillingBegan));
+        throw;
+    }
+    observer_.Result(FinishedResultText(abortRequested_, unexportedData, options_.logFile) +
+                     (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath, true) : std::string()));
+}
 
-                const std::size_t rowTotal = source.rows.RowCount();
-                outcome_.rowTotal = rowTotal;
-                view_.SetExportEnabled(true);
-                view_.SetExportButtonState(ExportButtonState::Filling);
-                filling_ = true;
+// The source rows into the document until the last or an abort request;
+// whether some figure found no place.
+bool ExportRun::FillRows(word::Document& document, db::Session& session, const db::ResultSet& rows,
+                         ExportJournal& journal) {
+    const std::size_t rowTotal = rows.RowCount();
+    outcome_.rowTotal = rowTotal;
+    observer_.FillingBegan();
+    SourceRowFiller filler(session, document, observer_, journal, options_.formats, !choices_.theme->PeriodFlag.empty(),
+                           ReadLatestMappingYear(session, rows));
+    for (std::size_t row = 0; row < rowTotal; ++row) {
+        // The only moment an abort request is looked at.
+        observer_.BeforeRow();
+        if (abortRequested_) break;
+        filler.FillSourceRow(rows, row);
+        outcome_.rowsDone = row + 1;
+        outcome_.placedFigures = filler.PlacedFigures();
+        outcome_.unplacedFigures = filler.UnplacedFigures();
+        outcome_.unmappedRows = filler.UnmappedRows();
+        observer_.Progress(row + 1, rowTotal);
+    }
+    outcome_.aborted = abortRequested_;
+    return filler.UnexportedData();
+}
 
-                const std::int32_t latestMappingYear = ReadLatestMappingYear(*session, source.rows);
-                SourceRowFiller filler(*session, *document, view_, journal, options_.formats, !theme.PeriodFlag.empty(),
-                                       latestMappingYear);
-                for (std::size_t row = 0; row < rowTotal; ++row) {
-                    // The only moment an Abort press can arrive.
-                    view_.ProcessPendingInput();
-                    if (abortRequested_) break;
-                    ++rowCounter;
-                    filler.FillSourceRow(source.rows, row);
-                    outcome_.rowsDone = rowCounter;
-                    outcome_.placedFigures = filler.PlacedFigures();
-                    outcome_.unplacedFigures = filler.UnplacedFigures();
-                    outcome_.unmappedRows = filler.UnmappedRows();
-                    view_.SetGauge(GaugePercent(rowCounter, rowTotal));
-                    view_.SetRowProgress(rowCounter, rowTotal);
-                }
-                filling_ = false;
-                unexportedData = filler.UnexportedData();
-                outcome_.aborted = abortRequested_;
-
-                // An aborted run keeps the rows it filled, under the name that
-                // says the document is not finished.
-                const std::string finalPath = abortRequested_ ? UnfinishedDocumentPath(outputPath) : outputPath;
-                journal.SetDocumentPath(finalPath);
-                journal.Close();
-                if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
-                // The complete document takes the earlier report's place in one step.
-                view_.SavingDocument(finalPath);
-                document->SaveAs(finalPath);
-                RemoveFile(workingPath);
-                outcome_.outputPath = finalPath;
-                outcome_.saved = true;
-            } catch (...) {
-                filling_ = false;
-                const std::string kept = KeepUnfinished(*document, workingPath, UnfinishedDocumentPath(outputPath));
-                outcome_.outputPath = kept;
-                if (!kept.empty()) journal.SetDocumentPath(kept);
-                view_.SetResultText(kept.empty() ? UnfinishedNothingKeptResult
-                                                 : UnfinishedResultText(kept, fillingBegan));
-                throw;
-            }
-
-            view_.SetExportButtonState(ExportButtonState::Idle);
-            view_.SetResultText(
-                FinishedResultText(abortRequested_, unexportedData, options_.logFile) +
-                (abortRequested_ ? " " + UnfinishedResultText(outcome_.outputPath, true) : std::string()));
-            view_.SetGauge(0);
-        },
-        [&] { application_->Show(); });
-
-    view_.SetJournalEnabled(true);
-    view_.SetExportEnabled(true);
-    view_.SetStatusText("");
+// The filled document under its final name; the path it was saved at.
+std::string ExportRun::SaveFilled(word::Document& document, const Output& output, ExportJournal& journal) {
+    // An aborted run keeps the rows it filled, under the name that says the
+    // document is not finished.
+    const std::string finalPath = abortRequested_ ? UnfinishedDocumentPath(output.path) : output.path;
+    journal.SetDocumentPath(finalPath);
+    journal.Close();
+    if (document.HasBookmark(YearBookmark)) document.GoToBookmark(YearBookmark);
+    // The complete document takes the earlier report's place in one step.
+    observer_.Saving(finalPath);
+    document.SaveAs(finalPath);
+    RemoveFile(output.workingPath);
+    return finalPath;
 }
 
 }  // namespace tarnfold

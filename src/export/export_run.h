@@ -1,30 +1,34 @@
 #pragma once
-// One export run, from the press of Export to the saved document shown in the
-// word processor, and the press of the same button while it fills (Abort).
+// One export run, from the chosen records to the saved document shown in the
+// word processor, told step by step to an ExportObserver; an abort request
+// stops it before its next source row.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "core/regional.h"
 #include "db/data_module.h"
-#include "export/export_view.h"
+#include "export/export_observer.h"
+#include "export/source_query.h"
 #include "journal/journal.h"
 #include "word/word.h"
 
 namespace tarnfold {
 
-// What the window's controls held when Export was pressed. The run reads
-// nothing else of the window, so touching the lists meanwhile changes nothing.
+// What one run fills: the chosen records, and the fields' texts as they
+// stood when the run was asked for. The run reads nothing else of its
+// caller, so touching the window's lists meanwhile changes nothing.
 struct ExportChoices {
-    int theme = -1;              // index in the theme list
-    int formPosition = -1;       // index in the form list (forms of the theme)
-    int institutionIndex = -1;   // index in the institution list, -1 when none
-    int periodIndex = -1;        // index in the period list, -1 when none
-    std::string sectionText;     // text of the section field
-    std::string yearText;        // text of the year field
-    std::string templateFolder;  // text of the template-folder field
+    const TThemeRec* theme = nullptr;  // nullptr when no form is chosen
+    const TFormRec* form = nullptr;    // the form's template file name with it
+    db::Institution institution;       // empty when none is chosen
+    db::Period period;                 // empty when none is chosen
+    std::string sectionText;           // text of the section field
+    std::string yearText;              // text of the year field
+    std::string templateFolder;        // text of the template-folder field
 };
 
 // What stays the same from run to run.
@@ -63,8 +67,8 @@ struct ExportOutcome {
 using SessionFactory = std::function<std::unique_ptr<db::Session>()>;
 
 // Where runs take their rows from: a fresh snapshot for each run, and the
-// institution and period records the window's lists were made from, in list
-// order. The records are the holder's and outlive the runs.
+// institution and period records the choices are made among, in list order.
+// The records are the holder's and outlive the runs.
 struct RowSource {
     SessionFactory beginSession;
     const std::vector<db::Institution>& institutions;
@@ -76,45 +80,44 @@ RowSource RowsOf(db::DataModule& data);
 
 class ExportRun {
 public:
-    // The institution and period records are those the list entries were made
-    // from, in list order.
-    ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,
-              const std::vector<db::Period>& periods, WordServers servers, ExportView& view, ExportOptions options,
-              ExportChoices choices);
-    ExportRun(const RowSource& rows, WordServers servers, ExportView& view, ExportOptions options,
+    ExportRun(SessionFactory beginSession, WordServers servers, ExportObserver& observer, ExportOptions options,
               ExportChoices choices);
     ~ExportRun();
     ExportRun(const ExportRun&) = delete;
     ExportRun& operator=(const ExportRun&) = delete;
 
-    // The whole run. Expected failures end it with a message and the result
-    // line; any other error is rethrown for the standard error box once the
-    // window has been set idle again (the journal closed, the word processor
-    // shown when the document had been saved).
+    // The whole run, its every step reported to the observer, the last
+    // report Ended. Expected failures end it refused, with a message and the
+    // result line; any other error is rethrown once the journal is closed and
+    // the word processor shown when the document had been saved.
     void Execute();
 
-    // The button pressed while it reads "Прервать", or a close request: the run
-    // stops before its next source row.
-    void RequestAbort();
-
-    // Between the switch to "Прервать" and the end of the loop.
-    bool Filling() const { return filling_; }
+    // An Abort press, a close request or a stop of the batch: the run stops
+    // before its next source row.
+    void RequestAbort() { abortRequested_ = true; }
 
     const ExportOutcome& Outcome() const { return outcome_; }
 
 private:
-    void Run(ExportJournal& journal);
+    struct Output;
+
+    RunEnd Run(ExportJournal& journal);
+    Output PlanOutput(const SourceRows& source, bool emptyForm, bool docx) const;
+    RunEnd Refuse(const std::string& message, const char* result);
+    bool StartWordProcessor(word::Server& server);
+    std::shared_ptr<word::Document> OpenWorkingCopy(const std::string& templatePath, const std::string& workingPath);
+    void Fill(word::Document& document, db::Session& session, const SourceRows& source, const Output& output,
+              ExportJournal& journal);
+    bool FillRows(word::Document& document, db::Session& session, const db::ResultSet& rows, ExportJournal& journal);
+    std::string SaveFilled(word::Document& document, const Output& output, ExportJournal& journal);
 
     SessionFactory beginSession_;
-    db::Institution institution_;
-    db::Period period_;
     WordServers servers_;
-    ExportView& view_;
+    ExportObserver& observer_;
     ExportOptions options_;
     ExportChoices choices_;
     std::unique_ptr<word::Application> application_;  // kept until the run is replaced
     bool abortRequested_ = false;
-    bool filling_ = false;
     ExportOutcome outcome_;
 };
 

@@ -49,8 +49,8 @@ DataModuleStart StartDataModule(MainWindowLogic& window, const std::string& prog
                                ui);
         connected = true;
     } catch (const std::exception& error) {
-        window.SetInstitutions(db::InstitutionEntries(module.Institutions()));
-        window.SetPeriods(db::PeriodEntries(module.Periods()));
+        window.SetInstitutions(module.Institutions());
+        window.SetPeriods(module.Periods());
         window.SetDatabaseName(module.DatabaseName());
         window.ShowError(error.what());
     }
@@ -63,8 +63,8 @@ void ShowStartRecords(MainWindowLogic& window, const std::vector<db::Institution
                       const std::vector<db::Period>& periods, const std::string& databaseName) {
     const Settings& settings = window.LoadedSettings();
     const std::vector<std::string> institutions = db::InstitutionEntries(institutionRecords);
-    window.SetInstitutions(institutions);
-    window.SetPeriods(db::PeriodEntries(periods));
+    window.SetInstitutions(institutionRecords);
+    window.SetPeriods(periods);
     window.SetDatabaseName(databaseName);
     if (!institutions.empty()) window.SelectInstitution(SavedOrFirst(institutions, settings.Report.LPU));
     if (!window.FormEntries().empty()) window.SelectForm(SavedOrFirst(window.FormEntries(), settings.Report.Forma));

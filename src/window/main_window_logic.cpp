@@ -8,6 +8,7 @@
 #include "core/integer.h"
 #include "core/paths.h"
 #include "db/connect_rules.h"
+#include "export/export_rules.h"
 #include "window/field_rules.h"
 
 namespace tarnfold::window {
@@ -18,6 +19,16 @@ MainWindowLogic::MainWindowLogic(MainWindowView& view, std::string programFolder
       sectionText_(SectionFieldText(PlaceOf(Control::SectionField).text)),
       yearText_(PlaceOf(Control::YearField).text),
       templateFolder_(PlaceOf(Control::TemplateFolder).text) {}
+
+namespace {
+
+template <typename Record>
+Record RecordAt(const std::vector<Record>& records, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= records.size()) return Record{};
+    return records[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
 
 std::string MainWindowLogic::EntryAt(const std::vector<std::string>& entries, int index) {
     if (index < 0 || index >= static_cast<int>(entries.size())) return {};
@@ -95,14 +106,16 @@ void MainWindowLogic::FollowPeriodFlag() {
     view_.SetEnabled(Control::PeriodList, periods);
 }
 
-void MainWindowLogic::SetInstitutions(std::vector<std::string> entries) {
-    institutions_ = std::move(entries);
+void MainWindowLogic::SetInstitutions(std::vector<db::Institution> records) {
+    institutionRecords_ = std::move(records);
+    institutions_ = db::InstitutionEntries(institutionRecords_);
     institutionIndex_ = institutions_.empty() ? -1 : 0;
     view_.SetItems(Control::InstitutionList, institutions_, institutionIndex_);
 }
 
-void MainWindowLogic::SetPeriods(std::vector<std::string> entries) {
-    periods_ = std::move(entries);
+void MainWindowLogic::SetPeriods(std::vector<db::Period> records) {
+    periodRecords_ = std::move(records);
+    periods_ = db::PeriodEntries(periodRecords_);
     periodIndex_ = periods_.empty() ? -1 : 0;
     view_.SetItems(Control::PeriodList, periods_, periodIndex_);
 }
@@ -136,26 +149,26 @@ void MainWindowLogic::OnSectionTyped(const std::string& typed) { sectionText_ = 
 
 void MainWindowLogic::OnExportPressed() {
     Guarded([this] {
-        if (exportState_ == ExportButtonState::Filling) {
+        if (runState_ == RunState::Filling) {
             RequestAbort();
             return;
         }
         // A run hands input back to the window while it fills: a second press
         // or F10 then must not start another run inside the first.
-        if (running_ || !actions_) return;
-        struct Running {
-            bool& flag;
-            explicit Running(bool& f) : flag(f) { flag = true; }
-            ~Running() { flag = false; }
-        } running(running_);
+        if (runState_ != RunState::Idle || !actions_) return;
+        runState_ = RunState::Running;
+        struct BackToIdle {
+            RunState& state;
+            ~BackToIdle() { state = RunState::Idle; }
+        } idle{runState_};
         actions_->Export(Choices());
     });
-    if (closeAfterRun_ && !running_) view_.Close();
+    if (closeAfterRun_ && !ExportRunning()) view_.Close();
 }
 
 void MainWindowLogic::OnExportKey() {
     // F10 never stops a run: it acts only while the button starts one.
-    if (exportState_ == ExportButtonState::Idle && exportEnabled_) OnExportPressed();
+    if (runState_ != RunState::Filling && exportEnabled_) OnExportPressed();
 }
 
 void MainWindowLogic::OnExitKey() { view_.Close(); }
@@ -211,13 +224,12 @@ void MainWindowLogic::OnScaleChanged(int exportButtonHeight) {
 }
 
 void MainWindowLogic::RequestAbort() {
-    exportEnabled_ = false;
-    view_.SetEnabled(Control::ExportButton, false);
+    SetExportEnabled(false);
     if (actions_) actions_->Abort();
 }
 
 bool MainWindowLogic::OnCloseRequested() {
-    if (running_) {
+    if (ExportRunning()) {
         closeAfterRun_ = true;
         if (!abortAskedByClose_) {
             abortAskedByClose_ = true;
@@ -246,22 +258,60 @@ void MainWindowLogic::SaveOnClose() {
 }
 
 ExportChoices MainWindowLogic::Choices() const {
-    return {themeIndex_, formPosition_, institutionIndex_, periodIndex_, sectionText_, yearText_, templateFolder_};
+    ExportChoices choices;
+    choices.form = TemplateRow(themeIndex_, formPosition_);
+    if (choices.form) choices.theme = &Themes.at(static_cast<std::size_t>(themeIndex_));
+    choices.institution = RecordAt(institutionRecords_, institutionIndex_);
+    choices.period = RecordAt(periodRecords_, periodIndex_);
+    choices.sectionText = sectionText_;
+    choices.yearText = yearText_;
+    choices.templateFolder = templateFolder_;
+    return choices;
 }
 
 WindowChoices MainWindowLogic::SavedChoices() const {
     return {FormText(), InstitutionText(), yearText_, sectionText_, templateFolder_};
 }
 
-void MainWindowLogic::SetStatusText(const std::string& text) { view_.SetText(Control::ProgressPanel, text); }
+void MainWindowLogic::Started() {
+    view_.SetText(Control::ResultLine, "");
+    SetJournalEnabled(false);
+    SetExportEnabled(false);
+    view_.SetGauge(0);
+}
 
-void MainWindowLogic::SetGauge(int percent) { view_.SetGauge(std::clamp(percent, 0, 100)); }
+void MainWindowLogic::Status(const std::string& text) { view_.SetText(Control::ProgressPanel, text); }
 
-void MainWindowLogic::SetResultText(const std::string& text) { view_.SetText(Control::ResultLine, text); }
+void MainWindowLogic::FillingBegan() {
+    runState_ = RunState::Filling;
+    SetExportEnabled(true);
+    SetExportCaption(true);
+}
 
-void MainWindowLogic::SetExportButtonState(ExportButtonState state) {
-    exportState_ = state;
-    const bool filling = state == ExportButtonState::Filling;
+void MainWindowLogic::Progress(std::size_t done, std::size_t total) { view_.SetGauge(GaugePercent(done, total)); }
+
+void MainWindowLogic::FillingEnded() {
+    runState_ = RunState::Running;
+    SetExportCaption(false);
+    view_.SetGauge(0);
+}
+
+void MainWindowLogic::Result(const std::string& text) { view_.SetText(Control::ResultLine, text); }
+
+void MainWindowLogic::Ended(RunEnd end) {
+    SetExportEnabled(true);
+    // A run that refused before it wrote anything leaves the journal button
+    // off and the status as the run left it.
+    if (end != RunEnd::Refused) {
+        if (runState_ == RunState::Filling) SetExportCaption(false);
+        SetJournalEnabled(true);
+        view_.SetGauge(0);
+        view_.SetText(Control::ProgressPanel, "");
+    }
+    runState_ = RunState::Idle;
+}
+
+void MainWindowLogic::SetExportCaption(bool filling) {
     view_.SetText(Control::ExportButton, filling ? AbortCaption : ExportCaption);
     view_.SetHint(Control::ExportButton, filling ? AbortHint : ExportHint);
 }

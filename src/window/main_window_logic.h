@@ -3,22 +3,23 @@
 // texts, enabled states and lists, the user's choices, the year and section
 // rules, the scaling and the detail toggle, which keys act when, the set-up
 // and the close with their settings load and save. It keeps the choices in
-// its own fields, tells a MainWindowView what to draw and is the ExportView
-// the export run drives.
+// its own fields, tells a MainWindowView what to draw and turns what an
+// export run reports into the window's texts, buttons and state.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "db/data_module.h"
+#include "export/export_observer.h"
 #include "export/export_run.h"
-#include "export/export_view.h"
 #include "settings/settings.h"
 #include "window/export_actions.h"
 #include "window/main_window_view.h"
 
 namespace tarnfold::window {
 
-class MainWindowLogic : public ExportView {
+class MainWindowLogic : public ExportObserver {
 public:
     MainWindowLogic(MainWindowView& view, std::string programFolder);
     MainWindowLogic(const MainWindowLogic&) = delete;
@@ -37,9 +38,10 @@ public:
     const Settings& LoadedSettings() const { return settings_; }
     bool SettingsLoaded() const { return settingsLoaded_; }
 
-    // Filled from the database at start-up: entry 0 selected, none when empty.
-    void SetInstitutions(std::vector<std::string> entries);
-    void SetPeriods(std::vector<std::string> entries);
+    // Filled from the database's records at start-up: entry 0 selected, none
+    // when empty. A run is handed the record of the chosen entry.
+    void SetInstitutions(std::vector<db::Institution> records);
+    void SetPeriods(std::vector<db::Period> records);
     void SelectInstitution(int index);
     void SelectForm(int index);
     // The database name in use, written back by the close as PathBase.
@@ -49,6 +51,8 @@ public:
     void ShowDatabaseName();
     // The standard error box, for a caller that caught an error.
     void ShowError(const std::string& message) { view_.ShowError(message); }
+    // The plain message box.
+    void ShowMessage(const std::string& text) { view_.ShowMessage(text); }
 
     // The user's input, as the view passes it in.
     void OnThemeChosen(int index);
@@ -88,27 +92,28 @@ public:
     const std::string& YearText() const { return yearText_; }
     const std::string& TemplateFolderText() const { return templateFolder_; }
     const std::string& TemplateInitialFolder() const { return templateInitialFolder_; }
-    // What an export run is handed: a snapshot of the choices.
+    // What an export run is handed: the records of the chosen entries and
+    // the fields' texts, as they stand now.
     ExportChoices Choices() const;
     // What the close writes back.
     WindowChoices SavedChoices() const;
 
-    bool ExportRunning() const { return running_; }
+    bool ExportRunning() const { return runState_ != RunState::Idle; }
     bool DetailShown() const { return detailShown_; }
-    ExportButtonState ExportButton() const { return exportState_; }
     bool ExportEnabled() const { return exportEnabled_; }
     double Factor() const { return factor_; }
 
-    // ExportView
-    void SetStatusText(const std::string& text) override;
-    void SetGauge(int percent) override;
-    void SetResultText(const std::string& text) override;
-    void SetExportButtonState(ExportButtonState state) override;
-    void SetExportEnabled(bool enabled) override;
-    void SetJournalEnabled(bool enabled) override;
-    void ShowMessage(const std::string& text) override { view_.ShowMessage(text); }
-    bool Confirm(const std::string& text) override { return view_.Confirm(text); }
-    void ProcessPendingInput() override { view_.ProcessPendingInput(); }
+    // ExportObserver: the run's reports.
+    void Started() override;
+    void Status(const std::string& text) override;
+    void FillingBegan() override;
+    void BeforeRow() override { view_.ProcessPendingInput(); }
+    void Progress(std::size_t done, std::size_t total) override;
+    void FillingEnded() override;
+    void Result(const std::string& text) override;
+    void Refused(const std::string& message) override { view_.ShowMessage(message); }
+    bool OpenEmptyForm(const std::string& question) override { return view_.Confirm(question); }
+    void Ended(RunEnd end) override;
 
 private:
     static std::string EntryAt(const std::vector<std::string>& entries, int index);
@@ -119,6 +124,10 @@ private:
     void FollowPeriodFlag();
     void RequestAbort();
     void SaveOnClose();
+    // "Экспорт" with its hint, or "Прервать" while the rows are filled.
+    void SetExportCaption(bool filling);
+    void SetExportEnabled(bool enabled);
+    void SetJournalEnabled(bool enabled);
     // Runs a handler; an error it throws ends it in the standard error box.
     template <class Handler>
     void Guarded(Handler&& handler);
@@ -134,8 +143,10 @@ private:
     int themeIndex_ = -1;
     std::vector<std::string> forms_;
     int formPosition_ = -1;
+    std::vector<db::Institution> institutionRecords_;
     std::vector<std::string> institutions_;
     int institutionIndex_ = -1;
+    std::vector<db::Period> periodRecords_;
     std::vector<std::string> periods_;
     int periodIndex_ = -1;
     std::string sectionText_;
@@ -143,10 +154,12 @@ private:
     std::string templateFolder_;
     std::string templateInitialFolder_;
 
-    ExportButtonState exportState_ = ExportButtonState::Idle;
+    // Running from the press of Export to the run's end, Filling while the
+    // button aborts.
+    enum class RunState { Idle, Running, Filling };
+    RunState runState_ = RunState::Idle;
     bool exportEnabled_ = true;
     bool detailShown_ = false;
-    bool running_ = false;
     bool closeAfterRun_ = false;
     bool abortAskedByClose_ = false;
     bool closed_ = false;

@@ -264,13 +264,12 @@ private slots:
             QTest::keyClick(&window, Qt::Key_F10);
             Find<QPushButton>(window, "BExport")->click();
             QVERIFY(window.Logic().ExportRunning());
-            window.Logic().SetExportButtonState(ExportButtonState::Filling);
+            window.Logic().FillingBegan();
             QTest::keyClick(&window, Qt::Key_F10);
             Find<QPushButton>(window, "BExport")->click();
             QCOMPARE(aborts, runs);
             QVERIFY(!Find<QPushButton>(window, "BExport")->isEnabled());
-            window.Logic().SetExportButtonState(ExportButtonState::Idle);
-            window.Logic().SetExportEnabled(true);
+            window.Logic().Ended(RunEnd::Finished);
         };
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -279,15 +278,15 @@ private slots:
         QCOMPARE(aborts, 1);
         QVERIFY(!window.Logic().ExportRunning());
 
-        window.Logic().SetExportButtonState(ExportButtonState::Filling);
+        window.Logic().FillingBegan();
         QTest::keyClick(&window, Qt::Key_F10);
         QCOMPARE(runs, 1);
         QCOMPARE(aborts, 1);
-        window.Logic().SetExportButtonState(ExportButtonState::Idle);
-        window.Logic().SetExportEnabled(false);
+        window.Logic().Ended(RunEnd::Finished);
+        window.Logic().Started();
         QTest::keyClick(&window, Qt::Key_F10);
         QCOMPARE(runs, 1);
-        window.Logic().SetExportEnabled(true);
+        window.Logic().Ended(RunEnd::Refused);
         Find<QPushButton>(window, "BExport")->click();
         QCOMPARE(runs, 2);
         QCOMPARE(aborts, 2);
@@ -303,7 +302,8 @@ private slots:
             window->show();
             QVERIFY(QTest::qWaitForWindowActive(window.get()));
             if (detail) Find<QPushButton>(*window, "BView")->click();
-            window->Logic().SetInstitutions({"0001 - Первая больница", "1166 - Велинская область"});
+            window->Logic().SetInstitutions(
+                {{"0001", "", "Первая больница", "0001", ""}, {"1166", "", "Велинская область", "1166", ""}});
             window->Logic().SelectInstitution(1);
             Find<QComboBox>(*window, "CBForm")->setCurrentIndex(2);
             auto* section = Find<QLineEdit>(*window, "MERazrez");
@@ -348,9 +348,16 @@ private slots:
 
         // Every other key belongs to the open list: it is opened, walked and
         // picked from by keys alone, with Return and with the keypad's Enter.
-        window.Logic().SetInstitutions({"0001 - Первая больница", "0101 - Городская больница №1",
-                                        "0102 - Детская поликлиника", "0201 - Кировский район (свод)",
-                                        "0305 - Зареченская ЦРБ", "1166 - Велинская область"});
+        std::vector<db::Institution> records;
+        for (const auto& [code, name] :
+             std::vector<std::pair<std::string, std::string>>{{"0001", "Первая больница"},
+                                                              {"0101", "Городская больница №1"},
+                                                              {"0102", "Детская поликлиника"},
+                                                              {"0201", "Кировский район (свод)"},
+                                                              {"0305", "Зареченская ЦРБ"},
+                                                              {"1166", "Велинская область"}})
+            records.push_back({code, "", name, code, ""});
+        window.Logic().SetInstitutions(records);
         window.Logic().SelectInstitution(0);
         auto* institutions = Find<QComboBox>(window, "CBKodif");
         institutions->setFocus();
@@ -520,41 +527,40 @@ private slots:
         window.close();
     }
 
-    void exportViewDrivesTheControls() {
+    void theRunsReportsDriveTheControls() {
         ScratchProgramFolder folder;
         MessageBoxRecorder boxes;
         MainWindow window(folder.Folder(), ThisYear);
         window.show();
-        ExportView& view = window.Logic();
-        view.SetExportButtonState(ExportButtonState::Filling);
+        MainWindowLogic& run = window.Logic();
+        run.FillingBegan();
         auto* exportButton = Find<QPushButton>(window, "BExport");
         QCOMPARE(exportButton->text(), QStringLiteral("Прервать"));
         QCOMPARE(exportButton->toolTip(), QStringLiteral("Прервать выгрузку данных в бланк"));
-        view.SetExportButtonState(ExportButtonState::Idle);
+        run.Ended(RunEnd::Finished);
         QCOMPARE(exportButton->text(), QStringLiteral("Экспорт"));
         QCOMPARE(exportButton->toolTip(), QStringLiteral("Выгрузить данные в бланк  (F10)"));
-        view.SetExportEnabled(false);
-        view.SetJournalEnabled(false);
+        run.Started();
         QVERIFY(!exportButton->isEnabled());
         QVERIFY(!Find<QPushButton>(window, "BJournal")->isEnabled());
-        view.SetStatusText("Идет поиск бланка...");
+        run.Status("Идет поиск бланка...");
         QCOMPARE(Find<QLabel>(window, "StatusBar1Panel1")->text(), QStringLiteral("Идет поиск бланка..."));
         QCOMPARE(Find<QLabel>(window, "StatusBar1Panel0")->text(), QString());
-        view.SetGauge(38);
+        run.Progress(38, 100);
         QCOMPARE(Find<Gauge>(window, "Gauge1")->Text(), QStringLiteral("38%"));
         auto* gauge = Find<Gauge>(window, "Gauge1");
-        view.SetGauge(50);
+        run.Progress(1, 2);
         const QImage bar = gauge->grab().toImage();
         QCOMPARE(bar.pixelColor(3, 3), QColor(0, 0, 128));
         QCOMPARE(bar.pixelColor(gauge->width() - 4, 3), QColor(Qt::white));
-        view.SetGauge(140);
+        run.Progress(3, 3);
         QCOMPARE(Find<Gauge>(window, "Gauge1")->Value(), 100);
-        view.SetResultText("Выгрузка прервана пользователем...");
+        run.Result("Выгрузка прервана пользователем...");
         QCOMPARE(Find<QLabel>(window, "LRezult")->text(), QStringLiteral("Выгрузка прервана пользователем..."));
-        view.ShowMessage("Не найден файл шаблона: !");
+        run.Refused("Не найден файл шаблона: !");
         boxes.answers = {false, true};
-        QVERIFY(!view.Confirm("Нет данных для выгрузки. Открыть пустой бланк формы? "));
-        QVERIFY(view.Confirm("Нет данных для выгрузки. Открыть пустой бланк формы? "));
+        QVERIFY(!run.OpenEmptyForm("Нет данных для выгрузки. Открыть пустой бланк формы? "));
+        QVERIFY(run.OpenEmptyForm("Нет данных для выгрузки. Открыть пустой бланк формы? "));
         QCOMPARE(boxes.shown.size(), std::size_t{3});
         QCOMPARE(int(boxes.shown[0].kind), int(BoxKind::Plain));
         QCOMPARE(boxes.shown[0].caption, std::string(AppTitle));
@@ -573,7 +579,7 @@ private slots:
         auto* first = Find<QLabel>(window, "StatusBar1Panel0");
         auto* last = Find<QLabel>(window, "StatusBar1Panel1");
         const QString detail = QStringLiteral("Идет заполнение бланка...z1000_001_03");
-        window.Logic().SetStatusText(detail.toStdString());
+        window.Logic().Status(detail.toStdString());
         QCOMPARE(bar->height(), 22);
         QCOMPARE(first->width(), 300);
         QTRY_VERIFY(last->geometry().left() > first->geometry().right());
@@ -585,7 +591,7 @@ private slots:
         window.resize(900, window.height());
         QTRY_COMPARE(bar->width() - last->geometry().right(), rest);
         // A text longer than the bar is cut there; the window keeps its size.
-        window.Logic().SetStatusText(std::string(400, 'x'));
+        window.Logic().Status(std::string(400, 'x'));
         QTest::qWait(50);
         QCOMPARE(window.width(), 900);
         window.resize(627, window.height());
@@ -602,12 +608,11 @@ private slots:
         Hooks hooks(window);
         hooks.onAbort = [&] { ++aborts; };
         hooks.onExport = [&] {
-            window.Logic().SetExportButtonState(ExportButtonState::Filling);
+            window.Logic().FillingBegan();
             QTest::keyClick(&window, Qt::Key_Escape);
             window.close();
             stillOpenDuringRun = window.isVisible();
-            window.Logic().SetExportButtonState(ExportButtonState::Idle);
-            window.Logic().SetExportEnabled(true);
+            window.Logic().Ended(RunEnd::Finished);
         };
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -720,7 +725,7 @@ private slots:
         }
         // The longest result line runs under the template folder field: it
         // must stay readable, so a picture of it is kept beside the others.
-        window.Logic().SetResultText("Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!");
+        window.Logic().Result("Выгрузка завершена (есть невыгруженные данные, см. Журнал экспорта)!");
         auto* result = Find<QLabel>(window, "LRezult");
         auto* folderField = Find<QWidget>(window, "DirectoryEdit1");
         QVERIFY(result->parentWidget()->children().indexOf(result) >

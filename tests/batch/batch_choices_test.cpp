@@ -105,13 +105,13 @@ TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
     const std::vector<BatchJob> jobs = PlanBatch(options, saved, kInstitutions, kPeriods);
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].institutionEntry, "0102 - Поликлиника");
-    EXPECT_EQ(jobs[1].choices.institutionIndex, 2);
+    EXPECT_EQ(jobs[1].choices.institution.B, "Район (свод)");
     for (const BatchJob& job : jobs) {
-        EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition)->TemplateFile, "7.doc");
+        EXPECT_EQ(job.choices.form->TemplateFile, "7.doc");
         EXPECT_EQ(job.choices.yearText, "2011");
         EXPECT_EQ(job.choices.sectionText, "03");
         EXPECT_EQ(job.choices.templateFolder, "/templates");
-        EXPECT_EQ(job.choices.periodIndex, 0);
+        EXPECT_EQ(job.choices.period.B, "Январь");
     }
 
     options.year = "2012";
@@ -123,8 +123,8 @@ TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
     EXPECT_EQ(job.choices.yearText, "2012");
     EXPECT_EQ(job.choices.sectionText, "1");
     EXPECT_EQ(job.choices.templateFolder, "/other");
-    EXPECT_EQ(job.choices.theme, 1);
-    EXPECT_EQ(job.choices.periodIndex, 2);
+    EXPECT_EQ(job.choices.theme, &Themes[1]);
+    EXPECT_EQ(job.choices.period.B, "Год");
 }
 
 TEST(PlanBatch, YearThatIsNoNumberOrAPeriodForAYearlyFormIsRefused) {
@@ -150,19 +150,19 @@ TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
     options.year = "2011";
     const std::vector<BatchJob> annual = PlanBatch(options, {}, kInstitutions, kPeriods);
     ASSERT_EQ(annual.size(), 45u * kInstitutions.size());
-    EXPECT_EQ(annual.front().form->TemplateFile, "ДД.doc");
-    EXPECT_EQ(annual[kInstitutions.size()].form->TemplateFile, "1.doc");
-    EXPECT_EQ(annual[kInstitutions.size()].choices.institutionIndex, 0);
-    EXPECT_EQ(annual.back().form->TemplateFile, "30_7.doc");
-    EXPECT_EQ(annual.back().choices.formPosition, 44);  // row 45 is at position 44 of its theme
-    for (const BatchJob& job : annual) EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition), job.form);
+    EXPECT_EQ(annual.front().choices.form->TemplateFile, "ДД.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].choices.form->TemplateFile, "1.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].choices.institution.C, "0101");
+    EXPECT_EQ(annual.back().choices.form->TemplateFile, "30_7.doc");
+    EXPECT_EQ(annual.back().choices.form, TemplateRow(0, 44));  // row 45 is at position 44 of its theme
+    for (const BatchJob& job : annual) EXPECT_EQ(job.choices.theme, &Themes[0]);
 
     options.theme = 1;
     options.period = "Февраль";
     const std::vector<BatchJob> monthly = PlanBatch(options, {}, kInstitutions, kPeriods);
     ASSERT_EQ(monthly.size(), kInstitutions.size());
-    EXPECT_EQ(monthly.front().form->TemplateFile, "ДД2012.doc");
-    EXPECT_EQ(monthly.front().choices.periodIndex, 1);
+    EXPECT_EQ(monthly.front().choices.form->TemplateFile, "ДД2012.doc");
+    EXPECT_EQ(monthly.front().choices.period.B, "Февраль");
 
     options.theme = 0;
     EXPECT_EQ(RefusalOf([&] { PlanBatch(options, {}, kInstitutions, kPeriods); }),

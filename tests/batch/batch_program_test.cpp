@@ -142,22 +142,22 @@ protected:
         officeOptions.visible = false;
         officeOptions.temporaryFolder = program.Folder() + "/office-tmp";
         std::vector<std::string> calls;
-        RecordingView view(calls);
+        RecordingObserver observer(calls);
         ExportOptions options;
         options.programFolder = program.Folder();
         options.formats = UserRegionalFormats();
         ExportChoices choices;
-        choices.theme = 0;
-        choices.formPosition = 2;  // 7.doc
-        choices.institutionIndex = db::FindEntryIgnoringCase(
-            db::InstitutionEntries(data.Institutions()), institutionCode + " - " + InstitutionName(institutionCode));
-        choices.periodIndex = 0;
+        choices.theme = &Themes[0];
+        choices.form = TemplateRow(0, 2);  // 7.doc
+        choices.institution = data.Institutions().at(static_cast<std::size_t>(db::FindEntryIgnoringCase(
+            db::InstitutionEntries(data.Institutions()), institutionCode + " - " + InstitutionName(institutionCode))));
+        choices.period = data.Periods().at(0);
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = templateFolder;
         {
             word::LibreOfficeServer office(officeOptions);
-            ExportRun(RowsOf(data), office, view, options, choices).Execute();
+            ExportRun(RowsOf(data).beginSession, office, observer, options, choices).Execute();
         }
         word::KillOfficeProcesses(officeOptions.pipeName);
         return ReadDocumentText(program.Folder() + "/Reports/" + outputName);

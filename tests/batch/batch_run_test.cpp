@@ -72,10 +72,9 @@ protected:
 
     BatchJob Job(int institution) const {
         ExportChoices choices;
-        choices.theme = 0;
-        choices.formPosition = 2;  // 7.doc
-        choices.institutionIndex = institution;
-        choices.periodIndex = -1;
+        choices.theme = &Themes[0];
+        choices.form = TemplateRow(0, 2);  // 7.doc
+        choices.institution = institutions[static_cast<std::size_t>(institution)];
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = (program.Path() / "DocF").string();
@@ -83,8 +82,8 @@ protected:
     }
 
     BatchOutcome Run(const std::vector<BatchJob>& jobs) {
-        BatchRun batch([this] { return std::make_unique<FakeSession>(database); }, institutions, {}, server, options,
-                       output, [this] { return stop; });
+        BatchRun batch([this] { return std::make_unique<FakeSession>(database); }, server, options, output,
+                       [this] { return stop; });
         return batch.Run(jobs);
     }
 

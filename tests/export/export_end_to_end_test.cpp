@@ -189,10 +189,9 @@ protected:
     }
 
     void SetUp() override {
-        choices.theme = kAnnualTheme;
-        choices.formPosition = kForm7;
-        choices.institutionIndex = kHospital;
-        choices.periodIndex = 0;
+        Choose(kAnnualTheme, kForm7);
+        choices.institution = data->Institutions().at(kHospital);
+        choices.period = data->Periods().at(0);
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = shared->Path().string() + "/DocF";
@@ -201,9 +200,15 @@ protected:
         options.clock = tarnfold::testing::FixedNow;
     }
 
+    void Choose(int theme, int formPosition) {
+        choices.theme = &Themes[static_cast<std::size_t>(theme)];
+        choices.form = TemplateRow(theme, formPosition);
+    }
+
     void Run(word::Server* through = nullptr) {
         calls.clear();
-        ExportRun run(RowsOf(*data), WordServers(through ? *through : *office, &docx), view, options, choices);
+        ExportRun run(RowsOf(*data).beginSession, WordServers(through ? *through : *office, &docx), observer, options,
+                      choices);
         run.Execute();
     }
 
@@ -224,7 +229,7 @@ protected:
     ExportChoices choices;
     ExportOptions options;
     std::vector<std::string> calls;
-    RecordingView view{calls};
+    RecordingObserver observer{calls};
     std::vector<std::string> shown;
     word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };
@@ -322,7 +327,7 @@ TEST_F(ExportEndToEnd, MappingYearFallsBackTo2007ToNothingOrToTheLatestYear) {
 // office's lock file name too long for the file system: the institution's
 // part is cut so that every name of the run fits, and the journal says so.
 TEST_F(ExportEndToEnd, ALongInstitutionNameIsCutSoThatEveryNameOfTheRunFits) {
-    choices.institutionIndex = kLongNamed;
+    choices.institution = data->Institutions().at(kLongNamed);
     options.logFile = true;
     for (const std::string folder : {"/DocF", "/DocxF"}) {
         choices.templateFolder = shared->Path().string() + folder;
@@ -345,9 +350,7 @@ TEST_F(ExportEndToEnd, ALongInstitutionNameIsCutSoThatEveryNameOfTheRunFits) {
 // Each period keeps a report of its own: exporting another period of the same
 // form, institution and year leaves the first one as it was.
 TEST_F(ExportEndToEnd, MonthlyThemeReadsTblForAMonthAndSvodOtherwiseEachPeriodInItsOwnReport) {
-    choices.theme = kMonthlyTheme;
-    choices.formPosition = kMonthlyForm;
-    choices.periodIndex = 0;
+    Choose(kMonthlyTheme, kMonthlyForm);
     Run();
     const std::string january = "№ 800 (разрез 01) Больница _Север__Юг за 2011 год (Январь).doc";
     std::string text = Filled(january);
@@ -355,7 +358,7 @@ TEST_F(ExportEndToEnd, MonthlyThemeReadsTblForAMonthAndSvodOtherwiseEachPeriodIn
     EXPECT_NE(text.find("z5000_001_02:22;"), std::string::npos) << text;
     EXPECT_NE(text.find("Период:Январь;"), std::string::npos) << text;
 
-    choices.periodIndex = 1;
+    choices.period = data->Periods().at(1);
     Run();
     text = Filled("№ 800 (разрез 01) Больница _Север__Юг за 2011 год (Итог года).doc");
     EXPECT_NE(text.find("z5000_001_01:33;"), std::string::npos) << text;
@@ -365,7 +368,7 @@ TEST_F(ExportEndToEnd, MonthlyThemeReadsTblForAMonthAndSvodOtherwiseEachPeriodIn
 }
 
 TEST_F(ExportEndToEnd, InstitutionWithA3ReadsSvod) {
-    choices.institutionIndex = kSummary;
+    choices.institution = data->Institutions().at(kSummary);
     Run();
     const std::string text = Filled("№ 7 (разрез 01) Сводная за 2011 год.doc");
     EXPECT_NE(text.find("z1000_001_03:77;"), std::string::npos) << text;
@@ -374,7 +377,7 @@ TEST_F(ExportEndToEnd, InstitutionWithA3ReadsSvod) {
 }
 
 TEST_F(ExportEndToEnd, Form307ReadsItsOwnTablesOfForm30) {
-    choices.formPosition = kForm307;
+    Choose(kAnnualTheme, kForm307);
     Run();
     const std::string text = Filled("№ 307 (разрез 01) Больница _Север__Юг за 2011 год.doc");
     EXPECT_NE(text.find("z0629_001_03:6,29;"), std::string::npos) << text;
@@ -383,10 +386,10 @@ TEST_F(ExportEndToEnd, Form307ReadsItsOwnTablesOfForm30) {
 
 TEST_F(ExportEndToEnd, EmptyFormAnsweredYesIsSavedUnderItsNumberWithTheHeaderOnly) {
     choices.yearText = "1999";
-    view.answer = true;
+    observer.answer = true;
     options.logFile = true;
     Run();
-    EXPECT_TRUE(Called("confirm Нет данных для выгрузки. Открыть пустой бланк формы? "));
+    EXPECT_TRUE(Called("ask Нет данных для выгрузки. Открыть пустой бланк формы? "));
     EXPECT_TRUE(Called("result Выгрузка завершена"));
     const std::string text = Filled("№ 7.doc");
     EXPECT_NE(text.find("Год:1999;"), std::string::npos) << text;
@@ -400,7 +403,7 @@ TEST_F(ExportEndToEnd, EmptyFormAnsweredYesIsSavedUnderItsNumberWithTheHeaderOnl
 
 TEST_F(ExportEndToEnd, EmptyFormAnsweredNoWritesNothing) {
     choices.yearText = "1999";
-    view.answer = false;
+    observer.answer = false;
     options.logFile = true;
     Run();
     EXPECT_TRUE(Called("result Выгрузка не завершена: нет данных для выгрузки..."));
@@ -463,7 +466,7 @@ TEST_F(ExportEndToEnd, TheOfficeFillsByRowAsItFillsByFigure) {
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "neither way falls back or complains";
         texts.push_back(Filled(name));
         journals.push_back(Cp1251ToUtf8(ReadWholeFile(program.File("Tarnfold.log"))));
-        results.push_back(calls.size() > 5 ? calls[calls.size() - 5] : "");
+        results.push_back(calls.size() > 2 ? calls[calls.size() - 2] : "");
     }
     EXPECT_EQ(texts[0], texts[1]);
     EXPECT_EQ(journals[0], journals[1]);
@@ -490,7 +493,7 @@ TEST_F(ExportEndToEnd, YearThatIsNoNumberFailsBeforeAnyFileIsWritten) {
     EXPECT_THROW(Run(), Error);
     EXPECT_FALSE(std::filesystem::exists(program.Path() / "Reports"));
     EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
-    EXPECT_EQ(calls.back(), "status ");
+    EXPECT_EQ(calls.back(), "ended failed");
 }
 
 // Whatever stops a run after it began to fill, the user's earlier report
@@ -527,12 +530,13 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
         // A folder in the journal's place: no user, root included, can write it.
         if (c.journalUnwritable) std::filesystem::create_directories(program.Path() / "Tarnfold.log");
         std::unique_ptr<ExportRun> run;
-        int inputs = 0;
-        view.onInput = [&] {
-            if (++inputs == 2 && c.atSecondRow) c.atSecondRow(*run);
+        int rowsLookedAt = 0;
+        observer.beforeRow = [&] {
+            if (++rowsLookedAt == 2 && c.atSecondRow) c.atSecondRow(*run);
         };
         calls.clear();
-        run = std::make_unique<ExportRun>(RowsOf(*data), WordServers(*office, &docx), view, options, choices);
+        run = std::make_unique<ExportRun>(RowsOf(*data).beginSession, WordServers(*office, &docx), observer, options,
+                                          choices);
         try {
             run->Execute();
         } catch (const Error& e) {
@@ -565,7 +569,7 @@ TEST_F(ExportEndToEnd, AnUnfinishedRunLeavesTheEarlierReportAndKeepsWhatItFilled
         std::filesystem::remove(kept);
         std::filesystem::remove(output);
         std::filesystem::remove_all(program.Path() / "Tarnfold.log");
-        view.onInput = nullptr;
+        observer.beforeRow = nullptr;
         options.logFile = false;
     }
     // After the office was killed, the next export of the same document works.
@@ -643,14 +647,14 @@ TEST_F(ExportEndToEnd, AFullDiskIsToldAtOnceAndTheEarlierReportStays) {
     std::filesystem::remove(disk.Folder().Path() / "filler");
     for (const std::string folder : {"/DocF", "/DocxF"}) {
         choices.templateFolder = shared->Path().string() + folder;
-        view.onInput = [&] { disk.Fill(); };
+        observer.beforeRow = [&] { disk.Fill(); };
         try {
             Run();
             ADD_FAILURE() << "saved on a full disk";
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find("на диске нет места"), std::string::npos) << e.what();
         }
-        view.onInput = nullptr;
+        observer.beforeRow = nullptr;
         EXPECT_TRUE(Called("result Выгрузка не завершена; прежний отчёт не тронут..."))
             << ::testing::PrintToString(calls);
         ExpectOnlyTheEarlierReports(reports);
@@ -685,7 +689,7 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
         choices.templateFolder = shared->Path().string() + folder;
         calls.clear();
         Run();
-        EXPECT_TRUE(Called("message Файл " + output +
+        EXPECT_TRUE(Called("refused Файл " + output +
                            " защищён от записи: прежний отчёт не заменён. Снимите защиту или "
                            "удалите файл и повторите выгрузку"))
             << ::testing::PrintToString(calls);
@@ -704,7 +708,7 @@ TEST_F(ExportEndToEnd, AWriteProtectedEarlierReportIsRefusedBeforeAnythingIsWrit
     choices.templateFolder = shared->Path().string() + "/DocF";
     calls.clear();
     Run();
-    EXPECT_TRUE(Called("message Файл " + output +
+    EXPECT_TRUE(Called("refused Файл " + output +
                        " открыт другой программой (LibreOffice: пользователь Мария на "
                        "компьютере stat-pc с 09.12.2026 10:15; файл блокировки " +
                        lock + "): закройте его и повторите выгрузку"))
@@ -750,11 +754,11 @@ protected:
                                     const std::string& year = "2011", const std::string& section = "1") {
         const std::vector<std::string> entries = db::InstitutionEntries(data->Institutions());
         ExportChoices choices;
-        choices.theme = theme;
-        choices.formPosition = form;
+        choices.theme = &Themes[static_cast<std::size_t>(theme)];
+        choices.form = TemplateRow(theme, form);
         for (std::size_t i = 0; i < entries.size(); ++i)
-            if (entries[i].rfind(institution, 0) == 0) choices.institutionIndex = static_cast<int>(i);
-        choices.periodIndex = 0;
+            if (entries[i].rfind(institution, 0) == 0) choices.institution = data->Institutions()[i];
+        choices.period = data->Periods().at(0);
         choices.sectionText = section;
         choices.yearText = year;
         choices.templateFolder = shared->Path().string() + "/DocF_2011";
@@ -762,7 +766,7 @@ protected:
         options.programFolder = program.Folder();
         options.formats.decimalSeparator = ",";
         calls.clear();
-        ExportRun run(RowsOf(*data), *office, view, options, choices);
+        ExportRun run(RowsOf(*data).beginSession, *office, observer, options, choices);
         run.Execute();
         std::vector<std::string> lines;
         const std::string text = ReadDocumentText(run.Outcome().outputPath);
@@ -786,7 +790,7 @@ protected:
     static inline std::unique_ptr<word::LibreOfficeServer> office;
     TempDir program;
     std::vector<std::string> calls;
-    RecordingView view{calls};
+    RecordingObserver observer{calls};
     std::vector<std::string> shown;
     word::docx::DocxServer docx{[this](const std::string& path) { shown.push_back(path); }};
 };

@@ -46,10 +46,9 @@ protected:
         std::filesystem::create_directories(templates);
         std::ofstream(templates / "7.doc") << "template";
         std::ofstream(templates / "ДД2012.doc") << "template";
-        choices.theme = kAnnualTheme;
-        choices.formPosition = kForm7;
-        choices.institutionIndex = 0;
-        choices.periodIndex = 0;
+        Choose(kAnnualTheme, kForm7);
+        choices.institution = institutions[0];
+        choices.period = periods[0];
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = templates.string();
@@ -84,10 +83,16 @@ protected:
                              rows);
     }
 
-    std::unique_ptr<ExportRun> MakeRun() {
-        return std::make_unique<ExportRun>([this] { return std::make_unique<FakeSession>(database); }, institutions,
-                                           periods, server, view, options, choices);
+    void Choose(int theme, int formPosition) {
+        choices.theme = &Themes[static_cast<std::size_t>(theme)];
+        choices.form = TemplateRow(theme, formPosition);
     }
+
+    std::unique_ptr<ExportRun> MakeRun(WordServers servers) {
+        return std::make_unique<ExportRun>([this] { return std::make_unique<FakeSession>(database); }, servers,
+                                           observer, options, choices);
+    }
+    std::unique_ptr<ExportRun> MakeRun() { return MakeRun(server); }
 
     // The calls without the status texts shown per figure.
     std::vector<std::string> Calls(bool withFigureStatus = false) const {
@@ -119,7 +124,7 @@ protected:
     std::vector<db::Period> periods{{"01", "Январь"}, {"13", "Год"}};
     word::Recording recording;
     word::RecordingServer server{recording};
-    RecordingView view{recording.calls};
+    RecordingObserver observer{recording.calls};
 };
 
 }  // namespace
@@ -137,12 +142,9 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
     // takes the report's name in one step.
 
     const std::vector<std::string> expected = {
-        "result ",
-        "journal off",
-        "export off",
+        "started",
         "status Идет поиск бланка...",
         "status Идет подготовка данных...",
-        "gauge 0",
         "status Подготовка шаблона...",
         "CreateApplication",
         "OpenWorkingDocument " + templates.string() + "/7.doc",
@@ -153,9 +155,8 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
         "HasBookmark z0002_000_00",
         "HasBookmark z0003_000_00",
         "TypeAtBookmark z0003_000_00 Январь",
-        "export on",
-        "button Прервать",
-        "input",
+        "filling",
+        "before row",
         "status Идет заполнение бланка...Таблица...tb1000",
         "status Идет заполнение бланка...c1",
         "status Идет заполнение бланка...n1",
@@ -164,17 +165,15 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
         // The row's figures go to the document together, after its status texts.
         "HasBookmark z1000_001_01",
         "InsertBeforeBookmark z1000_001_01 12,5",
-        "gauge 100",
+        "progress 1/1",
         "HasBookmark z0001_000_00",
         "GoToBookmark z0001_000_00",
+        "saving " + output,
         "SaveAs " + output,
-        "button Экспорт",
+        "filled",
         "result Выгрузка завершена",
-        "gauge 0",
         "Show",
-        "journal on",
-        "export on",
-        "status ",
+        "ended finished",
     };
     EXPECT_EQ(Calls(true), expected);
     EXPECT_EQ(Journal(), Utf8ToCp1251("*********************************\r\n" + output +
@@ -190,31 +189,32 @@ TEST_F(ExportRunTest, FinishedRunMakesEveryCallInOrder) {
     EXPECT_EQ(database.sessionsEnded, 1);
 }
 
-TEST_F(ExportRunTest, MissingTemplateEndsWithItsMessageAndLeavesTheJournalButtonOff) {
+TEST_F(ExportRunTest, MissingTemplateIsRefusedWithItsMessage) {
     std::filesystem::remove(templates / "7.doc");
     MakeRun()->Execute();
     EXPECT_EQ(Calls(),
-              (std::vector<std::string>{"result ", "journal off", "export off", "status Идет поиск бланка...",
-                                        "message Не найден файл шаблона: " + templates.string() + "/7.doc!",
-                                        "result Выгрузка не завершена: не найден файл шаблона...", "export on"}));
+              (std::vector<std::string>{"started", "status Идет поиск бланка...",
+                                        "refused Не найден файл шаблона: " + templates.string() + "/7.doc!",
+                                        "result Выгрузка не завершена: не найден файл шаблона...", "ended refused"}));
     EXPECT_EQ(database.sessionsBegun, 0);
 }
 
 TEST_F(ExportRunTest, NoFormChosenGivesAnEmptyTemplatePath) {
-    choices.formPosition = -1;
+    choices.theme = nullptr;
+    choices.form = nullptr;
     MakeRun()->Execute();
-    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "message Не найден файл шаблона: !"),
+    EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "refused Не найден файл шаблона: !"),
               recording.calls.end());
 }
 
 TEST_F(ExportRunTest, EmptyResultAnsweredNoWritesNothing) {
-    view.answer = false;
+    observer.answer = false;
     MakeRun()->Execute();
     const std::vector<std::string> calls = Calls();
     const std::vector<std::string> tail(calls.end() - 4, calls.end());
-    EXPECT_EQ(tail,
-              (std::vector<std::string>{"confirm Нет данных для выгрузки. Открыть пустой бланк формы? ", "export on",
-                                        "result Выгрузка не завершена: нет данных для выгрузки...", "status "}));
+    EXPECT_EQ(tail, (std::vector<std::string>{"ask Нет данных для выгрузки. Открыть пустой бланк формы? ",
+                                              "result Выгрузка не завершена: нет данных для выгрузки...", "status ",
+                                              "ended refused"}));
     EXPECT_FALSE(std::filesystem::exists(program.File("Reports")));
     EXPECT_EQ(database.sessionsEnded, 1);
 }
@@ -241,13 +241,13 @@ TEST_F(ExportRunTest, WordThatCannotStartIsToldAndNothingIsSaved) {
     MakeRun()->Execute();
     const std::vector<std::string> calls = Calls();
     const std::vector<std::string> tail(calls.end() - 5, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"CreateApplication", "message Не удалось запустить приложение Word!",
-                                              "export on", "result Выгрузка не завершена: не удалось запустить Word...",
-                                              "status "}));
+    EXPECT_EQ(tail, (std::vector<std::string>{"CreateApplication", "refused Не удалось запустить приложение Word!",
+                                              "result Выгрузка не завершена: не удалось запустить Word...", "status ",
+                                              "ended refused"}));
     EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
 }
 
-TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalSetsTheWindowIdleAndRethrows) {
+TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalEndsFailedAndRethrows) {
     source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")},
               {7, "tb1000", "2", Dec(200, 2), Dec(0, 2), Text("")}};
     mapping = {{7, "n1", 2011, "1"}};
@@ -264,11 +264,10 @@ TEST_F(ExportRunTest, ErrorWhileFillingShowsWordClosesTheJournalSetsTheWindowIdl
     // What was filled is kept under a name that says so, and the result line names it.
     const std::string unfinished = "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).doc";
     const std::vector<std::string> calls = Calls();
-    const std::vector<std::string> tail(calls.end() - 9, calls.end());
-    EXPECT_EQ(tail,
-              (std::vector<std::string>{"InsertBeforeBookmark z1000_002_01 2", "SaveAs " + OutputFolder() + unfinished,
-                                        "result Начатый документ сохранён как \"" + unfinished + "\"", "Show",
-                                        "button Экспорт", "export on", "journal on", "gauge 0", "status "}));
+    const std::vector<std::string> tail(calls.end() - 5, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "InsertBeforeBookmark z1000_002_01 2", "SaveAs " + OutputFolder() + unfinished,
+                        "result Начатый документ сохранён как \"" + unfinished + "\"", "Show", "ended failed"}));
     // What the journal held reached the file, naming the document as kept.
     EXPECT_EQ(Journal().rfind(
                   "*********************************\r\n" + Utf8ToCp1251(OutputFolder() + unfinished) + "\r\n", 0),
@@ -281,7 +280,7 @@ TEST_F(ExportRunTest, ErrorInSaveAsLeavesWordHidden) {
     EXPECT_THROW(MakeRun()->Execute(), Error);
     const std::vector<std::string> calls = Calls();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "Show"), 0);
-    EXPECT_EQ(calls.back(), "status ");
+    EXPECT_EQ(calls.back(), "ended failed");
     EXPECT_FALSE(std::filesystem::exists(program.File("Tarnfold.log")));
 }
 
@@ -328,15 +327,14 @@ TEST_F(ExportRunTest, YearThatIsNoNumberFailsBeforeAnythingIsWritten) {
     }
     EXPECT_TRUE(database.opened.empty());
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 0);
-    EXPECT_EQ(Calls().back(), "status ");
+    EXPECT_EQ(Calls().back(), "ended failed");
 }
 
-TEST_F(ExportRunTest, DatabaseErrorSetsTheWindowIdle) {
+TEST_F(ExportRunTest, DatabaseErrorEndsTheRunFailed) {
     failSourceQuery = true;
     EXPECT_THROW(MakeRun()->Execute(), Error);
-    const std::vector<std::string> calls = Calls();
-    const std::vector<std::string> tail(calls.end() - 5, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"button Экспорт", "export on", "journal on", "gauge 0", "status "}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"started", "status Идет поиск бланка...",
+                                                 "status Идет подготовка данных...", "ended failed"}));
     EXPECT_EQ(database.sessionsEnded, 1);
 }
 
@@ -346,39 +344,38 @@ TEST_F(ExportRunTest, AbortStopsBeforeTheNextRowAndTheDocumentIsStillSaved) {
     mapping = {{7, "n1", 2011, "1"}};
     recording.bookmarks = {"z1000_001_01", "z1000_002_01", "z1000_003_01", "z1000_004_01"};
     const std::unique_ptr<ExportRun> run = MakeRun();
-    int inputs = 0;
-    view.onInput = [&] {
-        if (++inputs == 3) run->RequestAbort();
+    int rowsLookedAt = 0;
+    observer.beforeRow = [&] {
+        if (++rowsLookedAt == 3) run->RequestAbort();
     };
     run->Execute();
     const std::vector<std::string> calls = Calls();
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Insert", 0) == 0; }),
               2);
-    auto abort = std::find(calls.begin(), calls.end(), "export off");
-    abort = std::find(abort + 1, calls.end(), "export off");  // the first one is the run's own start
+    const auto abort = std::find(calls.begin(), calls.end(), "progress 2/4") + 1;
     ASSERT_NE(abort, calls.end());
-    EXPECT_EQ(*(abort - 1), "input");
+    EXPECT_EQ(*abort, "before row");
     EXPECT_EQ(*(abort + 1), "HasBookmark z0001_000_00");
     // The rows filled so far are saved, under the name of an unfinished document.
     const std::string unfinished = "№ 7 (разрез 01) ЦРБ за 2011 год (не завершено).doc";
     EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + OutputFolder() + unfinished), calls.end());
-    const std::vector<std::string> tail(calls.end() - 7, calls.end());
-    EXPECT_EQ(tail,
-              (std::vector<std::string>{
-                  "button Экспорт",
-                  "result Выгрузка прервана пользователем... Начатый документ сохранён как \"" + unfinished + "\"",
-                  "gauge 0", "Show", "journal on", "export on", "status "}));
-    EXPECT_FALSE(run->Filling());
+    const std::vector<std::string> tail(calls.end() - 4, calls.end());
+    EXPECT_EQ(
+        tail,
+        (std::vector<std::string>{
+            "filled", "result Выгрузка прервана пользователем... Начатый документ сохранён как \"" + unfinished + "\"",
+            "Show", "ended finished"}));
 }
 
-TEST_F(ExportRunTest, GaugeFollowsTheRowsHalvesToEven) {
+TEST_F(ExportRunTest, ProgressFollowsEveryRow) {
     for (int i = 1; i <= 3; ++i) source.push_back({7, "tb1000", std::to_string(i), Dec(0, 2), Dec(0, 2), Text("")});
     mapping = {{7, "n1", 2011, "1"}};
     MakeRun()->Execute();
-    std::vector<std::string> gauges;
+    std::vector<std::string> progress;
     for (const std::string& call : recording.calls)
-        if (call.rfind("gauge ", 0) == 0) gauges.push_back(call);
-    EXPECT_EQ(gauges, (std::vector<std::string>{"gauge 0", "gauge 33", "gauge 67", "gauge 100", "gauge 0"}));
+        if (call.rfind("progress ", 0) == 0 || call == "before row") progress.push_back(call);
+    EXPECT_EQ(progress, (std::vector<std::string>{"before row", "progress 1/3", "before row", "progress 2/3",
+                                                  "before row", "progress 3/3"}));
 }
 
 TEST_F(ExportRunTest, MappingIsFetchedOncePerRunOfRowsOfOneTable) {
@@ -410,9 +407,8 @@ TEST_F(ExportRunTest, FallbackYearFollowsTheLatestMappingYearOfTheFirstTable) {
 }
 
 TEST_F(ExportRunTest, MonthlyThemeUsesThePlainMappingAndThePeriodCode) {
-    choices.theme = kMonthlyTheme;
-    choices.formPosition = 0;
-    choices.periodIndex = 1;
+    Choose(kMonthlyTheme, 0);
+    choices.period = periods[1];
     source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
     MakeRun()->Execute();
     EXPECT_EQ(database.opened.at(0).first.rfind("select svod.NTBL", 0), 0u);  // period "13" reads svod
@@ -447,8 +443,8 @@ TEST_F(ExportRunTest, MissingCellBookmarkMarksTheResultAndNamesTheJournal) {
               recording.calls.end());
 }
 
-TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenListEntries) {
-    choices.institutionIndex = 1;
+TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenRecords) {
+    choices.institution = institutions[1];
     recording.bookmarks = {"z0002_000_00", "z0003_000_00"};
     MakeRun()->Execute();
     EXPECT_EQ(database.opened.at(0).first.rfind("select svod.NTBL", 0), 0u);  // A3 filled
@@ -458,8 +454,8 @@ TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenListEntries) {
 
     recording.calls.clear();
     database.opened.clear();
-    choices.institutionIndex = -1;
-    choices.periodIndex = -1;
+    choices.institution = {};
+    choices.period = {};
     MakeRun()->Execute();
     EXPECT_EQ(database.opened.at(0).second.texts.at("lpu"), "");
     EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(), "TypeAtBookmark z0002_000_00 "),
@@ -469,7 +465,7 @@ TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenListEntries) {
 }
 
 TEST_F(ExportRunTest, InstitutionNameIsMendedInTheFileNameOnly) {
-    institutions[0].B = "Б/Ц: \"Север\"";
+    choices.institution.B = "Б/Ц: \"Север\"";
     source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
     mapping = {{7, "n1", 2011, "1"}};
     recording.bookmarks = {"z0002_000_00"};
@@ -508,9 +504,9 @@ TEST_F(ExportRunTest, OutcomeOfAnAbortedRunCountsTheRowsDone) {
     for (int i = 1; i <= 4; ++i) source.push_back({7, "tb1000", std::to_string(i), Dec(100, 2), Dec(0, 2), Text("")});
     mapping = {{7, "n1", 2011, "1"}};
     const std::unique_ptr<ExportRun> run = MakeRun();
-    int inputs = 0;
-    view.onInput = [&] {
-        if (++inputs == 2) run->RequestAbort();
+    int rowsLookedAt = 0;
+    observer.beforeRow = [&] {
+        if (++rowsLookedAt == 2) run->RequestAbort();
     };
     run->Execute();
     EXPECT_EQ(run->Outcome().rowsDone, 1u);
@@ -528,9 +524,7 @@ TEST_F(ExportRunTest, DocxTemplateAloneIsFilledThroughTheDocxServerUnderADocxNam
     docxRecording.bookmarks = {"z1000_001_01"};
     word::RecordingServer docxServer{docxRecording};
     options.logFile = true;
-    ExportRun([this] { return std::make_unique<FakeSession>(database); }, institutions, periods,
-              WordServers(server, &docxServer), view, options, choices)
-        .Execute();
+    MakeRun(WordServers(server, &docxServer))->Execute();
 
     const std::string output = OutputFolder() + "№ 7 (разрез 01) ЦРБ за 2011 год.docx";
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 0);
@@ -546,9 +540,7 @@ TEST_F(ExportRunTest, DocTemplateBesideADocxStillGoesThroughTheOffice) {
     std::ofstream(templates / "7.docx") << "template";
     word::Recording docxRecording;
     word::RecordingServer docxServer{docxRecording};
-    ExportRun([this] { return std::make_unique<FakeSession>(database); }, institutions, periods,
-              WordServers(server, &docxServer), view, options, choices)
-        .Execute();
+    MakeRun(WordServers(server, &docxServer))->Execute();
     EXPECT_TRUE(docxRecording.calls.empty());
     EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(),
                         "OpenWorkingDocument " + templates.string() + "/7.doc"),
@@ -560,6 +552,6 @@ TEST_F(ExportRunTest, DocxTemplateIsNotTakenByARunThatCannotFillDocx) {
     std::ofstream(templates / "7.docx") << "template";
     MakeRun()->Execute();
     EXPECT_NE(std::find(recording.calls.begin(), recording.calls.end(),
-                        "message Не найден файл шаблона: " + templates.string() + "/7.doc!"),
+                        "refused Не найден файл шаблона: " + templates.string() + "/7.doc!"),
               recording.calls.end());
 }

@@ -1,39 +1,45 @@
 #pragma once
-// A window that records what the run asks of it, in the same list as the word
+// An observer that records what the run reports, in the same list as the word
 // processor's calls, so that tests see the order across both.
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "export/export_view.h"
+#include "export/export_observer.h"
 
 namespace tarnfold::testing {
 
-class RecordingView : public ExportView {
+class RecordingObserver : public ExportObserver {
 public:
-    explicit RecordingView(std::vector<std::string>& calls) : calls_(calls) {}
+    explicit RecordingObserver(std::vector<std::string>& calls) : calls_(calls) {}
 
-    void SetStatusText(const std::string& text) override { calls_.push_back("status " + text); }
-    void SetGauge(int percent) override { calls_.push_back("gauge " + std::to_string(percent)); }
-    void SetResultText(const std::string& text) override { calls_.push_back("result " + text); }
-    void SetExportButtonState(ExportButtonState state) override {
-        calls_.push_back(state == ExportButtonState::Idle ? "button Экспорт" : "button Прервать");
+    void Started() override { calls_.push_back("started"); }
+    void Status(const std::string& text) override { calls_.push_back("status " + text); }
+    void FillingBegan() override { calls_.push_back("filling"); }
+    void BeforeRow() override {
+        calls_.push_back("before row");
+        if (beforeRow) beforeRow();
     }
-    void SetExportEnabled(bool enabled) override { calls_.push_back(enabled ? "export on" : "export off"); }
-    void SetJournalEnabled(bool enabled) override { calls_.push_back(enabled ? "journal on" : "journal off"); }
-    void ShowMessage(const std::string& text) override { calls_.push_back("message " + text); }
-    bool Confirm(const std::string& text) override {
-        calls_.push_back("confirm " + text);
+    void Progress(std::size_t done, std::size_t total) override {
+        calls_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
+    }
+    void Saving(const std::string& path) override { calls_.push_back("saving " + path); }
+    void FillingEnded() override { calls_.push_back("filled"); }
+    void Result(const std::string& text) override { calls_.push_back("result " + text); }
+    void Refused(const std::string& message) override { calls_.push_back("refused " + message); }
+    bool OpenEmptyForm(const std::string& question) override {
+        calls_.push_back("ask " + question);
         return answer;
     }
-    void ProcessPendingInput() override {
-        calls_.push_back("input");
-        if (onInput) onInput();
+    void Ended(RunEnd end) override {
+        calls_.push_back(end == RunEnd::Refused    ? "ended refused"
+                         : end == RunEnd::Finished ? "ended finished"
+                                                   : "ended failed");
     }
 
     bool answer = true;
-    std::function<void()> onInput;
+    std::function<void()> beforeRow;
 
 private:
     std::vector<std::string>& calls_;

@@ -1,4 +1,4 @@
-// The window's buttons connected to the real export engine, on an embedded
+// The window's buttons connected to real export runs, on an embedded
 // database, the word processor a recorder: what the window shows is what the
 // run takes, Abort reaches the run, the journal follows the loaded settings
 // and opens from the program's folder.
@@ -58,7 +58,7 @@ protected:
         data_ = StartDataModule(*logic_, Folder());
         ASSERT_TRUE(data_.module);
         connection_ = std::make_unique<ExportConnection>(
-            *logic_, RowsOf(*data_.module), WordServers(office_), Folder(), RegionalFormats{},
+            *logic_, RowsOf(*data_.module).beginSession, WordServers(office_), Folder(), RegionalFormats{},
             [this](const std::string& path) { shownJournals_.push_back(path); });
     }
 

@@ -142,7 +142,7 @@ TEST_F(WindowLogic, EveryPlaceGrowsWithTheExportButton) {
 TEST_F(WindowLogic, AScaleChangeRedrawsThePlacesAndKeepsTheTextsAndTheDetailState) {
     MainWindowLogic& logic = Create(25);
     logic.OnDetailPressed();
-    logic.SetExportButtonState(ExportButtonState::Filling);
+    logic.FillingBegan();
     logic.OnScaleChanged(31);
     EXPECT_EQ(logic.Factor(), 31.0 / 25);
     EXPECT_EQ(view[Control::ExportButton].rect, (Rect{365, 213, 180, 31}));
@@ -212,8 +212,8 @@ TEST_F(WindowLogic, ThemeChangeRefillsTheFormsAndFollowsThePeriodFlag) {
 
 TEST_F(WindowLogic, TheRunIsHandedASnapshotOfTheChoices) {
     MainWindowLogic& logic = Create();
-    logic.SetInstitutions({"0001 - Первая больница", "1166 - Велинская область"});
-    logic.SetPeriods({"Январь", "Февраль"});
+    logic.SetInstitutions({{"0001", "", "Первая больница", "0001", ""}, {"1166", "", "Велинская область", "1166", ""}});
+    logic.SetPeriods({{"01", "Январь"}, {"02", "Февраль"}});
     logic.OnThemeChosen(1);
     logic.OnInstitutionChosen(1);
     logic.OnPeriodChosen(1);
@@ -223,10 +223,10 @@ TEST_F(WindowLogic, TheRunIsHandedASnapshotOfTheChoices) {
     logic.OnExportPressed();
     ASSERT_EQ(actions.runs.size(), 1u);
     const ExportChoices& run = actions.runs[0];
-    EXPECT_EQ(run.theme, 1);
-    EXPECT_EQ(run.formPosition, 0);
-    EXPECT_EQ(run.institutionIndex, 1);
-    EXPECT_EQ(run.periodIndex, 1);
+    EXPECT_EQ(run.theme, &Themes[1]);
+    EXPECT_EQ(run.form, TemplateRow(1, 0));
+    EXPECT_EQ(run.institution.B, "Велинская область");
+    EXPECT_EQ(run.period.A, "02");
     EXPECT_EQ(run.sectionText, "07");
     EXPECT_EQ(run.yearText, "2030");
     EXPECT_EQ(run.templateFolder, "/srv/шаблоны");
@@ -237,7 +237,7 @@ TEST_F(WindowLogic, ListsSelectTheirFirstEntryOrNone) {
     logic.SetInstitutions({});
     EXPECT_EQ(logic.InstitutionIndex(), -1);
     EXPECT_EQ(logic.InstitutionText(), "");
-    logic.SetPeriods({"Январь"});
+    logic.SetPeriods({{"01", "Январь"}});
     EXPECT_EQ(view[Control::PeriodList].selected, 0);
     EXPECT_EQ(logic.PeriodText(), "Январь");
     logic.SelectForm(2);
@@ -323,17 +323,16 @@ TEST_F(WindowLogic, DetailToggleChangesTheOuterHeightOnly) {
 
 TEST_F(WindowLogic, F10StartsARunOnlyWhileTheButtonIsIdleAndEnabled) {
     struct Case {
-        ExportButtonState state;
-        bool enabled;
+        std::function<void(MainWindowLogic&)> reports;  // what a run reported so far
         std::size_t runs;
     };
-    for (const Case& c : {Case{ExportButtonState::Idle, true, 1}, Case{ExportButtonState::Filling, true, 0},
-                          Case{ExportButtonState::Idle, false, 0}, Case{ExportButtonState::Filling, false, 0}}) {
+    for (const Case& c : {Case{[](MainWindowLogic&) {}, 1}, Case{[](MainWindowLogic& l) { l.FillingBegan(); }, 0},
+                          Case{[](MainWindowLogic& l) { l.Started(); }, 0},
+                          Case{[](MainWindowLogic& l) { l.Started(), l.Ended(RunEnd::Failed); }, 1}}) {
         RecordingActions fresh;
         actions = fresh;
         MainWindowLogic& logic = Create();
-        logic.SetExportButtonState(c.state);
-        logic.SetExportEnabled(c.enabled);
+        c.reports(logic);
         logic.OnExportKey();
         EXPECT_EQ(actions.runs.size(), c.runs);
         EXPECT_EQ(actions.aborts, 0);  // F10 never stops a run
@@ -347,16 +346,14 @@ TEST_F(WindowLogic, InputDuringARunStartsNoSecondRunAndThePressWhileFillingAbort
         logic.OnExportKey();
         logic.OnExportPressed();
         EXPECT_EQ(actions.runs.size(), 1u);
-        logic.SetExportButtonState(ExportButtonState::Filling);
-        logic.SetExportEnabled(true);
+        logic.FillingBegan();
         logic.OnExportKey();
         EXPECT_EQ(actions.aborts, 0);
         logic.OnExportPressed();
         EXPECT_EQ(actions.aborts, 1);
         EXPECT_FALSE(view[Control::ExportButton].enabled);
         EXPECT_FALSE(logic.ExportEnabled());
-        logic.SetExportButtonState(ExportButtonState::Idle);
-        logic.SetExportEnabled(true);
+        logic.Ended(RunEnd::Finished);
     };
     logic.OnExportPressed();
     EXPECT_FALSE(logic.ExportRunning());
@@ -386,36 +383,58 @@ TEST_F(WindowLogic, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
     EXPECT_FALSE(view.closed);
 }
 
-TEST_F(WindowLogic, TheExportDrivesTheControls) {
+// What a run reports, as the window shows it.
+TEST_F(WindowLogic, TheRunsReportsDriveTheControls) {
     MainWindowLogic& logic = Create();
-    ExportView& run = logic;
-    run.SetExportButtonState(ExportButtonState::Filling);
-    EXPECT_EQ(view[Control::ExportButton].text, "Прервать");
-    EXPECT_EQ(view[Control::ExportButton].hint, "Прервать выгрузку данных в бланк");
-    run.SetExportButtonState(ExportButtonState::Idle);
-    EXPECT_EQ(view[Control::ExportButton].text, "Экспорт");
-    EXPECT_EQ(view[Control::ExportButton].hint, "Выгрузить данные в бланк  (F10)");
-    run.SetExportEnabled(false);
-    run.SetJournalEnabled(false);
-    EXPECT_FALSE(view[Control::ExportButton].enabled);
+    const auto button = [&] { return view[Control::ExportButton]; };
+    logic.Result("Выгрузка завершена");
+    logic.Started();
+    EXPECT_EQ(view[Control::ResultLine].text, "");
+    EXPECT_FALSE(button().enabled);
     EXPECT_FALSE(view[Control::JournalButton].enabled);
-    run.SetStatusText("Идет поиск бланка...");
+    logic.Status("Идет поиск бланка...");
     EXPECT_EQ(view[Control::ProgressPanel].text, "Идет поиск бланка...");
-    for (const auto& [percent, shown] : {std::pair{38, 38}, {140, 100}, {-5, 0}}) {
-        run.SetGauge(percent);
+    view.answers = {false};
+    EXPECT_FALSE(logic.OpenEmptyForm("Открыть пустой бланк формы? "));
+    EXPECT_TRUE(logic.OpenEmptyForm("Открыть пустой бланк формы? "));
+    logic.FillingBegan();
+    EXPECT_EQ(button().text, "Прервать");
+    EXPECT_EQ(button().hint, "Прервать выгрузку данных в бланк");
+    EXPECT_TRUE(button().enabled);
+    logic.BeforeRow();
+    EXPECT_EQ(view.pendingInputCalls, 1);
+    for (const auto& [done, shown] : {std::pair{1, 33}, {2, 67}, {3, 100}}) {
+        logic.Progress(static_cast<std::size_t>(done), 3);
         EXPECT_EQ(view.gauge, shown);
     }
-    run.SetResultText("Выгрузка прервана пользователем...");
+    // The saved document: the caption turns back before the result line shows.
+    logic.FillingEnded();
+    EXPECT_EQ(button().text, "Экспорт");
+    EXPECT_EQ(view.gauge, 0);
+    logic.Result("Выгрузка прервана пользователем...");
     EXPECT_EQ(view[Control::ResultLine].text, "Выгрузка прервана пользователем...");
-    run.ShowMessage("Не найден файл шаблона: !");
-    view.answers = {false};
-    EXPECT_FALSE(run.Confirm("Открыть пустой бланк формы? "));
-    EXPECT_TRUE(run.Confirm("Открыть пустой бланк формы? "));
-    run.ProcessPendingInput();
-    EXPECT_EQ(view.pendingInputCalls, 1);
-    EXPECT_EQ(view.boxes.size(), 3u);
-    EXPECT_EQ(view.boxes[0].kind, Box::Message);
-    EXPECT_EQ(view.boxes[1].kind, Box::Confirm);
+    for (const RunEnd end : {RunEnd::Finished, RunEnd::Failed}) {
+        logic.FillingBegan();
+        logic.Progress(1, 2);
+        logic.Ended(end);
+        EXPECT_EQ(button().text, "Экспорт");
+        EXPECT_EQ(button().hint, "Выгрузить данные в бланк  (F10)");
+        EXPECT_TRUE(button().enabled);
+        EXPECT_TRUE(view[Control::JournalButton].enabled);
+        EXPECT_EQ(view.gauge, 0);
+        EXPECT_EQ(view[Control::ProgressPanel].text, "");
+    }
+    // A run that refused leaves the journal button off and the status as it was.
+    logic.Started();
+    logic.Status("Идет поиск бланка...");
+    logic.Refused("Не найден файл шаблона: !");
+    logic.Ended(RunEnd::Refused);
+    EXPECT_TRUE(button().enabled);
+    EXPECT_FALSE(view[Control::JournalButton].enabled);
+    EXPECT_EQ(view[Control::ProgressPanel].text, "Идет поиск бланка...");
+    EXPECT_EQ(view.boxes, (std::vector<ShownBox>{{Box::Confirm, "Открыть пустой бланк формы? "},
+                                                 {Box::Confirm, "Открыть пустой бланк формы? "},
+                                                 {Box::Message, "Не найден файл шаблона: !"}}));
 }
 
 // --- close ----------------------------------------------------------------
@@ -427,7 +446,8 @@ TEST_F(WindowLogic, EscClosesAndWritesTheChoicesOnce) {
         std::filesystem::remove(Ini());
         MainWindowLogic& logic = Create();
         if (detail) logic.OnDetailPressed();
-        logic.SetInstitutions({"0001 - Первая больница", "1166 - Велинская область"});
+        logic.SetInstitutions(
+            {{"0001", "", "Первая больница", "0001", ""}, {"1166", "", "Велинская область", "1166", ""}});
         logic.SelectInstitution(1);
         logic.OnFormChosen(2);
         logic.OnSectionTyped("7");
@@ -451,12 +471,11 @@ TEST_F(WindowLogic, EscClosesAndWritesTheChoicesOnce) {
 TEST_F(WindowLogic, ACloseDuringARunAbortsOnceAndClosesWhenTheRunEnds) {
     MainWindowLogic& logic = Create();
     actions.duringRun = [&] {
-        logic.SetExportButtonState(ExportButtonState::Filling);
+        logic.FillingBegan();
         logic.OnExitKey();
         EXPECT_FALSE(logic.OnCloseRequested());
         EXPECT_FALSE(view.closed);
-        logic.SetExportButtonState(ExportButtonState::Idle);
-        logic.SetExportEnabled(true);
+        logic.Ended(RunEnd::Finished);
     };
     std::filesystem::remove(Ini());
     logic.OnExportPressed();

@@ -195,10 +195,11 @@ protected:
         const std::filesystem::path window = root / L"window";
         StandInFigures figures;
         ExportChoices choices;
-        choices.theme = 0;
-        choices.formPosition = 2;  // 7.doc
-        choices.institutionIndex = institutionIndex;
-        choices.periodIndex = 0;
+        const RowSource rows = figures.Rows();
+        choices.theme = &Themes[0];
+        choices.form = TemplateRow(0, 2);  // 7.doc
+        choices.institution = rows.institutions.at(static_cast<std::size_t>(institutionIndex));
+        choices.period = rows.periods.at(0);
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = Utf8(Folder() / L"DocF_2011");
@@ -207,9 +208,9 @@ protected:
         options.programFolder = Utf8(window) + "\\";
         std::filesystem::create_directories(window);
         std::vector<std::string> shown;
-        RecordingView view(shown);
+        RecordingObserver observer(shown);
         word::com::ComServer word;
-        ExportRun(figures.Rows(), WordServers(word), view, options, choices).Execute();
+        ExportRun(rows.beginSession, WordServers(word), observer, options, choices).Execute();
         // The window leaves its document shown in Word; the user closes Word
         // before the batch is run again.
         HeldWord().Call("Quit", {Arg::Boolean(false, "SaveChanges")});

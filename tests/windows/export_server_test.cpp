@@ -52,10 +52,10 @@ protected:
         FakeDatabase database;
         database.answer = StandInAnswer;
         ExportChoices choices;
-        choices.theme = 0;         // annual
-        choices.formPosition = 2;  // "7.doc"
-        choices.institutionIndex = 0;
-        choices.periodIndex = 0;
+        choices.theme = &Themes[0];        // annual
+        choices.form = TemplateRow(0, 2);  // "7.doc"
+        choices.institution = StandInInstitutions.at(0);
+        choices.period = StandInPeriods.at(0);
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = Utf8(root / L"DocF");
@@ -63,10 +63,10 @@ protected:
         options.formats.decimalSeparator = ",";
         options.programFolder = Utf8(root) + "\\";
         std::vector<std::string> shown;
-        RecordingView view(shown);
+        RecordingObserver observer(shown);
         word::com::ComServer word;
-        ExportRun run([&] { return std::make_unique<FakeSession>(database); }, StandInInstitutions, StandInPeriods,
-                      WordServers(word, &word), view, options, choices);
+        ExportRun run([&] { return std::make_unique<FakeSession>(database); }, WordServers(word, &word), observer,
+                      options, choices);
         std::optional<std::string> failure;
         try {
             run.Execute();

@@ -187,7 +187,7 @@ TEST_F(Win32MainWindow, ADroppedFileGivesItsFolderToTheTemplateField) {
 
 TEST_F(Win32MainWindow, TheLastStatusPartTakesTheRestOfTheBar) {
     window->SetOuterSize({900, 280});
-    window->Logic().SetStatusText("Идет заполнение бланка... строка 125 из 4000, таблица 1000");
+    window->Logic().Status("Идет заполнение бланка... строка 125 из 4000, таблица 1000");
     HWND bar = Handle(Control::StatusBar);
     ASSERT_EQ(SendMessageW(bar, SB_GETPARTS, 0, 0), 2);
     RECT whole, last;

@@ -59,8 +59,9 @@ int RunStarted(const StartRows& startRows) {
     // Word reads and writes .docx as its own format: it fills both kinds of
     // template.
     word::com::ComServer word;
-    const window::ExportConnection connection(window.Logic(), *rows, WordServers(word, &word), programFolder,
-                                              UserRegionalFormats(), tarnfold::win32::OpenWithAssociatedProgram);
+    const window::ExportConnection connection(window.Logic(), rows->beginSession, WordServers(word, &word),
+                                              programFolder, UserRegionalFormats(),
+                                              tarnfold::win32::OpenWithAssociatedProgram);
     window.Show();
     shown = &window;
     RunMessageLoop(window);

@@ -346,8 +346,7 @@ PathResult RunPath(const std::string& name, word::Server& server, bool native, b
     options.reportsFolder = reportsFolder;
     DocumentLines lines(name, result.timings, result.perDocument);
     batch::BatchRun run([&] { return std::make_unique<TimedSession>(data.BeginSession(), result.timings); },
-                        data.Institutions(), data.Periods(), WordServers(timed, native ? &timed : nullptr), options,
-                        lines, [] { return false; });
+                        WordServers(timed, native ? &timed : nullptr), options, lines, [] { return false; });
     std::cerr << name << ": " << jobs.size() << " documents...\n";
     const auto start = Clock::now();
     result.outcome = run.Run(jobs);
