@@ -37,8 +37,14 @@ bool Same(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The switch below has told the length: the bytes are compared in one go.
+template <std::size_t N>
+bool Spelled(std::string_view local, const char (&name)[N]) {
+    return std::memcmp(local.data(), name, N - 1) == 0;
+}
+
 Kind KindOf(std::string_view local) {
-    const auto is = [&](std::string_view name) { return Same(local, name); };
+    const auto is = [&](const auto& name) { return Spelled(local, name); };
     switch (local.size()) {
         case 1:
             return local[0] == 'p' ? Kind::Paragraph : local[0] == 'r' ? Kind::Run : Kind::Other;
@@ -514,15 +520,17 @@ private:
         std::size_t i = pos + 1;
         std::size_t colon = std::string_view::npos;
         const char* const base = s_.data();
-        while (IsNameChar(base[i])) {
-            if (base[i] == ':' && colon == std::string_view::npos) colon = i - pos - 1;
+        while (IsNameChar(base[i]) && base[i] != ':') ++i;
+        if (base[i] == ':') {
+            colon = i - pos - 1;
             ++i;
+            while (IsNameChar(base[i])) ++i;
         }
         bool canonical = true;
         bool selfClosing = false;
         const std::size_t nameLength = i - pos - 1;
         const std::size_t localLength = colon == std::string_view::npos ? nameLength : nameLength - colon - 1;
-        if (!root && localLength != 1 && InPlainProperties()) {
+        if (!root && localLength != 1 && InPlainProperties(std::string_view(base + i - localLength, localLength))) {
             // Most of a form is empty elements inside cell and paragraph
             // properties: standing as written, they only tell their parent
             // it has children. (A one-letter name, a paragraph or a run,
@@ -596,12 +604,19 @@ private:
         return Ending(e, endTag, part_.markup.size());
     }
 
-    // Inside properties whose children nothing is noted of: not those of a
-    // paragraph mark or a run, and outside runs, where marks would count.
-    bool InPlainProperties() const {
+    // Inside properties, outside runs (where marks would count), as a child
+    // nothing is noted of: of the properties of a paragraph mark or a run
+    // only their run properties and marks of tracked changes are. The name's
+    // kind is looked at whatever its prefix, which at worst sends an element
+    // of another namespace the long way.
+    bool InPlainProperties(std::string_view local) const {
         if (propertiesDepth_ == 0 || runDepth_ >= 0 || stack_.empty()) return false;
         const Open& parent = stack_.back();
-        return parent.record < 0 || (parent.kind != Kind::RunProperties && parent.kind != Kind::ParagraphProperties);
+        if (parent.record < 0 || (parent.kind != Kind::RunProperties && parent.kind != Kind::ParagraphProperties)) {
+            return true;
+        }
+        const Kind kind = KindOf(local);
+        return kind != Kind::RunProperties && kind != Kind::ChangeMark;
     }
 
     // What an element's start tells; false for markup the pass refuses.
