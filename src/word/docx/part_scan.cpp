@@ -452,14 +452,19 @@ private:
     std::string_view WordAttribute(std::string_view local, bool& found) const {
         std::string_view unprefixed;
         found = false;
+        // The local name is told by the name's end; the prefix before it
+        // holds no colon, as the name's own part follows its first colon.
         for (const Attribute& a : attributes_) {
-            const std::size_t colon = a.name.find(':');
-            const std::string_view own = colon == std::string_view::npos ? a.name : a.name.substr(colon + 1);
-            if (own != local) continue;
-            if (colon == std::string_view::npos) {
+            if (!a.name.ends_with(local)) continue;
+            const std::size_t rest = a.name.size() - local.size();
+            if (rest == 0) {
                 unprefixed = a.value;
                 found = true;
-            } else if (Bound(a.name.substr(0, colon))) {
+                continue;
+            }
+            if (a.name[rest - 1] != ':') continue;
+            const std::string_view prefix = a.name.substr(0, rest - 1);
+            if (prefix.find(':') == std::string_view::npos && Bound(prefix)) {
                 found = true;
                 return a.value;
             }
@@ -469,8 +474,9 @@ private:
 
     // Where a start tag ends when its attributes stand as the save writes
     // them (one blank before each, double quotes, values as written), found
-    // without taking them apart; 0 when they do not.
-    std::size_t WrittenTagEnd(std::size_t i, bool& selfClosing) const {
+    // in one pass; 0 when they do not. `kept`, when given, receives the
+    // attributes.
+    std::size_t WrittenTagEnd(std::size_t i, bool& selfClosing, std::vector<Attribute>* kept = nullptr) const {
         const char* const base = s_.data();
         const std::size_t size = s_.size();
         while (i < size) {
@@ -484,14 +490,20 @@ private:
                 return i + 1 < size && base[i + 1] == '>' ? i + 2 : 0;
             }
             if (c != ' ' || i + 1 >= size || !IsNameStart(base[i + 1])) return 0;
-            ++i;
+            const std::size_t nameStart = ++i;
             while (IsNameChar(base[i])) ++i;
             if (i + 1 >= size || base[i] != '=' || base[i + 1] != '"') return 0;
+            const std::size_t nameEnd = i;
             // The value up to its quote, as it stands: nothing the save escapes
             // otherwise (an entity sends the tag the long way).
             i += 2;
+            const std::size_t valueStart = i;
             while (!kSpecialInAttribute[static_cast<unsigned char>(base[i])]) ++i;
             if (i >= size || base[i] != '"') return 0;
+            if (kept != nullptr) {
+                kept->push_back({std::string_view(base + nameStart, nameEnd - nameStart),
+                                 std::string_view(base + valueStart, i - valueStart)});
+            }
             ++i;
         }
         return 0;
@@ -554,9 +566,10 @@ private:
         e.kind = e.word ? KindOf(local) : Kind::Other;
         e.propertiesElement = e.word && local.size() > 2 && local.ends_with("Pr");
         if (!root) {
-            // Marks are read for their names; other tags mostly stand as written.
-            const std::size_t written =
-                e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd ? 0 : WrittenTagEnd(i, selfClosing);
+            // Tags mostly stand as written; marks are read for their names.
+            const bool mark = e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd;
+            if (mark) attributes_.clear();
+            const std::size_t written = WrittenTagEnd(i, selfClosing, mark ? &attributes_ : nullptr);
             i = written != 0 ? written : ParsedTagEnd(i, selfClosing, canonical);
             if (i == 0) return false;
         }
