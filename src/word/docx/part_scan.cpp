@@ -393,7 +393,7 @@ private:
                     }
                 }
             } else if (IsNameStart(next)) {
-                done = StartTag(pos, false);
+                done = PlainEmptyElement(pos) || StartTag(pos, false);
             }
             if (!done) return false;
         }
@@ -528,6 +528,30 @@ private:
         }
     }
 
+    // Most of a form is empty elements inside cell and paragraph properties:
+    // standing as written, they only tell their parent it has children. They
+    // are told here before the long way of a start tag is set up. (A
+    // one-letter name, a paragraph or a run, goes the long way and is
+    // refused there.)
+    bool PlainEmptyElement(std::size_t& pos) {
+        if (propertiesDepth_ == 0 || runDepth_ >= 0) return false;
+        const char* const base = s_.data();
+        std::size_t i = pos + 1;
+        std::size_t local = i;
+        while (IsNameChar(base[i]) && base[i] != ':') ++i;
+        if (base[i] == ':') {
+            local = ++i;
+            while (IsNameChar(base[i])) ++i;
+        }
+        if (i - local == 1 || !InPlainProperties(std::string_view(base + local, i - local))) return false;
+        bool selfClosing = false;
+        const std::size_t end = WrittenTagEnd(i, selfClosing);
+        if (end == 0 || !selfClosing) return false;
+        stack_.back().children = true;
+        pos = end;
+        return true;
+    }
+
     bool StartTag(std::size_t& pos, bool root) {
         std::size_t i = pos + 1;
         std::size_t colon = std::string_view::npos;
@@ -540,21 +564,6 @@ private:
         }
         bool canonical = true;
         bool selfClosing = false;
-        const std::size_t nameLength = i - pos - 1;
-        const std::size_t localLength = colon == std::string_view::npos ? nameLength : nameLength - colon - 1;
-        if (!root && localLength != 1 && InPlainProperties(std::string_view(base + i - localLength, localLength))) {
-            // Most of a form is empty elements inside cell and paragraph
-            // properties: standing as written, they only tell their parent
-            // it has children. (A one-letter name, a paragraph or a run,
-            // goes the long way and is refused there.)
-            const std::size_t end = WrittenTagEnd(i, selfClosing);
-            if (end != 0 && selfClosing) {
-                stack_.back().children = true;
-                pos = end;
-                return true;
-            }
-            selfClosing = false;
-        }
         Open e;
         e.name = std::string_view(s_).substr(pos + 1, i - pos - 1);
         if (root) {
