@@ -750,7 +750,7 @@ private:
     bool EndTag(std::size_t& pos) {
         const Open& e = stack_.back();
         std::size_t i = pos + 2;
-        if (i + e.name.size() > s_.size() || !Same(std::string_view(s_).substr(i, e.name.size()), e.name)) {
+        if (i + e.name.size() > s_.size() || std::memcmp(s_.data() + i, e.name.data(), e.name.size()) != 0) {
             return false;
         }
         i += e.name.size();
