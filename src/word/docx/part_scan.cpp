@@ -37,8 +37,14 @@ bool Same(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The switch below has told the length: the bytes are compared in one go.
+template <std::size_t N>
+bool Spelled(std::string_view local, const char (&name)[N]) {
+    return std::memcmp(local.data(), name, N - 1) == 0;
+}
+
 Kind KindOf(std::string_view local) {
-    const auto is = [&](std::string_view name) { return Same(local, name); };
+    const auto is = [&](const auto& name) { return Spelled(local, name); };
     switch (local.size()) {
         case 1:
             return local[0] == 'p' ? Kind::Paragraph : local[0] == 'r' ? Kind::Run : Kind::Other;
@@ -387,7 +393,7 @@ private:
                     }
                 }
             } else if (IsNameStart(next)) {
-                done = StartTag(pos, false);
+                done = PlainEmptyElement(pos) || StartTag(pos, false);
             }
             if (!done) return false;
         }
@@ -446,14 +452,19 @@ private:
     std::string_view WordAttribute(std::string_view local, bool& found) const {
         std::string_view unprefixed;
         found = false;
+        // The local name is told by the name's end; the prefix before it
+        // holds no colon, as the name's own part follows its first colon.
         for (const Attribute& a : attributes_) {
-            const std::size_t colon = a.name.find(':');
-            const std::string_view own = colon == std::string_view::npos ? a.name : a.name.substr(colon + 1);
-            if (own != local) continue;
-            if (colon == std::string_view::npos) {
+            if (!a.name.ends_with(local)) continue;
+            const std::size_t rest = a.name.size() - local.size();
+            if (rest == 0) {
                 unprefixed = a.value;
                 found = true;
-            } else if (Bound(a.name.substr(0, colon))) {
+                continue;
+            }
+            if (a.name[rest - 1] != ':') continue;
+            const std::string_view prefix = a.name.substr(0, rest - 1);
+            if (prefix.find(':') == std::string_view::npos && Bound(prefix)) {
                 found = true;
                 return a.value;
             }
@@ -463,8 +474,9 @@ private:
 
     // Where a start tag ends when its attributes stand as the save writes
     // them (one blank before each, double quotes, values as written), found
-    // without taking them apart; 0 when they do not.
-    std::size_t WrittenTagEnd(std::size_t i, bool& selfClosing) const {
+    // in one pass; 0 when they do not. `kept`, when given, receives the
+    // attributes.
+    std::size_t WrittenTagEnd(std::size_t i, bool& selfClosing, std::vector<Attribute>* kept = nullptr) const {
         const char* const base = s_.data();
         const std::size_t size = s_.size();
         while (i < size) {
@@ -478,14 +490,20 @@ private:
                 return i + 1 < size && base[i + 1] == '>' ? i + 2 : 0;
             }
             if (c != ' ' || i + 1 >= size || !IsNameStart(base[i + 1])) return 0;
-            ++i;
+            const std::size_t nameStart = ++i;
             while (IsNameChar(base[i])) ++i;
             if (i + 1 >= size || base[i] != '=' || base[i + 1] != '"') return 0;
+            const std::size_t nameEnd = i;
             // The value up to its quote, as it stands: nothing the save escapes
             // otherwise (an entity sends the tag the long way).
             i += 2;
+            const std::size_t valueStart = i;
             while (!kSpecialInAttribute[static_cast<unsigned char>(base[i])]) ++i;
             if (i >= size || base[i] != '"') return 0;
+            if (kept != nullptr) {
+                kept->push_back({std::string_view(base + nameStart, nameEnd - nameStart),
+                                 std::string_view(base + valueStart, i - valueStart)});
+            }
             ++i;
         }
         return 0;
@@ -510,31 +528,42 @@ private:
         }
     }
 
+    // Most of a form is empty elements inside cell and paragraph properties:
+    // standing as written, they only tell their parent it has children. They
+    // are told here before the long way of a start tag is set up. (A
+    // one-letter name, a paragraph or a run, goes the long way and is
+    // refused there.)
+    bool PlainEmptyElement(std::size_t& pos) {
+        if (propertiesDepth_ == 0 || runDepth_ >= 0) return false;
+        const char* const base = s_.data();
+        std::size_t i = pos + 1;
+        std::size_t local = i;
+        while (IsNameChar(base[i]) && base[i] != ':') ++i;
+        if (base[i] == ':') {
+            local = ++i;
+            while (IsNameChar(base[i])) ++i;
+        }
+        if (i - local == 1 || !InPlainProperties(std::string_view(base + local, i - local))) return false;
+        bool selfClosing = false;
+        const std::size_t end = WrittenTagEnd(i, selfClosing);
+        if (end == 0 || !selfClosing) return false;
+        stack_.back().children = true;
+        pos = end;
+        return true;
+    }
+
     bool StartTag(std::size_t& pos, bool root) {
         std::size_t i = pos + 1;
         std::size_t colon = std::string_view::npos;
         const char* const base = s_.data();
-        while (IsNameChar(base[i])) {
-            if (base[i] == ':' && colon == std::string_view::npos) colon = i - pos - 1;
+        while (IsNameChar(base[i]) && base[i] != ':') ++i;
+        if (base[i] == ':') {
+            colon = i - pos - 1;
             ++i;
+            while (IsNameChar(base[i])) ++i;
         }
         bool canonical = true;
         bool selfClosing = false;
-        const std::size_t nameLength = i - pos - 1;
-        const std::size_t localLength = colon == std::string_view::npos ? nameLength : nameLength - colon - 1;
-        if (!root && localLength != 1 && InPlainProperties()) {
-            // Most of a form is empty elements inside cell and paragraph
-            // properties: standing as written, they only tell their parent
-            // it has children. (A one-letter name, a paragraph or a run,
-            // goes the long way and is refused there.)
-            const std::size_t end = WrittenTagEnd(i, selfClosing);
-            if (end != 0 && selfClosing) {
-                stack_.back().children = true;
-                pos = end;
-                return true;
-            }
-            selfClosing = false;
-        }
         Open e;
         e.name = std::string_view(s_).substr(pos + 1, i - pos - 1);
         if (root) {
@@ -546,9 +575,10 @@ private:
         e.kind = e.word ? KindOf(local) : Kind::Other;
         e.propertiesElement = e.word && local.size() > 2 && local.ends_with("Pr");
         if (!root) {
-            // Marks are read for their names; other tags mostly stand as written.
-            const std::size_t written =
-                e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd ? 0 : WrittenTagEnd(i, selfClosing);
+            // Tags mostly stand as written; marks are read for their names.
+            const bool mark = e.kind == Kind::MarkStart || e.kind == Kind::MarkEnd;
+            if (mark) attributes_.clear();
+            const std::size_t written = WrittenTagEnd(i, selfClosing, mark ? &attributes_ : nullptr);
             i = written != 0 ? written : ParsedTagEnd(i, selfClosing, canonical);
             if (i == 0) return false;
         }
@@ -596,12 +626,19 @@ private:
         return Ending(e, endTag, part_.markup.size());
     }
 
-    // Inside properties whose children nothing is noted of: not those of a
-    // paragraph mark or a run, and outside runs, where marks would count.
-    bool InPlainProperties() const {
+    // Inside properties, outside runs (where marks would count), as a child
+    // nothing is noted of: of the properties of a paragraph mark or a run
+    // only their run properties and marks of tracked changes are. The name's
+    // kind is looked at whatever its prefix, which at worst sends an element
+    // of another namespace the long way.
+    bool InPlainProperties(std::string_view local) const {
         if (propertiesDepth_ == 0 || runDepth_ >= 0 || stack_.empty()) return false;
         const Open& parent = stack_.back();
-        return parent.record < 0 || (parent.kind != Kind::RunProperties && parent.kind != Kind::ParagraphProperties);
+        if (parent.record < 0 || (parent.kind != Kind::RunProperties && parent.kind != Kind::ParagraphProperties)) {
+            return true;
+        }
+        const Kind kind = KindOf(local);
+        return kind != Kind::RunProperties && kind != Kind::ChangeMark;
     }
 
     // What an element's start tells; false for markup the pass refuses.
@@ -713,7 +750,7 @@ private:
     bool EndTag(std::size_t& pos) {
         const Open& e = stack_.back();
         std::size_t i = pos + 2;
-        if (i + e.name.size() > s_.size() || !Same(std::string_view(s_).substr(i, e.name.size()), e.name)) {
+        if (i + e.name.size() > s_.size() || std::memcmp(s_.data() + i, e.name.data(), e.name.size()) != 0) {
             return false;
         }
         i += e.name.size();

@@ -164,7 +164,15 @@ bool TemplateImage::Scan() {
         for (const ScannedPart::Mark& end : part.ends) {
             ends.emplace_back(end.id, &end);
         }
-        std::stable_sort(ends.begin(), ends.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        // Ordered by length first, so that the numbers writers give as ids
+        // mostly come sorted already.
+        const auto idBefore = [](std::string_view a, std::string_view b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        };
+        const auto endBefore = [&](const auto& a, const auto& b) { return idBefore(a.first, b.first); };
+        if (!std::is_sorted(ends.begin(), ends.end(), endBefore)) {
+            std::stable_sort(ends.begin(), ends.end(), endBefore);
+        }
         bookmarks_.reserve(bookmarks_.size() + part.starts.size());
         for (const ScannedPart::Mark& start : part.starts) {
             const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
@@ -209,8 +217,9 @@ bool TemplateImage::Scan() {
             bookmark.insertFront = start.parent == ScannedPart::Parent::Block && front;
 
             // Typing replaces what the range spans; text there is left to the parsed document.
-            const auto end = std::lower_bound(ends.begin(), ends.end(), std::string_view(start.id),
-                                              [](const auto& e, std::string_view id) { return e.first < id; });
+            const auto end =
+                std::lower_bound(ends.begin(), ends.end(), std::string_view(start.id),
+                                 [&](const auto& e, std::string_view id) { return idBefore(e.first, id); });
             if (end != ends.end() && end->first == start.id && !start.columns) {
                 const ScannedPart::Mark& mark = *end->second;
                 if (mark.insideRun) {
@@ -241,7 +250,11 @@ bool TemplateImage::Scan() {
         }
     }
 
-    std::sort(requests.begin(), requests.end(), [](const Request& a, const Request& b) { return a.key < b.key; });
+    // Marks mostly ask in the order of the markup: the places are then sorted already.
+    const auto byKey = [](const Request& a, const Request& b) { return a.key < b.key; };
+    if (!std::is_sorted(requests.begin(), requests.end(), byKey)) {
+        std::sort(requests.begin(), requests.end(), byKey);
+    }
     constexpr std::uint64_t kOffsetBits = (std::uint64_t{1} << 48) - 1;
     std::vector<ScannedSpot> planned;
     std::vector<std::int32_t> finalIndex(requests.size());

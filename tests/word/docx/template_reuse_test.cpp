@@ -58,10 +58,10 @@ const std::string kCells =
     "<w:p><w:pPr><w:rPr><w:sz w:val=\"20\"/><w:rPrChange w:id=\"9\"/></w:rPr></w:pPr>" +
     Bookmark(2, "z0002_000_00") +
     "</w:p>"
-    "<w:tbl><w:tr><w:tc><w:p><w:pPr><w:jc w:val=\"right\"/></w:pPr>"
+    "<w:tbl><w:tr><w:tc><w:p><w:pPr><w:jc w:val=\"right\"/><w:bidi/><w:rPr/></w:pPr>"
     "<w:bookmarkStart w:id=\"10\" w:name=\"z1000_001_01\"/><w:bookmarkStart w:id=\"11\" w:name=\"z1000_001_01\"/>"
     "<w:bookmarkEnd w:id=\"11\"/></w:p></w:tc>"
-    "<w:tc><w:p><w:r><w:rPr><w:ins w:id=\"5\"/><w:u/></w:rPr><w:t>~</w:t></w:r>" +
+    "<w:tc><w:p><w:r><w:rPr><w:b/><w:ins w:id=\"5\"/><w:u/></w:rPr><w:t>~</w:t></w:r>" +
     Bookmark(12, "z1000_001_02") + Bookmark(13, "z1000_001_03") +
     "<w:r><w:t>чел.</w:t></w:r></w:p></w:tc>"
     "<w:tc><w:p><w:r><w:rPr><w:ins w:id=\"6\"/></w:rPr><w:t>только правка</w:t></w:r>" +
