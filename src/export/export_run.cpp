@@ -257,7 +257,7 @@ void ExportRun::Run(ExportJournal& journal) {
                 const std::string finalPath = abortRequested_ ? UnfinishedDocumentPath(outputPath) : outputPath;
                 journal.SetDocumentPath(finalPath);
                 journal.Close();
-                if (document->HasBookmark(YearBookmark)) document->GoToBookmark(YearBookmark);
+                document->LeaveCursorAt(YearBookmark);
                 // The complete document takes the earlier report's place in one step.
                 view_.SavingDocument(finalPath);
                 document->SaveAs(finalPath);

@@ -6,6 +6,7 @@
 #include "package_builder.h"
 #include "wordml_reading.h"
 
+#include "bookmark_steps.h"
 #include "temp_dir.h"
 #include "word/docx/docx_package.h"
 #include "word/docx/docx_server.h"
@@ -61,9 +62,9 @@ protected:
     }
 
     // Opens the template as an export does and saves it under the output name.
-    std::shared_ptr<word::Document> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
+    std::shared_ptr<word::BookmarkDocument> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
         app_ = server_.CreateApplication();
-        auto doc = app_->OpenWorkingDocument(templatePath);
+        auto doc = word::BookmarkSteps(app_->OpenWorkingDocument(templatePath));
         doc->SaveAs(output);
         return doc;
     }
@@ -192,7 +193,7 @@ std::vector<std::string> DemoFormLayouts(const std::string& folder) {
 void FillAsAnExport(word::Server& server, const std::string& templatePath, const std::vector<std::string>& names,
                     const std::string& output) {
     auto app = server.CreateApplication();
-    auto doc = app->OpenWorkingDocument(templatePath);
+    auto doc = word::BookmarkSteps(app->OpenWorkingDocument(templatePath));
     doc->SaveAs(output);
     // An annual form has no period field.
     for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{

@@ -17,6 +17,7 @@
 
 #include "office_fixture.h"
 #include "office_probe.h"
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "support/temp_dir.h"
 #include "template_layouts.h"
@@ -113,7 +114,7 @@ std::string VisibleWindows(const std::string& part) {
 std::unique_ptr<word::Application> Fill(word::Server& server, const std::string& templatePath,
                                         const std::string& output) {
     auto application = server.CreateApplication();
-    auto document = application->OpenWorkingDocument(templatePath);
+    auto document = word::BookmarkSteps(application->OpenWorkingDocument(templatePath));
     document->SaveAs(output);
     document->TypeAtBookmark("z0001_000_00", "2023");
     document->TypeAtBookmark("z0002_000_00", "ГБУЗ «Областной онкодиспансер»");
@@ -209,7 +210,7 @@ TEST_F(ShowTest, AnErrorInsideTheRoutineOpensNoBoxInAShownOffice) {
     {
         word::LibreOfficeServer server(options);
         auto application = server.CreateApplication();
-        auto document = application->OpenWorkingDocument(folder_.File("ДД.doc"));
+        auto document = word::BookmarkSteps(application->OpenWorkingDocument(folder_.File("ДД.doc")));
         const std::string output = folder_.File("закрыта пользователем.doc");
         document->SaveAs(output);
         ASSERT_FALSE(document->FillBookmarks({{"z0001_000_00", "2023"}}, word::Placement::TypeAt).failure);
