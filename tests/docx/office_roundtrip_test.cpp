@@ -84,21 +84,19 @@ TEST_F(OfficeRoundTrip, AFilledFormReadsBackWithEveryFigureInItsCell) {
     const std::string output = dir_->File("Reports/Форма 7 2023.docx");
 
     auto doc = OpenAndSaveAs(templatePath, output);
-    const std::vector<std::pair<std::string, std::string>> header = {
-        {"z0001_000_00", "2023"}, {"z0002_000_00", "ГБУЗ «Областная больница» № 1"}, {"z0003_000_00", "январь"}};
-    for (const auto& [name, text] : header) {
-        ASSERT_TRUE(doc->HasBookmark(name)) << name;
-        doc->GoToBookmark(name);
-        doc->TypeAtBookmark(name, text);
-    }
-    const std::vector<std::pair<std::string, std::string>> figures = {
-        {"z1000_001_03", "125"}, {"Z1000_001_04", "12,5"}, {"z1000_002_03", "7"}};
-    for (const auto& [name, text] : figures) {
-        ASSERT_TRUE(doc->HasBookmark(name)) << name;
-        doc->InsertBeforeBookmark(name, text);
-    }
-    EXPECT_FALSE(doc->HasBookmark("z1000_003_03"));
-    doc->GoToBookmark("z0001_000_00");
+    const word::BookmarkFilling header = doc->FillBookmarks(
+        {{"z0001_000_00", "2023"}, {"z0002_000_00", "ГБУЗ «Областная больница» № 1"}, {"z0003_000_00", "январь"}},
+        word::Placement::TypeAt);
+    EXPECT_EQ(header.placed, 3u);
+    EXPECT_THAT(header.missing, ElementsAre());
+    EXPECT_FALSE(header.failure);
+    const word::BookmarkFilling figures = doc->FillBookmarks(
+        {{"z1000_001_03", "125"}, {"Z1000_001_04", "12,5"}, {"z1000_002_03", "7"}, {"z1000_003_03", "9"}},
+        word::Placement::InsertBefore);
+    EXPECT_EQ(figures.placed, 3u);
+    EXPECT_THAT(figures.missing, ElementsAre("z1000_003_03"));
+    EXPECT_FALSE(figures.failure);
+    doc->LeaveCursorAt("z0001_000_00");
     doc->Save();
 
     EXPECT_THAT(office_->BodyLines(output),

@@ -116,14 +116,19 @@ std::unique_ptr<word::Application> Fill(word::Server& server, const std::string&
     auto application = server.CreateApplication();
     auto document = word::BookmarkSteps(application->OpenWorkingDocument(templatePath));
     document->SaveAs(output);
-    document->TypeAtBookmark("z0001_000_00", "2023");
-    document->TypeAtBookmark("z0002_000_00", "ГБУЗ «Областной онкодиспансер»");
-    document->TypeAtBookmark("z0003_000_00", "январь — март");
-    document->InsertBeforeBookmark("z1000_001_03", "1234,5");
-    document->InsertBeforeBookmark("z1000_001_04", "17");
-    document->InsertBeforeBookmark("z1000_002_03", "0,25");
-    document->InsertBeforeBookmark("z2000_001_01", "Итог по всем строкам");
-    document->GoToBookmark("z0001_000_00");
+    const word::BookmarkFilling header = document->FillBookmarks({{"z0001_000_00", "2023"},
+                                                                  {"z0002_000_00", "ГБУЗ «Областной онкодиспансер»"},
+                                                                  {"z0003_000_00", "январь — март"}},
+                                                                 word::Placement::TypeAt);
+    const word::BookmarkFilling figures = document->FillBookmarks({{"z1000_001_03", "1234,5"},
+                                                                   {"z1000_001_04", "17"},
+                                                                   {"z1000_002_03", "0,25"},
+                                                                   {"z2000_001_01", "Итог по всем строкам"}},
+                                                                  word::Placement::InsertBefore);
+    EXPECT_EQ(header.placed + figures.placed, 7u);
+    if (header.failure) throw *header.failure;
+    if (figures.failure) throw *figures.failure;
+    document->LeaveCursorAt("z0001_000_00");
     document->Save();
     application->Show();
     return application;
