@@ -259,7 +259,7 @@ std::string ExportRun::SaveFilled(word::Document& document, const Output& output
     const std::string finalPath = abortRequested_ ? UnfinishedDocumentPath(output.path) : output.path;
     journal.SetDocumentPath(finalPath);
     journal.Close();
-    if (document.HasBookmark(YearBookmark)) document.GoToBookmark(YearBookmark);
+    document.LeaveCursorAt(YearBookmark);
     // The complete document takes the earlier report's place in one step.
     observer_.Saving(finalPath);
     document.SaveAs(finalPath);

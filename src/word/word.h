@@ -42,6 +42,20 @@ public:
     // The same for the working copy of a run, which only the run itself
     // opens again: a word processor that lists recent files leaves it out.
     virtual void SaveWorkingCopyAs(const std::string& path) { SaveAs(path); }
+    // Tests and fills each bookmark in turn: a text typed at its bookmark
+    // replaces the text the bookmark spans, one put before it goes in front
+    // of the bookmark's range.
+    virtual BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) = 0;
+    // Leaves the cursor on the bookmark, where the user begins on opening the
+    // document; a document without that bookmark keeps its cursor.
+    virtual void LeaveCursorAt(const std::string& bookmark) = 0;
+};
+
+// A document whose back-end works a bookmark at a time: the list's filling
+// and the cursor are made of these steps, which only the back-end and its
+// tests call one by one.
+class BookmarkDocument : public Document {
+public:
     virtual bool HasBookmark(const std::string& name) = 0;
     // Moves the cursor to the bookmark and types there; typing at a bookmark
     // that spans text replaces that text.
@@ -50,11 +64,14 @@ public:
     virtual void InsertBeforeBookmark(const std::string& name, const std::string& text) = 0;
     // Moves the cursor to the bookmark without typing.
     virtual void GoToBookmark(const std::string& name) = 0;
+    // Writes the document again under the name it was last saved as.
     virtual void Save() = 0;
-    // Tests and fills each bookmark in turn, as HasBookmark then TypeAtBookmark
-    // or InsertBeforeBookmark would; a back-end whose every call is a round
-    // trip does the whole list in one.
-    virtual BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement);
+    // HasBookmark then TypeAtBookmark or InsertBeforeBookmark for each text;
+    // a back-end whose every call is a round trip does the whole list in one.
+    BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) override;
+    void LeaveCursorAt(const std::string& bookmark) override {
+        if (HasBookmark(bookmark)) GoToBookmark(bookmark);
+    }
 };
 
 // A word processor started for a run: it makes the run's document from its
@@ -77,7 +94,7 @@ public:
 };
 
 // Every back-end can take it: the interface stays header-only.
-inline BookmarkFilling Document::FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) {
+inline BookmarkFilling BookmarkDocument::FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) {
     BookmarkFilling filling;
     try {
         for (const BookmarkText& each : texts) {

@@ -30,7 +30,7 @@ struct Recording {
     }
 };
 
-class RecordingDocument : public Document {
+class RecordingDocument : public BookmarkDocument {
 public:
     explicit RecordingDocument(Recording& recording) : recording_(recording) {}
     void SaveAs(const std::string& path) override { recording_.Note("SaveAs " + path); }

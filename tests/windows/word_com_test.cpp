@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 
 #include "error_text.h"
@@ -32,20 +33,26 @@ using testing::WordModel;
 const std::string kTemplate = "C:\\Ardmet\\DocF_2011\\F007.doc";
 const std::string kOutput = "C:\\Ardmet\\Tarnfold\\\\Reports\\№ 7 (разрез 01) ЦРБ \"Север\" за 2024 год.doc";
 
+// Word's document of a run, for the steps it takes a bookmark at a time.
+std::shared_ptr<ComDocument> OpenComDocument(Application& word) {
+    auto document = std::dynamic_pointer_cast<ComDocument>(word.OpenWorkingDocument(kTemplate));
+    if (!document) throw std::logic_error("Word's application opened a document of another kind");
+    return document;
+}
+
 // One export as the run makes its calls: copy the template, fill the header
 // (the institution's bookmark is missing), place two figures (the second
 // bookmark is missing), put the cursor on the first header bookmark, save, show.
 void RunExport(Application& word) {
-    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
+    std::shared_ptr<ComDocument> document = OpenComDocument(word);
     document->SaveAs(kOutput);
-    const std::pair<const char*, const char*> header[] = {
-        {"z0001_000_00", "2024"}, {"z0002_000_00", "ЦРБ \"Север\""}, {"z0003_000_00", "Январь"}};
-    for (const auto& [name, text] : header)
-        if (document->HasBookmark(name)) document->TypeAtBookmark(name, text);
-    const std::pair<const char*, const char*> figures[] = {{"z1000_001_03", "12,5"}, {"z1000_002_03", "7"}};
-    for (const auto& [name, text] : figures)
-        if (document->HasBookmark(name)) document->InsertBeforeBookmark(name, text);
-    if (document->HasBookmark("z0001_000_00")) document->GoToBookmark("z0001_000_00");
+    const BookmarkFilling header = document->FillBookmarks(
+        {{"z0001_000_00", "2024"}, {"z0002_000_00", "ЦРБ \"Север\""}, {"z0003_000_00", "Январь"}}, Placement::TypeAt);
+    if (header.failure) throw *header.failure;
+    const BookmarkFilling figures =
+        document->FillBookmarks({{"z1000_001_03", "12,5"}, {"z1000_002_03", "7"}}, Placement::InsertBefore);
+    if (figures.failure) throw *figures.failure;
+    document->LeaveCursorAt("z0001_000_00");
     document->Save();
     word.Show();
 }
@@ -148,7 +155,7 @@ TEST(WordComExport, SavesTakeTheFormatOfTheExtensionAndOnlyReportsGoToRecentFile
         auto model = ExportModel();
         {
             ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-            std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
+            std::shared_ptr<ComDocument> document = OpenComDocument(word);
             if (test.workingCopy)
                 document->SaveWorkingCopyAs(test.path);
             else
@@ -165,7 +172,7 @@ TEST(WordComErrors, AFailingInsertionCarriesWordsDescription) {
     model->FailOn("range", "insertbefore",
                   Failure{static_cast<HRESULT>(0x800A11FD), L"Недопустимая операция: документ защищён.  ", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
+    std::shared_ptr<ComDocument> document = OpenComDocument(word);
     EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
               "Недопустимая операция: документ защищён");
 }
@@ -175,7 +182,7 @@ TEST(WordComErrors, AFailingSaveWithoutDescriptionGivesTheCode) {
     model->FailOn("document", "SaveAs", Failure{static_cast<HRESULT>(0x800A1066), L"", true});
     model->FailOn("document", "save", Failure{E_ACCESSDENIED, L"", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
+    std::shared_ptr<ComDocument> document = OpenComDocument(word);
     EXPECT_EQ(ErrorOf([&] { document->SaveAs(kOutput); }), "OLE error 800A1066");
     const std::string systemText = ErrorOf([&] { document->Save(); });
     EXPECT_EQ(systemText, SystemErrorText(E_ACCESSDENIED));
@@ -195,7 +202,7 @@ TEST(WordComErrors, AFailureStopsTheChainAtThatCall) {
     model->FailOn("bookmarks", "item",
                   Failure{static_cast<HRESULT>(0x800A16E6), L"Запрошенный элемент не существует.", true});
     ComApplication word{Dispatch(MakeRecordingObject(model, "application"))};
-    std::shared_ptr<Document> document = word.OpenWorkingDocument(kTemplate);
+    std::shared_ptr<ComDocument> document = OpenComDocument(word);
     EXPECT_EQ(ErrorOf([&] { document->InsertBeforeBookmark("z1000_001_03", "5"); }),
               "Запрошенный элемент не существует");
     const std::vector<std::string> calls = CallTexts(model->Calls());
@@ -372,7 +379,10 @@ TEST(WordComExport, TheSameCallsCrossAnApartmentBoundaryUnchanged) {
     EXPECT_EQ(path, "C:\\Другой\\шаблон.doc");
     // Errors cross too, with their description.
     model->FailOn("document", "save", Failure{static_cast<HRESULT>(0x800A1066), L"Диск переполнен.", true});
-    EXPECT_EQ(ErrorOf([&] { ComApplication(Dispatch(proxy)).OpenWorkingDocument(kTemplate)->Save(); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  ComApplication application{Dispatch(proxy)};
+                  OpenComDocument(application)->Save();
+              }),
               "Диск переполнен");
 }
 

@@ -72,7 +72,8 @@ protected:
 TEST_F(StandInWord, AnExportWritesEveryTextInItsPlace) {
     ComServer server;
     std::unique_ptr<Application> word = server.CreateApplication();
-    std::shared_ptr<Document> document = word->OpenWorkingDocument(Utf8(templatePath));
+    const auto document = std::dynamic_pointer_cast<ComDocument>(word->OpenWorkingDocument(Utf8(templatePath)));
+    ASSERT_TRUE(document);
     document->SaveAs(Utf8(outputPath));
     EXPECT_EQ(ReadWholeFile(outputPath), kTemplate);
 

@@ -25,7 +25,7 @@ std::int32_t SaveFormatFor(const std::string& path);
 // document: before it types or moves the cursor, the document makes itself
 // the active one again when another one (the user's) has become active, and
 // refuses when Word does not let it.
-class ComDocument final : public Document {
+class ComDocument final : public BookmarkDocument {
 public:
     ComDocument(Dispatch application, Dispatch document);
 

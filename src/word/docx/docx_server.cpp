@@ -11,7 +11,7 @@ namespace tarnfold::word::docx {
 namespace {
 
 // A package in memory as the run sees it.
-class DocxDocument : public Document {
+class DocxDocument : public BookmarkDocument {
 public:
     explicit DocxDocument(std::shared_ptr<OpenDocument> package) : package_(std::move(package)) {}
 

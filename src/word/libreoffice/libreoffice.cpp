@@ -103,7 +103,7 @@ void ShowWindowOf(OfficeConnection& office, const Reference<css::frame::XModel>&
 
 // One document this tool opened from a template, shared by the run (which
 // fills it) and the application (which shows it).
-class OpenedDocument final : public Document {
+class OpenedDocument final : public BookmarkDocument {
 public:
     OpenedDocument(std::shared_ptr<OfficeConnection> office, std::shared_ptr<FillRoutine> routine,
                    std::string templatePath, Reference<css::frame::XModel> model)
@@ -209,7 +209,7 @@ public:
     // had, else a bookmark at a time.
     BookmarkFilling FillBookmarks(const std::vector<BookmarkText>& texts, Placement placement) override {
         if (std::optional<BookmarkFilling> filling = FillInOffice(texts, placement)) return std::move(*filling);
-        return Document::FillBookmarks(texts, placement);
+        return BookmarkDocument::FillBookmarks(texts, placement);
     }
 
     // The list in one call to the routine in the office, the names tested

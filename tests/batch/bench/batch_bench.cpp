@@ -38,6 +38,7 @@
 #include "db/data_module.h"
 #include "export/export_run.h"
 #include "export_scenario.h"
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"
@@ -154,7 +155,7 @@ public:
     }
 };
 
-class TimedDocument : public word::Document, private Decorator<word::Document> {
+class TimedDocument : public word::BookmarkDocument, private Decorator<word::BookmarkDocument> {
     // Defined ahead of its callers, whose return types it deduces.
     template <typename F>
     auto Call(F&& f) {
@@ -166,7 +167,7 @@ public:
     // `perFigure`: lists of bookmarks go through the interface's own loop of
     // single calls, each timed, rather than to the back-end in one.
     TimedDocument(std::shared_ptr<word::Document> inner, Timings& t, bool perFigure)
-        : Decorator(std::move(inner), t), perFigure_(perFigure) {}
+        : Decorator(word::BookmarkSteps(std::move(inner)), t), perFigure_(perFigure) {}
     void SaveAs(const std::string& path) override {
         Timed(t_.files, [&] { inner_->SaveAs(path); });
     }
@@ -187,7 +188,7 @@ public:
     }
     word::BookmarkFilling FillBookmarks(const std::vector<word::BookmarkText>& texts,
                                         word::Placement placement) override {
-        if (perFigure_) return Document::FillBookmarks(texts, placement);
+        if (perFigure_) return BookmarkDocument::FillBookmarks(texts, placement);
         return Call([&] { return inner_->FillBookmarks(texts, placement); });
     }
 

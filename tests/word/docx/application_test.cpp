@@ -5,6 +5,7 @@
 #include "wordml_reading.h"
 
 #include "core/error.h"
+#include "bookmark_steps.h"
 #include "temp_dir.h"
 #include "word/docx/desktop_opener.h"
 #include "word/docx/docx_server.h"
@@ -42,8 +43,8 @@ protected:
 };
 
 TEST_F(DocxApplication, EachOpenGivesADocumentOfItsOwnTemplate) {
-    auto first = app_->OpenWorkingDocument(Form(dir_, "a.docx", "first"));
-    auto second = app_->OpenWorkingDocument(Form(dir_, "b.docx", "second"));
+    auto first = word::BookmarkSteps(app_->OpenWorkingDocument(Form(dir_, "a.docx", "first")));
+    auto second = word::BookmarkSteps(app_->OpenWorkingDocument(Form(dir_, "b.docx", "second")));
     EXPECT_TRUE(first->HasBookmark("first"));
     EXPECT_TRUE(second->HasBookmark("second"));
     EXPECT_FALSE(second->HasBookmark("first"));
@@ -53,7 +54,7 @@ TEST_F(DocxApplication, EachOpenGivesADocumentOfItsOwnTemplate) {
 }
 
 TEST_F(DocxApplication, AFailedOpenKeepsTheEarlierDocumentShown) {
-    auto doc = app_->OpenWorkingDocument(Form(dir_, "a.docx", "first"));
+    auto doc = word::BookmarkSteps(app_->OpenWorkingDocument(Form(dir_, "a.docx", "first")));
     doc->SaveAs(dir_.File("report.docx"));
     EXPECT_THROW(app_->OpenWorkingDocument(dir_.File("missing.docx")), Error);
     app_->Show();
@@ -62,7 +63,7 @@ TEST_F(DocxApplication, AFailedOpenKeepsTheEarlierDocumentShown) {
 
 TEST_F(DocxApplication, ShowHandsTheSavedFileToTheDesktopAndNeverTheTemplate) {
     const std::string form = Form(dir_, "form.docx", "z0001_000_00");
-    auto doc = app_->OpenWorkingDocument(form);
+    auto doc = word::BookmarkSteps(app_->OpenWorkingDocument(form));
     app_->Show();
     EXPECT_THAT(shown_, ElementsAre()) << "a document never saved is not shown";
     doc->SaveAs(dir_.File("report.docx"));

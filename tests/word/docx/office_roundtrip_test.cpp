@@ -6,6 +6,7 @@
 #include "package_builder.h"
 #include "wordml_reading.h"
 
+#include "bookmark_steps.h"
 #include "temp_dir.h"
 #include "word/docx/docx_package.h"
 #include "word/docx/docx_server.h"
@@ -62,9 +63,9 @@ protected:
     }
 
     // Opens the template as an export does and saves it under the output name.
-    std::shared_ptr<word::Document> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
+    std::shared_ptr<word::BookmarkDocument> OpenAndSaveAs(const std::string& templatePath, const std::string& output) {
         app_ = server_.CreateApplication();
-        auto doc = app_->OpenWorkingDocument(templatePath);
+        auto doc = word::BookmarkSteps(app_->OpenWorkingDocument(templatePath));
         doc->SaveAs(output);
         return doc;
     }
@@ -84,21 +85,19 @@ TEST_F(OfficeRoundTrip, AFilledFormReadsBackWithEveryFigureInItsCell) {
     const std::string output = dir_->File("Reports/Форма 7 2023.docx");
 
     auto doc = OpenAndSaveAs(templatePath, output);
-    const std::vector<std::pair<std::string, std::string>> header = {
-        {"z0001_000_00", "2023"}, {"z0002_000_00", "ГБУЗ «Областная больница» № 1"}, {"z0003_000_00", "январь"}};
-    for (const auto& [name, text] : header) {
-        ASSERT_TRUE(doc->HasBookmark(name)) << name;
-        doc->GoToBookmark(name);
-        doc->TypeAtBookmark(name, text);
-    }
-    const std::vector<std::pair<std::string, std::string>> figures = {
-        {"z1000_001_03", "125"}, {"Z1000_001_04", "12,5"}, {"z1000_002_03", "7"}};
-    for (const auto& [name, text] : figures) {
-        ASSERT_TRUE(doc->HasBookmark(name)) << name;
-        doc->InsertBeforeBookmark(name, text);
-    }
-    EXPECT_FALSE(doc->HasBookmark("z1000_003_03"));
-    doc->GoToBookmark("z0001_000_00");
+    const word::BookmarkFilling header = doc->FillBookmarks(
+        {{"z0001_000_00", "2023"}, {"z0002_000_00", "ГБУЗ «Областная больница» № 1"}, {"z0003_000_00", "январь"}},
+        word::Placement::TypeAt);
+    EXPECT_EQ(header.placed, 3u);
+    EXPECT_THAT(header.missing, ElementsAre());
+    EXPECT_FALSE(header.failure);
+    const word::BookmarkFilling figures = doc->FillBookmarks(
+        {{"z1000_001_03", "125"}, {"Z1000_001_04", "12,5"}, {"z1000_002_03", "7"}, {"z1000_003_03", "9"}},
+        word::Placement::InsertBefore);
+    EXPECT_EQ(figures.placed, 3u);
+    EXPECT_THAT(figures.missing, ElementsAre("z1000_003_03"));
+    EXPECT_FALSE(figures.failure);
+    doc->LeaveCursorAt("z0001_000_00");
     doc->Save();
 
     EXPECT_THAT(office_->BodyLines(output),
@@ -206,7 +205,7 @@ void FillFigures(Document& doc, const std::vector<std::string>& names) {
 void FillAsAnExport(word::Server& server, const std::string& templatePath, const std::vector<std::string>& names,
                     const std::string& output) {
     auto app = server.CreateApplication();
-    auto doc = app->OpenWorkingDocument(templatePath);
+    auto doc = word::BookmarkSteps(app->OpenWorkingDocument(templatePath));
     doc->SaveAs(output);
     FillFigures(*doc, names);
     doc->Save();

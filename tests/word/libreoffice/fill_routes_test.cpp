@@ -12,6 +12,7 @@
 #include "core/error.h"
 #include "office_fixture.h"
 #include "office_probe.h"
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "support/temp_dir.h"
 #include "template_layouts.h"
@@ -58,8 +59,9 @@ protected:
     // The same office either way: the routine's server and one that calls per bookmark.
     static word::LibreOfficeServer& Server(bool routine) { return routine ? SharedOffice() : *perFigure_; }
 
-    std::shared_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
-        std::shared_ptr<word::Document> document = application.OpenWorkingDocument(folder_->File("ДД.doc"));
+    std::shared_ptr<word::BookmarkDocument> OpenCopy(word::Application& application, const std::string& output) {
+        std::shared_ptr<word::BookmarkDocument> document =
+            word::BookmarkSteps(application.OpenWorkingDocument(folder_->File("ДД.doc")));
         document->SaveAs(output);
         return document;
     }

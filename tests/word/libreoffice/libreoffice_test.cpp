@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "office_fixture.h"
 #include "office_probe.h"
@@ -42,11 +43,12 @@ protected:
     static std::string DocxTemplate() { return folder_->File("шаблон.docx"); }
     std::string Output(const std::string& name) const { return (output_.Path() / name).string(); }
 
-    static std::shared_ptr<word::Document> OpenCopy(word::Application& application, const std::string& templatePath) {
-        return application.OpenWorkingDocument(templatePath);
+    static std::shared_ptr<word::BookmarkDocument> OpenCopy(word::Application& application,
+                                                            const std::string& templatePath) {
+        return word::BookmarkSteps(application.OpenWorkingDocument(templatePath));
     }
 
-    static void FillForm(word::Document& document) {
+    static void FillForm(word::BookmarkDocument& document) {
         document.TypeAtBookmark("z0001_000_00", "2023");
         document.TypeAtBookmark("z0002_000_00", "ГБУЗ «Областной онкодиспансер»");
         document.TypeAtBookmark("z0003_000_00", "январь — март");

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "office_fixture.h"
 #include "support/temp_dir.h"
@@ -32,8 +33,8 @@ protected:
     static void TearDownTestSuite() { folder_.reset(); }
 
     // Steps 2 to 5 of a run: the template opened, made active, taken and saved under `output`.
-    static std::shared_ptr<word::Document> OpenCopy(word::Application& application, const std::string& output) {
-        auto document = application.OpenWorkingDocument(folder_->File("ДД.doc"));
+    static std::shared_ptr<word::BookmarkDocument> OpenCopy(word::Application& application, const std::string& output) {
+        auto document = word::BookmarkSteps(application.OpenWorkingDocument(folder_->File("ДД.doc")));
         document->SaveAs(output);
         return document;
     }
@@ -87,7 +88,7 @@ TEST_F(OfficeFailureTest, CrashedOfficeFailsTheCallClearlyAndTheNextRunStartsAFr
 TEST_F(OfficeFailureTest, HungOfficeIsEndedByTheWatchdogAndTheNextRunWorks) {
     struct Case {
         const char* name;
-        std::function<std::string(word::Document&)> hungCall;  // the error text it ends with
+        std::function<std::string(word::BookmarkDocument&)> hungCall;  // the error text it ends with
         std::string message;
     };
     const auto thrown = [](const std::function<void()>& call) {
@@ -100,11 +101,13 @@ TEST_F(OfficeFailureTest, HungOfficeIsEndedByTheWatchdogAndTheNextRunWorks) {
     };
     const std::vector<Case> cases = {
         {"a bookmark",
-         [&](word::Document& document) { return thrown([&] { document.TypeAtBookmark("z0001_000_00", "2024"); }); },
+         [&](word::BookmarkDocument& document) {
+             return thrown([&] { document.TypeAtBookmark("z0001_000_00", "2024"); });
+         },
          "Не удалось ввести текст у закладки z0001_000_00: LibreOffice не отвечал 2 с и был остановлен; "
          "при следующей выгрузке он будет запущен заново"},
         {"a row in the office's routine",
-         [](word::Document& document) {
+         [](word::BookmarkDocument& document) {
              const word::BookmarkFilling filling = document.FillBookmarks(
                  {{"z1000_001_03", "1"}, {"z1000_099_03", "2"}, {"z1000_002_04", "3"}}, word::Placement::InsertBefore);
              return filling.failure ? std::string(filling.failure->what()) : std::string("no error");

@@ -17,6 +17,7 @@
 
 #include "office_fixture.h"
 #include "office_probe.h"
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "support/temp_dir.h"
 #include "template_layouts.h"
@@ -113,16 +114,21 @@ std::string VisibleWindows(const std::string& part) {
 std::unique_ptr<word::Application> Fill(word::Server& server, const std::string& templatePath,
                                         const std::string& output) {
     auto application = server.CreateApplication();
-    auto document = application->OpenWorkingDocument(templatePath);
+    auto document = word::BookmarkSteps(application->OpenWorkingDocument(templatePath));
     document->SaveAs(output);
-    document->TypeAtBookmark("z0001_000_00", "2023");
-    document->TypeAtBookmark("z0002_000_00", "ГБУЗ «Областной онкодиспансер»");
-    document->TypeAtBookmark("z0003_000_00", "январь — март");
-    document->InsertBeforeBookmark("z1000_001_03", "1234,5");
-    document->InsertBeforeBookmark("z1000_001_04", "17");
-    document->InsertBeforeBookmark("z1000_002_03", "0,25");
-    document->InsertBeforeBookmark("z2000_001_01", "Итог по всем строкам");
-    document->GoToBookmark("z0001_000_00");
+    const word::BookmarkFilling header = document->FillBookmarks({{"z0001_000_00", "2023"},
+                                                                  {"z0002_000_00", "ГБУЗ «Областной онкодиспансер»"},
+                                                                  {"z0003_000_00", "январь — март"}},
+                                                                 word::Placement::TypeAt);
+    const word::BookmarkFilling figures = document->FillBookmarks({{"z1000_001_03", "1234,5"},
+                                                                   {"z1000_001_04", "17"},
+                                                                   {"z1000_002_03", "0,25"},
+                                                                   {"z2000_001_01", "Итог по всем строкам"}},
+                                                                  word::Placement::InsertBefore);
+    EXPECT_EQ(header.placed + figures.placed, 7u);
+    if (header.failure) throw *header.failure;
+    if (figures.failure) throw *figures.failure;
+    document->LeaveCursorAt("z0001_000_00");
     document->Save();
     application->Show();
     return application;
@@ -209,7 +215,7 @@ TEST_F(ShowTest, AnErrorInsideTheRoutineOpensNoBoxInAShownOffice) {
     {
         word::LibreOfficeServer server(options);
         auto application = server.CreateApplication();
-        auto document = application->OpenWorkingDocument(folder_.File("ДД.doc"));
+        auto document = word::BookmarkSteps(application->OpenWorkingDocument(folder_.File("ДД.doc")));
         const std::string output = folder_.File("закрыта пользователем.doc");
         document->SaveAs(output);
         ASSERT_FALSE(document->FillBookmarks({{"z0001_000_00", "2023"}}, word::Placement::TypeAt).failure);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/bookmark_steps.h"
 #include "support/documents.h"
 #include "support/temp_dir.h"
 #include "word/libreoffice/libreoffice.h"
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
         Samples open, saveAs, firstTest, test, missing, insert, type, save;
         for (int run = 0; run < 2; ++run) {
             auto application = server.CreateApplication();
-            std::shared_ptr<word::Document> document;
-            open.Add(Time([&] { document = application->OpenWorkingDocument(templatePath); }));
+            std::shared_ptr<word::BookmarkDocument> document;
+            open.Add(Time([&] { document = word::BookmarkSteps(application->OpenWorkingDocument(templatePath)); }));
             saveAs.Add(Time([&] { document->SaveAs(dir.File("вывод" + std::to_string(run) + ".doc")); }));
             firstTest.Add(Time([&] { document->HasBookmark("z0001_000_00"); }));
             type.Add(Time([&] { document->TypeAtBookmark("z0001_000_00", "2023"); }));
