@@ -88,7 +88,7 @@ std::vector<int> ResolveInstitutions(const BatchOptions& options, const std::vec
     for (const std::string& code : options.institutions) {
         std::vector<int> matches;
         for (std::size_t i = 0; i < institutions.size(); ++i)
-            if (Trim(institutions[i].C) == Trim(code)) matches.push_back(static_cast<int>(i));
+            if (Trim(institutions[i].shownCode) == Trim(code)) matches.push_back(static_cast<int>(i));
         if (matches.empty())
             throw UsageError("Неизвестное учреждение: код \"" + code +
                              "\". Список учреждений: tarnfold-batch --list institutions");

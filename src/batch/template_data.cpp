@@ -160,17 +160,17 @@ FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int t
                 if (rowsOfOne.period == "год") periodCode = "год";
             } else {
                 for (const db::Period& period : periods)
-                    if (TrimRight(period.A) == rowsOfOne.period) {
-                        periodCode = period.A;
+                    if (TrimRight(period.code) == rowsOfOne.period) {
+                        periodCode = period.code;
                         break;
                     }
             }
             if (!periodCode) continue;
             std::vector<std::string> readers;
             for (const db::Institution& institution : institutions)
-                if (TrimRight(institution.A) == rowsOfOne.lpu &&
-                    ChooseSourceTable(institution.A3, themeRow.Periodicity, *periodCode) == table)
-                    readers.push_back(Trim(institution.C));
+                if (TrimRight(institution.code) == rowsOfOne.lpu &&
+                    ChooseSourceTable(institution.summaryMark, themeRow.Periodicity, *periodCode) == table)
+                    readers.push_back(Trim(institution.shownCode));
             if (readers.empty()) continue;
             cells.hasRows = true;
             AddExport(rows, rowsOfOne, mapping, periodTheme, readers, cells);

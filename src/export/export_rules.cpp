@@ -92,9 +92,9 @@ SectionCode MakeSectionCode(const std::string& formCode, const std::string& sect
 
 const char* SourceTableName(SourceTable table) { return table == SourceTable::svod ? "svod" : "tbl"; }
 
-SourceTable ChooseSourceTable(const std::string& institutionA3, const std::string& periodicity,
+SourceTable ChooseSourceTable(const std::string& summaryMark, const std::string& periodicity,
                               const std::string& periodCode) {
-    if (!institutionA3.empty()) return SourceTable::svod;
+    if (!summaryMark.empty()) return SourceTable::svod;
     const auto oneOf = [&](std::initializer_list<const char*> codes) {
         for (const char* code : codes)
             if (periodCode == code) return SourceTable::tbl;

@@ -37,9 +37,9 @@ SectionCode MakeSectionCode(const std::string& formCode, const std::string& sect
 
 enum class SourceTable { svod, tbl };
 const char* SourceTableName(SourceTable table);
-// svod whenever the institution has A3; otherwise the theme's periodicity and
+// svod whenever the institution has a summary mark; otherwise the theme's periodicity and
 // the period code decide.
-SourceTable ChooseSourceTable(const std::string& institutionA3, const std::string& periodicity,
+SourceTable ChooseSourceTable(const std::string& summaryMark, const std::string& periodicity,
                               const std::string& periodCode);
 
 // The year of the mapping to fall back on for a source row's year.

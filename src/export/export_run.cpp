@@ -171,8 +171,8 @@ void ExportRun::Run(ExportJournal& journal) {
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
     const OutputName outputName = OutputFileName(
-        {form->FormCode, source.sectionText, institution_.B, choices_.yearText,
-         theme.PeriodFlag.empty() ? std::string() : period_.B, emptyForm, templateChoice.docx ? ".docx" : ".doc"},
+        {form->FormCode, source.sectionText, institution_.name, choices_.yearText,
+         theme.PeriodFlag.empty() ? std::string() : period_.name, emptyForm, templateChoice.docx ? ".docx" : ".doc"},
         LongestFileName - RunNameAddition());
     const std::string outputPath = reportsFolder + outputName.fileName;
     const std::string workingPath = WorkingDocumentPath(outputPath);
@@ -224,9 +224,9 @@ void ExportRun::Run(ExportJournal& journal) {
         [&] {
             try {
                 if (options_.logFile) journal.Open(outputPath, options_.clock(), options_.formats);
-                if (outputName.institutionShortened) journal.WriteLine(ShortenedNameLine(institution_.B));
+                if (outputName.institutionShortened) journal.WriteLine(ShortenedNameLine(institution_.name));
                 fillingBegan = true;
-                FillHeaderBookmarks(*document, journal, source.year, institution_.B, period_.B);
+                FillHeaderBookmarks(*document, journal, source.year, institution_.name, period_.name);
 
                 const std::size_t rowTotal = source.rows.RowCount();
                 outcome_.rowTotal = rowTotal;

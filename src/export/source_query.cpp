@@ -17,8 +17,8 @@ std::string SourceStatement(SourceTable table, const std::string& themeTableName
 
 SourceRows OpenSourceQuery(db::Session& session, const SourceChoice& choice) {
     SourceRows source;
-    source.periodCode = choice.theme->PeriodFlag.empty() ? "год" : choice.period.A;
-    source.table = ChooseSourceTable(choice.institution.A3, choice.theme->Periodicity, source.periodCode);
+    source.periodCode = choice.theme->PeriodFlag.empty() ? "год" : choice.period.code;
+    source.table = ChooseSourceTable(choice.institution.summaryMark, choice.theme->Periodicity, source.periodCode);
     source.sectionText = SectionText(choice.sectionField);
     source.code = MakeSectionCode(choice.formCode, source.sectionText);
     source.year = ReadYear(choice.yearText);
@@ -26,7 +26,7 @@ SourceRows OpenSourceQuery(db::Session& session, const SourceChoice& choice) {
     auto query = session.Prepare(SourceStatement(source.table, choice.theme->TableName, source.code.extraCondition));
     query->SetText("period", source.periodCode);
     query->SetInteger("god", source.year);
-    query->SetText("lpu", choice.institution.A);
+    query->SetText("lpu", choice.institution.code);
     query->SetText("formkod", source.code.formkod);
     source.rows = query->Open();
     return source;

@@ -479,7 +479,7 @@ TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenListEntries) {
 }
 
 TEST_F(ExportRunTest, InstitutionNameIsMendedInTheFileNameOnly) {
-    institutions[0].B = "Б/Ц: \"Север\"";
+    institutions[0].name = "Б/Ц: \"Север\"";
     source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
     mapping = {{7, "n1", 2011, "1"}};
     recording.bookmarks = {"z0002_000_00"};
