@@ -110,10 +110,10 @@ int ResolvePeriod(const std::optional<std::string>& option, const std::vector<db
     return found;
 }
 
-std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettings& saved,
+std::vector<BatchJob> PlanBatch(const BatchOptions& options, const ReportSettings& saved,
                                 const std::vector<db::Institution>& institutions,
                                 const std::vector<db::Period>& periods) {
-    const std::vector<FormChoice> forms = ChosenForms(options, saved.Forma);
+    const std::vector<FormChoice> forms = ChosenForms(options, saved.formCaption);
     const FormChoice& first = forms.front();
     if (options.period && !PeriodApplies(first.theme)) {
         if (options.allForms)
@@ -123,13 +123,13 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
                          "\" составляется за год: параметр --period к ней не относится");
     }
     const int period = ResolvePeriod(options.period, periods);
-    const std::string yearText = options.year ? *options.year : std::to_string(saved.Year);
+    const std::string yearText = options.year ? *options.year : std::to_string(saved.year);
     try {
         ReadYear(yearText);
     } catch (const Error& error) {
         throw UsageError(error.what());
     }
-    const std::vector<int> chosen = ResolveInstitutions(options, institutions, saved.LPU);
+    const std::vector<int> chosen = ResolveInstitutions(options, institutions, saved.institutionEntry);
     std::vector<BatchJob> jobs;
     for (const FormChoice& form : forms) {
         for (int index : chosen) {
@@ -139,9 +139,9 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
             choices.institutionIndex = index;
             choices.periodIndex = period;
             // The saved section as the window's field shows it after start.
-            choices.sectionText = options.section ? *options.section : SectionFieldText(saved.Razrez);
+            choices.sectionText = options.section ? *options.section : SectionFieldText(saved.section);
             choices.yearText = yearText;
-            choices.templateFolder = options.templates ? *options.templates : saved.PathReport;
+            choices.templateFolder = options.templates ? *options.templates : saved.templateFolder;
             jobs.push_back(
                 {InstitutionEntry(institutions[static_cast<std::size_t>(index)]), std::move(choices), form.form});
         }

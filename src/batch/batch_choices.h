@@ -56,7 +56,7 @@ struct BatchJob {
 // Everything decided before the first document, form by form and within a
 // form institution by institution: throws UsageError for any bad
 // value, so that nothing is written when one is wrong.
-std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettings& saved,
+std::vector<BatchJob> PlanBatch(const BatchOptions& options, const ReportSettings& saved,
                                 const std::vector<db::Institution>& institutions,
                                 const std::vector<db::Period>& periods);
 

@@ -115,7 +115,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
 
     ExportOptions exportOptions;
-    exportOptions.logFile = options.journal ? *options.journal : settings.Report.LogFile;
+    exportOptions.logFile = options.journal ? *options.journal : settings.Report.journalEnabled;
     exportOptions.formats = UserRegionalFormats();
     exportOptions.programFolder = programFolder;
     if (options.out) {

@@ -143,13 +143,13 @@ int RunTemplateCheck(const BatchOptions& options, const Settings& settings, cons
     CheckScope scope;
     try {
         forms = FormsToCheck(options);
-        scope.year = ReadYear(options.year ? *options.year : std::to_string(settings.Report.Year));
+        scope.year = ReadYear(options.year ? *options.year : std::to_string(settings.Report.year));
     } catch (const Error& error) {
         err << error.what() << '\n';
         return kExitUsage;
     }
     scope.database = settings.DBPath;
-    scope.templateFolder = options.templates ? *options.templates : settings.Report.PathReport;
+    scope.templateFolder = options.templates ? *options.templates : settings.Report.templateFolder;
     if (options.report) {
         const std::string folder = FolderPart(*options.report);
         if (!folder.empty() && !DirectoryExists(folder)) {

@@ -96,10 +96,10 @@ TEST(ResolvePeriod, ByNameIgnoringCaseOrTheFirstEntry) {
 }
 
 TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
-    TReportSettings saved;
-    saved.Year = 2011;
-    saved.Razrez = "3";  // the window's field shows it as "03"
-    saved.PathReport = "/templates";
+    ReportSettings saved;
+    saved.year = 2011;
+    saved.section = "3";  // the window's field shows it as "03"
+    saved.templateFolder = "/templates";
     BatchOptions options;
     options.institutions = {"0102", "0201"};
     const std::vector<BatchJob> jobs = PlanBatch(options, saved, kInstitutions, kPeriods);
