@@ -15,17 +15,17 @@ std::string WithoutExtension(const std::string& fileName) {
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-bool NamesForm(const std::string& text, const TFormRec& form) {
-    if (text == form.FormCode) return true;
+bool NamesForm(const std::string& text, const ReportForm& form) {
+    if (text == form.formCode) return true;
     if (const auto number = ParseInteger(text); number && text.find_first_not_of("0123456789") == std::string::npos &&
-                                                *number != 0 && *number == FormNumber(form.FormCode))
+                                                *number != 0 && *number == FormNumber(form.formCode))
         return true;
-    return EqualsIgnoreCase(text, form.TemplateFile) || EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile)) ||
-           EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile) + ".docx") ||
-           EqualsIgnoreCase(text, form.Caption);
+    return EqualsIgnoreCase(text, form.templateFile) || EqualsIgnoreCase(text, WithoutExtension(form.templateFile)) ||
+           EqualsIgnoreCase(text, WithoutExtension(form.templateFile) + ".docx") ||
+           EqualsIgnoreCase(text, form.caption);
 }
 
-std::string FormLine(const TFormRec& form) { return form.FormCode + "  " + form.TemplateFile + "  " + form.Caption; }
+std::string FormLine(const ReportForm& form) { return form.formCode + "  " + form.templateFile + "  " + form.caption; }
 
 std::string InstitutionEntry(const db::Institution& institution) {
     return db::InstitutionEntries({institution}).front();
@@ -39,7 +39,7 @@ std::vector<FormChoice> FindForms(const std::string& text) {
     for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme) {
         const std::vector<std::size_t> rows = FormsOfTheme(theme);
         for (std::size_t position = 0; position < rows.size(); ++position) {
-            const TFormRec& form = Forms[rows[position]];
+            const ReportForm& form = Forms[rows[position]];
             if (NamesForm(wanted, form)) found.push_back({theme, static_cast<int>(position), &form});
         }
     }
@@ -117,9 +117,9 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const ReportSetting
     const FormChoice& first = forms.front();
     if (options.period && !PeriodApplies(first.theme)) {
         if (options.allForms)
-            throw UsageError("Формы темы \"" + Themes[static_cast<std::size_t>(first.theme)].Caption +
+            throw UsageError("Формы темы \"" + Themes[static_cast<std::size_t>(first.theme)].caption +
                              "\" составляются за год: параметр --period к ним не относится");
-        throw UsageError("Форма \"" + first.form->Caption +
+        throw UsageError("Форма \"" + first.form->caption +
                          "\" составляется за год: параметр --period к ней не относится");
     }
     const int period = ResolvePeriod(options.period, periods);
@@ -152,7 +152,7 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const ReportSetting
 std::vector<std::string> FormListLines() {
     std::vector<std::string> lines;
     for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme) {
-        lines.push_back(Themes[static_cast<std::size_t>(theme)].Caption + ":");
+        lines.push_back(Themes[static_cast<std::size_t>(theme)].caption + ":");
         for (std::size_t row : FormsOfTheme(theme)) lines.push_back("  " + FormLine(Forms[row]));
     }
     return lines;

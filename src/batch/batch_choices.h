@@ -18,7 +18,7 @@ namespace tarnfold::batch {
 struct FormChoice {
     int theme = -1;
     int position = -1;  // in the form list of the theme
-    const TFormRec* form = nullptr;
+    const ReportForm* form = nullptr;
 };
 
 // Forms a text names: its code ("007", or "7" as a number), its template file
@@ -50,7 +50,7 @@ int ResolvePeriod(const std::optional<std::string>& option, const std::vector<db
 struct BatchJob {
     std::string institutionEntry;  // "C - B", as the window lists it
     ExportChoices choices;
-    const TFormRec* form = nullptr;
+    const ReportForm* form = nullptr;
 };
 
 // Everything decided before the first document, form by form and within a

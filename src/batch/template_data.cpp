@@ -113,29 +113,28 @@ std::vector<const MappingRow*> MappingTable::AllYears(std::int32_t table) const 
     return rows;
 }
 
-std::string FormRowsStatement(const char* sourceTable, const std::string& themeTableName,
+std::string FormRowsStatement(const char* sourceTable, const std::string& themeCode,
                               const std::string& extraCondition) {
     const std::string name = sourceTable;
-    return "select " + name + ".* from " + name + ",tblname where (tblname.tblname='" + themeTableName +
+    return "select " + name + ".* from " + name + ",tblname where (tblname.tblname='" + themeCode +
            "') and (god=:god) and (" + name +
            ".ntbl=tblname.ntbl) and (formkod starting with CAST(:formcode AS VARCHAR(255))) " + extraCondition +
            " order by LPU, period, formkod, tblname.ntbl, tblkod,\"ROW\"";
 }
 
-FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int theme, const TFormRec& form,
+FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int theme, const ReportForm& form,
                         std::int32_t year, const std::vector<db::Institution>& institutions,
                         const std::vector<db::Period>& periods) {
-    const TThemeRec& themeRow = Themes.at(static_cast<std::size_t>(theme));
+    const ReportTheme& themeRow = Themes.at(static_cast<std::size_t>(theme));
     const bool periodTheme = PeriodApplies(theme);
     // The codes of every section start as the form's own (form 307 keeps its
     // figures under another form's code): the section code without its
     // section and its closing "00".
-    const SectionCode code = MakeSectionCode(form.FormCode, "");
+    const SectionCode code = MakeSectionCode(form.formCode, "");
     const std::string formCode = code.formkod.substr(0, code.formkod.size() - 2);
     FormCells cells;
     for (const SourceTable table : {SourceTable::tbl, SourceTable::svod}) {
-        auto query =
-            session.Prepare(FormRowsStatement(SourceTableName(table), themeRow.TableName, code.extraCondition));
+        auto query = session.Prepare(FormRowsStatement(SourceTableName(table), themeRow.code, code.extraCondition));
         query->SetInteger("god", year);
         query->SetText("formcode", formCode);
         const db::ResultSet rows = query->Open();
@@ -169,7 +168,7 @@ FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int t
             std::vector<std::string> readers;
             for (const db::Institution& institution : institutions)
                 if (TrimRight(institution.code) == rowsOfOne.lpu &&
-                    ChooseSourceTable(institution.summaryMark, themeRow.Periodicity, *periodCode) == table)
+                    ChooseSourceTable(institution.summaryMark, themeRow.periodicity, *periodCode) == table)
                     readers.push_back(Trim(institution.shownCode));
             if (readers.empty()) continue;
             cells.hasRows = true;

@@ -135,9 +135,9 @@ void ExportRun::Run(ExportJournal& journal) {
     view_.SetStatusText(SearchingStatus);
 
     outcome_ = ExportOutcome{};
-    const TFormRec* form = TemplateRow(choices_.theme, choices_.formPosition);
+    const ReportForm* form = TemplateRow(choices_.theme, choices_.formPosition);
     const TemplateChoice templateChoice =
-        form ? ChooseTemplate(choices_.templateFolder, form->TemplateFile, servers_.docx != nullptr, FileExists)
+        form ? ChooseTemplate(choices_.templateFolder, form->templateFile, servers_.docx != nullptr, FileExists)
              : TemplateChoice{};
     const std::string& templatePath = templateChoice.path;
     if (!FileExists(templatePath)) {
@@ -146,7 +146,7 @@ void ExportRun::Run(ExportJournal& journal) {
         view_.SetExportEnabled(true);
         return;
     }
-    const TThemeRec& theme = Themes.at(static_cast<std::size_t>(choices_.theme));
+    const ReportTheme& theme = Themes.at(static_cast<std::size_t>(choices_.theme));
 
     view_.SetStatusText(PreparingDataStatus);
     std::size_t rowCounter = 0;
@@ -154,7 +154,7 @@ void ExportRun::Run(ExportJournal& journal) {
     // The run's own snapshot, ended when the run ends.
     const std::unique_ptr<db::Session> session = beginSession_();
     const SourceRows source = OpenSourceQuery(
-        *session, {&theme, form->FormCode, institution_, period_, choices_.sectionText, choices_.yearText});
+        *session, {&theme, form->formCode, institution_, period_, choices_.sectionText, choices_.yearText});
 
     bool emptyForm = false;
     if (source.rows.Empty()) {
@@ -171,8 +171,8 @@ void ExportRun::Run(ExportJournal& journal) {
     std::error_code ignored;
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
     const OutputName outputName = OutputFileName(
-        {form->FormCode, source.sectionText, institution_.name, choices_.yearText,
-         theme.PeriodFlag.empty() ? std::string() : period_.name, emptyForm, templateChoice.docx ? ".docx" : ".doc"},
+        {form->formCode, source.sectionText, institution_.name, choices_.yearText,
+         theme.periodFlag.empty() ? std::string() : period_.name, emptyForm, templateChoice.docx ? ".docx" : ".doc"},
         LongestFileName - RunNameAddition());
     const std::string outputPath = reportsFolder + outputName.fileName;
     const std::string workingPath = WorkingDocumentPath(outputPath);
@@ -235,7 +235,7 @@ void ExportRun::Run(ExportJournal& journal) {
                 filling_ = true;
 
                 const std::int32_t latestMappingYear = ReadLatestMappingYear(*session, source.rows);
-                SourceRowFiller filler(*session, *document, view_, journal, options_.formats, !theme.PeriodFlag.empty(),
+                SourceRowFiller filler(*session, *document, view_, journal, options_.formats, !theme.periodFlag.empty(),
                                        latestMappingYear);
                 for (std::size_t row = 0; row < rowTotal; ++row) {
                     // The only moment an Abort press can arrive.

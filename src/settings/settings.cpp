@@ -100,7 +100,7 @@ void LoadSettings(const std::string& programFolder, std::int32_t currentYear, Se
     }
 
     if (ini.SectionExists(kReport)) {
-        report.formCaption = ini.ReadString(kReport, kFormCaptionKey, Forms[0].Caption);
+        report.formCaption = ini.ReadString(kReport, kFormCaptionKey, Forms[0].caption);
         report.institutionEntry = ini.ReadString(kReport, kInstitutionEntryKey, ReportSettings{}.institutionEntry);
         report.section = ini.ReadString(kReport, kSectionKey, ReportSettings{}.section);
         report.year = ReadInt(ini, kYearKey, report.year);

@@ -73,7 +73,7 @@ void MainWindowLogic::ApplySettings() {
     sectionText_ = SectionFieldText(report.section);
     view_.SetText(Control::SectionField, sectionText_);
     std::vector<std::string> themes;
-    for (const TThemeRec& theme : Themes) themes.push_back(theme.Caption);
+    for (const ReportTheme& theme : Themes) themes.push_back(theme.caption);
     themeIndex_ = 0;
     view_.SetItems(Control::ThemeList, themes, themeIndex_);
     FollowPeriodFlag();

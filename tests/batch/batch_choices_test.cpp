@@ -34,7 +34,7 @@ TEST(FindForms, ByCodeNumberTemplateNameOrCaptionIgnoringCase) {
                              "злокачественными новообразованиями "}) {
         const std::vector<FormChoice> found = FindForms(text);
         ASSERT_EQ(found.size(), 1u) << text;
-        EXPECT_EQ(found[0].form->TemplateFile, "7.doc") << text;
+        EXPECT_EQ(found[0].form->templateFile, "7.doc") << text;
         EXPECT_EQ(found[0].theme, 0);
         EXPECT_EQ(TemplateRow(found[0].theme, found[0].position), found[0].form);
     }
@@ -50,13 +50,13 @@ TEST(ResolveForm, SharedCodeIsRefusedWithItsCandidatesAndTheSavedCaptionIsTheDef
     EXPECT_EQ(refusal.rfind("Форму \"008\" можно понять по-разному:", 0), 0u) << refusal;
     EXPECT_NE(refusal.find("\n  008  ДД.doc  "), std::string::npos) << refusal;
     EXPECT_NE(refusal.find("\n  008  8.doc  "), std::string::npos) << refusal;
-    EXPECT_EQ(ResolveForm(std::string("8.doc"), "").form->TemplateFile, "8.doc");
+    EXPECT_EQ(ResolveForm(std::string("8.doc"), "").form->templateFile, "8.doc");
 
     EXPECT_EQ(RefusalOf([] { ResolveForm(std::string("999"), ""); }),
               "Неизвестная форма: \"999\". Список форм: tarnfold-batch --list forms");
 
     EXPECT_EQ(ResolveForm(std::nullopt, "ФОРМА 7.  СВЕДЕНИЯ О ЗАБОЛЕВШИХ ЗЛОКАЧЕСТВЕННЫМИ НОВООБРАЗОВАНИЯМИ")
-                  .form->TemplateFile,
+                  .form->templateFile,
               "7.doc");
     // As the window: an unknown saved caption selects the first form of the first theme.
     const FormChoice fallback = ResolveForm(std::nullopt, "нет такой");
@@ -107,7 +107,7 @@ TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
     EXPECT_EQ(jobs[0].institutionEntry, "0102 - Поликлиника");
     EXPECT_EQ(jobs[1].choices.institutionIndex, 2);
     for (const BatchJob& job : jobs) {
-        EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition)->TemplateFile, "7.doc");
+        EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition)->templateFile, "7.doc");
         EXPECT_EQ(job.choices.yearText, "2011");
         EXPECT_EQ(job.choices.sectionText, "03");
         EXPECT_EQ(job.choices.templateFolder, "/templates");
@@ -150,10 +150,10 @@ TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
     options.year = "2011";
     const std::vector<BatchJob> annual = PlanBatch(options, {}, kInstitutions, kPeriods);
     ASSERT_EQ(annual.size(), 45u * kInstitutions.size());
-    EXPECT_EQ(annual.front().form->TemplateFile, "ДД.doc");
-    EXPECT_EQ(annual[kInstitutions.size()].form->TemplateFile, "1.doc");
+    EXPECT_EQ(annual.front().form->templateFile, "ДД.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].form->templateFile, "1.doc");
     EXPECT_EQ(annual[kInstitutions.size()].choices.institutionIndex, 0);
-    EXPECT_EQ(annual.back().form->TemplateFile, "30_7.doc");
+    EXPECT_EQ(annual.back().form->templateFile, "30_7.doc");
     EXPECT_EQ(annual.back().choices.formPosition, 44);  // row 45 is at position 44 of its theme
     for (const BatchJob& job : annual) EXPECT_EQ(TemplateRow(job.choices.theme, job.choices.formPosition), job.form);
 
@@ -161,7 +161,7 @@ TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
     options.period = "Февраль";
     const std::vector<BatchJob> monthly = PlanBatch(options, {}, kInstitutions, kPeriods);
     ASSERT_EQ(monthly.size(), kInstitutions.size());
-    EXPECT_EQ(monthly.front().form->TemplateFile, "ДД2012.doc");
+    EXPECT_EQ(monthly.front().form->templateFile, "ДД2012.doc");
     EXPECT_EQ(monthly.front().choices.periodIndex, 1);
 
     options.theme = 0;
