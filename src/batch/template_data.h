@@ -21,9 +21,9 @@ namespace tarnfold::batch {
 extern const char* const WholeMappingStatement;
 
 struct MappingRow {
-    std::string eng;
+    std::string figureColumn;  // the source column it places
     std::optional<std::int32_t> year;
-    std::string nstr;  // as stored; converted where a bookmark is built
+    std::string columnNumberText;  // as stored; converted where a bookmark is built
 };
 
 class MappingTable {

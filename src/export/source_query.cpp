@@ -27,7 +27,7 @@ SourceRows OpenSourceQuery(db::Session& session, const SourceChoice& choice) {
     query->SetText("period", source.periodCode);
     query->SetInteger("god", source.year);
     query->SetText("lpu", choice.institution.code);
-    query->SetText("formkod", source.code.formkod);
+    query->SetText("formkod", source.code.formSectionCode);
     source.rows = query->Open();
     return source;
 }

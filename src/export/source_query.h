@@ -26,7 +26,7 @@ struct SourceChoice {
 std::string SourceStatement(SourceTable table, const std::string& themeCode, const std::string& extraCondition);
 
 struct SourceRows {
-    SourceTable table = SourceTable::tbl;
+    SourceTable table = SourceTable::Primary;
     std::string periodCode;
     std::string sectionText;
     SectionCode code;

@@ -143,7 +143,7 @@ TEST(MappingTable, YearsAsTheMappingStatementsChooseThem) {
     const MappingTable mapping(columns);
     const auto nstrs = [](const std::vector<const MappingRow*>& rows) {
         std::string list;
-        for (const MappingRow* row : rows) list += row->nstr;
+        for (const MappingRow* row : rows) list += row->columnNumberText;
         return list;
     };
     EXPECT_EQ(mapping.LatestYear(1), 2012);
