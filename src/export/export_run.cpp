@@ -74,8 +74,8 @@ void WithClosing(Block&& block, Closing&& closing) {
 }  // namespace
 
 std::string ReportsFolder(const ExportOptions& options) {
-    if (!options.reportsFolder.empty()) return FolderWithBackslash(options.reportsFolder);
-    return FolderWithBackslash(options.programFolder) + "Reports" + PathSeparator();
+    if (!options.reportsFolder.empty()) return FolderWithTrailingSeparator(options.reportsFolder);
+    return FolderWithTrailingSeparator(options.programFolder) + "Reports" + PathSeparator();
 }
 
 ExportRun::ExportRun(SessionFactory beginSession, const std::vector<db::Institution>& institutions,

@@ -39,7 +39,7 @@ void ApplyLocatorLine(const std::string& line, Settings& settings) {
         settings.DBPassword = line;
         return;
     }
-    settings.DBPath = FolderWithBackslash(Trim(std::string_view(line).substr(at + marker.size()))) + "kvel.gdb";
+    settings.DBPath = FolderWithTrailingSeparator(Trim(std::string_view(line).substr(at + marker.size()))) + "kvel.gdb";
 }
 
 // Only the first two lines count; past the end of the file lines read empty.
@@ -63,7 +63,7 @@ std::int32_t ReadInt(const ProfileFile& ini, const char* key, std::int32_t fallb
 std::string SettingsFilePath(const std::string& programFolder) { return programFolder + "Tarnfold.ini"; }
 
 std::string LocatorFilePath(const std::string& programFolder) {
-    const std::string folder = FolderWithBackslash(programFolder);
+    const std::string folder = FolderWithTrailingSeparator(programFolder);
     const std::size_t last = folder.find_last_of("\\/");
     if (last == std::string::npos || last == 0) return folder + "kvel.ini";
     const std::size_t previous = folder.find_last_of("\\/", last - 1);
@@ -85,7 +85,7 @@ void LoadSettings(const std::string& programFolder, std::int32_t currentYear, Se
 
     ProfileFile ini(SettingsFilePath(programFolder));
     ReportSettings& report = settings.Report;
-    report.templateFolder = FolderWithBackslash(programFolder) + "DocF_2011";
+    report.templateFolder = FolderWithTrailingSeparator(programFolder) + "DocF_2011";
     report.year = currentYear;
 
     if (settings.HostIniMissing) {
