@@ -24,9 +24,9 @@ namespace {
 
 bool Same(const Settings& a, const Settings& b) {
     return a.DBPath == b.DBPath && a.DBPassword == b.DBPassword && a.HostIniMissing == b.HostIniMissing &&
-           a.Report.Forma == b.Report.Forma && a.Report.LPU == b.Report.LPU && a.Report.Razrez == b.Report.Razrez &&
-           a.Report.Year == b.Report.Year && a.Report.LogFile == b.Report.LogFile &&
-           a.Report.PathReport == b.Report.PathReport;
+           a.Report.formCaption == b.Report.formCaption && a.Report.institutionEntry == b.Report.institutionEntry &&
+           a.Report.section == b.Report.section && a.Report.year == b.Report.year &&
+           a.Report.journalEnabled == b.Report.journalEnabled && a.Report.templateFolder == b.Report.templateFolder;
 }
 
 // A control's text: UTF-8, one line.
@@ -87,12 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SaveSettings(program, databaseName, second, choices);
     Settings saved;
     LoadSettings(program, 2011, saved, SettingsAccess::ReadOnly);
-    Check(saved.Report.Forma == choices.Forma, "the form reads back as saved");
-    Check(saved.Report.LPU == choices.LPU, "the institution reads back as saved");
-    Check(saved.Report.Razrez == choices.Razrez, "the section reads back as saved");
-    Check(saved.Report.PathReport == choices.PathReport, "the template folder reads back as saved");
-    Check(saved.Report.Year == ReadInteger(choices.YearText, 0), "the year reads back as saved");
-    Check(saved.Report.LogFile == second.Report.LogFile, "the journal switch reads back as saved");
+    Check(saved.Report.formCaption == choices.formCaption, "the form reads back as saved");
+    Check(saved.Report.institutionEntry == choices.institutionEntry, "the institution reads back as saved");
+    Check(saved.Report.section == choices.section, "the section reads back as saved");
+    Check(saved.Report.templateFolder == choices.templateFolder, "the template folder reads back as saved");
+    Check(saved.Report.year == ReadInteger(choices.yearText, 0), "the year reads back as saved");
+    Check(saved.Report.journalEnabled == second.Report.journalEnabled, "the journal switch reads back as saved");
     if (second.HostIniMissing) {
         Check(saved.DBPath == FolderPart(databaseName), "the database folder reads back as saved");
         // A line break read into a value (a lone CR in a file of LF lines) can

@@ -26,7 +26,7 @@ SectionField::SectionField(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
-QString SectionField::SectionText() const { return Q(SectionFieldText(S(text()))); }
+QString SectionField::SectionText() const { return QtFromUtf8(SectionFieldText(Utf8FromQt(text()))); }
 
 void SectionField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
@@ -48,10 +48,10 @@ QValidator::State YearField::validate(QString& input, int&) const {
     for (QChar c : trimmed.mid(trimmed.front() == u'-' || trimmed.front() == u'+' ? 1 : 0)) {
         if (!c.isDigit()) return QValidator::Invalid;
     }
-    return ParseInteger(S(trimmed)) ? QValidator::Acceptable : QValidator::Invalid;
+    return ParseInteger(Utf8FromQt(trimmed)) ? QValidator::Acceptable : QValidator::Invalid;
 }
 
-int YearField::valueFromText(const QString& text) const { return window::YearValue(S(text.trimmed())); }
+int YearField::valueFromText(const QString& text) const { return window::YearValue(Utf8FromQt(text.trimmed())); }
 
 void YearField::fixup(QString&) const {}
 

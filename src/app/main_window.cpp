@@ -170,12 +170,13 @@ void MainWindow::Build() {
     connect(List(Control::PeriodList), &QComboBox::currentIndexChanged, this,
             [&logic](int index) { logic.OnPeriodChosen(index); });
     connect(sectionField_, &QLineEdit::textChanged, this,
-            [&logic](const QString& text) { logic.OnSectionTyped(S(text)); });
-    connect(yearField_, &QSpinBox::textChanged, this, [&logic](const QString& text) { logic.OnYearTyped(S(text)); });
+            [&logic](const QString& text) { logic.OnSectionTyped(Utf8FromQt(text)); });
+    connect(yearField_, &QSpinBox::textChanged, this,
+            [&logic](const QString& text) { logic.OnYearTyped(Utf8FromQt(text)); });
     connect(folderField_, &DirectoryEdit::browseRequested, this, [&logic] { logic.OnBrowsePressed(); });
     connect(folderField_, &DirectoryEdit::namesDropped, this, [&logic](const QStringList& names) {
         std::vector<std::string> dropped;
-        for (const QString& name : names) dropped.push_back(S(name));
+        for (const QString& name : names) dropped.push_back(Utf8FromQt(name));
         logic.OnNamesDropped(dropped);
     });
 }
@@ -214,22 +215,22 @@ void MainWindow::SetText(Control control, const std::string& text) {
     QWidget* widget = Widget(control);
     const QSignalBlocker blocker(widget);
     if (control == Control::Window) {
-        setWindowTitle(Q(text));
+        setWindowTitle(QtFromUtf8(text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(Q(text));
+        label->setText(QtFromUtf8(text));
         if (window::PlaceOf(control).sizing == window::Sizing::OwnSize) label->adjustSize();
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        button->setText(Q(text));
+        button->setText(QtFromUtf8(text));
     } else if (widget == yearField_) {
         yearField_->setValue(window::YearValue(text));
     } else if (widget == sectionField_) {
-        sectionField_->setText(Q(text));
+        sectionField_->setText(QtFromUtf8(text));
     } else if (widget == folderField_) {
-        folderField_->SetText(Q(text));
+        folderField_->SetText(QtFromUtf8(text));
     }
 }
 
-void MainWindow::SetHint(Control control, const std::string& hint) { Widget(control)->setToolTip(Q(hint)); }
+void MainWindow::SetHint(Control control, const std::string& hint) { Widget(control)->setToolTip(QtFromUtf8(hint)); }
 void MainWindow::SetEnabled(Control control, bool enabled) { Widget(control)->setEnabled(enabled); }
 void MainWindow::SetShown(Control control, bool shown) { Widget(control)->setVisible(shown); }
 
@@ -237,7 +238,7 @@ void MainWindow::SetItems(Control list, const std::vector<std::string>& items, i
     QComboBox* combo = List(list);
     const QSignalBlocker blocker(combo);
     combo->clear();
-    for (const std::string& item : items) combo->addItem(Q(item));
+    for (const std::string& item : items) combo->addItem(QtFromUtf8(item));
     combo->setCurrentIndex(selected);
     FitPopupToEntries(combo);
 }
@@ -283,9 +284,9 @@ void MainWindow::ShowMessage(const std::string& text) { ShowPlainBox(isVisible()
 bool MainWindow::Confirm(const std::string& text) { return AskConfirmation(this, text); }
 
 std::optional<std::string> MainWindow::ChooseFolder(const std::string& start) {
-    const std::optional<QString> chosen = folderField_->chooseFolder(this, Q(start));
+    const std::optional<QString> chosen = folderField_->chooseFolder(this, QtFromUtf8(start));
     if (!chosen) return std::nullopt;
-    return S(*chosen);
+    return Utf8FromQt(*chosen);
 }
 
 void MainWindow::ProcessPendingInput() { QCoreApplication::processEvents(); }

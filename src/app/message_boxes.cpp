@@ -18,7 +18,8 @@ MessageBoxRecorder* recorder = nullptr;
 
 std::unique_ptr<QMessageBox> MakeBox(QWidget* parent, QMessageBox::Icon icon, const std::string& caption,
                                      const std::string& text) {
-    auto box = std::make_unique<QMessageBox>(icon, Q(caption), Q(text), QMessageBox::NoButton, parent);
+    auto box =
+        std::make_unique<QMessageBox>(icon, QtFromUtf8(caption), QtFromUtf8(text), QMessageBox::NoButton, parent);
     box->setTextFormat(Qt::PlainText);
     return box;
 }
@@ -49,8 +50,8 @@ std::unique_ptr<QMessageBox> MakePlainBox(QWidget* parent, const std::string& te
 }
 
 ConfirmationBox::ConfirmationBox(QWidget* parent, const std::string& text)
-    : QMessageBox(QMessageBox::Question, QStringLiteral("Confirm"), Q(WithLineBreaks(text)), QMessageBox::NoButton,
-                  parent) {
+    : QMessageBox(QMessageBox::Question, QStringLiteral("Confirm"), QtFromUtf8(WithLineBreaks(text)),
+                  QMessageBox::NoButton, parent) {
     setTextFormat(Qt::PlainText);
     QPushButton* yes = addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     QPushButton* no = addButton(QStringLiteral("&No"), QMessageBox::NoRole);

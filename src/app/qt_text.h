@@ -7,7 +7,7 @@
 
 namespace tarnfold::app {
 
-inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-inline std::string S(const QString& text) { return text.toStdString(); }
+inline QString QtFromUtf8(const std::string& utf8) { return QString::fromStdString(utf8); }
+inline std::string Utf8FromQt(const QString& text) { return text.toStdString(); }
 
 }  // namespace tarnfold::app

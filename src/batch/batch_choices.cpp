@@ -15,17 +15,17 @@ std::string WithoutExtension(const std::string& fileName) {
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-bool NamesForm(const std::string& text, const TFormRec& form) {
-    if (text == form.FormCode) return true;
+bool NamesForm(const std::string& text, const ReportForm& form) {
+    if (text == form.formCode) return true;
     if (const auto number = ParseInteger(text); number && text.find_first_not_of("0123456789") == std::string::npos &&
-                                                *number != 0 && *number == FormNumber(form.FormCode))
+                                                *number != 0 && *number == FormNumber(form.formCode))
         return true;
-    return EqualsIgnoreCase(text, form.TemplateFile) || EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile)) ||
-           EqualsIgnoreCase(text, WithoutExtension(form.TemplateFile) + ".docx") ||
-           EqualsIgnoreCase(text, form.Caption);
+    return EqualsIgnoreCase(text, form.templateFile) || EqualsIgnoreCase(text, WithoutExtension(form.templateFile)) ||
+           EqualsIgnoreCase(text, WithoutExtension(form.templateFile) + ".docx") ||
+           EqualsIgnoreCase(text, form.caption);
 }
 
-std::string FormLine(const TFormRec& form) { return form.FormCode + "  " + form.TemplateFile + "  " + form.Caption; }
+std::string FormLine(const ReportForm& form) { return form.formCode + "  " + form.templateFile + "  " + form.caption; }
 
 std::string InstitutionEntry(const db::Institution& institution) {
     return db::InstitutionEntries({institution}).front();
@@ -39,7 +39,7 @@ std::vector<FormChoice> FindForms(const std::string& text) {
     for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme) {
         const std::vector<std::size_t> rows = FormsOfTheme(theme);
         for (std::size_t position = 0; position < rows.size(); ++position) {
-            const TFormRec& form = Forms[rows[position]];
+            const ReportForm& form = Forms[rows[position]];
             if (NamesForm(wanted, form)) found.push_back({theme, static_cast<int>(position), &form});
         }
     }
@@ -88,7 +88,7 @@ std::vector<int> ResolveInstitutions(const BatchOptions& options, const std::vec
     for (const std::string& code : options.institutions) {
         std::vector<int> matches;
         for (std::size_t i = 0; i < institutions.size(); ++i)
-            if (Trim(institutions[i].C) == Trim(code)) matches.push_back(static_cast<int>(i));
+            if (Trim(institutions[i].shownCode) == Trim(code)) matches.push_back(static_cast<int>(i));
         if (matches.empty())
             throw UsageError("Неизвестное учреждение: код \"" + code +
                              "\". Список учреждений: tarnfold-batch --list institutions");
@@ -110,26 +110,26 @@ int ResolvePeriod(const std::optional<std::string>& option, const std::vector<db
     return found;
 }
 
-std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettings& saved,
+std::vector<BatchJob> PlanBatch(const BatchOptions& options, const ReportSettings& saved,
                                 const std::vector<db::Institution>& institutions,
                                 const std::vector<db::Period>& periods) {
-    const std::vector<FormChoice> forms = ChosenForms(options, saved.Forma);
+    const std::vector<FormChoice> forms = ChosenForms(options, saved.formCaption);
     const FormChoice& first = forms.front();
     if (options.period && !PeriodApplies(first.theme)) {
         if (options.allForms)
-            throw UsageError("Формы темы \"" + Themes[static_cast<std::size_t>(first.theme)].Caption +
+            throw UsageError("Формы темы \"" + Themes[static_cast<std::size_t>(first.theme)].caption +
                              "\" составляются за год: параметр --period к ним не относится");
-        throw UsageError("Форма \"" + first.form->Caption +
+        throw UsageError("Форма \"" + first.form->caption +
                          "\" составляется за год: параметр --period к ней не относится");
     }
     const int period = ResolvePeriod(options.period, periods);
-    const std::string yearText = options.year ? *options.year : std::to_string(saved.Year);
+    const std::string yearText = options.year ? *options.year : std::to_string(saved.year);
     try {
         ReadYear(yearText);
     } catch (const Error& error) {
         throw UsageError(error.what());
     }
-    const std::vector<int> chosen = ResolveInstitutions(options, institutions, saved.LPU);
+    const std::vector<int> chosen = ResolveInstitutions(options, institutions, saved.institutionEntry);
     std::vector<BatchJob> jobs;
     for (const FormChoice& form : forms) {
         for (int index : chosen) {
@@ -140,9 +140,9 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
             choices.institution = institution;
             if (period >= 0) choices.period = periods[static_cast<std::size_t>(period)];
             // The saved section as the window's field shows it after start.
-            choices.sectionText = options.section ? *options.section : SectionFieldText(saved.Razrez);
+            choices.sectionText = options.section ? *options.section : SectionFieldText(saved.section);
             choices.yearText = yearText;
-            choices.templateFolder = options.templates ? *options.templates : saved.PathReport;
+            choices.templateFolder = options.templates ? *options.templates : saved.templateFolder;
             jobs.push_back({InstitutionEntry(institution), std::move(choices)});
         }
     }
@@ -152,7 +152,7 @@ std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettin
 std::vector<std::string> FormListLines() {
     std::vector<std::string> lines;
     for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme) {
-        lines.push_back(Themes[static_cast<std::size_t>(theme)].Caption + ":");
+        lines.push_back(Themes[static_cast<std::size_t>(theme)].caption + ":");
         for (std::size_t row : FormsOfTheme(theme)) lines.push_back("  " + FormLine(Forms[row]));
     }
     return lines;

@@ -18,7 +18,7 @@ namespace tarnfold::batch {
 struct FormChoice {
     int theme = -1;
     int position = -1;  // in the form list of the theme
-    const TFormRec* form = nullptr;
+    const ReportForm* form = nullptr;
 };
 
 // Forms a text names: its code ("007", or "7" as a number), its template file
@@ -55,7 +55,7 @@ struct BatchJob {
 // Everything decided before the first document, form by form and within a
 // form institution by institution: throws UsageError for any bad
 // value, so that nothing is written when one is wrong.
-std::vector<BatchJob> PlanBatch(const BatchOptions& options, const TReportSettings& saved,
+std::vector<BatchJob> PlanBatch(const BatchOptions& options, const ReportSettings& saved,
                                 const std::vector<db::Institution>& institutions,
                                 const std::vector<db::Period>& periods);
 

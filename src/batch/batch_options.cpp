@@ -38,12 +38,12 @@ ListKind ReadListKind(const std::string& value) {
 int ReadTheme(const std::string& value) {
     const std::string typed = Trim(value);
     for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme)
-        if (typed == std::to_string(theme) || EqualsIgnoreCase(typed, Themes[static_cast<std::size_t>(theme)].Caption))
+        if (typed == std::to_string(theme) || EqualsIgnoreCase(typed, Themes[static_cast<std::size_t>(theme)].caption))
             return theme;
     std::string message = "Неизвестная тема \"" + value + "\": допустимы";
     for (int theme = 0; theme < static_cast<int>(Themes.size()); ++theme)
         message += std::string(theme ? "," : "") + " " + std::to_string(theme) + " (" +
-                   Themes[static_cast<std::size_t>(theme)].Caption + ")";
+                   Themes[static_cast<std::size_t>(theme)].caption + ")";
     throw UsageError(message);
 }
 

@@ -56,8 +56,8 @@ public:
     }
     void SavingDocument(const std::string& path) override { console_.SavingDocument(path); }
     void DocumentFinished(const DocumentResult& result) override {
-        const TFormRec* form = jobs_.at(finished_++).choices.form;
-        if (form != lastForm_) console_.Summary({form->TemplateFile + " — " + form->Caption + ":"});
+        const ReportForm* form = jobs_.at(finished_++).choices.form;
+        if (form != lastForm_) console_.Summary({form->templateFile + " — " + form->caption + ":"});
         lastForm_ = form;
         console_.DocumentFinished(result);
     }
@@ -66,7 +66,7 @@ private:
     ConsoleOutput& console_;
     const std::vector<BatchJob>& jobs_;
     std::size_t finished_ = 0;
-    const TFormRec* lastForm_ = nullptr;
+    const ReportForm* lastForm_ = nullptr;
 };
 
 int ExportBatch(const BatchOptions& options, const Settings& settings, const std::string& programFolder,
@@ -83,12 +83,12 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     // form named alone must have its template; of a whole theme, the forms
     // without one are skipped and named in the summary.
     const std::unique_ptr<word::Server> nativeDocx = NativeDocxServer();
-    std::set<const TFormRec*> looked, withoutTemplate;
+    std::set<const ReportForm*> looked, withoutTemplate;
     std::vector<std::string> formsWithoutTemplate;
     bool officeNeeded = false;
     for (const BatchJob& job : jobs) {
         if (!looked.insert(job.choices.form).second) continue;
-        const TemplateChoice file = ChooseTemplate(job.choices.templateFolder, job.choices.form->TemplateFile,
+        const TemplateChoice file = ChooseTemplate(job.choices.templateFolder, job.choices.form->templateFile,
                                                    nativeDocx != nullptr || OfficeFillsDocx(), FileExists);
         if (!FileExists(file.path)) {
             withoutTemplate.insert(job.choices.form);
@@ -96,7 +96,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
                 err << TemplateMissingMessage(file.path) << '\n';
                 return kExitUsage;
             }
-            formsWithoutTemplate.push_back("  " + job.choices.form->TemplateFile + " — " + job.choices.form->Caption +
+            formsWithoutTemplate.push_back("  " + job.choices.form->templateFile + " — " + job.choices.form->caption +
                                            " (" + file.path + ")");
         } else {
             officeNeeded = officeNeeded || !file.docx || !nativeDocx;
@@ -115,7 +115,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     }
 
     ExportOptions exportOptions;
-    exportOptions.logFile = options.journal ? *options.journal : settings.Report.LogFile;
+    exportOptions.logFile = options.journal ? *options.journal : settings.Report.journalEnabled;
     exportOptions.formats = UserRegionalFormats();
     exportOptions.programFolder = programFolder;
     if (options.out) {
@@ -160,7 +160,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     if (options.allForms) {
         // The summary names an institution with its form: each has many documents.
         for (std::size_t i = 0; i < outcome.results.size(); ++i)
-            outcome.results[i].institution = jobs[i].choices.form->TemplateFile + ": " + outcome.results[i].institution;
+            outcome.results[i].institution = jobs[i].choices.form->templateFile + ": " + outcome.results[i].institution;
     }
     std::vector<std::string> summary =
         SummaryLines(outcome.results, jobs.size(), console.ElapsedSeconds(), outcome.stopped);

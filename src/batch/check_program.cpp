@@ -143,13 +143,13 @@ int RunTemplateCheck(const BatchOptions& options, const Settings& settings, cons
     CheckScope scope;
     try {
         forms = FormsToCheck(options);
-        scope.year = ReadYear(options.year ? *options.year : std::to_string(settings.Report.Year));
+        scope.year = ReadYear(options.year ? *options.year : std::to_string(settings.Report.year));
     } catch (const Error& error) {
         err << error.what() << '\n';
         return kExitUsage;
     }
     scope.database = settings.DBPath;
-    scope.templateFolder = options.templates ? *options.templates : settings.Report.PathReport;
+    scope.templateFolder = options.templates ? *options.templates : settings.Report.templateFolder;
     if (options.report) {
         const std::string folder = FolderPart(*options.report);
         if (!folder.empty() && !DirectoryExists(folder)) {
@@ -177,9 +177,9 @@ int RunTemplateCheck(const BatchOptions& options, const Settings& settings, cons
         for (std::size_t i = 0; i < forms.size(); ++i) {
             const FormChoice& choice = forms[i];
             line.Show("Проверка шаблонов: форма " + std::to_string(i + 1) + " из " + std::to_string(forms.size()) +
-                      " — " + choice.form->TemplateFile + ", прошло " +
+                      " — " + choice.form->templateFile + ", прошло " +
                       FormatDuration(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()));
-            const TemplateChoice file = ChooseTemplate(scope.templateFolder, choice.form->TemplateFile,
+            const TemplateChoice file = ChooseTemplate(scope.templateFolder, choice.form->templateFile,
                                                        nativeDocx || OfficeFillsDocx(), FileExists);
             try {
                 checks.push_back(

@@ -13,7 +13,7 @@ const FindingKind kKinds[] = {
     FindingKind::HeaderMissing,     FindingKind::CellWithoutBookmark, FindingKind::BookmarkUnreachable,
     FindingKind::BookmarkOtherCase, FindingKind::BookmarkRepeated,    FindingKind::RowsWithoutMapping};
 
-std::string FormTitle(const FormCheck& check) { return check.form->TemplateFile + " — " + check.form->Caption; }
+std::string FormTitle(const FormCheck& check) { return check.form->templateFile + " — " + check.form->caption; }
 
 // What names a finding in a list: its bookmark, or for a finding on the whole
 // template what it says.
@@ -148,8 +148,8 @@ std::string CheckReportHtml(const std::vector<FormCheck>& forms, const CheckScop
             notReported.push_back(&check);
             continue;
         }
-        html += "<tr><td><a href=\"#form-" + std::to_string(i) + "\">" + Html(check.form->Caption) + "</a></td><td>" +
-                Html(check.form->TemplateFile) + "</td><td class=\"n\">" + std::to_string(check.Errors()) +
+        html += "<tr><td><a href=\"#form-" + std::to_string(i) + "\">" + Html(check.form->caption) + "</a></td><td>" +
+                Html(check.form->templateFile) + "</td><td class=\"n\">" + std::to_string(check.Errors()) +
                 "</td><td class=\"n\">" + std::to_string(check.Warnings()) + "</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";
@@ -192,7 +192,7 @@ std::string CheckReportCsv(const std::vector<FormCheck>& forms) {
         "Шаблон;Форма;Уровень;Замечание;Закладка;Учреждений;Цифр;Подробности\r\n";
     for (const FormCheck& check : forms)
         for (const Finding& finding : check.findings)
-            csv += CsvField(check.form->TemplateFile) + ";" + CsvField(check.form->Caption) + ";" +
+            csv += CsvField(check.form->templateFile) + ";" + CsvField(check.form->caption) + ";" +
                    Level(finding.kind) + ";" + CsvField(KindText(finding.kind)) + ";" + CsvField(finding.bookmark) +
                    ";" + Count(finding.institutions.size()) + ";" + Count(finding.figures) + ";" +
                    CsvField(finding.detail) + "\r\n";

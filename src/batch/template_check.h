@@ -67,7 +67,7 @@ std::vector<Finding> CompareTemplate(const std::vector<std::string>& bookmarks, 
 
 // One form's outcome.
 struct FormCheck {
-    const TFormRec* form = nullptr;
+    const ReportForm* form = nullptr;
     std::string templatePath;
     // No template and no data that year: nobody exports the form, nothing to check.
     bool notReported = false;

@@ -21,9 +21,9 @@ namespace tarnfold::batch {
 extern const char* const WholeMappingStatement;
 
 struct MappingRow {
-    std::string eng;
+    std::string figureColumn;  // the source column it places
     std::optional<std::int32_t> year;
-    std::string nstr;  // as stored; converted where a bookmark is built
+    std::string columnNumberText;  // as stored; converted where a bookmark is built
 };
 
 class MappingTable {
@@ -50,13 +50,12 @@ private:
 // The statement that reads a form's rows of a year from one data table, for
 // all institutions, sections and periods at once: :god, and the code of the
 // form's sections as :formcode.
-std::string FormRowsStatement(const char* sourceTable, const std::string& themeTableName,
-                              const std::string& extraCondition);
+std::string FormRowsStatement(const char* sourceTable, const std::string& themeCode, const std::string& extraCondition);
 
 // The cells the year's exports of the form fill and can reach. Throws Error
 // where an export would fail on the data (a mapped column the data lacks, a
 // row or column number that is no whole number).
-FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int theme, const TFormRec& form,
+FormCells ReadFormCells(db::Session& session, const MappingTable& mapping, int theme, const ReportForm& form,
                         std::int32_t year, const std::vector<db::Institution>& institutions,
                         const std::vector<db::Period>& periods);
 

@@ -7,26 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "core/integer.h"
-
 namespace tarnfold {
 
-struct TThemeRec {
-    std::string Caption;
-    std::string TableName;    // matched against tblname.tblname by the source query
-    std::string PeriodFlag;   // non-empty: reported by period, the period list applies
-    std::string Periodicity;  // "гд" yearly, "мс" monthly ("кв", "пг" known to the query)
+struct ReportTheme {
+    std::string caption;
+    std::string code;         // what tblname.tblname holds for the theme's tables
+    std::string periodFlag;   // non-empty: reported by period, the period list applies
+    std::string periodicity;  // "гд" yearly, "мс" monthly ("кв", "пг" known to the query)
 };
 
-struct TFormRec {
-    std::string TemplateFile;  // file name inside the template folder
-    std::string Caption;       // shown in the form list and kept as the setting Forma
-    std::string FormCode;      // three digits; not unique ("008" twice)
-    std::string Theme;         // index of the theme, as decimal text
+struct ReportForm {
+    std::string templateFile;  // file name inside the template folder
+    std::string caption;       // shown in the form list and kept as the setting Forma
+    std::string formCode;      // three digits; not unique ("008" twice)
+    int theme = 0;             // index of the theme
 };
 
-extern const std::array<TThemeRec, 2> Themes;
-extern const std::array<TFormRec, 46> Forms;
+extern const std::array<ReportTheme, 2> Themes;
+extern const std::array<ReportForm, 46> Forms;
 
 // Rows of Forms that belong to a theme, in table order: position k of the form
 // list stands for the k-th of them.
@@ -35,7 +33,7 @@ std::vector<std::string> FormCaptionsOfTheme(int theme);
 
 // The row of the chosen form, found by walking the table and counting the rows
 // of the chosen theme up to the chosen position; nullptr when none qualifies.
-const TFormRec* TemplateRow(int theme, int formPosition);
+const ReportForm* TemplateRow(int theme, int formPosition);
 
 bool PeriodApplies(int theme);
 

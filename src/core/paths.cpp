@@ -7,7 +7,7 @@
 
 namespace tarnfold {
 
-std::string FolderWithBackslash(std::string_view folder) {
+std::string FolderWithTrailingSeparator(std::string_view folder) {
     if (folder.empty()) return {};
     const char last = folder.back();
     if (last == ':' || last == '\\' || last == '/') return std::string(folder);

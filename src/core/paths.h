@@ -11,7 +11,7 @@ namespace tarnfold {
 // Empty stays empty; a text ending in ":", "\" or "/" is unchanged; a single
 // letter gets ":\"; any other text gets a separator: "\" when it holds a
 // backslash (or on Windows), "/" otherwise on Linux.
-std::string FolderWithBackslash(std::string_view folder);
+std::string FolderWithTrailingSeparator(std::string_view folder);
 
 // Position of the last "\", "/" or ":" in a path, or npos.
 std::size_t LastSeparator(std::string_view path);

@@ -20,7 +20,8 @@ bool IsBareName(const std::string& name) { return LastSeparator(name) == std::st
 std::vector<std::string> ClientLibrary::Candidates(const std::string& programFolder) {
     std::vector<std::string> names;
     if (!programFolder.empty())
-        for (const auto& name : ClientLibraryNames()) names.push_back(FolderWithBackslash(programFolder) + name);
+        for (const auto& name : ClientLibraryNames())
+            names.push_back(FolderWithTrailingSeparator(programFolder) + name);
     for (const auto& name : ClientLibraryNames()) names.push_back(name);
     return names;
 }

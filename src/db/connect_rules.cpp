@@ -5,7 +5,7 @@
 namespace tarnfold::db {
 
 std::string DatabaseNameFor(const ConnectionSettings& settings) {
-    if (settings.HostIniMissing) return FolderWithBackslash(settings.DBPath) + "kvel.gdb";
+    if (settings.HostIniMissing) return FolderWithTrailingSeparator(settings.DBPath) + "kvel.gdb";
     return settings.DBPath;
 }
 

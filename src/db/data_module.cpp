@@ -7,6 +7,7 @@
 #include "db/connect_rules.h"
 #include "db/connection.h"
 #include "db/dpb.h"
+#include "db/host_columns.h"
 
 namespace tarnfold::db {
 namespace {
@@ -86,27 +87,29 @@ struct DataModule::Impl {
 
     void ReadInstitutions(const std::shared_ptr<Transaction>& transaction) {
         Statement statement(transaction, kInstitutionStatement);
-        const std::size_t a = statement.ColumnIndex("A"), a3 = statement.ColumnIndex("A3"),
-                          b = statement.ColumnIndex("B"), c = statement.ColumnIndex("C"),
-                          raion = statement.ColumnIndex("RAION");
+        const std::size_t code = statement.ColumnIndex(column::InstitutionCode),
+                          summaryMark = statement.ColumnIndex(column::InstitutionSummaryMark),
+                          name = statement.ColumnIndex(column::InstitutionName),
+                          shownCode = statement.ColumnIndex(column::InstitutionShownCode),
+                          district = statement.ColumnIndex(column::InstitutionDistrict);
         statement.Execute();
         while (statement.Fetch()) {
             Institution record;
-            record.A = InstitutionText(statement, a, "A", 8);
-            record.A3 = InstitutionText(statement, a3, "A3", 222);
-            record.B = InstitutionText(statement, b, "B", 100);
-            record.C = InstitutionText(statement, c, "C", 6);
-            record.RAION = InstitutionText(statement, raion, "RAION", 4);
+            record.code = InstitutionText(statement, code, column::InstitutionCode, 8);
+            record.summaryMark = InstitutionText(statement, summaryMark, column::InstitutionSummaryMark, 222);
+            record.name = InstitutionText(statement, name, column::InstitutionName, 100);
+            record.shownCode = InstitutionText(statement, shownCode, column::InstitutionShownCode, 6);
+            record.district = InstitutionText(statement, district, column::InstitutionDistrict, 4);
             institutions.push_back(std::move(record));
         }
     }
 
     void ReadPeriods(const std::shared_ptr<Transaction>& transaction) {
         Statement statement(transaction, kPeriodStatement);
-        const std::size_t b = statement.ColumnIndex("B");
-        const std::size_t a = statement.ColumnIndex("A");
+        const std::size_t name = statement.ColumnIndex(column::PeriodName);
+        const std::size_t code = statement.ColumnIndex(column::PeriodCode);
         statement.Execute();
-        while (statement.Fetch()) periods.push_back({statement.Read(a).AsText(), statement.Read(b).AsText()});
+        while (statement.Fetch()) periods.push_back({statement.Read(code).AsText(), statement.Read(name).AsText()});
     }
 };
 
@@ -153,14 +156,14 @@ std::unique_ptr<Session> DataModule::BeginSession() {
 std::vector<std::string> InstitutionEntries(const std::vector<Institution>& institutions) {
     std::vector<std::string> entries;
     entries.reserve(institutions.size());
-    for (const auto& record : institutions) entries.push_back(record.C + " - " + record.B);
+    for (const auto& record : institutions) entries.push_back(record.shownCode + " - " + record.name);
     return entries;
 }
 
 std::vector<std::string> PeriodEntries(const std::vector<Period>& periods) {
     std::vector<std::string> entries;
     entries.reserve(periods.size());
-    for (const auto& record : periods) entries.push_back(record.B);
+    for (const auto& record : periods) entries.push_back(record.name);
     return entries;
 }
 

@@ -74,12 +74,19 @@ public:
     virtual std::unique_ptr<Query> Prepare(std::string_view sql) = 0;
 };
 
+// One record of KODIF.
 struct Institution {
-    std::string A, A3, B, C, RAION;
+    std::string code;         // the code the figures carry (their LPU)
+    std::string summaryMark;  // non-empty for an institution whose figures are summaries, kept in svod
+    std::string name;
+    std::string shownCode;  // the code the list shows and orders by; an entry leads back to its record by it
+    std::string district;   // read, never used
 };
 
+// One record of period.
 struct Period {
-    std::string A, B;
+    std::string code;  // the code the figures carry
+    std::string name;  // the list entry
 };
 
 struct ConnectionSettings {
@@ -123,7 +130,7 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The list entries: "C - B" per institution, B per period, in record order.
+// The list entries: "<shown code> - <name>" per institution, the name per period, in record order.
 std::vector<std::string> InstitutionEntries(const std::vector<Institution>& institutions);
 std::vector<std::string> PeriodEntries(const std::vector<Period>& periods);
 // First entry equal to `saved` ignoring letter case (Latin and Cyrillic); -1 if none.

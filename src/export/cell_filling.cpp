@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/integer.h"
 #include "core/text.h"
+#include "db/host_columns.h"
 #include "export/export_rules.h"
 
 namespace tarnfold {
@@ -29,9 +30,9 @@ void FillHeaderBookmarks(word::Document& document, ExportJournal& journal, std::
 
 std::int32_t ReadLatestMappingYear(db::Session& session, const db::ResultSet& rows) {
     auto query = session.Prepare(LatestMappingYearStatement);
-    query->SetInteger("ntbl", rows.Empty() ? 0 : rows.At(0, "NTBL").AsInteger());
+    query->SetInteger("ntbl", rows.Empty() ? 0 : rows.At(0, db::column::FigureTableNumber).AsInteger());
     const db::ResultSet result = query->Open();
-    return result.Empty() ? 0 : result.At(0, "iGod").AsInteger();
+    return result.Empty() ? 0 : result.At(0, db::column::LatestMappingYear).AsInteger();
 }
 
 SourceRowFiller::SourceRowFiller(db::Session& session, word::Document& document, ExportObserver& observer,
@@ -47,13 +48,13 @@ SourceRowFiller::SourceRowFiller(db::Session& session, word::Document& document,
 
 const db::ResultSet& SourceRowFiller::Mapping(const db::ResultSet& rows, std::size_t row) {
     // Rows come ordered by table: a table's mapping is fetched once for its run of rows.
-    const std::string table = rows.At(row, "NTBL").AsText();
+    const std::string table = rows.At(row, db::column::FigureTableNumber).AsText();
     if (mappedTable_ == table) return mapping_;
     if (!mappingQuery_)
         mappingQuery_ = session_.Prepare(periodTheme_ ? PlainMappingStatement : FallbackMappingStatement);
-    mappingQuery_->SetInteger("ntbl", rows.At(row, "NTBL").AsInteger());
+    mappingQuery_->SetInteger("ntbl", rows.At(row, db::column::FigureTableNumber).AsInteger());
     if (!periodTheme_) {
-        const std::int32_t year = rows.At(row, "GOD").AsInteger();
+        const std::int32_t year = rows.At(row, db::column::FigureYear).AsInteger();
         mappingQuery_->SetInteger("god", year);
         mappingQuery_->SetInteger("god_def", FallbackMappingYear(year, latestMappingYear_));
     }
@@ -61,7 +62,10 @@ const db::ResultSet& SourceRowFiller::Mapping(const db::ResultSet& rows, std::si
     mappedColumns_.clear();
     mapping_ = mappingQuery_->Open();
     for (std::size_t m = 0; m < mapping_.RowCount(); ++m)
-        mappedColumns_.push_back({mapping_.At(m, "eng").AsText(), mapping_.At(m, "nstr").AsText(), {}, {}});
+        mappedColumns_.push_back({mapping_.At(m, db::column::MappingFigureColumn).AsText(),
+                                  mapping_.At(m, db::column::MappingColumnNumber).AsText(),
+                                  {},
+                                  {}});
     resolvedFor_ = nullptr;
     mappedTable_ = table;
     return mapping_;
@@ -77,15 +81,15 @@ void SourceRowFiller::Journal(const std::string& line) {
 
 void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) {
     const db::ResultSet& mapping = Mapping(rows, row);
-    const std::string tblkod = rows.At(row, "tblkod").AsText();
-    const std::string rowText = rows.At(row, "ROW").AsText();
+    const std::string tableCode = rows.At(row, db::column::FigureTableCode).AsText();
+    const std::string rowText = rows.At(row, db::column::FigureRow).AsText();
     if (mapping.Empty()) {
         // Whole tables left out must show in the result line, journal or not.
         unexportedData_ = true;
         ++unmappedRows_;
-        Journal("таблица " + tblkod + "-" + rowText);
+        Journal("таблица " + tableCode + "-" + rowText);
     }
-    observer_.Status(std::string(FillingStatus) + "Таблица..." + tblkod);
+    observer_.Status(std::string(FillingStatus) + "Таблица..." + tableCode);
     // The columns a mapping names are looked up once for the source's rows.
     if (resolvedFor_ != &rows) {
         for (MappedColumn& mapped : mappedColumns_) mapped.sourceColumn.reset();
@@ -96,19 +100,19 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
     std::optional<std::int32_t> tableNumber, rowNumber;
     try {
         for (MappedColumn& mapped : mappedColumns_) {
-            const std::string& eng = mapped.eng;
-            observer_.Status(FillingStatus + eng);
-            if (eng.find('_') != std::string::npos) continue;
-            if (!mapped.sourceColumn) mapped.sourceColumn = rows.ColumnIndex(eng);
+            const std::string& figureColumn = mapped.figureColumn;
+            observer_.Status(FillingStatus + figureColumn);
+            if (figureColumn.find('_') != std::string::npos) continue;
+            if (!mapped.sourceColumn) mapped.sourceColumn = rows.ColumnIndex(figureColumn);
             const std::size_t column = *mapped.sourceColumn;
             const db::Kind kind = rows.ColumnKind(column);
             const db::Value& value = rows.At(row, column);
             if (!ShouldWriteValue(kind, value)) continue;
             // The numbers are read in the order the name gives them, so that
             // a text that is no number fails as it would on its own.
-            if (!tableNumber) tableNumber = StrToInt(Utf8Mid(tblkod, 2, 4));
+            if (!tableNumber) tableNumber = StrToInt(Utf8Mid(tableCode, 2, 4));
             if (!rowNumber) rowNumber = StrToInt(rowText);
-            if (!mapped.columnNumber) mapped.columnNumber = StrToInt(mapped.nstr);
+            if (!mapped.columnNumber) mapped.columnNumber = StrToInt(mapped.columnNumberText);
             std::string bookmark = CellBookmark(*tableNumber, *rowNumber, *mapped.columnNumber);
             observer_.Status(FillingStatus + bookmark);
             figures.push_back({std::move(bookmark), CellText(kind, value, formats_.decimalSeparator)});

@@ -60,8 +60,8 @@ private:
     // Each mapping row's column and cell number, and where the source holds
     // that column, found at their first use.
     struct MappedColumn {
-        std::string eng;
-        std::string nstr;
+        std::string figureColumn;      // the source column it places
+        std::string columnNumberText;  // as stored; converted at its first use
         std::optional<std::size_t> sourceColumn;
         std::optional<std::int32_t> columnNumber;
     };

@@ -68,10 +68,10 @@ std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t colu
     return name;
 }
 
-std::string CellBookmark(std::string_view tblkod, std::string_view rowText, std::string_view nstrText) {
-    const std::int32_t table = StrToInt(Utf8Mid(tblkod, 2, 4));
+std::string CellBookmark(std::string_view tableCode, std::string_view rowText, std::string_view columnNumberText) {
+    const std::int32_t table = StrToInt(Utf8Mid(tableCode, 2, 4));
     const std::int32_t row = StrToInt(rowText);
-    const std::int32_t column = StrToInt(nstrText);
+    const std::int32_t column = StrToInt(columnNumberText);
     return CellBookmark(table, row, column);
 }
 
@@ -90,20 +90,20 @@ SectionCode MakeSectionCode(const std::string& formCode, const std::string& sect
     return {formCode + sectionText + "00", ""};
 }
 
-const char* SourceTableName(SourceTable table) { return table == SourceTable::svod ? "svod" : "tbl"; }
+const char* SourceTableName(SourceTable table) { return table == SourceTable::Summary ? "svod" : "tbl"; }
 
-SourceTable ChooseSourceTable(const std::string& institutionA3, const std::string& periodicity,
+SourceTable ChooseSourceTable(const std::string& summaryMark, const std::string& periodicity,
                               const std::string& periodCode) {
-    if (!institutionA3.empty()) return SourceTable::svod;
+    if (!summaryMark.empty()) return SourceTable::Summary;
     const auto oneOf = [&](std::initializer_list<const char*> codes) {
         for (const char* code : codes)
-            if (periodCode == code) return SourceTable::tbl;
-        return SourceTable::svod;
+            if (periodCode == code) return SourceTable::Primary;
+        return SourceTable::Summary;
     };
     if (periodicity == "кв") return oneOf({"I", "II", "III", "IV"});
     if (periodicity == "пг") return oneOf({"Iп", "IIп"});
     if (periodicity == "мс") return oneOf({"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12"});
-    return SourceTable::tbl;
+    return SourceTable::Primary;
 }
 
 std::int32_t FallbackMappingYear(std::int32_t rowYear, std::int32_t latestMappingYear) {

@@ -22,24 +22,25 @@ inline constexpr const char* PeriodBookmark = "z0003_000_00";
 // wider number keeps all its digits.
 std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t column);
 // The same from the texts as the database gives them: characters 3 to 6 of
-// tblkod, ROW and nstr, each converted strictly ("'%s' is not a valid integer value").
-std::string CellBookmark(std::string_view tblkod, std::string_view rowText, std::string_view nstrText);
+// the table code, the row and the column number, each converted strictly ("'%s' is not a valid integer value").
+std::string CellBookmark(std::string_view tableCode, std::string_view rowText, std::string_view columnNumberText);
 
 // The section number of the section field: leading blanks skipped, anything
 // that is not a decimal whole number gives 0; written with at least two digits.
 std::string SectionText(std::string_view sectionField);
 
 struct SectionCode {
-    std::string formkod;
-    std::string extraCondition;  // empty, or the fixed table list of form 307
+    std::string formSectionCode;  // the form code, the section in two digits, "00"
+    std::string extraCondition;   // empty, or the fixed table list of form 307
 };
 SectionCode MakeSectionCode(const std::string& formCode, const std::string& sectionText);
 
-enum class SourceTable { svod, tbl };
+// The figures of an export are in svod (summaries) or in tbl (primary figures).
+enum class SourceTable { Summary, Primary };
 const char* SourceTableName(SourceTable table);
-// svod whenever the institution has A3; otherwise the theme's periodicity and
+// Summary whenever the institution has a summary mark; otherwise the theme's periodicity and
 // the period code decide.
-SourceTable ChooseSourceTable(const std::string& institutionA3, const std::string& periodicity,
+SourceTable ChooseSourceTable(const std::string& summaryMark, const std::string& periodicity,
                               const std::string& periodCode);
 
 // The year of the mapping to fall back on for a source row's year.

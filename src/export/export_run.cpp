@@ -68,8 +68,8 @@ void WithClosing(Block&& block, Closing&& closing) {
 }  // namespace
 
 std::string ReportsFolder(const ExportOptions& options) {
-    if (!options.reportsFolder.empty()) return FolderWithBackslash(options.reportsFolder);
-    return FolderWithBackslash(options.programFolder) + "Reports" + PathSeparator();
+    if (!options.reportsFolder.empty()) return FolderWithTrailingSeparator(options.reportsFolder);
+    return FolderWithTrailingSeparator(options.programFolder) + "Reports" + PathSeparator();
 }
 
 RowSource RowsOf(db::DataModule& data) {
@@ -115,9 +115,9 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
     abortRequested_ = false;
     outcome_ = ExportOutcome{};
     observer_.Status(SearchingStatus);
-    const TFormRec* form = choices_.form;
+    const ReportForm* form = choices_.form;
     const TemplateChoice templateChoice =
-        form ? ChooseTemplate(choices_.templateFolder, form->TemplateFile, servers_.docx != nullptr, FileExists)
+        form ? ChooseTemplate(choices_.templateFolder, form->templateFile, servers_.docx != nullptr, FileExists)
              : TemplateChoice{};
     if (!FileExists(templateChoice.path)) {
         // The search status stays: it tells where the run stopped.
@@ -129,7 +129,7 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
     observer_.Status(PreparingDataStatus);
     // The run's own snapshot, ended when the run ends.
     const std::unique_ptr<db::Session> session = beginSession_();
-    const SourceRows source = OpenSourceQuery(*session, {choices_.theme, form->FormCode, choices_.institution,
+    const SourceRows source = OpenSourceQuery(*session, {choices_.theme, form->formCode, choices_.institution,
                                                          choices_.period, choices_.sectionText, choices_.yearText});
     const bool emptyForm = source.rows.Empty();
     if (emptyForm && !observer_.OpenEmptyForm("Нет данных для выгрузки. Открыть пустой бланк формы? ")) {
@@ -166,8 +166,8 @@ ExportRun::Output ExportRun::PlanOutput(const SourceRows& source, bool emptyForm
     std::filesystem::create_directory(PathFromUtf8(reportsFolder), ignored);
     Output output;
     output.name = OutputFileName(
-        {choices_.form->FormCode, source.sectionText, choices_.institution.B, choices_.yearText,
-         choices_.theme->PeriodFlag.empty() ? std::string() : choices_.period.B, emptyForm, docx ? ".docx" : ".doc"},
+        {choices_.form->formCode, source.sectionText, choices_.institution.name, choices_.yearText,
+         choices_.theme->periodFlag.empty() ? std::string() : choices_.period.name, emptyForm, docx ? ".docx" : ".doc"},
         LongestFileName - RunNameAddition());
     output.path = reportsFolder + output.name.fileName;
     output.workingPath = WorkingDocumentPath(output.path);
@@ -210,9 +210,9 @@ void ExportRun::Fill(word::Document& document, db::Session& session, const Sourc
     bool unexportedData = false;
     try {
         if (options_.logFile) journal.Open(output.path, options_.clock(), options_.formats);
-        if (output.name.institutionShortened) journal.WriteLine(ShortenedNameLine(choices_.institution.B));
+        if (output.name.institutionShortened) journal.WriteLine(ShortenedNameLine(choices_.institution.name));
         fillingBegan = true;
-        FillHeaderBookmarks(document, journal, source.year, choices_.institution.B, choices_.period.B);
+        FillHeaderBookmarks(document, journal, source.year, choices_.institution.name, choices_.period.name);
         unexportedData = FillRows(document, session, source.rows, journal);
         outcome_.outputPath = SaveFilled(document, output, journal);
         outcome_.saved = true;
@@ -235,7 +235,7 @@ bool ExportRun::FillRows(word::Document& document, db::Session& session, const d
     const std::size_t rowTotal = rows.RowCount();
     outcome_.rowTotal = rowTotal;
     observer_.FillingBegan();
-    SourceRowFiller filler(session, document, observer_, journal, options_.formats, !choices_.theme->PeriodFlag.empty(),
+    SourceRowFiller filler(session, document, observer_, journal, options_.formats, !choices_.theme->periodFlag.empty(),
                            ReadLatestMappingYear(session, rows));
     for (std::size_t row = 0; row < rowTotal; ++row) {
         // The only moment an abort request is looked at.

@@ -22,13 +22,13 @@ namespace tarnfold {
 // stood when the run was asked for. The run reads nothing else of its
 // caller, so touching the window's lists meanwhile changes nothing.
 struct ExportChoices {
-    const TThemeRec* theme = nullptr;  // nullptr when no form is chosen
-    const TFormRec* form = nullptr;    // the form's template file name with it
-    db::Institution institution;       // empty when none is chosen
-    db::Period period;                 // empty when none is chosen
-    std::string sectionText;           // text of the section field
-    std::string yearText;              // text of the year field
-    std::string templateFolder;        // text of the template-folder field
+    const ReportTheme* theme = nullptr;  // nullptr when no form is chosen
+    const ReportForm* form = nullptr;    // the form's template file name with it
+    db::Institution institution;         // empty when none is chosen
+    db::Period period;                   // empty when none is chosen
+    std::string sectionText;             // text of the section field
+    std::string yearText;                // text of the year field
+    std::string templateFolder;          // text of the template-folder field
 };
 
 // What stays the same from run to run.

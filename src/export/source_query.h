@@ -12,7 +12,7 @@
 namespace tarnfold {
 
 struct SourceChoice {
-    const TThemeRec* theme = nullptr;
+    const ReportTheme* theme = nullptr;
     std::string formCode;         // FormCode of the template row
     db::Institution institution;  // the chosen record; empty texts when none is chosen
     db::Period period;            // likewise
@@ -23,10 +23,10 @@ struct SourceChoice {
 // The source statement for a data table, the theme's table code and the extra
 // condition. The chosen values are parameters: :period, :lpu and :formkod as
 // texts, :god as an integer.
-std::string SourceStatement(SourceTable table, const std::string& themeTableName, const std::string& extraCondition);
+std::string SourceStatement(SourceTable table, const std::string& themeCode, const std::string& extraCondition);
 
 struct SourceRows {
-    SourceTable table = SourceTable::tbl;
+    SourceTable table = SourceTable::Primary;
     std::string periodCode;
     std::string sectionText;
     SectionCode code;

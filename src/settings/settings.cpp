@@ -18,6 +18,18 @@ namespace {
 constexpr const char* kBase = "BASE";
 constexpr const char* kReport = "REPORT";
 
+// Keys of section BASE.
+constexpr const char* kDatabaseFolderKey = "PathBase";
+constexpr const char* kPasswordKey = "PasswordBase";
+
+// Keys of section REPORT.
+constexpr const char* kFormCaptionKey = "Forma";
+constexpr const char* kInstitutionEntryKey = "LPU";
+constexpr const char* kSectionKey = "Razrez";
+constexpr const char* kYearKey = "Year";
+constexpr const char* kJournalEnabledKey = "LogFile";
+constexpr const char* kTemplateFolderKey = "PathReport";
+
 // The locator's path line names the database folder: the text after
 // "dbPath=", with or without a trailing separator.
 void ApplyLocatorLine(const std::string& line, Settings& settings) {
@@ -27,7 +39,7 @@ void ApplyLocatorLine(const std::string& line, Settings& settings) {
         settings.DBPassword = line;
         return;
     }
-    settings.DBPath = FolderWithBackslash(Trim(std::string_view(line).substr(at + marker.size()))) + "kvel.gdb";
+    settings.DBPath = FolderWithTrailingSeparator(Trim(std::string_view(line).substr(at + marker.size()))) + "kvel.gdb";
 }
 
 // Only the first two lines count; past the end of the file lines read empty.
@@ -51,7 +63,7 @@ std::int32_t ReadInt(const ProfileFile& ini, const char* key, std::int32_t fallb
 std::string SettingsFilePath(const std::string& programFolder) { return programFolder + "Tarnfold.ini"; }
 
 std::string LocatorFilePath(const std::string& programFolder) {
-    const std::string folder = FolderWithBackslash(programFolder);
+    const std::string folder = FolderWithTrailingSeparator(programFolder);
     const std::size_t last = folder.find_last_of("\\/");
     if (last == std::string::npos || last == 0) return folder + "kvel.ini";
     const std::size_t previous = folder.find_last_of("\\/", last - 1);
@@ -72,35 +84,35 @@ void LoadSettings(const std::string& programFolder, std::int32_t currentYear, Se
         settings.HostIniMissing = true;
 
     ProfileFile ini(SettingsFilePath(programFolder));
-    TReportSettings& report = settings.Report;
-    report.PathReport = FolderWithBackslash(programFolder) + "DocF_2011";
-    report.Year = currentYear;
+    ReportSettings& report = settings.Report;
+    report.templateFolder = FolderWithTrailingSeparator(programFolder) + "DocF_2011";
+    report.year = currentYear;
 
     if (settings.HostIniMissing) {
         if (ini.SectionExists(kBase)) {
-            settings.DBPath = ini.ReadString(kBase, "PathBase", settings.DBPath);
-            settings.DBPassword = ini.ReadString(kBase, "PasswordBase", settings.DBPassword);
+            settings.DBPath = ini.ReadString(kBase, kDatabaseFolderKey, settings.DBPath);
+            settings.DBPassword = ini.ReadString(kBase, kPasswordKey, settings.DBPassword);
         } else if (mayWrite) {
-            ini.WriteString(kBase, "PathBase", settings.DBPath);
-            ini.WriteString(kBase, "PasswordBase", settings.DBPassword);
+            ini.WriteString(kBase, kDatabaseFolderKey, settings.DBPath);
+            ini.WriteString(kBase, kPasswordKey, settings.DBPassword);
             ini.Commit();
         }
     }
 
     if (ini.SectionExists(kReport)) {
-        report.Forma = ini.ReadString(kReport, "Forma", Forms[0].Caption);
-        report.LPU = ini.ReadString(kReport, "LPU", TReportSettings{}.LPU);
-        report.Razrez = ini.ReadString(kReport, "Razrez", TReportSettings{}.Razrez);
-        report.Year = ReadInt(ini, "Year", report.Year);
-        report.LogFile = ReadInt(ini, "LogFile", 0) != 0;
-        report.PathReport = ini.ReadString(kReport, "PathReport", report.PathReport);
+        report.formCaption = ini.ReadString(kReport, kFormCaptionKey, Forms[0].caption);
+        report.institutionEntry = ini.ReadString(kReport, kInstitutionEntryKey, ReportSettings{}.institutionEntry);
+        report.section = ini.ReadString(kReport, kSectionKey, ReportSettings{}.section);
+        report.year = ReadInt(ini, kYearKey, report.year);
+        report.journalEnabled = ReadInt(ini, kJournalEnabledKey, 0) != 0;
+        report.templateFolder = ini.ReadString(kReport, kTemplateFolderKey, report.templateFolder);
     } else if (mayWrite) {
-        ini.WriteString(kReport, "Forma", report.Forma);
-        ini.WriteString(kReport, "LPU", report.LPU);
-        ini.WriteString(kReport, "Razrez", report.Razrez);
-        ini.WriteString(kReport, "PathReport", report.PathReport);
-        WriteInteger(ini, "Year", report.Year);
-        WriteBool(ini, "LogFile", report.LogFile);
+        ini.WriteString(kReport, kFormCaptionKey, report.formCaption);
+        ini.WriteString(kReport, kInstitutionEntryKey, report.institutionEntry);
+        ini.WriteString(kReport, kSectionKey, report.section);
+        ini.WriteString(kReport, kTemplateFolderKey, report.templateFolder);
+        WriteInteger(ini, kYearKey, report.year);
+        WriteBool(ini, kJournalEnabledKey, report.journalEnabled);
         ini.Commit();
     }
 }
@@ -109,15 +121,15 @@ void SaveSettings(const std::string& programFolder, const std::string& databaseN
                   const WindowChoices& choices) {
     ProfileFile ini(SettingsFilePath(programFolder));
     if (settings.HostIniMissing) {
-        ini.WriteString(kBase, "PathBase", FolderPart(databaseName));
-        ini.WriteString(kBase, "PasswordBase", settings.DBPassword);
+        ini.WriteString(kBase, kDatabaseFolderKey, FolderPart(databaseName));
+        ini.WriteString(kBase, kPasswordKey, settings.DBPassword);
     }
-    ini.WriteString(kReport, "Forma", choices.Forma);
-    ini.WriteString(kReport, "LPU", choices.LPU);
-    WriteInteger(ini, "Year", ReadInteger(choices.YearText, 0));
-    ini.WriteString(kReport, "Razrez", choices.Razrez);
-    ini.WriteString(kReport, "PathReport", choices.PathReport);
-    WriteBool(ini, "LogFile", settings.Report.LogFile);
+    ini.WriteString(kReport, kFormCaptionKey, choices.formCaption);
+    ini.WriteString(kReport, kInstitutionEntryKey, choices.institutionEntry);
+    WriteInteger(ini, kYearKey, ReadInteger(choices.yearText, 0));
+    ini.WriteString(kReport, kSectionKey, choices.section);
+    ini.WriteString(kReport, kTemplateFolderKey, choices.templateFolder);
+    WriteBool(ini, kJournalEnabledKey, settings.Report.journalEnabled);
     ini.Commit();
 }
 

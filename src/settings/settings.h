@@ -7,13 +7,14 @@
 
 namespace tarnfold {
 
-struct TReportSettings {
-    std::string Forma = "Форма 7.  Сведения о заболевших злокачественными новообразованиями";
-    std::string LPU = "1166 - Велинская область";
-    std::string Razrez = "00";
-    std::int32_t Year = 0;  // the load puts the current year here
-    bool LogFile = false;
-    std::string PathReport;
+// The user's last choices, kept in section REPORT.
+struct ReportSettings {
+    std::string formCaption = "Форма 7.  Сведения о заболевших злокачественными новообразованиями";
+    std::string institutionEntry = "1166 - Велинская область";
+    std::string section = "00";   // text of the form-section field
+    std::int32_t year = 0;        // the load puts the current year here
+    bool journalEnabled = false;  // whether an export writes the export journal
+    std::string templateFolder;
 };
 
 // The process-wide values the load fills, with their built-in defaults.
@@ -21,16 +22,16 @@ struct Settings {
     std::string DBPath = "C:\\Ardmet\\kvel\\";
     std::string DBPassword = "quillrest";
     bool HostIniMissing = false;
-    TReportSettings Report;
+    ReportSettings Report;
 };
 
 // What the window's controls hold when it closes.
 struct WindowChoices {
-    std::string Forma;       // text of the selected form
-    std::string LPU;         // text of the selected institution
-    std::string YearText;    // text of the year field, read by the integer rule (0 when none)
-    std::string Razrez;      // text of the form-section field
-    std::string PathReport;  // text of the template-folder field
+    std::string formCaption;       // text of the selected form
+    std::string institutionEntry;  // text of the selected institution
+    std::string yearText;          // text of the year field, read by the integer rule (0 when none)
+    std::string section;           // text of the form-section field
+    std::string templateFolder;    // text of the template-folder field
 };
 
 std::string SettingsFilePath(const std::string& programFolder);

@@ -66,8 +66,9 @@ void ShowStartRecords(MainWindowLogic& window, const std::vector<db::Institution
     window.SetInstitutions(institutionRecords);
     window.SetPeriods(periods);
     window.SetDatabaseName(databaseName);
-    if (!institutions.empty()) window.SelectInstitution(SavedOrFirst(institutions, settings.Report.LPU));
-    if (!window.FormEntries().empty()) window.SelectForm(SavedOrFirst(window.FormEntries(), settings.Report.Forma));
+    if (!institutions.empty()) window.SelectInstitution(SavedOrFirst(institutions, settings.Report.institutionEntry));
+    if (!window.FormEntries().empty())
+        window.SelectForm(SavedOrFirst(window.FormEntries(), settings.Report.formCaption));
     window.ShowDatabaseName();
 }
 

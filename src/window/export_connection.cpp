@@ -8,7 +8,7 @@ namespace {
 
 ExportOptions OptionsFor(const MainWindowLogic& logic, const std::string& programFolder, RegionalFormats formats) {
     ExportOptions options;
-    options.logFile = logic.LoadedSettings().Report.LogFile;
+    options.logFile = logic.LoadedSettings().Report.journalEnabled;
     options.formats = std::move(formats);
     options.programFolder = programFolder;
     return options;

@@ -77,20 +77,20 @@ void MainWindowLogic::PlaceControls(int exportButtonHeight) {
 }
 
 void MainWindowLogic::ApplySettings() {
-    const TReportSettings& report = settings_.Report;
+    const ReportSettings& report = settings_.Report;
     databaseName_ = db::DatabaseNameFor({settings_.DBPath, settings_.DBPassword, settings_.HostIniMissing});
-    yearText_ = std::to_string(report.Year);
+    yearText_ = std::to_string(report.year);
     view_.SetText(Control::YearField, yearText_);
-    sectionText_ = SectionFieldText(report.Razrez);
+    sectionText_ = SectionFieldText(report.section);
     view_.SetText(Control::SectionField, sectionText_);
     std::vector<std::string> themes;
-    for (const TThemeRec& theme : Themes) themes.push_back(theme.Caption);
+    for (const ReportTheme& theme : Themes) themes.push_back(theme.caption);
     themeIndex_ = 0;
     view_.SetItems(Control::ThemeList, themes, themeIndex_);
     FollowPeriodFlag();
     FillForms();
-    templateInitialFolder_ = report.PathReport;
-    templateFolder_ = report.PathReport;
+    templateInitialFolder_ = report.templateFolder;
+    templateFolder_ = report.templateFolder;
     view_.SetText(Control::TemplateFolder, templateFolder_);
 }
 

@@ -443,9 +443,10 @@ private slots:
             QCoreApplication::sendEvent(edit, &dropped);
             return true;
         };
-        QVERIFY(drop({QUrl::fromLocalFile(Q(file.string())), QUrl::fromLocalFile(QStringLiteral("/tmp"))}));
+        QVERIFY(drop({QUrl::fromLocalFile(QtFromUtf8(file.string())), QUrl::fromLocalFile(QStringLiteral("/tmp"))}));
         QCOMPARE(window.Logic().TemplateFolderText(), templates.string() + "/");
-        QVERIFY(drop({QUrl::fromLocalFile(Q(templates.string())), QUrl::fromLocalFile(Q(file.string()))}));
+        QVERIFY(drop(
+            {QUrl::fromLocalFile(QtFromUtf8(templates.string())), QUrl::fromLocalFile(QtFromUtf8(file.string()))}));
         QCOMPARE(window.Logic().TemplateFolderText(), templates.string());
         QVERIFY(drop({QUrl::fromLocalFile(QStringLiteral("/nowhere/7.doc"))}));
         QCOMPARE(window.Logic().TemplateFolderText(), std::string("/nowhere/7.doc"));
@@ -473,17 +474,17 @@ private slots:
         // chosen folder shows in the field.
         edit->BrowseButton()->click();
         QCOMPARE(starts.back(), QStringLiteral("/"));
-        QCOMPARE(edit->LineEdit()->text(), Q(folder.Folder() + "DocF_2011"));
+        QCOMPARE(edit->LineEdit()->text(), QtFromUtf8(folder.Folder() + "DocF_2011"));
         std::filesystem::create_directories(folder.Path() / "DocF_2011");
-        answer = Q(folder.Path().string());
+        answer = QtFromUtf8(folder.Path().string());
         QTest::keyClick(edit->LineEdit(), Qt::Key_Down, Qt::AltModifier);
         QCOMPARE(starts.size(), 2);
-        QCOMPARE(starts.back(), Q(folder.Folder() + "DocF_2011"));
-        QCOMPARE(edit->LineEdit()->text(), Q(folder.Path().string()));
+        QCOMPARE(starts.back(), QtFromUtf8(folder.Folder() + "DocF_2011"));
+        QCOMPARE(edit->LineEdit()->text(), QtFromUtf8(folder.Path().string()));
         QCOMPARE(window.Logic().TemplateFolderText(), folder.Path().string());
         answer.reset();
         edit->BrowseButton()->click();
-        QCOMPARE(edit->LineEdit()->text(), Q(folder.Path().string()));
+        QCOMPARE(edit->LineEdit()->text(), QtFromUtf8(folder.Path().string()));
         window.close();
     }
 

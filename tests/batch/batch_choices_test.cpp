@@ -34,7 +34,7 @@ TEST(FindForms, ByCodeNumberTemplateNameOrCaptionIgnoringCase) {
                              "злокачественными новообразованиями "}) {
         const std::vector<FormChoice> found = FindForms(text);
         ASSERT_EQ(found.size(), 1u) << text;
-        EXPECT_EQ(found[0].form->TemplateFile, "7.doc") << text;
+        EXPECT_EQ(found[0].form->templateFile, "7.doc") << text;
         EXPECT_EQ(found[0].theme, 0);
         EXPECT_EQ(TemplateRow(found[0].theme, found[0].position), found[0].form);
     }
@@ -50,13 +50,13 @@ TEST(ResolveForm, SharedCodeIsRefusedWithItsCandidatesAndTheSavedCaptionIsTheDef
     EXPECT_EQ(refusal.rfind("Форму \"008\" можно понять по-разному:", 0), 0u) << refusal;
     EXPECT_NE(refusal.find("\n  008  ДД.doc  "), std::string::npos) << refusal;
     EXPECT_NE(refusal.find("\n  008  8.doc  "), std::string::npos) << refusal;
-    EXPECT_EQ(ResolveForm(std::string("8.doc"), "").form->TemplateFile, "8.doc");
+    EXPECT_EQ(ResolveForm(std::string("8.doc"), "").form->templateFile, "8.doc");
 
     EXPECT_EQ(RefusalOf([] { ResolveForm(std::string("999"), ""); }),
               "Неизвестная форма: \"999\". Список форм: tarnfold-batch --list forms");
 
     EXPECT_EQ(ResolveForm(std::nullopt, "ФОРМА 7.  СВЕДЕНИЯ О ЗАБОЛЕВШИХ ЗЛОКАЧЕСТВЕННЫМИ НОВООБРАЗОВАНИЯМИ")
-                  .form->TemplateFile,
+                  .form->templateFile,
               "7.doc");
     // As the window: an unknown saved caption selects the first form of the first theme.
     const FormChoice fallback = ResolveForm(std::nullopt, "нет такой");
@@ -96,22 +96,22 @@ TEST(ResolvePeriod, ByNameIgnoringCaseOrTheFirstEntry) {
 }
 
 TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
-    TReportSettings saved;
-    saved.Year = 2011;
-    saved.Razrez = "3";  // the window's field shows it as "03"
-    saved.PathReport = "/templates";
+    ReportSettings saved;
+    saved.year = 2011;
+    saved.section = "3";  // the window's field shows it as "03"
+    saved.templateFolder = "/templates";
     BatchOptions options;
     options.institutions = {"0102", "0201"};
     const std::vector<BatchJob> jobs = PlanBatch(options, saved, kInstitutions, kPeriods);
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].institutionEntry, "0102 - Поликлиника");
-    EXPECT_EQ(jobs[1].choices.institution.B, "Район (свод)");
+    EXPECT_EQ(jobs[1].choices.institution.name, "Район (свод)");
     for (const BatchJob& job : jobs) {
-        EXPECT_EQ(job.choices.form->TemplateFile, "7.doc");
+        EXPECT_EQ(job.choices.form->templateFile, "7.doc");
         EXPECT_EQ(job.choices.yearText, "2011");
         EXPECT_EQ(job.choices.sectionText, "03");
         EXPECT_EQ(job.choices.templateFolder, "/templates");
-        EXPECT_EQ(job.choices.period.B, "Январь");
+        EXPECT_EQ(job.choices.period.name, "Январь");
     }
 
     options.year = "2012";
@@ -124,7 +124,7 @@ TEST(PlanBatch, OneJobPerInstitutionWithTheWindowsDefaultsFromTheSettings) {
     EXPECT_EQ(job.choices.sectionText, "1");
     EXPECT_EQ(job.choices.templateFolder, "/other");
     EXPECT_EQ(job.choices.theme, &Themes[1]);
-    EXPECT_EQ(job.choices.period.B, "Год");
+    EXPECT_EQ(job.choices.period.name, "Год");
 }
 
 TEST(PlanBatch, YearThatIsNoNumberOrAPeriodForAYearlyFormIsRefused) {
@@ -150,10 +150,10 @@ TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
     options.year = "2011";
     const std::vector<BatchJob> annual = PlanBatch(options, {}, kInstitutions, kPeriods);
     ASSERT_EQ(annual.size(), 45u * kInstitutions.size());
-    EXPECT_EQ(annual.front().choices.form->TemplateFile, "ДД.doc");
-    EXPECT_EQ(annual[kInstitutions.size()].choices.form->TemplateFile, "1.doc");
-    EXPECT_EQ(annual[kInstitutions.size()].choices.institution.C, "0101");
-    EXPECT_EQ(annual.back().choices.form->TemplateFile, "30_7.doc");
+    EXPECT_EQ(annual.front().choices.form->templateFile, "ДД.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].choices.form->templateFile, "1.doc");
+    EXPECT_EQ(annual[kInstitutions.size()].choices.institution.shownCode, "0101");
+    EXPECT_EQ(annual.back().choices.form->templateFile, "30_7.doc");
     EXPECT_EQ(annual.back().choices.form, TemplateRow(0, 44));  // row 45 is at position 44 of its theme
     for (const BatchJob& job : annual) EXPECT_EQ(job.choices.theme, &Themes[0]);
 
@@ -161,8 +161,8 @@ TEST(PlanBatch, AllFormsOfAThemeComeFormByFormWithEveryInstitution) {
     options.period = "Февраль";
     const std::vector<BatchJob> monthly = PlanBatch(options, {}, kInstitutions, kPeriods);
     ASSERT_EQ(monthly.size(), kInstitutions.size());
-    EXPECT_EQ(monthly.front().choices.form->TemplateFile, "ДД2012.doc");
-    EXPECT_EQ(monthly.front().choices.period.B, "Февраль");
+    EXPECT_EQ(monthly.front().choices.form->templateFile, "ДД2012.doc");
+    EXPECT_EQ(monthly.front().choices.period.name, "Февраль");
 
     options.theme = 0;
     EXPECT_EQ(RefusalOf([&] { PlanBatch(options, {}, kInstitutions, kPeriods); }),

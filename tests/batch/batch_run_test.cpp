@@ -78,7 +78,7 @@ protected:
         choices.sectionText = "1";
         choices.yearText = "2011";
         choices.templateFolder = (program.Path() / "DocF").string();
-        return {institutions[static_cast<std::size_t>(institution)].C, choices};
+        return {institutions[static_cast<std::size_t>(institution)].shownCode, choices};
     }
 
     BatchOutcome Run(const std::vector<BatchJob>& jobs) {

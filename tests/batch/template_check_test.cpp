@@ -143,7 +143,7 @@ TEST(MappingTable, YearsAsTheMappingStatementsChooseThem) {
     const MappingTable mapping(columns);
     const auto nstrs = [](const std::vector<const MappingRow*>& rows) {
         std::string list;
-        for (const MappingRow* row : rows) list += row->nstr;
+        for (const MappingRow* row : rows) list += row->columnNumberText;
         return list;
     };
     EXPECT_EQ(mapping.LatestYear(1), 2012);
@@ -168,11 +168,11 @@ TEST(CheckReport, SummaryCountsFirstThenTheFirstNamesOfEachKind) {
     };
     const std::vector<std::string> lines = CheckSummaryLines(forms, {2011, "kvel.gdb", "/t"}, 3);
     const std::vector<std::string> expected = {
-        "7.doc — " + Forms[2].Caption + ": ошибок 1, предупреждений 7",
+        "7.doc — " + Forms[2].caption + ": ошибок 1, предупреждений 7",
         "  ячейки с данными без закладки: 1 (учреждений 2, цифр 2) — z1000_001_03",
         "  закладки, до которых не дойдут данные года: 7 — z5000_010_01, z5000_011_01, z5000_012_01 и ещё 4",
-        "8.doc — " + Forms[3].Caption + ": замечаний нет",
-        "10.doc — " + Forms[5].Caption + ": замечаний нет (данных за 2011 год нет, ячейки не сверялись)",
+        "8.doc — " + Forms[3].caption + ": замечаний нет",
+        "10.doc — " + Forms[5].caption + ": замечаний нет (данных за 2011 год нет, ячейки не сверялись)",
         "Проверка шаблонов за 2011 год: проверено 3, без замечаний 2, с предупреждениями 0, с ошибками 1.",
         "Не проверялись (нет шаблона и нет данных за 2011 год): 1.",
     };

@@ -23,21 +23,21 @@ TEST(Catalogue, TemplateRowByCountingWalk) {
     EXPECT_EQ(TemplateRow(0, 44), &Forms[45]);  // row 44 belongs to the monthly theme
     EXPECT_EQ(TemplateRow(0, 43), &Forms[43]);
     EXPECT_EQ(TemplateRow(1, 0), &Forms[44]);
-    EXPECT_EQ(TemplateRow(0, 0)->TemplateFile, "ДД.doc");
+    EXPECT_EQ(TemplateRow(0, 0)->templateFile, "ДД.doc");
     EXPECT_EQ(TemplateRow(0, 45), nullptr);
     EXPECT_EQ(TemplateRow(0, -1), nullptr);
     EXPECT_EQ(TemplateRow(1, 1), nullptr);
 }
 
 TEST(Catalogue, CaptionsAreByteExact) {
-    EXPECT_EQ(Forms[2].Caption, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
-    EXPECT_EQ(Forms[39].Caption,
+    EXPECT_EQ(Forms[2].caption, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
+    EXPECT_EQ(Forms[39].caption,
               "Форма 207. 1000 таблица Вкладыш к форме 7 \"Сведения о заболеван.злокачественными новообразованиями\"");
-    EXPECT_EQ(Forms[40].Caption,
+    EXPECT_EQ(Forms[40].caption,
               "Форма 212. 1000 таблица Вкладыш к форме 12\"Сведения о числе заболев.зарег.у б-х,прож.в р-е обслуж.л.");
-    EXPECT_EQ(Forms[0].FormCode, "008");
-    EXPECT_EQ(Forms[3].FormCode, "008");
-    EXPECT_NE(Forms[0].TemplateFile, Forms[3].TemplateFile);
-    EXPECT_EQ(Forms[45].FormCode, "307");
-    EXPECT_EQ(Themes[1].Periodicity, "мс");
+    EXPECT_EQ(Forms[0].formCode, "008");
+    EXPECT_EQ(Forms[3].formCode, "008");
+    EXPECT_NE(Forms[0].templateFile, Forms[3].templateFile);
+    EXPECT_EQ(Forms[45].formCode, "307");
+    EXPECT_EQ(Themes[1].periodicity, "мс");
 }

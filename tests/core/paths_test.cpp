@@ -4,20 +4,20 @@
 
 using namespace tarnfold;
 
-TEST(FolderWithBackslash, KeepsTheWindowsRules) {
-    EXPECT_EQ(FolderWithBackslash(""), "");
-    EXPECT_EQ(FolderWithBackslash("C:"), "C:");
-    EXPECT_EQ(FolderWithBackslash("C:\\Data\\"), "C:\\Data\\");
-    EXPECT_EQ(FolderWithBackslash("d"), "d:\\");
-    EXPECT_EQ(FolderWithBackslash("Z"), "Z:\\");
-    EXPECT_EQ(FolderWithBackslash("C:\\Data"), "C:\\Data\\");
-    EXPECT_EQ(FolderWithBackslash("1"), "1/");
+TEST(FolderWithTrailingSeparator, KeepsTheWindowsRules) {
+    EXPECT_EQ(FolderWithTrailingSeparator(""), "");
+    EXPECT_EQ(FolderWithTrailingSeparator("C:"), "C:");
+    EXPECT_EQ(FolderWithTrailingSeparator("C:\\Data\\"), "C:\\Data\\");
+    EXPECT_EQ(FolderWithTrailingSeparator("d"), "d:\\");
+    EXPECT_EQ(FolderWithTrailingSeparator("Z"), "Z:\\");
+    EXPECT_EQ(FolderWithTrailingSeparator("C:\\Data"), "C:\\Data\\");
+    EXPECT_EQ(FolderWithTrailingSeparator("1"), "1/");
 }
 
-TEST(FolderWithBackslash, LinuxFoldersGetASlash) {
-    EXPECT_EQ(FolderWithBackslash("/srv/kvel"), "/srv/kvel/");
-    EXPECT_EQ(FolderWithBackslash("/srv/kvel/"), "/srv/kvel/");
-    EXPECT_EQ(FolderWithBackslash("dbhost:C:\\kvel"), "dbhost:C:\\kvel\\");
+TEST(FolderWithTrailingSeparator, LinuxFoldersGetASlash) {
+    EXPECT_EQ(FolderWithTrailingSeparator("/srv/kvel"), "/srv/kvel/");
+    EXPECT_EQ(FolderWithTrailingSeparator("/srv/kvel/"), "/srv/kvel/");
+    EXPECT_EQ(FolderWithTrailingSeparator("dbhost:C:\\kvel"), "dbhost:C:\\kvel\\");
 }
 
 TEST(PathParts, LastSeparatorIsBackslashSlashOrColon) {

@@ -54,23 +54,23 @@ TEST(DataModule, ReadsTheListsFromTheFolderDatabase) {
     const auto& institutions = module.Institutions();
     ASSERT_EQ(institutions.size(), 3u);
     // Ordered by C; CHAR values lose their padding, VARCHAR ones keep their blanks.
-    EXPECT_EQ(institutions[0].C, "0002");
-    EXPECT_EQ(institutions[0].A, "02");
-    EXPECT_EQ(institutions[0].A3, "свод");
-    EXPECT_EQ(institutions[0].B, "ГБ №2  ");
-    EXPECT_EQ(institutions[0].RAION, "2");
-    EXPECT_EQ(institutions[1].C, "0300");
-    EXPECT_EQ(institutions[1].A3, "");
-    EXPECT_EQ(institutions[2].C, "1166");
-    EXPECT_EQ(institutions[2].B, "Велинская область");
+    EXPECT_EQ(institutions[0].shownCode, "0002");
+    EXPECT_EQ(institutions[0].code, "02");
+    EXPECT_EQ(institutions[0].summaryMark, "свод");
+    EXPECT_EQ(institutions[0].name, "ГБ №2  ");
+    EXPECT_EQ(institutions[0].district, "2");
+    EXPECT_EQ(institutions[1].shownCode, "0300");
+    EXPECT_EQ(institutions[1].summaryMark, "");
+    EXPECT_EQ(institutions[2].shownCode, "1166");
+    EXPECT_EQ(institutions[2].name, "Велинская область");
     EXPECT_EQ(InstitutionEntries(institutions),
               (std::vector<std::string>{"0002 - ГБ №2  ", "0300 - Кировский район", "1166 - Велинская область"}));
     EXPECT_EQ(FindEntryIgnoringCase(InstitutionEntries(institutions), "1166 - ВЕЛИНСКАЯ ОБЛАСТЬ"), 2);
 
     // Periods in the order the server returns them, never re-sorted.
     ASSERT_EQ(module.Periods().size(), 3u);
-    EXPECT_EQ(module.Periods()[0].A, "03");
-    EXPECT_EQ(module.Periods()[0].B, "Март");
+    EXPECT_EQ(module.Periods()[0].code, "03");
+    EXPECT_EQ(module.Periods()[0].name, "Март");
     EXPECT_EQ(PeriodEntries(module.Periods()), (std::vector<std::string>{"Март", "Январь", "Февраль"}));
 }
 
@@ -254,7 +254,7 @@ TEST(DataModule, OverlongInstitutionValueFailsAfterTheRecordsBeforeIt) {
     const std::string error = ErrorOfConnect(module, FolderSettings(dir), ui);
     EXPECT_EQ(error.rfind("Значение поля KODIF.B длиннее 100 символов", 0), 0u) << error;
     ASSERT_EQ(module.Institutions().size(), 2u);
-    EXPECT_EQ(module.Institutions()[1].B, "Вторая");
+    EXPECT_EQ(module.Institutions()[1].name, "Вторая");
 }
 
 TEST(DataModule, InstitutionCodeColumnDeclaredWiderThanItsWidthFails) {
@@ -286,17 +286,17 @@ TEST(DataModule, InstitutionValuesAtTheirFullWidths) {
     RecordingUi ui;
     module.ConnectDatabase(FolderSettings(dir), ui);
     ASSERT_EQ(module.Institutions().size(), 2u);
-    EXPECT_EQ(module.Institutions()[0].C, "");
-    EXPECT_EQ(module.Institutions()[0].A, "");
-    EXPECT_EQ(module.Institutions()[0].B, "x");
-    EXPECT_EQ(module.Institutions()[1].A, "Ф1234567");
-    EXPECT_EQ(module.Institutions()[1].A3, a3);
-    EXPECT_EQ(module.Institutions()[1].B, b);
-    EXPECT_EQ(module.Institutions()[1].RAION, "ЮЮЮЮ");
+    EXPECT_EQ(module.Institutions()[0].shownCode, "");
+    EXPECT_EQ(module.Institutions()[0].code, "");
+    EXPECT_EQ(module.Institutions()[0].name, "x");
+    EXPECT_EQ(module.Institutions()[1].code, "Ф1234567");
+    EXPECT_EQ(module.Institutions()[1].summaryMark, a3);
+    EXPECT_EQ(module.Institutions()[1].name, b);
+    EXPECT_EQ(module.Institutions()[1].district, "ЮЮЮЮ");
     // Period text keeps its padding: it is compared as stored.
     ASSERT_EQ(module.Periods().size(), 1u);
-    EXPECT_EQ(module.Periods()[0].A, "1 ");
-    EXPECT_EQ(module.Periods()[0].B, "Год       ");
+    EXPECT_EQ(module.Periods()[0].code, "1 ");
+    EXPECT_EQ(module.Periods()[0].name, "Год       ");
 }
 
 TEST(DataModule, EmptyTablesGiveEmptyLists) {

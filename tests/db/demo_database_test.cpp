@@ -35,15 +35,15 @@ TEST(DemoDatabase, ListsAndFiguresAsTheExportReadsThem) {
     const auto entries = InstitutionEntries(module.Institutions());
     ASSERT_GE(entries.size(), 4u);
     EXPECT_GE(FindEntryIgnoringCase(entries, "1166 - Велинская область"), 0);
-    bool someA3 = false;
+    bool someSummary = false;
     for (const auto& institution : module.Institutions()) {
-        EXPECT_EQ(Utf8Length(institution.C), 4u) << institution.C;
-        someA3 = someA3 || !institution.A3.empty();
+        EXPECT_EQ(Utf8Length(institution.shownCode), 4u) << institution.shownCode;
+        someSummary = someSummary || !institution.summaryMark.empty();
     }
-    EXPECT_TRUE(someA3);
+    EXPECT_TRUE(someSummary);
     ASSERT_EQ(module.Periods().size(), 12u);
-    EXPECT_EQ(module.Periods()[0].A, "01");
-    EXPECT_EQ(module.Periods()[0].B, "Январь");
+    EXPECT_EQ(module.Periods()[0].code, "01");
+    EXPECT_EQ(module.Periods()[0].name, "Январь");
 
     auto session = module.BeginSession();
     // The annual form 7 for institution 1166, 2010, section 0, as the source statement asks for it.

@@ -66,7 +66,7 @@ TEST_F(ServerTest, LocatorPasswordLineConnects) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(module.DatabaseName(), server_.Locator(folder_ + "kvel.gdb"));
     ASSERT_EQ(module.Institutions().size(), 3u);
-    EXPECT_EQ(module.Institutions()[2].B, "Велинская область");
+    EXPECT_EQ(module.Institutions()[2].name, "Велинская область");
     EXPECT_EQ(module.Periods().size(), 3u);
 }
 

@@ -815,12 +815,12 @@ TEST_F(DemoExport, Form7ForTheCityHospital) {
 // the demo ends with unexported data.
 TEST_F(DemoExport, EveryFormIsWholeInEveryDemoYearTheFirstStartsDefaultsFirst) {
     const std::string currentYear = std::to_string(LocalNow().tm_year + 1900);
-    const TReportSettings defaults;
+    const ReportSettings defaults;
     const std::vector<std::string> annualForms = FormCaptionsOfTheme(kAnnualTheme);
     const int defaultForm =
-        static_cast<int>(std::find(annualForms.begin(), annualForms.end(), defaults.Forma) - annualForms.begin());
-    const std::string region = defaults.LPU.substr(0, defaults.LPU.find(' '));
-    const auto lines = Export(kAnnualTheme, defaultForm, region, currentYear, defaults.Razrez);
+        static_cast<int>(std::find(annualForms.begin(), annualForms.end(), defaults.formCaption) - annualForms.begin());
+    const std::string region = defaults.institutionEntry.substr(0, defaults.institutionEntry.find(' '));
+    const auto lines = Export(kAnnualTheme, defaultForm, region, currentYear, defaults.section);
     EXPECT_NE(std::find(calls.begin(), calls.end(), "result Выгрузка завершена"), calls.end())
         << ::testing::PrintToString(calls);
     EXPECT_TRUE(Has(lines, "Год: " + currentYear)) << ::testing::PrintToString(lines);

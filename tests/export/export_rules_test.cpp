@@ -80,29 +80,29 @@ TEST(SectionText, LeadingBlanksSkippedAnythingElseZeroAtLeastTwoDigits) {
 
 TEST(SectionCode, FormCodeSectionAndZerosWithTheRuleOfForm307) {
     const SectionCode seven = MakeSectionCode("007", "01");
-    EXPECT_EQ(seven.formkod, "0070100");
+    EXPECT_EQ(seven.formSectionCode, "0070100");
     EXPECT_EQ(seven.extraCondition, "");
     const SectionCode form307 = MakeSectionCode("307", "02");
-    EXPECT_EQ(form307.formkod, "0300200");
+    EXPECT_EQ(form307.formSectionCode, "0300200");
     EXPECT_EQ(form307.extraCondition, " and tblname.ntbl in (629, 630,389,385,360) ");
     EXPECT_EQ(MakeSectionCode("030", "02").extraCondition, "");
 }
 
 TEST(ChooseSourceTable, InstitutionWithA3ReadsSvodOtherwiseThePeriodicityDecides) {
-    EXPECT_EQ(ChooseSourceTable("", "гд", "год"), SourceTable::tbl);
-    EXPECT_EQ(ChooseSourceTable("x", "гд", "год"), SourceTable::svod);
-    EXPECT_EQ(ChooseSourceTable("", "мс", "09"), SourceTable::tbl);
-    EXPECT_EQ(ChooseSourceTable("", "мс", "12"), SourceTable::tbl);
-    EXPECT_EQ(ChooseSourceTable("", "мс", "13"), SourceTable::svod);
-    EXPECT_EQ(ChooseSourceTable("", "мс", "I"), SourceTable::svod);
-    EXPECT_EQ(ChooseSourceTable("", "мс", "9"), SourceTable::svod);
-    EXPECT_EQ(ChooseSourceTable("Y", "мс", "09"), SourceTable::svod);
-    EXPECT_EQ(ChooseSourceTable("", "кв", "III"), SourceTable::tbl);
-    EXPECT_EQ(ChooseSourceTable("", "кв", "iii"), SourceTable::svod);
-    EXPECT_EQ(ChooseSourceTable("", "пг", "IIп"), SourceTable::tbl);
-    EXPECT_EQ(ChooseSourceTable("", "пг", "I"), SourceTable::svod);
-    EXPECT_STREQ(SourceTableName(SourceTable::svod), "svod");
-    EXPECT_STREQ(SourceTableName(SourceTable::tbl), "tbl");
+    EXPECT_EQ(ChooseSourceTable("", "гд", "год"), SourceTable::Primary);
+    EXPECT_EQ(ChooseSourceTable("x", "гд", "год"), SourceTable::Summary);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "09"), SourceTable::Primary);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "12"), SourceTable::Primary);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "13"), SourceTable::Summary);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "I"), SourceTable::Summary);
+    EXPECT_EQ(ChooseSourceTable("", "мс", "9"), SourceTable::Summary);
+    EXPECT_EQ(ChooseSourceTable("Y", "мс", "09"), SourceTable::Summary);
+    EXPECT_EQ(ChooseSourceTable("", "кв", "III"), SourceTable::Primary);
+    EXPECT_EQ(ChooseSourceTable("", "кв", "iii"), SourceTable::Summary);
+    EXPECT_EQ(ChooseSourceTable("", "пг", "IIп"), SourceTable::Primary);
+    EXPECT_EQ(ChooseSourceTable("", "пг", "I"), SourceTable::Summary);
+    EXPECT_STREQ(SourceTableName(SourceTable::Summary), "svod");
+    EXPECT_STREQ(SourceTableName(SourceTable::Primary), "tbl");
 }
 
 TEST(FallbackMappingYear, Year2007OrBeforeOwnYearBelowTheLatestElseTheLatest) {
@@ -251,13 +251,14 @@ TEST(FinishedResultText, SuffixForUnexportedDataAndAbortReplacingAll) {
 }
 
 TEST(SourceStatement, FixedPiecesWithTheChosenValuesAsParameters) {
-    EXPECT_EQ(SourceStatement(SourceTable::tbl, "999", ""),
+    EXPECT_EQ(SourceStatement(SourceTable::Primary, "999", ""),
               "select tbl.NTBL,GOD,LPU,period,formkod,tblkod,\"ROW\",n1,n2,n3,n4,n5,n6,n7,n8,n9,n10,n11,n12,n13,n14,"
               "n15,n16,n17,n18,n19,n20,n21,n22,n23,n24,n25,n26,n27,n28,n29,n30,c1,c2,c3,c4,c5,c6,c7,c8,c9,c10,c11,c12 "
               "from tbl,tblname where (tblname.tblname='999') and (period=CAST(:period AS VARCHAR(255))) and "
               "(god=:god) and (lpu=CAST(:lpu AS VARCHAR(255))) and (tbl.ntbl=tblname.ntbl) and "
               "(formkod=CAST(:formkod AS VARCHAR(255)))  order by tblname.ntbl, tblkod,\"ROW\"");
-    const std::string svod = SourceStatement(SourceTable::svod, "001", " and tblname.ntbl in (629, 630,389,385,360) ");
+    const std::string svod =
+        SourceStatement(SourceTable::Summary, "001", " and tblname.ntbl in (629, 630,389,385,360) ");
     EXPECT_EQ(svod.rfind("select svod.NTBL,", 0), 0u);
     EXPECT_NE(svod.find(" from svod,tblname where (tblname.tblname='001') "), std::string::npos);
     EXPECT_NE(svod.find("(svod.ntbl=tblname.ntbl)"), std::string::npos);

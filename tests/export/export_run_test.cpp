@@ -465,7 +465,7 @@ TEST_F(ExportRunTest, InstitutionAndPeriodComeFromTheChosenRecords) {
 }
 
 TEST_F(ExportRunTest, InstitutionNameIsMendedInTheFileNameOnly) {
-    choices.institution.B = "Б/Ц: \"Север\"";
+    choices.institution.name = "Б/Ц: \"Север\"";
     source = {{7, "tb1000", "1", Dec(100, 2), Dec(0, 2), Text("")}};
     mapping = {{7, "n1", 2011, "1"}};
     recording.bookmarks = {"z0002_000_00"};

@@ -67,12 +67,12 @@ TEST_F(SettingsFiles, FirstStartWithoutLocatorWritesBothSectionsWithDefaults) {
     EXPECT_TRUE(s.HostIniMissing);
     EXPECT_EQ(s.DBPath, "C:\\Ardmet\\kvel\\");
     EXPECT_EQ(s.DBPassword, "quillrest");
-    EXPECT_EQ(s.Report.Forma, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
-    EXPECT_EQ(s.Report.LPU, "1166 - Велинская область");
-    EXPECT_EQ(s.Report.Razrez, "00");
-    EXPECT_EQ(s.Report.Year, kThisYear);
-    EXPECT_FALSE(s.Report.LogFile);
-    EXPECT_EQ(s.Report.PathReport, folder_ + "DocF_2011");
+    EXPECT_EQ(s.Report.formCaption, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
+    EXPECT_EQ(s.Report.institutionEntry, "1166 - Велинская область");
+    EXPECT_EQ(s.Report.section, "00");
+    EXPECT_EQ(s.Report.year, kThisYear);
+    EXPECT_FALSE(s.Report.journalEnabled);
+    EXPECT_EQ(s.Report.templateFolder, folder_ + "DocF_2011");
     EXPECT_EQ(Ini(),
               "[BASE]\r\n"
               "PathBase=C:\\Ardmet\\kvel\\\r\n"
@@ -172,33 +172,33 @@ TEST_F(SettingsFiles, ReportValuesReadByTheirRules) {
         "PathReport=\"D:\\Blanks\"\r\n");
     const std::string before = Ini();
     Settings s = Load();
-    EXPECT_EQ(s.Report.Forma, "Диспансеризация детей (годовая)");
-    EXPECT_EQ(s.Report.LPU, " 0001 - Больница ");
-    EXPECT_EQ(s.Report.Razrez, "00");
-    EXPECT_EQ(s.Report.Year, 2007);
-    EXPECT_TRUE(s.Report.LogFile);
-    EXPECT_EQ(s.Report.PathReport, "D:\\Blanks");
+    EXPECT_EQ(s.Report.formCaption, "Диспансеризация детей (годовая)");
+    EXPECT_EQ(s.Report.institutionEntry, " 0001 - Больница ");
+    EXPECT_EQ(s.Report.section, "00");
+    EXPECT_EQ(s.Report.year, 2007);
+    EXPECT_TRUE(s.Report.journalEnabled);
+    EXPECT_EQ(s.Report.templateFolder, "D:\\Blanks");
     // Only the missing BASE section was added; REPORT is left as the user has it.
     EXPECT_EQ(Ini(), before + "[BASE]\r\nPathBase=C:\\Ardmet\\kvel\\\r\nPasswordBase=quillrest\r\n");
 
     WriteIni("[REPORT]\r\nYear=abc\r\nLogFile=yes\r\n");
     s = Load();
-    EXPECT_EQ(s.Report.Year, kThisYear);
-    EXPECT_FALSE(s.Report.LogFile);
-    EXPECT_EQ(s.Report.PathReport, folder_ + "DocF_2011");
-    EXPECT_EQ(s.Report.LPU, "1166 - Велинская область");
+    EXPECT_EQ(s.Report.year, kThisYear);
+    EXPECT_FALSE(s.Report.journalEnabled);
+    EXPECT_EQ(s.Report.templateFolder, folder_ + "DocF_2011");
+    EXPECT_EQ(s.Report.institutionEntry, "1166 - Велинская область");
 
     WriteIni("[REPORT]\r\nYear=-12\r\nLogFile=$1\r\n");
     s = Load();
-    EXPECT_EQ(s.Report.Year, -12);
-    EXPECT_TRUE(s.Report.LogFile);
+    EXPECT_EQ(s.Report.year, -12);
+    EXPECT_TRUE(s.Report.journalEnabled);
 }
 
 TEST_F(SettingsFiles, BareReportSectionCountsAsAbsentAndGetsTheDefaults) {
     WriteIni("[REPORT]\r\n[BASE]\r\nPathBase=C:\\Data\\\r\n");
     const Settings s = Load();
-    EXPECT_EQ(s.Report.Forma, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
-    EXPECT_EQ(s.Report.Year, kThisYear);
+    EXPECT_EQ(s.Report.formCaption, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
+    EXPECT_EQ(s.Report.year, kThisYear);
     EXPECT_EQ(s.DBPath, "C:\\Data\\");
     EXPECT_EQ(Ini(),
               "[REPORT]\r\n"
@@ -232,7 +232,7 @@ TEST_F(SettingsFiles, SaveRewritesKeysInPlaceAndKeepsTheRest) {
         "[Other]\r\n"
         "A=b\r\n");
     const Settings loaded = Load();
-    EXPECT_TRUE(loaded.Report.LogFile);
+    EXPECT_TRUE(loaded.Report.journalEnabled);
     Save(loaded, "C:\\Data\\kvel.gdb", {"Форма 12", "", "  2012", "05", "D:\\Blanks"});
     EXPECT_EQ(Ini(),
               "; hand-made\r\n"
@@ -265,8 +265,8 @@ TEST_F(SettingsFiles, FileFromADesktopEditorIsReadAndSavedInItsOneReportSection)
         SCOPED_TRACE(::testing::PrintToString(bytes));
         WriteIni(bytes);
         const Settings loaded = Load();
-        EXPECT_EQ(loaded.Report.Forma, "Форма 12");
-        EXPECT_EQ(loaded.Report.Razrez, "07");
+        EXPECT_EQ(loaded.Report.formCaption, "Форма 12");
+        EXPECT_EQ(loaded.Report.section, "07");
         Save(loaded, "C:\\db\\kvel.gdb", {"Форма 7", "1166 - Вел", "2010", "03", "D:\\Blanks"});
         EXPECT_EQ(Ini(),
                   "[REPORT]\r\n"
@@ -294,9 +294,9 @@ TEST_F(SettingsFiles, TemplateFolderTheCodePageCannotHoldIsSavedInUtf8) {
                   "Year=2010\r\n"
                   "LogFile=0\r\n");
     const Settings back = Load();
-    EXPECT_EQ(back.Report.PathReport, folder);
-    EXPECT_EQ(back.Report.Forma, "Форма 7");
-    EXPECT_EQ(back.Report.LPU, "1166 - Вел");
+    EXPECT_EQ(back.Report.templateFolder, folder);
+    EXPECT_EQ(back.Report.formCaption, "Форма 7");
+    EXPECT_EQ(back.Report.institutionEntry, "1166 - Вел");
 }
 
 TEST_F(SettingsFiles, SaveWritesTheFolderOfTheDatabaseInUse) {
@@ -330,7 +330,7 @@ TEST_F(SettingsFiles, DeletedSettingsFileIsRecreatedInTheSaveOrder) {
               "Razrez=00\r\n"
               "PathReport=D:\\Blanks\r\n"
               "LogFile=0\r\n");
-    EXPECT_EQ(Load().Report.Year, 0);
+    EXPECT_EQ(Load().Report.year, 0);
 }
 
 TEST_F(SettingsFiles, UnwritableSettingsFileStopsWithItsFullName) {
@@ -338,8 +338,8 @@ TEST_F(SettingsFiles, UnwritableSettingsFileStopsWithItsFullName) {
     Settings s;
     EXPECT_EQ(ErrorMessage([&] { LoadSettings(folder_, kThisYear, s); }), "Unable to write to " + IniPath());
     // What the load had set before the failed write is kept.
-    EXPECT_EQ(s.Report.Year, kThisYear);
-    EXPECT_EQ(s.Report.PathReport, folder_ + "DocF_2011");
+    EXPECT_EQ(s.Report.year, kThisYear);
+    EXPECT_EQ(s.Report.templateFolder, folder_ + "DocF_2011");
 
     WriteLocator("dbPath=C:\\db\\\n");
     EXPECT_EQ(ErrorMessage([&] { LoadSettings(folder_, kThisYear, s); }), "Unable to write to " + IniPath());
@@ -355,8 +355,8 @@ TEST_F(SettingsFiles, ReadOnlyLoadNeverCreatesNorChangesTheFile) {
     Settings s = Load(SettingsAccess::ReadOnly);
     EXPECT_TRUE(s.HostIniMissing);
     EXPECT_EQ(s.DBPath, "C:\\Ardmet\\kvel\\");
-    EXPECT_EQ(s.Report.Forma, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
-    EXPECT_EQ(s.Report.Year, kThisYear);
+    EXPECT_EQ(s.Report.formCaption, "Форма 7.  Сведения о заболевших злокачественными новообразованиями");
+    EXPECT_EQ(s.Report.year, kThisYear);
     EXPECT_FALSE(std::filesystem::exists(IniPath()));
 
     const std::string bytes = "[REPORT]\nRazrez=07\n";
@@ -364,7 +364,7 @@ TEST_F(SettingsFiles, ReadOnlyLoadNeverCreatesNorChangesTheFile) {
     const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
     std::filesystem::last_write_time(IniPath(), old);
     s = Load(SettingsAccess::ReadOnly);
-    EXPECT_EQ(s.Report.Razrez, "07");
+    EXPECT_EQ(s.Report.section, "07");
     EXPECT_EQ(Ini(), bytes);
     EXPECT_EQ(std::filesystem::last_write_time(IniPath()), old);
 }

@@ -142,7 +142,7 @@ std::string FirebirdServer::Locator(const std::string& path) const {
 FirebirdServer RunningServer() {
     const char* configured = std::getenv("TARNFOLD_FIREBIRD_SERVER");
     const std::string folder =
-        configured && *configured ? FolderWithBackslash(configured) : ProgramFolder() + "../firebird-server/";
+        configured && *configured ? FolderWithTrailingSeparator(configured) : ProgramFolder() + "../firebird-server/";
     const std::string file = folder + "server.info";
     std::ifstream in(file);
     if (!in) throw std::runtime_error("no private Firebird server is running: " + file + " is missing");
@@ -155,7 +155,7 @@ FirebirdServer RunningServer() {
     server.host = values["host"];
     server.port = std::atoi(values["port"].c_str());
     server.password = values["password"];
-    server.dataFolder = FolderWithBackslash(values["data"]);
+    server.dataFolder = FolderWithTrailingSeparator(values["data"]);
     if (server.host.empty() || server.port <= 0 || server.password.empty() || values["data"].empty())
         throw std::runtime_error("incomplete server description in " + file);
     return server;

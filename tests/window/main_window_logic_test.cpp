@@ -225,8 +225,8 @@ TEST_F(WindowLogic, TheRunIsHandedASnapshotOfTheChoices) {
     const ExportChoices& run = actions.runs[0];
     EXPECT_EQ(run.theme, &Themes[1]);
     EXPECT_EQ(run.form, TemplateRow(1, 0));
-    EXPECT_EQ(run.institution.B, "Велинская область");
-    EXPECT_EQ(run.period.A, "02");
+    EXPECT_EQ(run.institution.name, "Велинская область");
+    EXPECT_EQ(run.period.code, "02");
     EXPECT_EQ(run.sectionText, "07");
     EXPECT_EQ(run.yearText, "2030");
     EXPECT_EQ(run.templateFolder, "/srv/шаблоны");
