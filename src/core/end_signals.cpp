@@ -1,6 +1,5 @@
 #include "core/end_signals.h"
 
-#ifndef _WIN32
 #include <pthread.h>
 
 #include <csignal>
@@ -23,4 +22,3 @@ void WatchEndSignals(std::function<void(int signal)> onSignal) {
 }
 
 }  // namespace tarnfold
-#endif

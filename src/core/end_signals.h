@@ -5,7 +5,6 @@
 // would no longer end the program: blocked in every thread and waited for
 // here, they reach the program whatever handlers a library sets.
 
-#ifndef _WIN32
 #include <functional>
 
 namespace tarnfold {
@@ -17,4 +16,3 @@ namespace tarnfold {
 void WatchEndSignals(std::function<void(int signal)> onSignal);
 
 }  // namespace tarnfold
-#endif

@@ -1,7 +1,6 @@
 #pragma once
 // A POSIX file descriptor closed once, whoever leaves the scope first.
 
-#ifndef _WIN32
 #include <unistd.h>
 
 namespace tarnfold {
@@ -29,4 +28,3 @@ private:
 };
 
 }  // namespace tarnfold
-#endif

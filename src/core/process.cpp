@@ -1,6 +1,5 @@
 #include "core/process.h"
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <signal.h>
@@ -121,4 +120,3 @@ pid_t StartProcess(const ProcessStart& start) {
 }
 
 }  // namespace tarnfold
-#endif

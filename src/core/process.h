@@ -5,7 +5,6 @@
 // its lock files without close-on-exec, and a program that inherited them
 // would keep the database locked long after the tool has ended.
 
-#ifndef _WIN32
 #include <sys/types.h>
 
 #include <string>
@@ -40,4 +39,3 @@ struct ProcessStart {
 pid_t StartProcess(const ProcessStart& start);
 
 }  // namespace tarnfold
-#endif
