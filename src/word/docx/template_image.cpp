@@ -147,7 +147,9 @@ using EndsById = std::vector<std::pair<std::string_view, const ScannedPart::Mark
 
 // Ordered by length first, so that the numbers writers give as ids mostly
 // come sorted already.
-bool IdBefore(std::string_view a, std::string_view b) { return a.size() != b.size() ? a.size() < b.size() : a < b; }
+inline bool IdBefore(std::string_view a, std::string_view b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
 
 // The properties a run added at `offset` in the paragraph copies: those of
 // the run before it, else of the run after it, else of the paragraph mark.
