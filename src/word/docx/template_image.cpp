@@ -100,6 +100,57 @@ struct ScannedSpot {
     std::int32_t paragraph = 0;
 };
 
+// A place asked for in a scanned part, numbered in the order asked. The
+// part is in the high bits of the key, the offset in the low.
+struct ScanRequest {
+    std::uint64_t key;
+    std::int32_t paragraph;
+    std::uint32_t number;
+};
+
+constexpr int kPartShift = 48;
+constexpr std::uint64_t kOffsetBits = (std::uint64_t{1} << kPartShift) - 1;
+
+// The stretch a scanned bookmark spans, in its part's markup.
+struct ScannedSpan {
+    TemplateImage::Bookmark* bookmark;
+    std::size_t part, from, to;
+};
+
+// What planning the scanned parts leaves for ordering the places.
+struct ScanPlan {
+    std::vector<ScanRequest> requests;
+    std::vector<ScannedSpan> spans;
+
+    std::int32_t SpotFor(std::size_t part, std::size_t offset, std::int32_t paragraph) {
+        const auto number = static_cast<std::uint32_t>(requests.size());
+        requests.push_back({(static_cast<std::uint64_t>(part) << kPartShift) | offset, paragraph, number});
+        return static_cast<std::int32_t>(number);
+    }
+};
+
+// The places asked for, merged, in the order of the parts and of their
+// markup; and for each request the place it became.
+struct OrderedSpots {
+    std::vector<ScannedSpot> planned;
+    std::vector<std::int32_t> finalIndex;
+};
+
+// Where the runs of a start's operations go in its part.
+struct ScannedTarget {
+    std::int32_t paragraph = ScannedPart::kNone;
+    std::size_t insertAt = 0, typeAt = 0;
+    bool front = true;
+};
+
+using EndsById = std::vector<std::pair<std::string_view, const ScannedPart::Mark*>>;
+
+// Ordered by length first, so that the numbers writers give as ids mostly
+// come sorted already.
+inline bool IdBefore(std::string_view a, std::string_view b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
 // The properties a run added at `offset` in the paragraph copies: those of
 // the run before it, else of the run after it, else of the paragraph mark.
 std::int32_t NeighbourProperties(const ScannedPart& part, std::int32_t paragraph, std::size_t offset) {
@@ -114,13 +165,10 @@ std::int32_t NeighbourProperties(const ScannedPart& part, std::int32_t paragraph
     return after != last ? after->properties : p.properties;
 }
 
-}  // namespace
-
-bool TemplateImage::Scan() {
-    std::vector<ScannedPart> scanned;
-    std::vector<std::uint64_t> entries;
-    for (const StoryPart& story : StoryParts(*zip_)) {
-        std::string source = zip_->Read(story.entry);
+// Reads and scans the story parts; false when one needs the parser.
+bool ScanStoryParts(const ZipReader& zip, std::vector<ScannedPart>& scanned, std::vector<std::uint64_t>& entries) {
+    for (const StoryPart& story : StoryParts(zip)) {
+        std::string source = zip.Read(story.entry);
         const auto encoding = DecodePart(source);
         if (!encoding || *encoding != pugi::encoding_utf8) {
             return false;
@@ -132,142 +180,200 @@ bool TemplateImage::Scan() {
         scanned.push_back(std::move(*part));
         entries.push_back(story.entry);
     }
-    zip_->CheckCopyable();
+    return true;
+}
 
-    // Each place asked for, numbered in the order asked; the places are
-    // sorted and merged once all are known. The part is in the high bits of
-    // one key, the offset in the low.
-    struct Request {
-        std::uint64_t key;
-        std::int32_t paragraph;
-        std::uint32_t number;
-    };
-    std::vector<Request> requests;
-    const auto spotFor = [&](std::size_t part, std::size_t offset, std::int32_t paragraph) {
-        const auto number = static_cast<std::uint32_t>(requests.size());
-        requests.push_back({(static_cast<std::uint64_t>(part) << 48) | offset, paragraph, number});
-        return static_cast<std::int32_t>(number);
-    };
-    struct Span {
-        Bookmark* bookmark;
-        std::size_t part, from, to;
-    };
-    std::vector<Span> spans;
-
-    char buffer[kKeyBuffer];
-    std::string spare;
-    for (std::size_t p = 0; p < scanned.size(); ++p) {
-        const ScannedPart& part = scanned[p];
-        // The ends by id; of ends with one id the first in the part counts.
-        std::vector<std::pair<std::string_view, const ScannedPart::Mark*>> ends;
-        ends.reserve(part.ends.size());
-        for (const ScannedPart::Mark& end : part.ends) {
-            ends.emplace_back(end.id, &end);
-        }
-        // Ordered by length first, so that the numbers writers give as ids
-        // mostly come sorted already.
-        const auto idBefore = [](std::string_view a, std::string_view b) {
-            return a.size() != b.size() ? a.size() < b.size() : a < b;
-        };
-        const auto endBefore = [&](const auto& a, const auto& b) { return idBefore(a.first, b.first); };
-        if (!std::is_sorted(ends.begin(), ends.end(), endBefore)) {
-            std::stable_sort(ends.begin(), ends.end(), endBefore);
-        }
-        bookmarks_.reserve(bookmarks_.size() + part.starts.size());
-        for (const ScannedPart::Mark& start : part.starts) {
-            const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
-            if (bookmarks_.find(key) != bookmarks_.end()) {
-                continue;  // the first start of a name wins
-            }
-            Bookmark& bookmark = bookmarks_.emplace(std::string(key), Bookmark{}).first->second;
-            if (start.insideRun) {
-                return false;
-            }
-            // Where each operation puts its run.
-            std::int32_t paragraph = ScannedPart::kNone;
-            std::size_t insertAt = 0, typeAt = 0;
-            bool front = true;
-            if (start.parent == ScannedPart::Parent::Paragraph) {
-                paragraph = start.paragraph;
-                insertAt = start.start;
-                typeAt = start.after;
-                front = false;
-            } else if (start.parent == ScannedPart::Parent::Block) {
-                // The start of the next paragraph, else the end of the last one.
-                paragraph = start.nextParagraph;
-                if (paragraph == ScannedPart::kNone) {
-                    paragraph = start.lastParagraph;
-                    front = false;
-                }
-                if (paragraph != ScannedPart::kNone) {
-                    const ScannedPart::Paragraph& target = part.paragraphs[static_cast<std::size_t>(paragraph)];
-                    if (target.empty && !target.expanded) {
-                        return false;
-                    }
-                    insertAt = typeAt =
-                        front && target.firstContent != std::string::npos ? target.firstContent : target.end;
-                }
-            } else {
-                return false;
-            }
-            if (paragraph == ScannedPart::kNone) {
-                continue;  // no paragraph to write in: left to the parsed document
-            }
-            bookmark.insertSpot = spotFor(p, insertAt, paragraph);
-            bookmark.insertFront = start.parent == ScannedPart::Parent::Block && front;
-
-            // Typing replaces what the range spans; text there is left to the parsed document.
-            const auto end =
-                std::lower_bound(ends.begin(), ends.end(), std::string_view(start.id),
-                                 [&](const auto& e, std::string_view id) { return idBefore(e.first, id); });
-            if (end != ends.end() && end->first == start.id && !start.columns) {
-                const ScannedPart::Mark& mark = *end->second;
-                if (mark.insideRun) {
-                    return false;
-                }
-                if (mark.start > start.start) {
-                    const auto from = std::lower_bound(part.plainRuns.begin(), part.plainRuns.end(), start.after);
-                    if (from != part.plainRuns.end() && *from < mark.start) {
-                        continue;
-                    }
-                    spans.push_back({&bookmark, p, start.after, mark.start});
-                    if (start.parent == ScannedPart::Parent::Paragraph &&
-                        mark.parent == ScannedPart::Parent::Paragraph && mark.paragraph == start.paragraph) {
-                        typeAt = mark.after;
-                    }
-                }
-            }
-            bookmark.typeSpot = spotFor(p, typeAt, paragraph);
-            bookmark.typeFront = start.parent == ScannedPart::Parent::Paragraph || front;
-        }
-        // An empty paragraph written with an end tag for marks that lost to
-        // an earlier start of their name still gets its spot, so that it is
-        // written empty again.
-        for (std::size_t k = 0; k < part.paragraphs.size(); ++k) {
-            if (part.paragraphs[k].expanded) {
-                spotFor(p, part.paragraphs[k].end, static_cast<std::int32_t>(k));
-            }
-        }
+// The part's bookmark ends by id; of ends with one id the first in the part counts.
+EndsById SortedEnds(const ScannedPart& part) {
+    EndsById ends;
+    ends.reserve(part.ends.size());
+    for (const ScannedPart::Mark& end : part.ends) {
+        ends.emplace_back(end.id, &end);
     }
+    const auto endBefore = [](const auto& a, const auto& b) { return IdBefore(a.first, b.first); };
+    if (!std::is_sorted(ends.begin(), ends.end(), endBefore)) {
+        std::stable_sort(ends.begin(), ends.end(), endBefore);
+    }
+    return ends;
+}
 
-    // Marks mostly ask in the order of the markup: the places are then sorted already.
-    const auto byKey = [](const Request& a, const Request& b) { return a.key < b.key; };
+const ScannedPart::Mark* EndOf(const EndsById& ends, std::string_view id) {
+    const auto end = std::lower_bound(ends.begin(), ends.end(), id,
+                                      [](const auto& e, std::string_view key) { return IdBefore(e.first, key); });
+    return end != ends.end() && end->first == id ? end->second : nullptr;
+}
+
+// False when the markup around the start needs the parser; a target
+// without a paragraph leaves the bookmark to the parsed document.
+bool TargetOf(const ScannedPart& part, const ScannedPart::Mark& start, ScannedTarget& target) {
+    if (start.parent == ScannedPart::Parent::Paragraph) {
+        target.paragraph = start.paragraph;
+        target.insertAt = start.start;
+        target.typeAt = start.after;
+        target.front = false;
+        return true;
+    }
+    if (start.parent != ScannedPart::Parent::Block) {
+        return false;
+    }
+    // The start of the next paragraph, else the end of the last one.
+    target.paragraph = start.nextParagraph;
+    if (target.paragraph == ScannedPart::kNone) {
+        target.paragraph = start.lastParagraph;
+        target.front = false;
+    }
+    if (target.paragraph != ScannedPart::kNone) {
+        const ScannedPart::Paragraph& paragraph = part.paragraphs[static_cast<std::size_t>(target.paragraph)];
+        if (paragraph.empty && !paragraph.expanded) {
+            return false;
+        }
+        target.insertAt = target.typeAt =
+            target.front && paragraph.firstContent != std::string::npos ? paragraph.firstContent : paragraph.end;
+    }
+    return true;
+}
+
+// Marks mostly ask in the order of the markup: the places are then sorted already.
+OrderedSpots OrderRequests(std::vector<ScanRequest>& requests) {
+    const auto byKey = [](const ScanRequest& a, const ScanRequest& b) { return a.key < b.key; };
     if (!std::is_sorted(requests.begin(), requests.end(), byKey)) {
         std::sort(requests.begin(), requests.end(), byKey);
     }
-    constexpr std::uint64_t kOffsetBits = (std::uint64_t{1} << 48) - 1;
-    std::vector<ScannedSpot> planned;
-    std::vector<std::int32_t> finalIndex(requests.size());
+    OrderedSpots ordered;
+    ordered.finalIndex.resize(requests.size());
     for (std::size_t r = 0; r < requests.size(); ++r) {
         if (r == 0 || requests[r].key != requests[r - 1].key) {
-            planned.push_back({static_cast<std::size_t>(requests[r].key >> 48),
-                               static_cast<std::size_t>(requests[r].key & kOffsetBits), requests[r].paragraph});
+            ordered.planned.push_back({static_cast<std::size_t>(requests[r].key >> kPartShift),
+                                       static_cast<std::size_t>(requests[r].key & kOffsetBits), requests[r].paragraph});
         }
-        finalIndex[requests[r].number] = static_cast<std::int32_t>(planned.size()) - 1;
+        ordered.finalIndex[requests[r].number] = static_cast<std::int32_t>(ordered.planned.size()) - 1;
     }
+    return ordered;
+}
 
-    // The formatting each spot's run takes; spots that copy the same
-    // properties share their markup.
+// The opening markup of a run with the scanned properties element (or none).
+void AppendScannedRunHead(const ScannedPart& part, std::int32_t properties, std::string& head) {
+    head = "<" + part.run + ">";
+    if (properties == ScannedPart::kNone) {
+        return;
+    }
+    const ScannedPart::Properties& copied = part.properties[static_cast<std::size_t>(properties)];
+    std::string content;
+    std::size_t from = copied.begin;
+    for (std::size_t k = 0; k + 1 < copied.leftOut.size(); k += 2) {
+        content.append(part.markup, from, copied.leftOut[k] - from);
+        from = copied.leftOut[k + 1];
+    }
+    content.append(part.markup, from, copied.end - from);
+    head += "<" + part.runProperties + (content.empty() ? "/>" : ">" + content + "</" + part.runProperties + ">");
+}
+
+// The number of the head among the distinct heads, added if new.
+std::uint32_t InternHead(const std::string& head, std::unordered_map<std::string, std::uint32_t>& headIndex,
+                         std::vector<std::string>& heads) {
+    const auto [it, added] = headIndex.try_emplace(head, static_cast<std::uint32_t>(heads.size()));
+    if (added) {
+        heads.push_back(head);
+    }
+    return it->second;
+}
+
+// Spots with from <= offset <= to in the part lie inside the bookmark's stretch.
+void SetSpan(TemplateImage::Bookmark& bookmark, const std::vector<TemplateImage::Spot>& spots,
+             const TemplateImage::Part& part, std::size_t from, std::size_t to) {
+    using Spot = TemplateImage::Spot;
+    const auto first = spots.begin() + static_cast<std::ptrdiff_t>(part.firstSpot);
+    const auto last = first + static_cast<std::ptrdiff_t>(part.spotCount);
+    const auto lo = std::lower_bound(first, last, from, [](const Spot& s, std::size_t v) { return s.offset < v; });
+    const auto hi = std::upper_bound(first, last, to, [](std::size_t v, const Spot& s) { return v < s.offset; });
+    bookmark.spanFirst = static_cast<std::int32_t>(lo - spots.begin());
+    bookmark.spanLast = static_cast<std::int32_t>(hi - spots.begin()) - 1;
+}
+
+// Points each bookmark's spots at the spots' places once they are ordered.
+template <class Bookmarks>
+void RenumberSpots(Bookmarks& bookmarks, const std::vector<std::int32_t>& finalIndex) {
+    for (auto& [key, bookmark] : bookmarks) {
+        if (bookmark.insertSpot >= 0) {
+            bookmark.insertSpot = finalIndex[static_cast<std::size_t>(bookmark.insertSpot)];
+        }
+        if (bookmark.typeSpot >= 0) {
+            bookmark.typeSpot = finalIndex[static_cast<std::size_t>(bookmark.typeSpot)];
+        }
+    }
+}
+
+// Plans where a start's operations put their runs; false when the markup
+// needs the parser.
+bool PlanScannedStart(std::size_t p, const ScannedPart& part, const ScannedPart::Mark& start, const EndsById& ends,
+                      TemplateImage::Bookmark& bookmark, ScanPlan& plan) {
+    ScannedTarget target;
+    if (!TargetOf(part, start, target)) {
+        return false;
+    }
+    if (target.paragraph == ScannedPart::kNone) {
+        return true;  // no paragraph to write in: left to the parsed document
+    }
+    bookmark.insertSpot = plan.SpotFor(p, target.insertAt, target.paragraph);
+    bookmark.insertFront = start.parent == ScannedPart::Parent::Block && target.front;
+
+    // Typing replaces what the range spans; text there is left to the parsed document.
+    const ScannedPart::Mark* end = start.columns ? nullptr : EndOf(ends, start.id);
+    if (end != nullptr) {
+        if (end->insideRun) {
+            return false;
+        }
+        if (end->start > start.start) {
+            const auto from = std::lower_bound(part.plainRuns.begin(), part.plainRuns.end(), start.after);
+            if (from != part.plainRuns.end() && *from < end->start) {
+                return true;
+            }
+            plan.spans.push_back({&bookmark, p, start.after, end->start});
+            if (start.parent == ScannedPart::Parent::Paragraph && end->parent == ScannedPart::Parent::Paragraph &&
+                end->paragraph == start.paragraph) {
+                target.typeAt = end->after;
+            }
+        }
+    }
+    bookmark.typeSpot = plan.SpotFor(p, target.typeAt, target.paragraph);
+    bookmark.typeFront = start.parent == ScannedPart::Parent::Paragraph || target.front;
+    return true;
+}
+
+// Plans the bookmarks whose first start is in the part; false when the
+// markup needs the parser.
+template <class Bookmarks>
+bool PlanScannedBookmarks(std::size_t p, const ScannedPart& part, Bookmarks& bookmarks, ScanPlan& plan) {
+    const EndsById ends = SortedEnds(part);
+    char buffer[kKeyBuffer];
+    std::string spare;
+    bookmarks.reserve(bookmarks.size() + part.starts.size());
+    for (const ScannedPart::Mark& start : part.starts) {
+        const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
+        if (bookmarks.find(key) != bookmarks.end()) {
+            continue;  // the first start of a name wins
+        }
+        TemplateImage::Bookmark& bookmark =
+            bookmarks.emplace(std::string(key), TemplateImage::Bookmark{}).first->second;
+        if (start.insideRun || !PlanScannedStart(p, part, start, ends, bookmark, plan)) {
+            return false;
+        }
+    }
+    // An empty paragraph written with an end tag for marks that lost to
+    // an earlier start of their name still gets its spot, so that it is
+    // written empty again.
+    for (std::size_t k = 0; k < part.paragraphs.size(); ++k) {
+        if (part.paragraphs[k].expanded) {
+            plan.SpotFor(p, part.paragraphs[k].end, static_cast<std::int32_t>(k));
+        }
+    }
+    return true;
+}
+
+// The formatting each spot's run takes; spots that copy the same
+// properties share their markup.
+std::vector<std::uint32_t> ScannedHeads(const std::vector<ScannedPart>& scanned,
+                                        const std::vector<ScannedSpot>& planned, std::vector<std::string>& heads) {
     std::unordered_map<std::string, std::uint32_t> headIndex;
     std::vector<std::uint32_t> plannedHead(planned.size());
     // The head of each properties element of each part, once worked out.
@@ -281,50 +387,42 @@ bool TemplateImage::Scan() {
             known.assign(part.properties.size() + 1, -1);
         }
         std::int64_t& cached = known[static_cast<std::size_t>(properties + 1)];
-        if (cached >= 0) {
-            plannedHead[i] = static_cast<std::uint32_t>(cached);
-            continue;
+        if (cached < 0) {
+            AppendScannedRunHead(part, properties, head);
+            cached = InternHead(head, headIndex, heads);
         }
-        head = "<" + part.run + ">";
-        if (properties != ScannedPart::kNone) {
-            const ScannedPart::Properties& copied = part.properties[static_cast<std::size_t>(properties)];
-            std::string content;
-            std::size_t from = copied.begin;
-            for (std::size_t k = 0; k + 1 < copied.leftOut.size(); k += 2) {
-                content.append(part.markup, from, copied.leftOut[k] - from);
-                from = copied.leftOut[k + 1];
-            }
-            content.append(part.markup, from, copied.end - from);
-            head +=
-                "<" + part.runProperties + (content.empty() ? "/>" : ">" + content + "</" + part.runProperties + ">");
-        }
-        const auto [it, added] = headIndex.try_emplace(head, static_cast<std::uint32_t>(heads_.size()));
-        if (added) {
-            heads_.push_back(head);
-        }
-        plannedHead[i] = it->second;
-        cached = it->second;
+        plannedHead[i] = static_cast<std::uint32_t>(cached);
     }
+    return plannedHead;
+}
 
-    // The spots, in the order of the parts and of their markup.
+// Lays out the spots in the order of the parts and of their markup, and
+// hands each part that has spots its markup; gives the place in `parts` of
+// each scanned part, -1 for one without spots.
+std::vector<std::int32_t> PlaceScannedSpots(std::vector<ScannedPart>& scanned,
+                                            const std::vector<std::uint64_t>& entries,
+                                            const std::vector<ScannedSpot>& planned,
+                                            const std::vector<std::uint32_t>& plannedHead,
+                                            std::vector<TemplateImage::Part>& parts,
+                                            std::vector<TemplateImage::Spot>& spots) {
     std::vector<std::int32_t> partOf(scanned.size(), -1);
     for (std::size_t k = 0; k < planned.size(); ++k) {
         const ScannedSpot& spot = planned[k];
-        ScannedPart& part = scanned[spot.part];
+        const ScannedPart& part = scanned[spot.part];
         if (partOf[spot.part] < 0) {
-            partOf[spot.part] = static_cast<std::int32_t>(parts_.size());
-            Part image;
+            partOf[spot.part] = static_cast<std::int32_t>(parts.size());
+            TemplateImage::Part image;
             image.entry = entries[spot.part];
             image.firstSpot = k;
             image.runEnd = "</" + part.run + ">";
             image.text = part.text;
             image.tab = "<" + part.tab + "/>";
             image.lineBreak = "<" + part.lineBreak + "/>";
-            parts_.push_back(std::move(image));
+            parts.push_back(std::move(image));
         }
-        ++parts_.back().spotCount;
+        ++parts.back().spotCount;
         const ScannedPart::Paragraph& paragraph = part.paragraphs[static_cast<std::size_t>(spot.paragraph)];
-        Spot& placed = spots_.emplace_back();
+        TemplateImage::Spot& placed = spots.emplace_back();
         placed.offset = spot.offset;
         placed.head = plannedHead[k];
         placed.only = paragraph.expanded && spot.offset == paragraph.end;
@@ -332,74 +430,60 @@ bool TemplateImage::Scan() {
     }
     for (std::size_t p = 0; p < scanned.size(); ++p) {
         if (partOf[p] >= 0) {
-            parts_[static_cast<std::size_t>(partOf[p])].markup = std::move(scanned[p].markup);
+            parts[static_cast<std::size_t>(partOf[p])].markup = std::move(scanned[p].markup);
         }
     }
-    for (auto& [key, bookmark] : bookmarks_) {
-        if (bookmark.insertSpot >= 0) {
-            bookmark.insertSpot = finalIndex[static_cast<std::size_t>(bookmark.insertSpot)];
-        }
-        if (bookmark.typeSpot >= 0) {
-            bookmark.typeSpot = finalIndex[static_cast<std::size_t>(bookmark.typeSpot)];
-        }
-    }
-    for (const Span& span : spans) {
-        Bookmark& bookmark = *span.bookmark;
-        if (partOf[span.part] < 0) {
-            continue;
-        }
-        const Part& part = parts_[static_cast<std::size_t>(partOf[span.part])];
-        const auto first = spots_.begin() + static_cast<std::ptrdiff_t>(part.firstSpot);
-        const auto last = first + static_cast<std::ptrdiff_t>(part.spotCount);
-        const auto lo =
-            std::lower_bound(first, last, span.from, [](const Spot& s, std::size_t v) { return s.offset < v; });
-        const auto hi =
-            std::upper_bound(first, last, span.to, [](std::size_t v, const Spot& s) { return v < s.offset; });
-        bookmark.spanFirst = static_cast<std::int32_t>(lo - spots_.begin());
-        bookmark.spanLast = static_cast<std::int32_t>(hi - spots_.begin()) - 1;
-    }
-    return true;
+    return partOf;
 }
 
-bool TemplateImage::Prepare(DocxPackage& package) {
-    std::map<const XmlPart*, std::size_t> partIndex;
-    for (std::size_t i = 0; i < package.parts_.size(); ++i) {
-        partIndex.emplace(package.parts_[i].get(), i);
-    }
+// The stretch a parsed bookmark spans, between the boundaries numbered so.
+struct ParsedSpan {
+    TemplateImage::Bookmark* bookmark;
+    std::size_t afterStart, beforeEnd;
+};
 
+// A start right before its end spans one gap, the spot between them if
+// there is one: no markers are needed to find it.
+struct Gap {
+    TemplateImage::Bookmark* bookmark;
+    NodeKey key;
+    std::int32_t spot;
+};
+
+// What planning the parsed bookmarks leaves for placing the markers.
+struct ParsedPlan {
     std::vector<PlannedSpot> planned;
+    std::vector<Boundary> boundaries;
+    std::vector<ParsedSpan> spans;
+    std::vector<Gap> gaps;
+};
+
+using XmlParts = std::vector<std::unique_ptr<XmlPart>>;
+
+template <class Bookmarks>
+ParsedPlan PlanParsedBookmarks(const XmlParts& xmlParts, const BookmarkIndex& index, Bookmarks& bookmarks) {
+    std::map<const XmlPart*, std::size_t> partIndex;
+    for (std::size_t i = 0; i < xmlParts.size(); ++i) {
+        partIndex.emplace(xmlParts[i].get(), i);
+    }
+    ParsedPlan plan;
     std::unordered_map<NodeKey, std::int32_t, NodeKeyHash> spotOf;
-    spotOf.reserve(package.index_.Size() * 2);
+    spotOf.reserve(index.Size() * 2);
     const auto spotFor = [&](std::size_t part, const RunSpot& spot) {
-        auto [it, added] = spotOf.try_emplace(KeyOf(spot), static_cast<std::int32_t>(planned.size()));
+        auto [it, added] = spotOf.try_emplace(KeyOf(spot), static_cast<std::int32_t>(plan.planned.size()));
         if (added) {
-            planned.push_back({part, spot, false, {}});
+            plan.planned.push_back({part, spot, false, {}});
         }
         return it->second;
     };
-    std::vector<Boundary> boundaries;
-    struct Span {
-        Bookmark* bookmark;
-        std::size_t afterStart, beforeEnd;
-    };
-    std::vector<Span> spans;
-    // A start right before its end spans one gap, the spot between them if
-    // there is one: no markers are needed to find it.
-    struct Gap {
-        Bookmark* bookmark;
-        NodeKey key;
-        std::int32_t spot;
-    };
-    std::vector<Gap> gaps;
-
     char buffer[kKeyBuffer];
     std::string spare;
-    bookmarks_.reserve(package.index_.Size());
-    for (const std::string& name : package.index_.Names()) {
-        const BookmarkRef& ref = *package.index_.Find(name);
+    bookmarks.reserve(index.Size());
+    for (const std::string& name : index.Names()) {
+        const BookmarkRef& ref = *index.Find(name);
         const std::size_t part = partIndex.at(ref.part);
         const std::string key(FoldedKey(name, buffer, kKeyBuffer, spare));
-        Bookmark& bookmark = bookmarks_.try_emplace(key).first->second;
+        TemplateImage::Bookmark& bookmark = bookmarks.try_emplace(key).first->second;
         if (const auto run = PlanInsertBefore(ref)) {
             bookmark.insertSpot = spotFor(part, run->spot);
             bookmark.insertFront = run->front;
@@ -408,28 +492,32 @@ bool TemplateImage::Prepare(DocxPackage& package) {
             bookmark.typeSpot = spotFor(part, typing->run.spot);
             bookmark.typeFront = typing->run.front;
             if (typing->spanned && ref.end.previous_sibling() == ref.start) {
-                gaps.push_back({&bookmark, KeyOf({ref.start.parent(), ref.end}), -1});
+                plan.gaps.push_back({&bookmark, KeyOf({ref.start.parent(), ref.end}), -1});
             } else if (typing->spanned) {
-                spans.push_back({&bookmark, boundaries.size(), boundaries.size() + 1});
-                boundaries.push_back({ref.start, true});
-                boundaries.push_back({ref.end, false});
+                plan.spans.push_back({&bookmark, plan.boundaries.size(), plan.boundaries.size() + 1});
+                plan.boundaries.push_back({ref.start, true});
+                plan.boundaries.push_back({ref.end, false});
             }
         }
     }
-    for (Gap& gap : gaps) {
+    for (Gap& gap : plan.gaps) {
         if (const auto it = spotOf.find(gap.key); it != spotOf.end()) {
             gap.spot = it->second;
         }
     }
+    return plan;
+}
 
-    // The formatting each spot's run takes; spots that copy the same
-    // properties share their markup.
+// The formatting each spot's run takes; spots that copy the same
+// properties share their markup.
+std::vector<std::uint32_t> ParsedHeads(const XmlParts& xmlParts, const std::vector<PlannedSpot>& planned,
+                                       std::vector<std::string>& heads) {
     std::unordered_map<const void*, std::uint32_t> headOfProperties;
     std::unordered_map<std::string, std::uint32_t> headIndex;
     std::vector<std::uint32_t> plannedHead(planned.size());
     std::string head;
     for (std::size_t i = 0; i < planned.size(); ++i) {
-        const WordNames& names = *package.parts_[planned[i].part]->names;
+        const WordNames& names = *xmlParts[planned[i].part]->names;
         const pugi::xml_node properties = NeighbourPropertiesAt(names, planned[i].spot);
         const auto known = headOfProperties.find(properties.internal_object());
         if (known != headOfProperties.end() && properties) {
@@ -438,24 +526,16 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         }
         head.clear();
         AppendRunHead(names, properties, head);
-        const auto [it, added] = headIndex.try_emplace(head, static_cast<std::uint32_t>(heads_.size()));
-        if (added) {
-            heads_.push_back(head);
-        }
-        plannedHead[i] = it->second;
+        plannedHead[i] = InternHead(head, headIndex, heads);
         if (properties) {
-            headOfProperties.emplace(properties.internal_object(), it->second);
+            headOfProperties.emplace(properties.internal_object(), plannedHead[i]);
         }
     }
+    return plannedHead;
+}
 
-    // What only the planning needed goes before the parts are saved, the
-    // moment of the most memory.
-    package.index_ = BookmarkIndex();
-    decltype(spotOf)().swap(spotOf);
-    decltype(headOfProperties)().swap(headOfProperties);
-    decltype(headIndex)().swap(headIndex);
-
-    // Markers: spots first, then the boundaries, numbered on from them.
+// Markers: spots first, then the boundaries, numbered on from them.
+void PlaceMarkers(std::vector<PlannedSpot>& planned, const std::vector<Boundary>& boundaries) {
     for (std::size_t i = 0; i < planned.size(); ++i) {
         PlannedSpot& spot = planned[i];
         spot.only = !spot.spot.parent.first_child();
@@ -474,70 +554,118 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         marker.set_name(kMarkerName);
         marker.set_value(std::to_string(planned.size() + i).c_str());
     }
+}
 
-    // Each part's markup without the markers, and where they were.
-    const std::size_t markers = planned.size() + boundaries.size();
-    std::vector<std::size_t> offsetOf(markers, std::string::npos);
-    std::vector<std::size_t> markerPart(markers, 0);
-    for (std::size_t i = 0; i < planned.size(); ++i) {
-        markerPart[i] = planned[i].part;
+// Each part's markup without the markers, and where they were.
+struct MarkedMarkup {
+    std::vector<std::size_t> offsetOf;  // by marker, in its part's markup
+    std::vector<std::size_t> markerPart;
+    std::vector<std::string> markups;  // by part; empty for a part without spots
+    std::vector<TemplateImage::Part> partNames;
+};
+
+TemplateImage::Part PartNamesOf(const XmlPart& xml) {
+    TemplateImage::Part names;
+    names.entry = xml.entry;
+    names.runEnd = "</" + xml.names->Qualified("r") + ">";
+    names.text = xml.names->Qualified("t");
+    names.tab = "<" + xml.names->Qualified("tab") + "/>";
+    names.lineBreak = "<" + xml.names->Qualified("br") + "/>";
+    return names;
+}
+
+// Cuts the markers out of the saved part `p` in place: on a large form a
+// second copy of the part would be the peak of the memory taken. False
+// when the part's own markup looks like a marker.
+bool CutMarkers(std::string& saved, std::size_t p, MarkedMarkup& marked) {
+    const std::size_t markers = marked.offsetOf.size();
+    std::size_t kept = 0;
+    std::size_t from = 0;
+    const auto keep = [&](std::size_t end) {
+        std::memmove(saved.data() + kept, saved.data() + from, end - from);
+        kept += end - from;
+    };
+    for (std::size_t at = saved.find(kMarkerOpen); at != std::string::npos; at = saved.find(kMarkerOpen, from)) {
+        const std::size_t digits = at + kMarkerOpen.size();
+        const std::size_t close = saved.find(kMarkerClose, digits);
+        std::size_t id = 0;
+        bool number = close != std::string::npos && close > digits;
+        for (std::size_t k = digits; number && k < close; ++k) {
+            number = saved[k] >= '0' && saved[k] <= '9';
+            id = id * 10 + static_cast<std::size_t>(saved[k] - '0');
+        }
+        if (!number || id >= markers || marked.offsetOf[id] != std::string::npos) {
+            return false;
+        }
+        keep(at);
+        marked.offsetOf[id] = kept;
+        marked.markerPart[id] = p;
+        from = close + kMarkerClose.size();
     }
-    std::vector<std::string> markups(package.parts_.size());
-    std::vector<Part> partNames(package.parts_.size());
-    std::vector<bool> hasSpots(package.parts_.size(), false);
+    keep(saved.size());
+    saved.resize(kept);
+    saved.shrink_to_fit();
+    return true;
+}
+
+// Saves each part that has spots and finds its markers; false when a
+// marker is lost or the markup defeats them.
+bool SaveMarkedParts(XmlParts& xmlParts, const ParsedPlan& plan, MarkedMarkup& marked) {
+    const std::vector<PlannedSpot>& planned = plan.planned;
+    const std::size_t markers = planned.size() + plan.boundaries.size();
+    marked.offsetOf.assign(markers, std::string::npos);
+    marked.markerPart.assign(markers, 0);
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+        marked.markerPart[i] = planned[i].part;
+    }
+    marked.markups.resize(xmlParts.size());
+    marked.partNames.resize(xmlParts.size());
+    std::vector<bool> hasSpots(xmlParts.size(), false);
     for (const PlannedSpot& spot : planned) {
         hasSpots[spot.part] = true;
     }
-    for (std::size_t p = 0; p < package.parts_.size(); ++p) {
+    for (std::size_t p = 0; p < xmlParts.size(); ++p) {
         if (!hasSpots[p]) {
             continue;
         }
         std::string saved;
-        XmlPart& xml = *package.parts_[p];
+        XmlPart& xml = *xmlParts[p];
         SavePart(xml, saved);
-        partNames[p].entry = xml.entry;
-        partNames[p].runEnd = "</" + xml.names->Qualified("r") + ">";
-        partNames[p].text = xml.names->Qualified("t");
-        partNames[p].tab = "<" + xml.names->Qualified("tab") + "/>";
-        partNames[p].lineBreak = "<" + xml.names->Qualified("br") + "/>";
+        marked.partNames[p] = PartNamesOf(xml);
         // The parsed part is done with: on a large form it is most of the memory.
         xml.xml.reset();
         std::string().swap(xml.source);
-        // The markers are cut out in place: on a large form a second copy
-        // of the part would be the peak of the memory taken.
-        std::size_t kept = 0;
-        std::size_t from = 0;
-        const auto keep = [&](std::size_t end) {
-            std::memmove(saved.data() + kept, saved.data() + from, end - from);
-            kept += end - from;
-        };
-        for (std::size_t at = saved.find(kMarkerOpen); at != std::string::npos; at = saved.find(kMarkerOpen, from)) {
-            const std::size_t digits = at + kMarkerOpen.size();
-            const std::size_t close = saved.find(kMarkerClose, digits);
-            std::size_t id = 0;
-            bool number = close != std::string::npos && close > digits;
-            for (std::size_t k = digits; number && k < close; ++k) {
-                number = saved[k] >= '0' && saved[k] <= '9';
-                id = id * 10 + static_cast<std::size_t>(saved[k] - '0');
-            }
-            if (!number || id >= markers || offsetOf[id] != std::string::npos) {
-                return false;  // the part's own markup looks like a marker
-            }
-            keep(at);
-            offsetOf[id] = kept;
-            markerPart[id] = p;
-            from = close + kMarkerClose.size();
+        if (!CutMarkers(saved, p, marked)) {
+            return false;
         }
-        keep(saved.size());
-        saved.resize(kept);
-        saved.shrink_to_fit();
-        markups[p] = std::move(saved);
+        marked.markups[p] = std::move(saved);
     }
-    if (std::find(offsetOf.begin(), offsetOf.end(), std::string::npos) != offsetOf.end()) {
+    return std::find(marked.offsetOf.begin(), marked.offsetOf.end(), std::string::npos) == marked.offsetOf.end();
+}
+
+// The parts with spots and their spots, in the order of the parts and of
+// their markup; and for each planned spot the place it took.
+struct PlacedSpots {
+    std::vector<TemplateImage::Part> parts;
+    std::vector<TemplateImage::Spot> spots;
+    std::vector<std::int32_t> finalIndex;
+};
+
+// A spot that is all its element holds must sit right inside the element's
+// tags as saved; false when it does not.
+bool MarkOnly(const PlannedSpot& planned, const std::string& markup, TemplateImage::Spot& spot) {
+    const std::string& end = planned.closing;
+    if (spot.offset == 0 || markup[spot.offset - 1] != '>' || markup.compare(spot.offset, end.size(), end) != 0) {
         return false;
     }
+    spot.only = true;
+    spot.closing = static_cast<std::uint32_t>(end.size());
+    return true;
+}
 
-    // Spots in the order of the parts and of their markup.
+bool PlaceParsedSpots(const std::vector<PlannedSpot>& planned, const std::vector<std::uint32_t>& plannedHead,
+                      MarkedMarkup& marked, PlacedSpots& placed) {
+    const std::vector<std::size_t>& offsetOf = marked.offsetOf;
     std::vector<std::size_t> order(planned.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
@@ -545,73 +673,106 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return std::make_pair(planned[a].part, offsetOf[a]) < std::make_pair(planned[b].part, offsetOf[b]);
     });
-    std::vector<std::int32_t> finalIndex(planned.size());
-    std::vector<Spot> spots(planned.size());
-    std::vector<Part> parts;
+    placed.finalIndex.resize(planned.size());
+    placed.spots.resize(planned.size());
+    std::vector<TemplateImage::Part>& parts = placed.parts;
     for (std::size_t k = 0; k < order.size(); ++k) {
         const std::size_t i = order[k];
         const PlannedSpot& plannedSpot = planned[i];
-        finalIndex[i] = static_cast<std::int32_t>(k);
-        Spot& spot = spots[k];
+        placed.finalIndex[i] = static_cast<std::int32_t>(k);
+        TemplateImage::Spot& spot = placed.spots[k];
         spot.offset = offsetOf[i];
         spot.head = plannedHead[i];
-        if (parts.empty() || parts.back().entry != partNames[plannedSpot.part].entry) {
-            Part part = std::move(partNames[plannedSpot.part]);
-            part.markup = std::move(markups[plannedSpot.part]);
+        if (parts.empty() || parts.back().entry != marked.partNames[plannedSpot.part].entry) {
+            TemplateImage::Part part = std::move(marked.partNames[plannedSpot.part]);
+            part.markup = std::move(marked.markups[plannedSpot.part]);
             part.firstSpot = k;
             parts.push_back(std::move(part));
         }
         ++parts.back().spotCount;
-        if (plannedSpot.only) {
-            const std::string& end = plannedSpot.closing;
-            const std::string& markup = parts.back().markup;
-            if (spot.offset == 0 || markup[spot.offset - 1] != '>' ||
-                markup.compare(spot.offset, end.size(), end) != 0) {
-                return false;
-            }
-            spot.only = true;
-            spot.closing = static_cast<std::uint32_t>(end.size());
+        if (plannedSpot.only && !MarkOnly(plannedSpot, parts.back().markup, spot)) {
+            return false;
         }
     }
+    return true;
+}
 
-    for (auto& [key, bookmark] : bookmarks_) {
-        if (bookmark.insertSpot >= 0) {
-            bookmark.insertSpot = finalIndex[static_cast<std::size_t>(bookmark.insertSpot)];
-        }
-        if (bookmark.typeSpot >= 0) {
-            bookmark.typeSpot = finalIndex[static_cast<std::size_t>(bookmark.typeSpot)];
-        }
-    }
-    for (const Gap& gap : gaps) {
+// The spots inside each stretch a bookmark spans.
+void SetParsedSpans(const ParsedPlan& plan, const MarkedMarkup& marked, const XmlParts& xmlParts, PlacedSpots& placed) {
+    for (const Gap& gap : plan.gaps) {
         if (gap.spot >= 0) {
-            gap.bookmark->spanFirst = gap.bookmark->spanLast = finalIndex[static_cast<std::size_t>(gap.spot)];
+            gap.bookmark->spanFirst = gap.bookmark->spanLast = placed.finalIndex[static_cast<std::size_t>(gap.spot)];
         }
     }
-    for (const Span& span : spans) {
-        Bookmark& bookmark = *span.bookmark;
-        const std::size_t from = offsetOf[planned.size() + span.afterStart];
-        const std::size_t to = offsetOf[planned.size() + span.beforeEnd];
-        const std::size_t part = markerPart[planned.size() + span.afterStart];
-        if (part != markerPart[planned.size() + span.beforeEnd]) {
+    const std::size_t spotMarkers = plan.planned.size();
+    for (const ParsedSpan& span : plan.spans) {
+        TemplateImage::Bookmark& bookmark = *span.bookmark;
+        const std::size_t part = marked.markerPart[spotMarkers + span.afterStart];
+        if (part != marked.markerPart[spotMarkers + span.beforeEnd]) {
             bookmark.typeSpot = -1;
             continue;
         }
-        // Spots with from <= offset <= to in that part lie inside.
-        const auto inPart = std::find_if(parts.begin(), parts.end(),
-                                         [&](const Part& p) { return p.entry == package.parts_[part]->entry; });
-        if (inPart == parts.end()) {
-            continue;
+        const auto inPart = std::find_if(placed.parts.begin(), placed.parts.end(), [&](const TemplateImage::Part& p) {
+            return p.entry == xmlParts[part]->entry;
+        });
+        if (inPart != placed.parts.end()) {
+            SetSpan(bookmark, placed.spots, *inPart, marked.offsetOf[spotMarkers + span.afterStart],
+                    marked.offsetOf[spotMarkers + span.beforeEnd]);
         }
-        const auto first = spots.begin() + static_cast<std::ptrdiff_t>(inPart->firstSpot);
-        const auto last = first + static_cast<std::ptrdiff_t>(inPart->spotCount);
-        const auto lo = std::lower_bound(first, last, from, [](const Spot& s, std::size_t v) { return s.offset < v; });
-        const auto hi = std::upper_bound(first, last, to, [](std::size_t v, const Spot& s) { return v < s.offset; });
-        bookmark.spanFirst = static_cast<std::int32_t>(lo - spots.begin());
-        bookmark.spanLast = static_cast<std::int32_t>(hi - spots.begin()) - 1;
     }
+}
 
-    parts_ = std::move(parts);
-    spots_ = std::move(spots);
+}  // namespace
+
+bool TemplateImage::Scan() {
+    std::vector<ScannedPart> scanned;
+    std::vector<std::uint64_t> entries;
+    if (!ScanStoryParts(*zip_, scanned, entries)) {
+        return false;
+    }
+    zip_->CheckCopyable();
+
+    // Each place asked for, numbered in the order asked; the places are
+    // sorted and merged once all are known.
+    ScanPlan plan;
+    for (std::size_t p = 0; p < scanned.size(); ++p) {
+        if (!PlanScannedBookmarks(p, scanned[p], bookmarks_, plan)) {
+            return false;
+        }
+    }
+    const OrderedSpots ordered = OrderRequests(plan.requests);
+    const std::vector<std::uint32_t> plannedHead = ScannedHeads(scanned, ordered.planned, heads_);
+    const std::vector<std::int32_t> partOf =
+        PlaceScannedSpots(scanned, entries, ordered.planned, plannedHead, parts_, spots_);
+    RenumberSpots(bookmarks_, ordered.finalIndex);
+    for (const ScannedSpan& span : plan.spans) {
+        if (partOf[span.part] >= 0) {
+            SetSpan(*span.bookmark, spots_, parts_[static_cast<std::size_t>(partOf[span.part])], span.from, span.to);
+        }
+    }
+    return true;
+}
+
+bool TemplateImage::Prepare(DocxPackage& package) {
+    ParsedPlan plan = PlanParsedBookmarks(package.parts_, package.index_, bookmarks_);
+    const std::vector<std::uint32_t> plannedHead = ParsedHeads(package.parts_, plan.planned, heads_);
+    // What only the planning needed goes before the parts are saved, the
+    // moment of the most memory.
+    package.index_ = BookmarkIndex();
+
+    PlaceMarkers(plan.planned, plan.boundaries);
+    MarkedMarkup marked;
+    if (!SaveMarkedParts(package.parts_, plan, marked)) {
+        return false;
+    }
+    PlacedSpots placed;
+    if (!PlaceParsedSpots(plan.planned, plannedHead, marked, placed)) {
+        return false;
+    }
+    RenumberSpots(bookmarks_, placed.finalIndex);
+    SetParsedSpans(plan, marked, package.parts_, placed);
+    parts_ = std::move(placed.parts);
+    spots_ = std::move(placed.spots);
     return true;
 }
 
