@@ -27,7 +27,7 @@
 #include "batch_scenario.h"
 #include "export/output_file.h"
 #include "export_scenario.h"
-#include "recording_view.h"
+#include "support/recording_observer.h"
 #include "support/documents.h"
 #include "support/firebird_fixture.h"
 #include "support/temp_dir.h"

@@ -10,7 +10,7 @@
 
 #include "batch/batch_run.h"
 #include "core/error.h"
-#include "fake_database.h"
+#include "support/fake_database.h"
 #include "support/recording_word.h"
 #include "support/temp_dir.h"
 

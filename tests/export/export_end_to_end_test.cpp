@@ -24,7 +24,7 @@
 #include "export/output_file.h"
 #include "export_scenario.h"
 #include "journal/journal.h"
-#include "recording_view.h"
+#include "support/recording_observer.h"
 #include "settings/settings.h"
 #include "support/documents.h"
 #include "support/firebird_fixture.h"

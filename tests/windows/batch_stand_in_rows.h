@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "export/export_run.h"
-#include "fake_database.h"
+#include "support/fake_database.h"
 
 namespace tarnfold::testing {
 

@@ -6,8 +6,7 @@ add_executable(batch_stand_in_program
   ${TARNFOLD_WINDOWS_TESTS}/batch_stand_in_program.cpp
   ${TARNFOLD_WINDOWS_TESTS}/batch_stand_in_rows.cpp)
 target_link_libraries(batch_stand_in_program PRIVATE tarnfold_batch_program)
-target_include_directories(batch_stand_in_program PRIVATE ${TARNFOLD_WINDOWS_TESTS} ${TARNFOLD_ROOT}/tests
-                           ${TARNFOLD_ROOT}/tests/export)
+target_include_directories(batch_stand_in_program PRIVATE ${TARNFOLD_WINDOWS_TESTS} ${TARNFOLD_ROOT}/tests)
 
 # The 32-bit build runs the released batch over the database only.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -20,7 +19,6 @@ tarnfold_windows_test(batch_windows_tests
   LIBS tarnfold_batch_program tarnfold_word_stand_in_support
   ARGS ${batch_tests_filter}
   PROPERTIES TIMEOUT 300 ENVIRONMENT "LC_ALL=ru_RU.UTF-8")
-target_include_directories(batch_windows_tests PRIVATE ${TARNFOLD_ROOT}/tests/export)
 add_dependencies(batch_windows_tests batch_stand_in_program word_stand_in tarnfold-batch)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   set_tests_properties(batch_windows_tests PROPERTIES FIXTURES_REQUIRED "word_stand_in;windows_database"

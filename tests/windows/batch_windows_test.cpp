@@ -23,7 +23,7 @@
 #include "demo_database.h"
 #include "export/export_run.h"
 #include "core/wide_text.h"
-#include "recording_view.h"
+#include "support/recording_observer.h"
 #include "stand_in_registration.h"
 #include "stand_in_word_test.h"
 #include "word/com/word_com.h"

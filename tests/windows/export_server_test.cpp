@@ -16,7 +16,7 @@
 #include "core/error.h"
 #include "export/export_run.h"
 #include "core/wide_text.h"
-#include "recording_view.h"
+#include "support/recording_observer.h"
 #include "stand_in_word_test.h"
 #include "stand_in_rows.h"
 #include "word/com/message_filter.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_database.h"
+#include "support/fake_database.h"
 
 namespace tarnfold::testing {
 

@@ -125,7 +125,6 @@ tarnfold_windows_test(word_server_tests
           ${TARNFOLD_WINDOWS_TESTS}/word_server_test.cpp
           ${TARNFOLD_WINDOWS_TESTS}/export_server_test.cpp
   LIBS tarnfold_word_stand_in_support tarnfold_word_com tarnfold_export)
-target_include_directories(word_server_tests PRIVATE ${TARNFOLD_ROOT}/tests/export)
 add_dependencies(word_server_tests word_stand_in)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   add_test(NAME word_stand_in_registration COMMAND word_stand_in /RegServer)
