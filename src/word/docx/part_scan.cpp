@@ -464,6 +464,13 @@ private:
             }
             if (a.name[rest - 1] != ':') continue;
             const std::string_view prefix = a.name.substr(0, rest - 1);
+            // ":name" has an empty prefix, which the parsed part's look-up
+            // takes for no prefix at all.
+            if (prefix.empty()) {
+                unprefixed = a.value;
+                found = true;
+                continue;
+            }
             if (prefix.find(':') == std::string_view::npos && Bound(prefix)) {
                 found = true;
                 return a.value;

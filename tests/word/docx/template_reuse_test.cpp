@@ -173,6 +173,13 @@ std::vector<Case> Cases() {
                                   "w:name=\"other\"/><w:bookmarkEnd w:id=\"1\"/><w:bookmarkEnd w:id=\"2\"/></w:p>")),
          {Type("range", "1"), Type("other", "2"), Type("range", "3")},
          false},
+        // A name written with an empty prefix counts as an unprefixed one;
+        // a start without a name is no bookmark.
+        {"a name attribute with an empty prefix, and a start without a name",
+         OnlyDocument(DocumentXml("<w:p><w:bookmarkStart w:id=\"1\" :name=\"inner\"/><w:bookmarkEnd w:id=\"1\"/>"
+                                  "<w:bookmarkStart w:id=\"2\" w:naee=\"lost\"/><w:bookmarkEnd w:id=\"2\"/></w:p>")),
+         {Insert("inner", "1"), Type("inner", "2")},
+         true},
         {"a bookmark inside a hyperlink",
          OnlyDocument(DocumentXml("<w:p><w:hyperlink w:anchor=\"x\"><w:r><w:t>ссылка</w:t></w:r>" +
                                   Bookmark(1, "link") + "</w:hyperlink>" + Bookmark(2, "plain") + "</w:p>")),
