@@ -47,12 +47,12 @@ int ReadTheme(const std::string& value) {
     throw UsageError(message);
 }
 
-}  // namespace
+using ValueOptionTable = std::map<std::string, std::function<void(const std::string& name, const std::string& value)>>;
+using FlagTable = std::map<std::string, std::function<void(const std::string& name)>>;
 
-BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
-    BatchOptions options;
-    using Setter = std::function<void(const std::string& name, const std::string& value)>;
-    const std::map<std::string, Setter> withValue = {
+// The options that take a value, each writing its field of `options`.
+ValueOptionTable ValueOptions(BatchOptions& options) {
+    return {
         {"--form", [&](auto& n, auto& v) { SetOnce(options.form, n, v); }},
         {"--institution",
          [&](auto& n, auto& v) {
@@ -82,21 +82,31 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
              options.list = ReadListKind(v);
          }},
     };
-    const auto setJournal = [&](bool on) {
-        if (options.journal && *options.journal != on)
-            throw UsageError("Параметры --journal и --no-journal исключают друг друга");
-        options.journal = on;
-    };
-    const std::map<std::string, std::function<void(const std::string&)>> flags = {
+}
+
+void SetJournal(BatchOptions& options, bool on) {
+    if (options.journal && *options.journal != on)
+        throw UsageError("Параметры --journal и --no-journal исключают друг друга");
+    options.journal = on;
+}
+
+// The options without a value, each switching its field of `options` on.
+FlagTable Flags(BatchOptions& options) {
+    return {
         {"--help", [&](auto&) { options.help = true; }},
         {"-h", [&](auto&) { options.help = true; }},
         {"--all-institutions", [&](auto&) { options.allInstitutions = true; }},
         {"--all-forms", [&](auto&) { options.allForms = true; }},
         {"--check-templates", [&](auto&) { options.checkTemplates = true; }},
-        {"--journal", [&](auto&) { setJournal(true); }},
-        {"--no-journal", [&](auto&) { setJournal(false); }},
+        {"--journal", [&](auto&) { SetJournal(options, true); }},
+        {"--no-journal", [&](auto&) { SetJournal(options, false); }},
     };
+}
 
+// Hands every argument to its option, in the order given; a value comes
+// after "=" or as the next argument.
+void ReadArguments(const std::vector<std::string>& arguments, const ValueOptionTable& withValue,
+                   const FlagTable& flags) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const std::size_t equals = argument.find('=');
@@ -118,16 +128,26 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             option->second(name, arguments[++i]);
         }
     }
+}
+
+// Whether an option of an export, a list or a check was given: any but
+// --help, --out and --convert-templates itself.
+bool HasExportChoices(const BatchOptions& options) {
+    return options.form || !options.institutions.empty() || options.allInstitutions || options.year ||
+           options.section || options.period || options.templates || options.journal ||
+           options.list != ListKind::None || options.allForms || options.theme || options.checkTemplates ||
+           options.report;
+}
+
+// Refuses options given together that contradict each other or that the
+// chosen task would ignore.
+void CheckCombinations(const BatchOptions& options) {
     if (options.allInstitutions && !options.institutions.empty())
         throw UsageError("Параметры --institution и --all-institutions исключают друг друга");
     if (options.allForms && options.form) throw UsageError("Параметры --form и --all-forms исключают друг друга");
     if (options.theme && options.form)
         throw UsageError("Параметры --form и --theme исключают друг друга: тему задает сама форма");
-    const bool exportChoices = options.form || !options.institutions.empty() || options.allInstitutions ||
-                               options.year || options.section || options.period || options.templates ||
-                               options.journal || options.list != ListKind::None || options.allForms || options.theme ||
-                               options.checkTemplates || options.report;
-    if (options.convertTemplates && exportChoices)
+    if (options.convertTemplates && HasExportChoices(options))
         throw UsageError("Параметр --convert-templates сочетается только с --out");
     if (options.checkTemplates &&
         (!options.institutions.empty() || options.allInstitutions || options.section || options.period || options.out ||
@@ -138,6 +158,14 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         throw UsageError("Параметр --report относится только к --check-templates");
     if (options.theme && !options.allForms && !options.checkTemplates)
         throw UsageError("Параметр --theme относится только к --all-forms и --check-templates");
+}
+
+}  // namespace
+
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
+    BatchOptions options;
+    ReadArguments(arguments, ValueOptions(options), Flags(options));
+    CheckCombinations(options);
     return options;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <optional>
 
 #include "core/text.h"
 
@@ -28,6 +29,96 @@ int TwelveHour(int hour) {
     return h == 0 ? 12 : h;
 }
 
+bool IsFieldFlag(char c) { return c == '-' || c == '_' || c == '0' || c == 'E' || c == 'O'; }
+
+std::string ZeroPaddedNumber(int value, bool unpadded) { return unpadded ? std::to_string(value) : TwoDigits(value); }
+
+std::string SpacePaddedNumber(int value, bool unpadded) {
+    return unpadded ? std::to_string(value) : Padded(value, ' ');
+}
+
+std::optional<std::string> NumericField(char conversion, const std::tm& time, bool unpadded) {
+    switch (conversion) {
+        case 'd':
+            return ZeroPaddedNumber(time.tm_mday, unpadded);
+        case 'e':
+            return SpacePaddedNumber(time.tm_mday, unpadded);
+        case 'm':
+            return ZeroPaddedNumber(time.tm_mon + 1, unpadded);
+        case 'y':
+            return ZeroPaddedNumber((time.tm_year + 1900) % 100, unpadded);
+        case 'Y':
+            return std::to_string(time.tm_year + 1900);
+        case 'C':
+            return ZeroPaddedNumber((time.tm_year + 1900) / 100, unpadded);
+        case 'H':
+            return ZeroPaddedNumber(time.tm_hour, unpadded);
+        case 'I':
+            return ZeroPaddedNumber(TwelveHour(time.tm_hour), unpadded);
+        case 'k':
+            return SpacePaddedNumber(time.tm_hour, unpadded);
+        case 'l':
+            return SpacePaddedNumber(TwelveHour(time.tm_hour), unpadded);
+        case 'M':
+            return ZeroPaddedNumber(time.tm_min, unpadded);
+        case 'S':
+            return ZeroPaddedNumber(time.tm_sec, unpadded);
+        default:
+            return std::nullopt;
+    }
+}
+
+// The pattern a composite field stands for; null for any other field.
+const char* CompositePattern(char conversion) {
+    switch (conversion) {
+        case 'D':
+            return "%m/%d/%y";
+        case 'F':
+            return "%Y-%m-%d";
+        case 'T':
+            return "%H:%M:%S";
+        case 'R':
+            return "%H:%M";
+        case 'r':
+            return "%I:%M:%S %p";
+        default:
+            return nullptr;
+    }
+}
+
+// The 12-hour markers and the escaped characters.
+std::optional<std::string> MarkerOrCharacter(char conversion, const std::tm& time, const RegionalFormats& formats) {
+    switch (conversion) {
+        case 'p':
+            return time.tm_hour < 12 ? formats.am : formats.pm;
+        case 'P':
+            return LowerAscii(time.tm_hour < 12 ? formats.am : formats.pm);
+        case 'n':
+            return "\n";
+        case 't':
+            return "\t";
+        case '%':
+            return "%";
+        default:
+            return std::nullopt;
+    }
+}
+
+// Names of months and days: the C library's, in its own words.
+std::string LibraryField(char conversion, const std::tm& time) {
+    char buffer[128];
+    const std::array<char, 3> single = {'%', conversion, '\0'};
+    const std::size_t n = std::strftime(buffer, sizeof buffer, single.data(), &time);
+    return std::string(buffer, n);
+}
+
+std::string FormatField(char conversion, bool unpadded, const std::tm& time, const RegionalFormats& formats) {
+    if (auto number = NumericField(conversion, time, unpadded)) return *number;
+    if (const char* composite = CompositePattern(conversion)) return FormatByPattern(composite, time, formats);
+    if (auto text = MarkerOrCharacter(conversion, time, formats)) return *text;
+    return LibraryField(conversion, time);
+}
+
 }  // namespace
 
 RegionalFormats UserRegionalFormats() { return ReadRegionalFormats("").value_or(RegionalFormats{}); }
@@ -39,90 +130,14 @@ std::string FormatByPattern(const std::string& pattern, const std::tm& time, con
             out += pattern[i];
             continue;
         }
-        char c = pattern[++i];
+        char conversion = pattern[++i];
         // "%-m" and friends: the number without padding.
         bool unpadded = false;
-        if ((c == '-' || c == '_' || c == '0' || c == 'E' || c == 'O') && i + 1 < pattern.size()) {
-            unpadded = c == '-';
-            c = pattern[++i];
+        if (IsFieldFlag(conversion) && i + 1 < pattern.size()) {
+            unpadded = conversion == '-';
+            conversion = pattern[++i];
         }
-        const auto number = [&](int value) { return unpadded ? std::to_string(value) : TwoDigits(value); };
-        switch (c) {
-            case 'd':
-                out += number(time.tm_mday);
-                break;
-            case 'e':
-                out += unpadded ? std::to_string(time.tm_mday) : Padded(time.tm_mday, ' ');
-                break;
-            case 'm':
-                out += number(time.tm_mon + 1);
-                break;
-            case 'y':
-                out += number((time.tm_year + 1900) % 100);
-                break;
-            case 'Y':
-                out += std::to_string(time.tm_year + 1900);
-                break;
-            case 'C':
-                out += number((time.tm_year + 1900) / 100);
-                break;
-            case 'H':
-                out += number(time.tm_hour);
-                break;
-            case 'I':
-                out += number(TwelveHour(time.tm_hour));
-                break;
-            case 'k':
-                out += unpadded ? std::to_string(time.tm_hour) : Padded(time.tm_hour, ' ');
-                break;
-            case 'l':
-                out += unpadded ? std::to_string(TwelveHour(time.tm_hour)) : Padded(TwelveHour(time.tm_hour), ' ');
-                break;
-            case 'M':
-                out += number(time.tm_min);
-                break;
-            case 'S':
-                out += number(time.tm_sec);
-                break;
-            case 'p':
-                out += time.tm_hour < 12 ? formats.am : formats.pm;
-                break;
-            case 'P':
-                out += LowerAscii(time.tm_hour < 12 ? formats.am : formats.pm);
-                break;
-            case 'D':
-                out += FormatByPattern("%m/%d/%y", time, formats);
-                break;
-            case 'F':
-                out += FormatByPattern("%Y-%m-%d", time, formats);
-                break;
-            case 'T':
-                out += FormatByPattern("%H:%M:%S", time, formats);
-                break;
-            case 'R':
-                out += FormatByPattern("%H:%M", time, formats);
-                break;
-            case 'r':
-                out += FormatByPattern("%I:%M:%S %p", time, formats);
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case '%':
-                out += '%';
-                break;
-            default: {
-                // Names of months and days: the C library's, in its own words.
-                char buffer[128];
-                const std::array<char, 3> single = {'%', c, '\0'};
-                const std::size_t n = std::strftime(buffer, sizeof buffer, single.data(), &time);
-                out.append(buffer, n);
-                break;
-            }
-        }
+        out += FormatField(conversion, unpadded, time, formats);
     }
     return out;
 }
