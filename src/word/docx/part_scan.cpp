@@ -241,7 +241,8 @@ public:
     // The loops over names and values stop at the string's terminating
     // null character, which is neither a name's nor a value's, without
     // testing for the end on every byte.
-    explicit Scanner(const std::string& source) : s_(source) {}
+    explicit Scanner(std::string source)
+        : source_(std::make_unique<const std::string>(std::move(source))), s_(*source_) {}
 
     std::optional<ScannedPart> Scan() {
         // The markup mostly stands as written: room for all of it at once.
@@ -250,6 +251,7 @@ public:
         if (!Document()) return std::nullopt;
         Flush(s_.size());
         GroupRuns();
+        part_.source = std::move(source_);
         return std::move(part_);
     }
 
@@ -859,6 +861,7 @@ private:
         runs = std::move(grouped);
     }
 
+    std::unique_ptr<const std::string> source_;
     const std::string& s_;
     ScannedPart part_;
     std::size_t copied_ = 0;
@@ -875,6 +878,6 @@ private:
 
 }  // namespace
 
-std::optional<ScannedPart> ScanPart(const std::string& source) { return Scanner(source).Scan(); }
+std::optional<ScannedPart> ScanPart(std::string source) { return Scanner(std::move(source)).Scan(); }
 
 }  // namespace tarnfold::word::docx

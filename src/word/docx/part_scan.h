@@ -9,8 +9,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnfold::word::docx {
@@ -18,6 +20,9 @@ namespace tarnfold::word::docx {
 struct ScannedPart {
     static constexpr std::int32_t kNone = -1;
 
+    // The part as it was read, held where moving the scanned part leaves it:
+    // the marks' names and ids point into it.
+    std::unique_ptr<const std::string> source;
     // The markup as the save writes it. A paragraph a block-level mark points
     // to that has no children is written with an end tag ("<w:p></w:p>"), so
     // that runs can go between; see Paragraph::expanded.
@@ -47,7 +52,7 @@ struct ScannedPart {
     };
     enum class Parent { Paragraph, Block, Other };
     struct Mark {
-        std::string name, id;
+        std::string_view name, id;
         std::size_t start = 0, after = 0;  // where its tag begins and ends
         Parent parent = Parent::Other;
         std::int32_t paragraph = kNone;  // the parent paragraph
@@ -67,6 +72,6 @@ struct ScannedPart {
 };
 
 // Scans a part in UTF-8; nothing when the part needs the parser.
-std::optional<ScannedPart> ScanPart(const std::string& source);
+std::optional<ScannedPart> ScanPart(std::string source);
 
 }  // namespace tarnfold::word::docx

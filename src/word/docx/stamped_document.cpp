@@ -118,7 +118,7 @@ void StampedDocument::TypeAtBookmark(std::string_view name, std::string_view tex
 
 void StampedDocument::Place(std::string_view name, std::string_view text, bool typing) {
     if (!parsed_) {
-        const TemplateImage::Bookmark* bookmark = image_->Find(name);
+        const TemplateImage::Bookmark* bookmark = image_->Find(name, lastFound_);
         if (bookmark == nullptr) {
             throw Error("В документе нет закладки " + Quoted(name));
         }

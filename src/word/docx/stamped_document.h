@@ -64,6 +64,8 @@ private:
     std::vector<Written> written_;
     std::string runs_;
     std::vector<std::uint32_t> runsAtSpot_;
+    // The bookmark found last: a filling mostly goes in the template's order.
+    std::uint32_t lastFound_ = NameIndex::kMissing;
 };
 
 // A template opened for one document, as the window fills one: made from the

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace tarnfold::word::docx {
@@ -75,8 +76,8 @@ TemplateImage::TemplateImage(const std::string& pathUtf8, Preparation preparatio
     if (!Prepare(package)) {
         // Markup this program cannot splice into: every call goes to the
         // parsed document, and the bookmarks are still found here.
-        for (auto& entry : bookmarks_) {
-            entry.second = Bookmark{};
+        for (Bookmark& bookmark : bookmarks_) {
+            bookmark = Bookmark{};
         }
         parts_.clear();
         spots_.clear();
@@ -88,6 +89,7 @@ void TemplateImage::Clear() {
     parts_.clear();
     spots_.clear();
     heads_.clear();
+    bookmarkNames_.Clear();
     bookmarks_.clear();
 }
 
@@ -113,7 +115,7 @@ constexpr std::uint64_t kOffsetBits = (std::uint64_t{1} << kPartShift) - 1;
 
 // The stretch a scanned bookmark spans, in its part's markup.
 struct ScannedSpan {
-    TemplateImage::Bookmark* bookmark;
+    std::uint32_t bookmark;
     std::size_t part, from, to;
 };
 
@@ -143,14 +145,6 @@ struct ScannedTarget {
     bool front = true;
 };
 
-using EndsById = std::vector<std::pair<std::string_view, const ScannedPart::Mark*>>;
-
-// Ordered by length first, so that the numbers writers give as ids mostly
-// come sorted already.
-inline bool IdBefore(std::string_view a, std::string_view b) {
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-}
-
 // The properties a run added at `offset` in the paragraph copies: those of
 // the run before it, else of the run after it, else of the paragraph mark.
 std::int32_t NeighbourProperties(const ScannedPart& part, std::int32_t paragraph, std::size_t offset) {
@@ -173,7 +167,7 @@ bool ScanStoryParts(const ZipReader& zip, std::vector<ScannedPart>& scanned, std
         if (!encoding || *encoding != pugi::encoding_utf8) {
             return false;
         }
-        auto part = ScanPart(source);
+        auto part = ScanPart(std::move(source));
         if (!part) {
             return false;
         }
@@ -184,23 +178,28 @@ bool ScanStoryParts(const ZipReader& zip, std::vector<ScannedPart>& scanned, std
 }
 
 // The part's bookmark ends by id; of ends with one id the first in the part counts.
-EndsById SortedEnds(const ScannedPart& part) {
+struct EndsById {
+    NameIndex ids;
+    std::vector<const ScannedPart::Mark*> ends;  // by the id's number
+    std::uint32_t last = NameIndex::kMissing;    // the number found last
+};
+
+EndsById EndsOf(const ScannedPart& part) {
     EndsById ends;
-    ends.reserve(part.ends.size());
+    ends.ids.Reserve(part.ends.size());
+    ends.ends.reserve(part.ends.size());
     for (const ScannedPart::Mark& end : part.ends) {
-        ends.emplace_back(end.id, &end);
-    }
-    const auto endBefore = [](const auto& a, const auto& b) { return IdBefore(a.first, b.first); };
-    if (!std::is_sorted(ends.begin(), ends.end(), endBefore)) {
-        std::stable_sort(ends.begin(), ends.end(), endBefore);
+        if (ends.ids.Add(end.id).second) {
+            ends.ends.push_back(&end);
+        }
     }
     return ends;
 }
 
-const ScannedPart::Mark* EndOf(const EndsById& ends, std::string_view id) {
-    const auto end = std::lower_bound(ends.begin(), ends.end(), id,
-                                      [](const auto& e, std::string_view key) { return IdBefore(e.first, key); });
-    return end != ends.end() && end->first == id ? end->second : nullptr;
+// Starts mostly come in the order of their ends.
+const ScannedPart::Mark* EndOf(EndsById& ends, std::string_view id) {
+    const std::uint32_t number = ends.ids.Find(id, ends.last);
+    return number == NameIndex::kMissing ? nullptr : ends.ends[number];
 }
 
 // False when the markup around the start needs the parser; a target
@@ -278,22 +277,53 @@ std::uint32_t InternHead(const std::string& head, std::unordered_map<std::string
     return it->second;
 }
 
-// Spots with from <= offset <= to in the part lie inside the bookmark's stretch.
+// The first element from `from` on for which `before` is false, where it is
+// true for every element ahead of `from`. Looked for in steps that double,
+// so that an answer close by costs a few comparisons.
+template <class It, class Before>
+It FirstNotBefore(It from, It last, Before before) {
+    std::ptrdiff_t step = 1;
+    while (last - from > step) {
+        const It probe = from + step;
+        if (!before(*probe)) {
+            return std::partition_point(from, probe, before);
+        }
+        from = probe + 1;
+        step *= 2;
+    }
+    return std::partition_point(from, last, before);
+}
+
+// Where a search of a sorted range goes on from: the last answer, unless
+// what is sought now lies before it.
+template <class It, class Before>
+It Resumed(It first, It cursor, It last, Before before) {
+    if (cursor < first || cursor > last || (cursor > first && !before(*std::prev(cursor)))) {
+        return first;
+    }
+    return cursor;
+}
+
+// Spots with from <= offset <= to in the part lie inside the bookmark's
+// stretch. Stretches mostly come in the order of the markup and hold a spot
+// or two: the search goes on from where the last one began (`cursor`).
 void SetSpan(TemplateImage::Bookmark& bookmark, const std::vector<TemplateImage::Spot>& spots,
-             const TemplateImage::Part& part, std::size_t from, std::size_t to) {
+             const TemplateImage::Part& part, std::size_t from, std::size_t to, std::size_t& cursor) {
     using Spot = TemplateImage::Spot;
     const auto first = spots.begin() + static_cast<std::ptrdiff_t>(part.firstSpot);
     const auto last = first + static_cast<std::ptrdiff_t>(part.spotCount);
-    const auto lo = std::lower_bound(first, last, from, [](const Spot& s, std::size_t v) { return s.offset < v; });
-    const auto hi = std::upper_bound(first, last, to, [](std::size_t v, const Spot& s) { return v < s.offset; });
+    const auto ahead = [from](const Spot& s) { return s.offset < from; };
+    const auto lo =
+        FirstNotBefore(Resumed(first, spots.begin() + static_cast<std::ptrdiff_t>(cursor), last, ahead), last, ahead);
+    const auto hi = FirstNotBefore(lo, last, [to](const Spot& s) { return s.offset <= to; });
+    cursor = static_cast<std::size_t>(lo - spots.begin());
     bookmark.spanFirst = static_cast<std::int32_t>(lo - spots.begin());
     bookmark.spanLast = static_cast<std::int32_t>(hi - spots.begin()) - 1;
 }
 
 // Points each bookmark's spots at the spots' places once they are ordered.
-template <class Bookmarks>
-void RenumberSpots(Bookmarks& bookmarks, const std::vector<std::int32_t>& finalIndex) {
-    for (auto& [key, bookmark] : bookmarks) {
+void RenumberSpots(std::vector<TemplateImage::Bookmark>& bookmarks, const std::vector<std::int32_t>& finalIndex) {
+    for (TemplateImage::Bookmark& bookmark : bookmarks) {
         if (bookmark.insertSpot >= 0) {
             bookmark.insertSpot = finalIndex[static_cast<std::size_t>(bookmark.insertSpot)];
         }
@@ -305,8 +335,9 @@ void RenumberSpots(Bookmarks& bookmarks, const std::vector<std::int32_t>& finalI
 
 // Plans where a start's operations put their runs; false when the markup
 // needs the parser.
-bool PlanScannedStart(std::size_t p, const ScannedPart& part, const ScannedPart::Mark& start, const EndsById& ends,
-                      TemplateImage::Bookmark& bookmark, ScanPlan& plan) {
+bool PlanScannedStart(std::size_t p, const ScannedPart& part, const ScannedPart::Mark& start, EndsById& ends,
+                      std::uint32_t number, TemplateImage::Bookmark& bookmark, ScanPlan& plan,
+                      std::size_t& plainCursor) {
     ScannedTarget target;
     if (!TargetOf(part, start, target)) {
         return false;
@@ -324,11 +355,16 @@ bool PlanScannedStart(std::size_t p, const ScannedPart& part, const ScannedPart:
             return false;
         }
         if (end->start > start.start) {
-            const auto from = std::lower_bound(part.plainRuns.begin(), part.plainRuns.end(), start.after);
+            const auto ahead = [&start](std::size_t run) { return run < start.after; };
+            const auto runs = part.plainRuns.begin();
+            const auto from = FirstNotBefore(
+                Resumed(runs, runs + static_cast<std::ptrdiff_t>(plainCursor), part.plainRuns.end(), ahead),
+                part.plainRuns.end(), ahead);
+            plainCursor = static_cast<std::size_t>(from - runs);
             if (from != part.plainRuns.end() && *from < end->start) {
                 return true;
             }
-            plan.spans.push_back({&bookmark, p, start.after, end->start});
+            plan.spans.push_back({number, p, start.after, end->start});
             if (start.parent == ScannedPart::Parent::Paragraph && end->parent == ScannedPart::Parent::Paragraph &&
                 end->paragraph == start.paragraph) {
                 target.typeAt = end->after;
@@ -342,20 +378,21 @@ bool PlanScannedStart(std::size_t p, const ScannedPart& part, const ScannedPart:
 
 // Plans the bookmarks whose first start is in the part; false when the
 // markup needs the parser.
-template <class Bookmarks>
-bool PlanScannedBookmarks(std::size_t p, const ScannedPart& part, Bookmarks& bookmarks, ScanPlan& plan) {
-    const EndsById ends = SortedEnds(part);
+bool PlanScannedBookmarks(std::size_t p, const ScannedPart& part, NameIndex& names,
+                          std::vector<TemplateImage::Bookmark>& bookmarks, ScanPlan& plan) {
+    EndsById ends = EndsOf(part);
     char buffer[kKeyBuffer];
     std::string spare;
+    names.Reserve(names.Size() + part.starts.size());
     bookmarks.reserve(bookmarks.size() + part.starts.size());
+    std::size_t plainCursor = 0;
     for (const ScannedPart::Mark& start : part.starts) {
-        const std::string_view key = FoldedKey(start.name, buffer, kKeyBuffer, spare);
-        if (bookmarks.find(key) != bookmarks.end()) {
+        const auto [number, added] = names.Add(FoldedKey(start.name, buffer, kKeyBuffer, spare));
+        if (!added) {
             continue;  // the first start of a name wins
         }
-        TemplateImage::Bookmark& bookmark =
-            bookmarks.emplace(std::string(key), TemplateImage::Bookmark{}).first->second;
-        if (start.insideRun || !PlanScannedStart(p, part, start, ends, bookmark, plan)) {
+        TemplateImage::Bookmark& bookmark = bookmarks.emplace_back();
+        if (start.insideRun || !PlanScannedStart(p, part, start, ends, number, bookmark, plan, plainCursor)) {
             return false;
         }
     }
@@ -438,14 +475,14 @@ std::vector<std::int32_t> PlaceScannedSpots(std::vector<ScannedPart>& scanned,
 
 // The stretch a parsed bookmark spans, between the boundaries numbered so.
 struct ParsedSpan {
-    TemplateImage::Bookmark* bookmark;
+    std::uint32_t bookmark;
     std::size_t afterStart, beforeEnd;
 };
 
 // A start right before its end spans one gap, the spot between them if
 // there is one: no markers are needed to find it.
 struct Gap {
-    TemplateImage::Bookmark* bookmark;
+    std::uint32_t bookmark;
     NodeKey key;
     std::int32_t spot;
 };
@@ -460,8 +497,8 @@ struct ParsedPlan {
 
 using XmlParts = std::vector<std::unique_ptr<XmlPart>>;
 
-template <class Bookmarks>
-ParsedPlan PlanParsedBookmarks(const XmlParts& xmlParts, const BookmarkIndex& index, Bookmarks& bookmarks) {
+ParsedPlan PlanParsedBookmarks(const XmlParts& xmlParts, const BookmarkIndex& index, NameIndex& names,
+                               std::vector<TemplateImage::Bookmark>& bookmarks) {
     std::map<const XmlPart*, std::size_t> partIndex;
     for (std::size_t i = 0; i < xmlParts.size(); ++i) {
         partIndex.emplace(xmlParts[i].get(), i);
@@ -478,12 +515,16 @@ ParsedPlan PlanParsedBookmarks(const XmlParts& xmlParts, const BookmarkIndex& in
     };
     char buffer[kKeyBuffer];
     std::string spare;
+    names.Reserve(index.Size());
     bookmarks.reserve(index.Size());
     for (const std::string& name : index.Names()) {
         const BookmarkRef& ref = *index.Find(name);
         const std::size_t part = partIndex.at(ref.part);
-        const std::string key(FoldedKey(name, buffer, kKeyBuffer, spare));
-        TemplateImage::Bookmark& bookmark = bookmarks.try_emplace(key).first->second;
+        const auto [number, added] = names.Add(FoldedKey(name, buffer, kKeyBuffer, spare));
+        if (added) {
+            bookmarks.emplace_back();
+        }
+        TemplateImage::Bookmark& bookmark = bookmarks[number];
         if (const auto run = PlanInsertBefore(ref)) {
             bookmark.insertSpot = spotFor(part, run->spot);
             bookmark.insertFront = run->front;
@@ -492,9 +533,9 @@ ParsedPlan PlanParsedBookmarks(const XmlParts& xmlParts, const BookmarkIndex& in
             bookmark.typeSpot = spotFor(part, typing->run.spot);
             bookmark.typeFront = typing->run.front;
             if (typing->spanned && ref.end.previous_sibling() == ref.start) {
-                plan.gaps.push_back({&bookmark, KeyOf({ref.start.parent(), ref.end}), -1});
+                plan.gaps.push_back({number, KeyOf({ref.start.parent(), ref.end}), -1});
             } else if (typing->spanned) {
-                plan.spans.push_back({&bookmark, plan.boundaries.size(), plan.boundaries.size() + 1});
+                plan.spans.push_back({number, plan.boundaries.size(), plan.boundaries.size() + 1});
                 plan.boundaries.push_back({ref.start, true});
                 plan.boundaries.push_back({ref.end, false});
             }
@@ -698,15 +739,18 @@ bool PlaceParsedSpots(const std::vector<PlannedSpot>& planned, const std::vector
 }
 
 // The spots inside each stretch a bookmark spans.
-void SetParsedSpans(const ParsedPlan& plan, const MarkedMarkup& marked, const XmlParts& xmlParts, PlacedSpots& placed) {
+void SetParsedSpans(const ParsedPlan& plan, const MarkedMarkup& marked, const XmlParts& xmlParts, PlacedSpots& placed,
+                    std::vector<TemplateImage::Bookmark>& bookmarks) {
     for (const Gap& gap : plan.gaps) {
         if (gap.spot >= 0) {
-            gap.bookmark->spanFirst = gap.bookmark->spanLast = placed.finalIndex[static_cast<std::size_t>(gap.spot)];
+            TemplateImage::Bookmark& bookmark = bookmarks[gap.bookmark];
+            bookmark.spanFirst = bookmark.spanLast = placed.finalIndex[static_cast<std::size_t>(gap.spot)];
         }
     }
     const std::size_t spotMarkers = plan.planned.size();
+    std::size_t cursor = 0;
     for (const ParsedSpan& span : plan.spans) {
-        TemplateImage::Bookmark& bookmark = *span.bookmark;
+        TemplateImage::Bookmark& bookmark = bookmarks[span.bookmark];
         const std::size_t part = marked.markerPart[spotMarkers + span.afterStart];
         if (part != marked.markerPart[spotMarkers + span.beforeEnd]) {
             bookmark.typeSpot = -1;
@@ -717,7 +761,7 @@ void SetParsedSpans(const ParsedPlan& plan, const MarkedMarkup& marked, const Xm
         });
         if (inPart != placed.parts.end()) {
             SetSpan(bookmark, placed.spots, *inPart, marked.offsetOf[spotMarkers + span.afterStart],
-                    marked.offsetOf[spotMarkers + span.beforeEnd]);
+                    marked.offsetOf[spotMarkers + span.beforeEnd], cursor);
         }
     }
 }
@@ -736,7 +780,7 @@ bool TemplateImage::Scan() {
     // sorted and merged once all are known.
     ScanPlan plan;
     for (std::size_t p = 0; p < scanned.size(); ++p) {
-        if (!PlanScannedBookmarks(p, scanned[p], bookmarks_, plan)) {
+        if (!PlanScannedBookmarks(p, scanned[p], bookmarkNames_, bookmarks_, plan)) {
             return false;
         }
     }
@@ -745,16 +789,18 @@ bool TemplateImage::Scan() {
     const std::vector<std::int32_t> partOf =
         PlaceScannedSpots(scanned, entries, ordered.planned, plannedHead, parts_, spots_);
     RenumberSpots(bookmarks_, ordered.finalIndex);
+    std::size_t cursor = 0;
     for (const ScannedSpan& span : plan.spans) {
         if (partOf[span.part] >= 0) {
-            SetSpan(*span.bookmark, spots_, parts_[static_cast<std::size_t>(partOf[span.part])], span.from, span.to);
+            SetSpan(bookmarks_[span.bookmark], spots_, parts_[static_cast<std::size_t>(partOf[span.part])], span.from,
+                    span.to, cursor);
         }
     }
     return true;
 }
 
 bool TemplateImage::Prepare(DocxPackage& package) {
-    ParsedPlan plan = PlanParsedBookmarks(package.parts_, package.index_, bookmarks_);
+    ParsedPlan plan = PlanParsedBookmarks(package.parts_, package.index_, bookmarkNames_, bookmarks_);
     const std::vector<std::uint32_t> plannedHead = ParsedHeads(package.parts_, plan.planned, heads_);
     // What only the planning needed goes before the parts are saved, the
     // moment of the most memory.
@@ -770,17 +816,22 @@ bool TemplateImage::Prepare(DocxPackage& package) {
         return false;
     }
     RenumberSpots(bookmarks_, placed.finalIndex);
-    SetParsedSpans(plan, marked, package.parts_, placed);
+    SetParsedSpans(plan, marked, package.parts_, placed, bookmarks_);
     parts_ = std::move(placed.parts);
     spots_ = std::move(placed.spots);
     return true;
 }
 
 const TemplateImage::Bookmark* TemplateImage::Find(std::string_view name) const {
+    std::uint32_t last = NameIndex::kMissing;
+    return Find(name, last);
+}
+
+const TemplateImage::Bookmark* TemplateImage::Find(std::string_view name, std::uint32_t& last) const {
     char buffer[kKeyBuffer];
     std::string spare;
-    const auto it = bookmarks_.find(FoldedKey(name, buffer, kKeyBuffer, spare));
-    return it == bookmarks_.end() ? nullptr : &it->second;
+    const std::uint32_t number = bookmarkNames_.Find(FoldedKey(name, buffer, kKeyBuffer, spare), last);
+    return number == NameIndex::kMissing ? nullptr : &bookmarks_[number];
 }
 
 std::size_t TemplateImage::PartOfSpot(std::size_t spot) const {

@@ -6,15 +6,14 @@
 // the parsed document gives for the same calls; a call that splicing cannot
 // do as that one would is left to it (see StampedDocument).
 
+#include "word/docx/name_index.h"
 #include "word/docx/zip_archive.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tarnfold::word::docx {
@@ -69,6 +68,9 @@ public:
 
     const std::string& Path() const { return path_; }
     const Bookmark* Find(std::string_view name) const;
+    // The same for bookmarks looked up mostly in the order of the template:
+    // `last` is the caller's note of the bookmark found last (see NameIndex).
+    const Bookmark* Find(std::string_view name, std::uint32_t& last) const;
     const std::vector<Part>& Parts() const { return parts_; }
     const std::vector<Spot>& Spots() const { return spots_; }
     std::size_t PartOfSpot(std::size_t spot) const;
@@ -84,18 +86,15 @@ private:
     bool Prepare(DocxPackage& package);
     void Clear();
 
-    struct KeyHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
-    };
-
     std::string path_;
     bool scanned_ = false;
     std::optional<ZipReader> zip_;
     std::vector<Part> parts_;
     std::vector<Spot> spots_;
     std::vector<std::string> heads_;
-    std::unordered_map<std::string, Bookmark, KeyHash, std::equal_to<>> bookmarks_;
+    // Bookmarks by their folded names' numbers.
+    NameIndex bookmarkNames_;
+    std::vector<Bookmark> bookmarks_;
 };
 
 }  // namespace tarnfold::word::docx
