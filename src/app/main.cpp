@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "core/memory_reuse.h"
 #include "core/paths.h"
 #include "core/regional.h"
 #include "window/export_connection.h"
@@ -14,6 +15,7 @@
 // outlive the event loop and are released before exit.
 int main(int argc, char** argv) {
     using namespace tarnfold;
+    KeepFreedMemoryForReuse();
     std::unique_ptr<word::LibreOfficeServer> office;
     word::docx::DocxServer docx;
     std::unique_ptr<window::ExportConnection> connection;

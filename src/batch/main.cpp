@@ -6,6 +6,7 @@
 
 #include "batch/batch_program.h"
 #include "batch/interrupt.h"
+#include "core/memory_reuse.h"
 #include "core/paths.h"
 
 // The batch exporter: the window's export, run for many institutions from the
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     // (names of months, the system's reasons) in the user's language. Numbers
     // never depend on it.
     std::setlocale(LC_ALL, "");
+    tarnfold::KeepFreedMemoryForReuse();
     tarnfold::batch::StartInterruptWatch();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return tarnfold::batch::RunBatchProgram(arguments, tarnfold::ProgramFolder(), std::cout, std::cerr,

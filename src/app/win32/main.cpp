@@ -1,4 +1,5 @@
 #include "app/win32/program.h"
+#include "core/memory_reuse.h"
 #include "db/data_module.h"
 #include "window/data_module_start.h"
 
@@ -6,6 +7,7 @@
 // through Word. The data module lives as long as the window.
 int main() {
     using namespace tarnfold;
+    KeepFreedMemoryForReuse();
     window::DataModuleStart data;
     return app::win32::RunWindowProgram(
         [&data](window::MainWindowLogic& logic, const std::string& programFolder) -> std::optional<RowSource> {

@@ -35,6 +35,7 @@
 #include "batch/batch_choices.h"
 #include "batch/batch_office.h"
 #include "batch/batch_run.h"
+#include "core/memory_reuse.h"
 #include "db/data_module.h"
 #include "export/export_run.h"
 #include "export_scenario.h"
@@ -528,9 +529,12 @@ LargeFill FillInProcess(const std::string& way, const std::string& templatePath,
 }
 
 // The bench's form at 10,000 and at 100,000 figures, written by the template
-// maker without the office, each filled once both ways.
+// maker without the office, filled both ways, each in three processes: the
+// best time of the three (one run alone swings by a tenth), the most memory.
 void LargeForms(const std::filesystem::path& root) {
-    std::printf("\nlarge forms, one document each, in a process of its own (templates written without the office):\n");
+    std::printf(
+        "\nlarge forms, one document each, in a process of its own (templates written without the office; best of "
+        "3):\n");
     for (const int tables : {10, 100}) {
         BenchOptions shape;
         shape.tables = tables;
@@ -547,7 +551,13 @@ void LargeForms(const std::filesystem::path& root) {
         std::printf("  %zu figures: template made in %.1f s (limit 30 s at 100,000)\n", figures,
                     Seconds(Clock::now() - start));
         for (const char* way : {"batch", "per-document"}) {
-            const LargeFill fill = FillInProcess(way, templatePath, (folder / (std::string(way) + ".docx")).string());
+            LargeFill fill = FillInProcess(way, templatePath, (folder / (std::string(way) + ".docx")).string());
+            for (int again = 0; again < 2; ++again) {
+                const LargeFill next =
+                    FillInProcess(way, templatePath, (folder / (std::string(way) + ".docx")).string());
+                fill.ms = std::min(fill.ms, next.ms);
+                fill.maxRssMb = std::max(fill.maxRssMb, next.maxRssMb);
+            }
             std::printf("  %zu figures, %s way: %.0f ms, %.2f us per figure, max RSS %.0f MB%s\n", fill.figures, way,
                         fill.ms, 1000.0 * fill.ms / static_cast<double>(fill.figures), fill.maxRssMb,
                         figures >= 100000 ? " (limit 200 MB)" : "");
@@ -653,6 +663,8 @@ int Bench(const BenchOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As the batch program has it.
+    tarnfold::KeepFreedMemoryForReuse();
     BenchOptions options;
     try {
         options = ParseOptions(argc, argv);

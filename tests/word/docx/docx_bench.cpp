@@ -13,6 +13,7 @@
 
 #include "package_builder.h"
 
+#include "core/memory_reuse.h"
 #include "temp_dir.h"
 #include "word/docx/docx_package.h"
 #include "word/docx/stamped_document.h"
@@ -115,6 +116,8 @@ int FillOnce(const std::string& way, const std::string& templatePath, const std:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As the programs have it.
+    tarnfold::KeepFreedMemoryForReuse();
     if (argc == 5 && std::string(argv[1]) == "--fill-once") {
         try {
             return FillOnce(argv[2], argv[3], argv[4]);
