@@ -125,6 +125,8 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
         observer_.Result(TemplateMissingResult);
         return RunEnd::Refused;
     }
+    // A .docx template is prepared while the figures are read.
+    if (templateChoice.docx) servers_.docx->PrepareTemplate(templateChoice.path);
 
     observer_.Status(PreparingDataStatus);
     // The run's own snapshot, ended when the run ends.

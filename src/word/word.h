@@ -120,6 +120,10 @@ class Server {
 public:
     virtual ~Server() = default;
     virtual std::unique_ptr<Application> CreateApplication() = 0;
+    // A run names the template it will open before it reads its figures: a
+    // server that prepares its templates itself may begin now, on a thread of
+    // its own. Opening it gives the same document, or the same error, either way.
+    virtual void PrepareTemplate(const std::string& templatePath) { (void)templatePath; }
 };
 
 }  // namespace tarnfold::word

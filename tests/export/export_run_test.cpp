@@ -529,6 +529,9 @@ TEST_F(ExportRunTest, DocxTemplateAloneIsFilledThroughTheDocxServerUnderADocxNam
     const std::string output = OutputFolder() + "№ 7 (разрез 01) ЦРБ за 2011 год.docx";
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 0);
     const std::vector<std::string>& calls = docxRecording.calls;
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front(), "PrepareTemplate " + templates.string() + "/7.docx")
+        << "the template is prepared before anything else is asked of the server";
     EXPECT_NE(std::find(calls.begin(), calls.end(), "OpenWorkingDocument " + templates.string() + "/7.docx"),
               calls.end());
     EXPECT_NE(std::find(calls.begin(), calls.end(), "SaveAs " + output), calls.end());

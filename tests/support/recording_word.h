@@ -72,6 +72,9 @@ public:
         if (recording_.failToStart) throw Error("cannot start");
         return std::make_unique<RecordingApplication>(recording_);
     }
+    void PrepareTemplate(const std::string& templatePath) override {
+        recording_.Note("PrepareTemplate " + templatePath);
+    }
 
 private:
     Recording& recording_;

@@ -32,14 +32,15 @@ private:
 
 class DocxApplication : public Application {
 public:
-    DocxApplication(Launcher launcher, std::shared_ptr<TemplateCache> templates)
-        : launcher_(std::move(launcher)), templates_(std::move(templates)) {}
+    DocxApplication(Launcher launcher, std::shared_ptr<TemplateCache> templates, std::shared_ptr<TemplateAhead> ahead)
+        : launcher_(std::move(launcher)), templates_(std::move(templates)), ahead_(std::move(ahead)) {}
 
     std::shared_ptr<Document> OpenWorkingDocument(const std::string& templatePath) override {
+        std::shared_ptr<const TemplateImage> prepared = ahead_->Take(templatePath);
         if (templates_) {
-            last_ = std::make_shared<StampedDocument>(templates_->Get(templatePath));
+            last_ = std::make_shared<StampedDocument>(templates_->Get(templatePath, std::move(prepared)));
         } else {
-            last_ = OpenForOneDocument(templatePath);
+            last_ = OpenForOneDocument(templatePath, std::move(prepared));
         }
         return std::make_shared<DocxDocument>(last_);
     }
@@ -55,6 +56,7 @@ public:
 private:
     Launcher launcher_;
     std::shared_ptr<TemplateCache> templates_;
+    std::shared_ptr<TemplateAhead> ahead_;
     std::shared_ptr<OpenDocument> last_;
 };
 
@@ -64,12 +66,21 @@ DocxServer::DocxServer() : DocxServer(OpenWithDesktop) {}
 
 DocxServer::DocxServer(Launcher launcher, TemplateReuse reuse)
     : launcher_(std::move(launcher)),
-      templates_(reuse == TemplateReuse::AcrossDocuments ? std::make_shared<TemplateCache>() : nullptr) {}
+      templates_(reuse == TemplateReuse::AcrossDocuments ? std::make_shared<TemplateCache>() : nullptr),
+      ahead_(std::make_shared<TemplateAhead>()) {}
 
 DocxServer::~DocxServer() = default;
 
 std::unique_ptr<Application> DocxServer::CreateApplication() {
-    return std::make_unique<DocxApplication>(launcher_, templates_);
+    return std::make_unique<DocxApplication>(launcher_, templates_, ahead_);
+}
+
+void DocxServer::PrepareTemplate(const std::string& templatePath) {
+    if (templates_ && templates_->Holds(templatePath)) return;
+    // A document of its own is made by scanning alone; a kept template is
+    // parsed where scanning cannot serve (see OpenForOneDocument).
+    ahead_->Begin(templatePath,
+                  templates_ ? TemplateImage::Preparation::ScanOrParse : TemplateImage::Preparation::ScanOnly);
 }
 
 }  // namespace tarnfold::word::docx

@@ -19,6 +19,7 @@ using Launcher = std::function<void(const std::string& pathUtf8)>;
 enum class TemplateReuse { None, AcrossDocuments };
 
 class TemplateCache;
+class TemplateAhead;
 
 class DocxServer : public Server {
 public:
@@ -27,10 +28,14 @@ public:
     explicit DocxServer(Launcher launcher, TemplateReuse reuse = TemplateReuse::None);
     ~DocxServer() override;
     std::unique_ptr<Application> CreateApplication() override;
+    // Prepares the template on a thread of its own, unless it is kept
+    // prepared already.
+    void PrepareTemplate(const std::string& templatePath) override;
 
 private:
     Launcher launcher_;
     std::shared_ptr<TemplateCache> templates_;
+    std::shared_ptr<TemplateAhead> ahead_;
 };
 
 }  // namespace tarnfold::word::docx

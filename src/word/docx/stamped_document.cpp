@@ -91,8 +91,10 @@ bool AppendRunMarkup(std::string& out, std::string_view head, const TemplateImag
     return true;
 }
 
-std::shared_ptr<OpenDocument> OpenForOneDocument(const std::string& pathUtf8) {
-    auto image = std::make_shared<const TemplateImage>(pathUtf8, TemplateImage::Preparation::ScanOnly);
+std::shared_ptr<OpenDocument> OpenForOneDocument(const std::string& pathUtf8,
+                                                 std::shared_ptr<const TemplateImage> scanned) {
+    auto image = scanned ? std::move(scanned)
+                         : std::make_shared<const TemplateImage>(pathUtf8, TemplateImage::Preparation::ScanOnly);
     if (image->Scanned()) {
         return std::make_shared<StampedDocument>(std::move(image));
     }

@@ -69,8 +69,10 @@ private:
 };
 
 // A template opened for one document, as the window fills one: made from the
-// template scanned as text where it can be, else parsed.
-std::shared_ptr<OpenDocument> OpenForOneDocument(const std::string& pathUtf8);
+// template scanned as text where it can be, else parsed. `scanned`, when
+// given, is the template prepared ahead by scanning alone.
+std::shared_ptr<OpenDocument> OpenForOneDocument(const std::string& pathUtf8,
+                                                 std::shared_ptr<const TemplateImage> scanned = nullptr);
 
 // Appends the run markup for a text to `out`: the spot's opening markup, the
 // text's pieces as the part spells them, the end tag; exactly what saving a

@@ -219,6 +219,8 @@ public:
     std::unique_ptr<word::Application> CreateApplication() override {
         return std::make_unique<TimedApplication>(inner_.CreateApplication(), t_, perFigure_);
     }
+    // Begun here, the preparation's time is the wait when the document opens.
+    void PrepareTemplate(const std::string& templatePath) override { inner_.PrepareTemplate(templatePath); }
 
 private:
     word::Server& inner_;

@@ -76,6 +76,54 @@ TEST_F(DocxApplication, ShowHandsTheSavedFileToTheDesktopAndNeverTheTemplate) {
     EXPECT_THAT(ParagraphTexts(ReadEntry(form, "word/document.xml")), ElementsAre(""));
 }
 
+// A template prepared ahead, on a thread of its own, gives the document (or
+// the error) the open would have given without it, whether the server keeps
+// its templates or not.
+TEST(DocxPreparedTemplate, TheOpenGivesWhatItWouldHaveMadeItselfEvenWhenTheFileChangedOrIsBroken) {
+    for (const auto reuse : {word::docx::TemplateReuse::None, word::docx::TemplateReuse::AcrossDocuments}) {
+        SCOPED_TRACE(reuse == word::docx::TemplateReuse::None ? "one document each" : "kept");
+        TempDir dir;
+        word::docx::DocxServer server([](const std::string&) {}, reuse);
+        const auto app = server.CreateApplication();
+
+        const std::string form = Form(dir, "form.docx", "first");
+        server.PrepareTemplate(form);
+        auto doc = word::BookmarkSteps(app->OpenWorkingDocument(form));
+        doc->InsertBeforeBookmark("first", "1");
+        doc->SaveAs(dir.File("out.docx"));
+        EXPECT_THAT(ParagraphTexts(ReadEntry(dir.File("out.docx"), "word/document.xml")), ElementsAre("1"));
+
+        // Rewritten after the preparation began: the open reads the file as it is now.
+        const std::string changing = Form(dir, "changing.docx", "old");
+        server.PrepareTemplate(changing);
+        Form(dir, "changing.docx", "a_new_and_longer_name");
+        auto changed = word::BookmarkSteps(app->OpenWorkingDocument(changing));
+        EXPECT_TRUE(changed->HasBookmark("a_new_and_longer_name"));
+        EXPECT_FALSE(changed->HasBookmark("old"));
+
+        // Prepared for one template, opened for another.
+        server.PrepareTemplate(form);
+        EXPECT_TRUE(word::BookmarkSteps(app->OpenWorkingDocument(changing))->HasBookmark("a_new_and_longer_name"));
+
+        const std::string broken = dir.File("broken.docx");
+        std::ofstream(broken) << "not a package";
+        std::string unprepared;
+        try {
+            word::docx::DocxServer().CreateApplication()->OpenWorkingDocument(broken);
+        } catch (const Error& e) {
+            unprepared = e.what();
+        }
+        ASSERT_FALSE(unprepared.empty());
+        server.PrepareTemplate(broken);
+        try {
+            app->OpenWorkingDocument(broken);
+            ADD_FAILURE() << "a broken template opened";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), unprepared);
+        }
+    }
+}
+
 // The real opener, with a stand-in for xdg-open first on the search path.
 class DesktopOpener : public ::testing::Test {
 protected:
