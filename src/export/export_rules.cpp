@@ -1,6 +1,7 @@
 #include "export/export_rules.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "core/error.h"
 #include "core/integer.h"
@@ -25,6 +26,29 @@ bool IsDecimalWholeNumber(std::string_view text) {
 
 std::string_view SkipLeadingBlanks(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    return text;
+}
+
+// A figure of at most 15 digits and at most 4 after the point, written from
+// its digits. Through a double it would come out the same: the double nearest
+// to such a value gives back its digits at 15 significant ones, and the
+// general form needs no exponent for it.
+std::optional<std::string> ShortDecimalText(const Decimal& value, const std::string& decimalSeparator) {
+    constexpr std::int64_t kFifteenDigits = 1'000'000'000'000'000;
+    if (value.scale < 0 || value.scale > 4 || value.units <= -kFifteenDigits || value.units >= kFifteenDigits)
+        return std::nullopt;
+    std::string digits = std::to_string(value.units < 0 ? -value.units : value.units);
+    const auto scale = static_cast<std::size_t>(value.scale);
+    if (digits.size() <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
+    std::size_t end = digits.size();
+    const std::size_t point = end - scale;
+    while (end > point && digits[end - 1] == '0') --end;
+    std::string text = value.units < 0 ? "-" : "";
+    text.append(digits, 0, point);
+    if (end > point) {
+        text += decimalSeparator;
+        text.append(digits, point, end - point);
+    }
     return text;
 }
 
@@ -125,6 +149,7 @@ bool ShouldWriteValue(db::Kind kind, const db::Value& value) {
 
 std::string CellText(db::Kind kind, const db::Value& value, const std::string& decimalSeparator) {
     if (kind == db::Kind::Text) return value.text;
+    if (std::optional<std::string> text = ShortDecimalText(value.decimal, decimalSeparator)) return std::move(*text);
     return FormatGeneral(value.decimal.ToDouble(), decimalSeparator);
 }
 
