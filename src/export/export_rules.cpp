@@ -64,9 +64,10 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
 namespace {
 
 // What printf's "%.Nd" writes: at least `digits` digits, a minus sign before
-// them; done by hand as a bookmark name is made for every figure.
-void AppendPadded(std::string& out, std::int32_t value, std::size_t digits) {
-    if (value < 0) out += '-';
+// them; done by hand as a bookmark name is made for every figure. Returns the
+// end of what was written; `out` has room for 11 characters and `digits`.
+char* AppendPadded(char* out, std::int32_t value, std::size_t digits) {
+    if (value < 0) *out++ = '-';
     std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
     char reversed[10];
     std::size_t count = 0;
@@ -74,22 +75,23 @@ void AppendPadded(std::string& out, std::int32_t value, std::size_t digits) {
         reversed[count++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    for (std::size_t i = count; i < digits; ++i) out += '0';
-    while (count > 0) out += reversed[--count];
+    for (std::size_t i = count; i < digits; ++i) *out++ = '0';
+    while (count > 0) *out++ = reversed[--count];
+    return out;
 }
 
 }  // namespace
 
 std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t column) {
-    std::string name;
-    name.reserve(16);
-    name += 'z';
-    AppendPadded(name, table, 4);
-    name += '_';
-    AppendPadded(name, row, 3);
-    name += '_';
-    AppendPadded(name, column, 2);
-    return name;
+    char name[40];
+    char* end = name;
+    *end++ = 'z';
+    end = AppendPadded(end, table, 4);
+    *end++ = '_';
+    end = AppendPadded(end, row, 3);
+    *end++ = '_';
+    end = AppendPadded(end, column, 2);
+    return std::string(name, end);
 }
 
 std::string CellBookmark(std::string_view tableCode, std::string_view rowText, std::string_view columnNumberText) {
