@@ -4,6 +4,7 @@
 #include <exception>
 #include <future>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 #include "core/paths.h"
@@ -147,15 +148,18 @@ BatchOutcome BatchRun::Run(const std::vector<BatchJob>& jobs) {
     return outcome;
 }
 
-// Deferred where no thread can be started: the rows are then read when the
-// run asks for them, as it would read them itself.
 std::optional<BatchRun::RowsAhead> BatchRun::ReadAhead(const std::vector<BatchJob>& jobs, std::size_t job) const {
     const ExportChoices& choices = jobs[job].choices;
     if (!choices.theme || !choices.form) return std::nullopt;
-    return RowsAhead{job, std::async(std::launch::async | std::launch::deferred,
-                                     [beginSession = beginSession_, choice = SourceChoiceOf(choices)] {
-                                         return ReadSource(beginSession, choice);
-                                     })};
+    try {
+        return RowsAhead{
+            job, std::async(std::launch::async, [beginSession = beginSession_, choice = SourceChoiceOf(choices)] {
+                return ReadSource(beginSession, choice);
+            })};
+    } catch (const std::system_error&) {
+        // No thread to be had: the run reads its rows itself.
+        return std::nullopt;
+    }
 }
 
 // What the document's run will open, opened and let go while its figures
