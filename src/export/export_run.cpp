@@ -140,9 +140,8 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
     }
 
     observer_.Status(PreparingDataStatus);
-    // The run's own snapshot, ended when the run ends.
-    const SourceRead read = readAhead_ ? readAhead_() : ReadSource(beginSession_, SourceChoiceOf(choices_));
-    db::Session& session = *read.session;
+    // The run's own snapshot, ended once the rows are filled or when the run ends.
+    SourceRead read = readAhead_ ? readAhead_() : ReadSource(beginSession_, SourceChoiceOf(choices_));
     const SourceRows& source = read.source;
     const bool emptyForm = source.rows.Empty();
     if (emptyForm && !observer_.OpenEmptyForm("Нет данных для выгрузки. Открыть пустой бланк формы? ")) {
@@ -169,7 +168,7 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
     const std::shared_ptr<word::Document> document = OpenWorkingCopy(templateChoice.path, output.workingPath);
 
     observer_.Status(FillingStatus);
-    WithClosing([&] { Fill(*document, session, source, output, journal); }, [&] { application_->Show(); });
+    WithClosing([&] { Fill(*document, read, output, journal); }, [&] { application_->Show(); });
     return RunEnd::Finished;
 }
 
@@ -217,8 +216,8 @@ std::shared_ptr<word::Document> ExportRun::OpenWorkingCopy(const std::string& te
     return document;
 }
 
-void ExportRun::Fill(word::Document& document, db::Session& session, const SourceRows& source, const Output& output,
-                     ExportJournal& journal) {
+void ExportRun::Fill(word::Document& document, SourceRead& read, const Output& output, ExportJournal& journal) {
+    const SourceRows& source = read.source;
     bool fillingBegan = false;
     bool unexportedData = false;
     try {
@@ -226,7 +225,10 @@ void ExportRun::Fill(word::Document& document, db::Session& session, const Sourc
         if (output.name.institutionShortened) journal.WriteLine(ShortenedNameLine(choices_.institution.name));
         fillingBegan = true;
         FillHeaderBookmarks(document, journal, source.year, choices_.institution.name, choices_.period.name);
-        unexportedData = FillRows(document, session, source.rows, journal);
+        unexportedData = FillRows(document, *read.session, source.rows, journal);
+        // Saving reads nothing: the snapshot ends before it, so that a batch
+        // reading the next document's rows meanwhile does not wait for it.
+        read.session.reset();
         outcome_.outputPath = SaveFilled(document, output, journal);
         outcome_.saved = true;
         observer_.FillingEnded();

@@ -123,8 +123,7 @@ private:
     RunEnd Refuse(const std::string& message, const char* result);
     bool StartWordProcessor(word::Server& server);
     std::shared_ptr<word::Document> OpenWorkingCopy(const std::string& templatePath, const std::string& workingPath);
-    void Fill(word::Document& document, db::Session& session, const SourceRows& source, const Output& output,
-              ExportJournal& journal);
+    void Fill(word::Document& document, SourceRead& read, const Output& output, ExportJournal& journal);
     bool FillRows(word::Document& document, db::Session& session, const db::ResultSet& rows, ExportJournal& journal);
     std::string SaveFilled(word::Document& document, const Output& output, ExportJournal& journal);
 

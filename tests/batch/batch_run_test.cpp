@@ -37,7 +37,10 @@ public:
                            std::to_string(rowsDone) + "/" + std::to_string(rowTotal));
         if (onProgress) onProgress();
     }
-    void SavingDocument(const std::string& path) override { saving.push_back(path); }
+    void SavingDocument(const std::string& path) override {
+        saving.push_back(path);
+        if (onSaving) onSaving();
+    }
     void DocumentFinished(const DocumentResult& result) override {
         finished.push_back(result);
         savingBeforeFinished.push_back(saving.size());
@@ -50,6 +53,7 @@ public:
     std::vector<DocumentResult> finished;
     std::function<void()> onProgress;
     std::function<void()> onFinished;
+    std::function<void()> onSaving;
 };
 
 // Notes whether two threads were ever inside the database at once; each
@@ -232,7 +236,12 @@ TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsN
 
 TEST_F(BatchRunTest, RowsReadAheadForADocumentThatAStopLeavesUnstartedEndWithTheBatch) {
     output.onFinished = [this] { stop = true; };
+    std::vector<int> snapshotsEndedAtSaving;
+    output.onSaving = [&] { snapshotsEndedAtSaving.push_back(database.sessionsEnded); };
     const BatchOutcome outcome = Run({Job(0), Job(3)});
+    // The document's snapshot ended before its save, so the reading ahead
+    // never waits for it.
+    EXPECT_EQ(snapshotsEndedAtSaving, std::vector<int>{1});
     EXPECT_TRUE(outcome.stopped);
     ASSERT_EQ(outcome.results.size(), 1u);
     EXPECT_EQ(outcome.results[0].state, DocumentState::Done);
