@@ -153,7 +153,8 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator, InterruptRequested);
     FormHeadings headings(console, jobs);
     BatchRun batch(rows.beginSession, WordServers(officeServer, docx), exportOptions,
-                   options.allForms ? static_cast<BatchOutput&>(headings) : console, InterruptRequested);
+                   options.allForms ? static_cast<BatchOutput&>(headings) : console, InterruptRequested,
+                   nativeDocx ? DocxPreparation::WhileReading : DocxPreparation::WhenOpened);
     SetStoppable(true);
     BatchOutcome outcome = batch.Run(jobs);
     SetStoppable(false);

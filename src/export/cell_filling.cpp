@@ -79,6 +79,11 @@ void SourceRowFiller::Journal(const std::string& line) {
     }
 }
 
+void SourceRowFiller::Status(const std::string& detail) {
+    statusText_.assign(FillingStatus).append(detail);
+    observer_.Status(statusText_);
+}
+
 void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) {
     const db::ResultSet& mapping = Mapping(rows, row);
     const std::string tableCode = rows.At(row, db::column::FigureTableCode).AsText();
@@ -101,7 +106,7 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
     try {
         for (MappedColumn& mapped : mappedColumns_) {
             const std::string& figureColumn = mapped.figureColumn;
-            observer_.Status(FillingStatus + figureColumn);
+            Status(figureColumn);
             if (figureColumn.find('_') != std::string::npos) continue;
             if (!mapped.sourceColumn) mapped.sourceColumn = rows.ColumnIndex(figureColumn);
             const std::size_t column = *mapped.sourceColumn;
@@ -114,7 +119,7 @@ void SourceRowFiller::FillSourceRow(const db::ResultSet& rows, std::size_t row) 
             if (!rowNumber) rowNumber = StrToInt(rowText);
             if (!mapped.columnNumber) mapped.columnNumber = StrToInt(mapped.columnNumberText);
             std::string bookmark = CellBookmark(*tableNumber, *rowNumber, *mapped.columnNumber);
-            observer_.Status(FillingStatus + bookmark);
+            Status(bookmark);
             figures.push_back({std::move(bookmark), CellText(kind, value, formats_.decimalSeparator)});
         }
     } catch (const Error&) {

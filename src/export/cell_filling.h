@@ -42,6 +42,9 @@ public:
 private:
     const db::ResultSet& Mapping(const db::ResultSet& rows, std::size_t row);
     void Journal(const std::string& line);
+    // The filling status with the column or cell at hand, told twice for every
+    // figure: its text is built in one buffer kept from call to call.
+    void Status(const std::string& detail);
     // Puts a row's figures in front of their bookmarks; journals and counts
     // the missing ones. Throws the word processor's failure.
     void Place(const std::vector<word::BookmarkText>& figures);
@@ -71,6 +74,7 @@ private:
     std::size_t placedFigures_ = 0;
     std::size_t unplacedFigures_ = 0;
     std::size_t unmappedRows_ = 0;
+    std::string statusText_;
 };
 
 // The two mapping statements: every year's rows of a table (themes with

@@ -1,6 +1,7 @@
 #include "export/export_rules.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "core/error.h"
 #include "core/integer.h"
@@ -28,6 +29,29 @@ std::string_view SkipLeadingBlanks(std::string_view text) {
     return text;
 }
 
+// A figure of at most 15 digits and at most 4 after the point, written from
+// its digits. Through a double it would come out the same: the double nearest
+// to such a value gives back its digits at 15 significant ones, and the
+// general form needs no exponent for it.
+std::optional<std::string> ShortDecimalText(const Decimal& value, const std::string& decimalSeparator) {
+    constexpr std::int64_t kFifteenDigits = 1'000'000'000'000'000;
+    if (value.scale < 0 || value.scale > 4 || value.units <= -kFifteenDigits || value.units >= kFifteenDigits)
+        return std::nullopt;
+    std::string digits = std::to_string(value.units < 0 ? -value.units : value.units);
+    const auto scale = static_cast<std::size_t>(value.scale);
+    if (digits.size() <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
+    std::size_t end = digits.size();
+    const std::size_t point = end - scale;
+    while (end > point && digits[end - 1] == '0') --end;
+    std::string text = value.units < 0 ? "-" : "";
+    text.append(digits, 0, point);
+    if (end > point) {
+        text += decimalSeparator;
+        text.append(digits, point, end - point);
+    }
+    return text;
+}
+
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {
     const std::size_t dot = path.rfind('.');
     const std::size_t separator = path.find_last_of("/\\");
@@ -40,9 +64,10 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
 namespace {
 
 // What printf's "%.Nd" writes: at least `digits` digits, a minus sign before
-// them; done by hand as a bookmark name is made for every figure.
-void AppendPadded(std::string& out, std::int32_t value, std::size_t digits) {
-    if (value < 0) out += '-';
+// them; done by hand as a bookmark name is made for every figure. Returns the
+// end of what was written; `out` has room for 11 characters and `digits`.
+char* AppendPadded(char* out, std::int32_t value, std::size_t digits) {
+    if (value < 0) *out++ = '-';
     std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
     char reversed[10];
     std::size_t count = 0;
@@ -50,22 +75,23 @@ void AppendPadded(std::string& out, std::int32_t value, std::size_t digits) {
         reversed[count++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    for (std::size_t i = count; i < digits; ++i) out += '0';
-    while (count > 0) out += reversed[--count];
+    for (std::size_t i = count; i < digits; ++i) *out++ = '0';
+    while (count > 0) *out++ = reversed[--count];
+    return out;
 }
 
 }  // namespace
 
 std::string CellBookmark(std::int32_t table, std::int32_t row, std::int32_t column) {
-    std::string name;
-    name.reserve(16);
-    name += 'z';
-    AppendPadded(name, table, 4);
-    name += '_';
-    AppendPadded(name, row, 3);
-    name += '_';
-    AppendPadded(name, column, 2);
-    return name;
+    char name[40];
+    char* end = name;
+    *end++ = 'z';
+    end = AppendPadded(end, table, 4);
+    *end++ = '_';
+    end = AppendPadded(end, row, 3);
+    *end++ = '_';
+    end = AppendPadded(end, column, 2);
+    return std::string(name, end);
 }
 
 std::string CellBookmark(std::string_view tableCode, std::string_view rowText, std::string_view columnNumberText) {
@@ -125,6 +151,7 @@ bool ShouldWriteValue(db::Kind kind, const db::Value& value) {
 
 std::string CellText(db::Kind kind, const db::Value& value, const std::string& decimalSeparator) {
     if (kind == db::Kind::Text) return value.text;
+    if (std::optional<std::string> text = ShortDecimalText(value.decimal, decimalSeparator)) return std::move(*text);
     return FormatGeneral(value.decimal.ToDouble(), decimalSeparator);
 }
 

@@ -76,6 +76,18 @@ RowSource RowsOf(db::DataModule& data) {
     return {[&data] { return data.BeginSession(); }, data.Institutions(), data.Periods()};
 }
 
+SourceChoice SourceChoiceOf(const ExportChoices& choices) {
+    return {choices.theme,  choices.form->formCode, choices.institution,
+            choices.period, choices.sectionText,    choices.yearText};
+}
+
+SourceRead ReadSource(const SessionFactory& beginSession, const SourceChoice& choice) {
+    SourceRead read;
+    read.session = beginSession();
+    read.source = OpenSourceQuery(*read.session, choice);
+    return read;
+}
+
 // Where one run writes: the document's name and the paths beside it.
 struct ExportRun::Output {
     OutputName name;
@@ -84,12 +96,13 @@ struct ExportRun::Output {
 };
 
 ExportRun::ExportRun(SessionFactory beginSession, WordServers servers, ExportObserver& observer, ExportOptions options,
-                     ExportChoices choices)
+                     ExportChoices choices, SourceReadAhead readAhead)
     : beginSession_(std::move(beginSession)),
       servers_(servers),
       observer_(observer),
       options_(std::move(options)),
-      choices_(std::move(choices)) {}
+      choices_(std::move(choices)),
+      readAhead_(std::move(readAhead)) {}
 
 ExportRun::~ExportRun() = default;
 
@@ -129,10 +142,9 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
     if (templateChoice.docx) servers_.docx->PrepareTemplate(templateChoice.path);
 
     observer_.Status(PreparingDataStatus);
-    // The run's own snapshot, ended when the run ends.
-    const std::unique_ptr<db::Session> session = beginSession_();
-    const SourceRows source = OpenSourceQuery(*session, {choices_.theme, form->formCode, choices_.institution,
-                                                         choices_.period, choices_.sectionText, choices_.yearText});
+    // The run's own snapshot, ended once the rows are filled or when the run ends.
+    SourceRead read = readAhead_ ? readAhead_() : ReadSource(beginSession_, SourceChoiceOf(choices_));
+    const SourceRows& source = read.source;
     const bool emptyForm = source.rows.Empty();
     if (emptyForm && !observer_.OpenEmptyForm("Нет данных для выгрузки. Открыть пустой бланк формы? ")) {
         observer_.Result(NoDataResult);
@@ -158,7 +170,7 @@ RunEnd ExportRun::Run(ExportJournal& journal) {
     const std::shared_ptr<word::Document> document = OpenWorkingCopy(templateChoice.path, output.workingPath);
 
     observer_.Status(FillingStatus);
-    WithClosing([&] { Fill(*document, *session, source, output, journal); }, [&] { application_->Show(); });
+    WithClosing([&] { Fill(*document, read, output, journal); }, [&] { application_->Show(); });
     return RunEnd::Finished;
 }
 
@@ -206,8 +218,8 @@ std::shared_ptr<word::Document> ExportRun::OpenWorkingCopy(const std::string& te
     return document;
 }
 
-void ExportRun::Fill(word::Document& document, db::Session& session, const SourceRows& source, const Output& output,
-                     ExportJournal& journal) {
+void ExportRun::Fill(word::Document& document, SourceRead& read, const Output& output, ExportJournal& journal) {
+    const SourceRows& source = read.source;
     bool fillingBegan = false;
     bool unexportedData = false;
     try {
@@ -215,7 +227,10 @@ void ExportRun::Fill(word::Document& document, db::Session& session, const Sourc
         if (output.name.institutionShortened) journal.WriteLine(ShortenedNameLine(choices_.institution.name));
         fillingBegan = true;
         FillHeaderBookmarks(document, journal, source.year, choices_.institution.name, choices_.period.name);
-        unexportedData = FillRows(document, session, source.rows, journal);
+        unexportedData = FillRows(document, *read.session, source.rows, journal);
+        // Saving reads nothing: the snapshot ends before it, so that a batch
+        // reading the next document's rows meanwhile does not wait for it.
+        read.session.reset();
         outcome_.outputPath = SaveFilled(document, output, journal);
         outcome_.saved = true;
         observer_.FillingEnded();

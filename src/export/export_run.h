@@ -78,10 +78,27 @@ struct RowSource {
 // The data module's snapshots and records.
 RowSource RowsOf(db::DataModule& data);
 
+// What the source rows of a run's choices are picked by; the choices name a form.
+SourceChoice SourceChoiceOf(const ExportChoices& choices);
+
+// A run's own snapshot and the source rows read through it.
+struct SourceRead {
+    std::unique_ptr<db::Session> session;
+    SourceRows source;
+};
+
+// Begins a snapshot and reads the choice's source rows through it.
+SourceRead ReadSource(const SessionFactory& beginSession, const SourceChoice& choice);
+
+// The snapshot and rows a caller read ahead for the run, handed over when the
+// run comes to read them; what failed the reading is thrown here instead.
+using SourceReadAhead = std::function<SourceRead()>;
+
 class ExportRun {
 public:
+    // Without `readAhead` the run begins its snapshot and reads its rows itself.
     ExportRun(SessionFactory beginSession, WordServers servers, ExportObserver& observer, ExportOptions options,
-              ExportChoices choices);
+              ExportChoices choices, SourceReadAhead readAhead = {});
     ~ExportRun();
     ExportRun(const ExportRun&) = delete;
     ExportRun& operator=(const ExportRun&) = delete;
@@ -106,8 +123,7 @@ private:
     RunEnd Refuse(const std::string& message, const char* result);
     bool StartWordProcessor(word::Server& server);
     std::shared_ptr<word::Document> OpenWorkingCopy(const std::string& templatePath, const std::string& workingPath);
-    void Fill(word::Document& document, db::Session& session, const SourceRows& source, const Output& output,
-              ExportJournal& journal);
+    void Fill(word::Document& document, SourceRead& read, const Output& output, ExportJournal& journal);
     bool FillRows(word::Document& document, db::Session& session, const db::ResultSet& rows, ExportJournal& journal);
     std::string SaveFilled(word::Document& document, const Output& output, ExportJournal& journal);
 
@@ -116,6 +132,7 @@ private:
     ExportObserver& observer_;
     ExportOptions options_;
     ExportChoices choices_;
+    SourceReadAhead readAhead_;
     std::unique_ptr<word::Application> application_;  // kept until the run is replaced
     bool abortRequested_ = false;
     ExportOutcome outcome_;

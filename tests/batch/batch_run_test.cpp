@@ -1,18 +1,27 @@
 // The batch's own logic against a scripted database and a recording word
 // processor: each document reported, a failure not stopping the others, an
-// empty result skipped, and a stop request ending the batch after a row.
+// empty result skipped, a stop request ending the batch after a row, rows
+// read ahead on another thread without ever entering the database from two
+// threads at once, and a .docx template prepared ahead failing as opening it
+// would.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "batch/batch_run.h"
 #include "core/error.h"
+#include "package_builder.h"
 #include "support/fake_database.h"
 #include "support/recording_word.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
+#include "word/docx/docx_server.h"
 
 using namespace tarnfold;
 using namespace tarnfold::batch;
@@ -28,10 +37,14 @@ public:
                            std::to_string(rowsDone) + "/" + std::to_string(rowTotal));
         if (onProgress) onProgress();
     }
-    void SavingDocument(const std::string& path) override { saving.push_back(path); }
+    void SavingDocument(const std::string& path) override {
+        saving.push_back(path);
+        if (onSaving) onSaving();
+    }
     void DocumentFinished(const DocumentResult& result) override {
         finished.push_back(result);
         savingBeforeFinished.push_back(saving.size());
+        if (onFinished) onFinished();
     }
 
     std::vector<std::string> progress;
@@ -39,6 +52,43 @@ public:
     std::vector<std::size_t> savingBeforeFinished;
     std::vector<DocumentResult> finished;
     std::function<void()> onProgress;
+    std::function<void()> onFinished;
+    std::function<void()> onSaving;
+};
+
+// Notes whether two threads were ever inside the database at once; each
+// entry lingers a little, so that an overlap has time to happen.
+struct DatabaseEntries {
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+
+    template <typename F>
+    auto Inside(F&& f) {
+        struct Leave {
+            std::atomic<int>& inside;
+            ~Leave() { --inside; }
+        } leave{inside};
+        if (inside++ != 0) overlapped = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return f();
+    }
+};
+
+class WatchedSession : public db::Session {
+public:
+    WatchedSession(FakeDatabase& database, DatabaseEntries& entries) : entries_(entries) {
+        entries_.Inside([&] { return inner_ = std::make_unique<FakeSession>(database), 0; });
+    }
+    ~WatchedSession() override {
+        entries_.Inside([&] { return inner_.reset(), 0; });
+    }
+    std::unique_ptr<db::Query> Prepare(std::string_view sql) override {
+        return entries_.Inside([&] { return inner_->Prepare(sql); });
+    }
+
+private:
+    DatabaseEntries& entries_;
+    std::unique_ptr<FakeSession> inner_;
 };
 
 class BatchRunTest : public ::testing::Test {
@@ -68,6 +118,14 @@ protected:
                                  {db::Kind::Integer, db::Kind::Text, db::Kind::Integer, db::Kind::Text},
                                  {{Int(7), Text("n1"), Int(2011), Text("1")}});
         };
+        WatchAnswers();
+    }
+
+    // Every query's answer is a call into the database.
+    void WatchAnswers() {
+        database.answer = [this, answer = database.answer](const std::string& sql, const Parameters& parameters) {
+            return entries.Inside([&] { return answer(sql, parameters); });
+        };
     }
 
     BatchJob Job(int institution) const {
@@ -81,15 +139,22 @@ protected:
         return {institutions[static_cast<std::size_t>(institution)].shownCode, choices};
     }
 
-    BatchOutcome Run(const std::vector<BatchJob>& jobs) {
-        BatchRun batch([this] { return std::make_unique<FakeSession>(database); }, server, options, output,
-                       [this] { return stop; });
+    void TearDown() override {
+        EXPECT_FALSE(entries.overlapped) << "the database was entered from two threads at once";
+    }
+
+    BatchOutcome Run(const std::vector<BatchJob>& jobs, WordServers servers,
+                     DocxPreparation preparation = DocxPreparation::WhileReading) {
+        BatchRun batch([this] { return std::make_unique<WatchedSession>(database, entries); }, servers, options, output,
+                       [this] { return stop; }, preparation);
         return batch.Run(jobs);
     }
+    BatchOutcome Run(const std::vector<BatchJob>& jobs) { return Run(jobs, server); }
 
     TempDir program;
     ExportOptions options;
     FakeDatabase database;
+    DatabaseEntries entries;
     word::Recording recording;
     word::RecordingServer server{recording};
     RecordingOutput output;
@@ -167,4 +232,80 @@ TEST_F(BatchRunTest, StopRequestEndsTheCurrentDocumentAfterItsRowSavedAndStartsN
     EXPECT_EQ(output.saving, std::vector<std::string>{outcome.results[0].outputPath});
     EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 1);
     EXPECT_EQ(BatchExitCode(outcome.results, outcome.stopped), 130);
+}
+
+TEST_F(BatchRunTest, RowsReadAheadForADocumentThatAStopLeavesUnstartedEndWithTheBatch) {
+    output.onFinished = [this] { stop = true; };
+    std::vector<int> snapshotsEndedAtSaving;
+    output.onSaving = [&] { snapshotsEndedAtSaving.push_back(database.sessionsEnded); };
+    const BatchOutcome outcome = Run({Job(0), Job(3)});
+    // The document's snapshot ended before its save, so the reading ahead
+    // never waits for it.
+    EXPECT_EQ(snapshotsEndedAtSaving, std::vector<int>{1});
+    EXPECT_TRUE(outcome.stopped);
+    ASSERT_EQ(outcome.results.size(), 1u);
+    EXPECT_EQ(outcome.results[0].state, DocumentState::Done);
+    // The second document's rows were read while the first was saved; no
+    // document was begun for them, and their snapshot ended with the batch.
+    EXPECT_EQ(std::count_if(database.opened.begin(), database.opened.end(),
+                            [](const auto& open) {
+                                const auto lpu = open.second.texts.find("lpu");
+                                return lpu != open.second.texts.end() && lpu->second == "0404";
+                            }),
+              1);
+    EXPECT_EQ(std::count(recording.calls.begin(), recording.calls.end(), "CreateApplication"), 1);
+    EXPECT_EQ(database.sessionsBegun, 2);
+    EXPECT_EQ(database.sessionsEnded, 2);
+}
+
+// The native back-end keeps the template it prepared ahead; a template it
+// cannot prepare fails each document with what opening it gives, and a sound
+// one gives the documents the batch gives without preparing ahead.
+TEST_F(BatchRunTest, DocxTemplatePreparedAheadGivesWhatOpeningItGives) {
+    const std::filesystem::path folder = program.Path() / "DocxF";
+    std::filesystem::create_directories(folder);
+    std::string cells;
+    for (const char* name : {"z1000_001_01", "z1000_002_01"})
+        cells += "<w:p><w:bookmarkStart w:id=\"1\" w:name=\"" + std::string(name) +
+                 "\"/><w:r><w:t>.</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>";
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> write;
+    };
+    const std::vector<Case> cases = {
+        {"sound", [&](const std::string& path) { WriteDocx(path, OnlyDocument(DocumentXml(cells))); }},
+        {"not a zip", [](const std::string& path) { std::ofstream(path) << "not a package"; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.write((folder / "7.docx").string());
+        std::vector<BatchJob> jobs = {Job(0), Job(3)};
+        for (BatchJob& job : jobs) job.choices.templateFolder = folder.string();
+        std::vector<std::vector<DocumentResult>> results;
+        std::vector<std::vector<std::string>> documents;
+        for (const DocxPreparation preparation : {DocxPreparation::WhenOpened, DocxPreparation::WhileReading}) {
+            std::filesystem::remove_all(program.Path() / "Reports");
+            word::docx::DocxServer docx([](const std::string&) {}, word::docx::TemplateReuse::AcrossDocuments);
+            results.push_back(Run(jobs, WordServers(server, &docx), preparation).results);
+            documents.emplace_back();
+            for (const DocumentResult& result : results.back())
+                documents.back().push_back(result.outputPath.empty() ? "" : ReadWholeFile(result.outputPath));
+        }
+        ASSERT_EQ(results[0].size(), 2u);
+        ASSERT_EQ(results[1].size(), 2u);
+        for (std::size_t d = 0; d < 2; ++d) {
+            EXPECT_EQ(results[1][d].state, results[0][d].state);
+            EXPECT_EQ(results[1][d].message, results[0][d].message);
+            EXPECT_EQ(results[1][d].placedFigures, results[0][d].placedFigures);
+            EXPECT_EQ(results[1][d].outputPath, results[0][d].outputPath);
+        }
+        EXPECT_EQ(documents[1], documents[0]);
+        if (std::string(c.name) == "sound") {
+            EXPECT_EQ(results[0][0].state, DocumentState::Done);
+            EXPECT_EQ(results[0][0].placedFigures, 2u);
+        } else {
+            EXPECT_EQ(results[0][0].state, DocumentState::Failed);
+            EXPECT_FALSE(results[0][0].message.empty());
+        }
+    }
 }

@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "core/files.h"
+#include "core/number_format.h"
 #include "core/paths.h"
 #include "export/export_rules.h"
 #include "export/output_file.h"
@@ -143,6 +144,21 @@ TEST(ValueRule, NumbersInGeneralFormatWithTheGivenSeparatorTextsAsTheyAre) {
     EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(51, 4), ","), "0,0051");
     EXPECT_EQ(CellText(db::Kind::Decimal, DecimalValue(-7, 1), ","), "-0,7");
     EXPECT_EQ(CellText(db::Kind::Text, TextValue("ab  "), ","), "ab  ");
+}
+
+// Figures written from their digits read as the general format of their
+// double reads, at every scale, sign and length up to and past 15 digits.
+TEST(ValueRule, FiguresWrittenFromTheirDigitsReadAsTheirDoubleInGeneralFormat) {
+    std::vector<std::int64_t> magnitudes = {0, 5, 120, 12345, 123456789012345, 1234567890123456, 9007199254740993};
+    for (std::int64_t power = 1; power <= 1'000'000'000'000'000'000 / 10; power *= 10)
+        for (const std::int64_t offset : {-1, 0, 1, 7}) magnitudes.push_back(power * 10 + offset);
+    for (const std::int64_t magnitude : magnitudes)
+        for (const std::int64_t sign : {1, -1})
+            for (int scale = 0; scale <= 6; ++scale) {
+                const db::Value value = DecimalValue(sign * magnitude, scale);
+                EXPECT_EQ(CellText(db::Kind::Decimal, value, ","), FormatGeneral(value.decimal.ToDouble(), ","))
+                    << sign * magnitude << " scale " << scale;
+            }
 }
 
 TEST(ReadYear, WholeNumbersOnlyWithAMessageNamingTheText) {
