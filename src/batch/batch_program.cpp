@@ -153,8 +153,7 @@ int ExportBatch(const BatchOptions& options, const Settings& settings, const std
     ConsoleOutput console(out, progress, liveProgress, exportOptions.formats.decimalSeparator, InterruptRequested);
     FormHeadings headings(console, jobs);
     BatchRun batch(rows.beginSession, WordServers(officeServer, docx), exportOptions,
-                   options.allForms ? static_cast<BatchOutput&>(headings) : console, InterruptRequested,
-                   nativeDocx ? DocxPreparation::WhileReading : DocxPreparation::WhenOpened);
+                   options.allForms ? static_cast<BatchOutput&>(headings) : console, InterruptRequested);
     SetStoppable(true);
     BatchOutcome outcome = batch.Run(jobs);
     SetStoppable(false);

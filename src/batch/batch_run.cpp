@@ -7,9 +7,6 @@
 #include <system_error>
 #include <utility>
 
-#include "core/paths.h"
-#include "export/export_rules.h"
-
 namespace tarnfold::batch {
 
 namespace {
@@ -125,13 +122,12 @@ struct BatchRun::RowsAhead {
 };
 
 BatchRun::BatchRun(SessionFactory beginSession, WordServers servers, ExportOptions options, BatchOutput& output,
-                   std::function<bool()> stopRequested, DocxPreparation docxPreparation)
+                   std::function<bool()> stopRequested)
     : beginSession_(Serialized(std::move(beginSession))),
       servers_(servers),
       options_(std::move(options)),
       output_(output),
-      stopRequested_(std::move(stopRequested)),
-      docxPreparation_(docxPreparation) {}
+      stopRequested_(std::move(stopRequested)) {}
 
 BatchOutcome BatchRun::Run(const std::vector<BatchJob>& jobs) {
     BatchOutcome outcome;
@@ -162,26 +158,9 @@ std::optional<BatchRun::RowsAhead> BatchRun::ReadAhead(const std::vector<BatchJo
     }
 }
 
-// What the document's run will open, opened and let go while its figures
-// are read, so that the server keeps the template prepared. A template that
-// fails here fails the same way when the run opens it, and is reported there.
-void BatchRun::PrepareTemplate(const BatchJob& job) {
-    if (docxPreparation_ != DocxPreparation::WhileReading || !servers_.docx || !job.choices.form) return;
-    const TemplateChoice choice =
-        ChooseTemplate(job.choices.templateFolder, job.choices.form->templateFile, true, FileExists);
-    if (!choice.docx || choice.path == preparedTemplate_ || !FileExists(choice.path)) return;
-    preparedTemplate_ = choice.path;
-    try {
-        servers_.docx->CreateApplication()->OpenWorkingDocument(choice.path);
-    } catch (const std::exception&) {
-        // Told by the run, on its document's line.
-    }
-}
-
 DocumentResult BatchRun::RunOne(const std::vector<BatchJob>& jobs, std::size_t job, std::optional<RowsAhead>& ahead) {
     const auto start = std::chrono::steady_clock::now();
     if (!ahead || ahead->job != job) ahead = ReadAhead(jobs, job);
-    PrepareTemplate(jobs[job]);
     // Once the document's own reading is done, the next document's rows
     // are read while it is saved.
     const auto readNext = [&] {

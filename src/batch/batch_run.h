@@ -32,20 +32,14 @@ struct BatchOutcome {
     bool stopped = false;
 };
 
-// Whether the .docx server may be asked to open a template that no run fills
-// yet: the native back-end, which keeps the template it prepared from document
-// to document, prepares it while the first document's figures are read. An
-// office is asked to open only what a run fills.
-enum class DocxPreparation { WhileReading, WhenOpened };
-
 class BatchRun {
 public:
     // Each document's figures are read on a thread of their own while the
-    // document before is saved (the first while its template is prepared);
-    // every call into the database holds one lock, so the client library is
-    // never entered from two threads at once.
+    // document before is saved (the first while the run prepares its
+    // template); every call into the database holds one lock, so the client
+    // library is never entered from two threads at once.
     BatchRun(SessionFactory beginSession, WordServers servers, ExportOptions options, BatchOutput& output,
-             std::function<bool()> stopRequested, DocxPreparation docxPreparation = DocxPreparation::WhileReading);
+             std::function<bool()> stopRequested);
 
     BatchOutcome Run(const std::vector<BatchJob>& jobs);
 
@@ -54,15 +48,12 @@ private:
 
     DocumentResult RunOne(const std::vector<BatchJob>& jobs, std::size_t job, std::optional<RowsAhead>& ahead);
     std::optional<RowsAhead> ReadAhead(const std::vector<BatchJob>& jobs, std::size_t job) const;
-    void PrepareTemplate(const BatchJob& job);
 
     SessionFactory beginSession_;  // serialized
     WordServers servers_;
     ExportOptions options_;
     BatchOutput& output_;
     std::function<bool()> stopRequested_;
-    DocxPreparation docxPreparation_;
-    std::string preparedTemplate_;  // the .docx template last prepared ahead
 };
 
 }  // namespace tarnfold::batch
