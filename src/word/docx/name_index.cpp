@@ -77,9 +77,12 @@ std::uint32_t NameIndex::Find(std::string_view name) const {
 }
 
 std::uint32_t NameIndex::Find(std::string_view name, std::uint32_t& last) const {
-    const std::uint32_t next = last + 1;
-    if (next < Size() && NameAt(next) == name) {
-        return last = next;
+    // The same name again (a filling asks whether a bookmark is there, then
+    // fills it), else the next one.
+    for (const std::uint32_t guess : {last, last + 1}) {
+        if (guess < Size() && NameAt(guess) == name) {
+            return last = guess;
+        }
     }
     const std::uint32_t found = Find(name);
     if (found != kMissing) last = found;

@@ -26,9 +26,9 @@ public:
     // The name's number, or kMissing.
     std::uint32_t Find(std::string_view name) const;
     // The same, for names looked up mostly in the order they were added:
-    // the name after `last` (the number found the time before; kMissing
-    // before the first, which makes the first name the one after it) is
-    // tried before the table, and `last` becomes the number found.
+    // the name `last` (the number found the time before; kMissing before the
+    // first) and the one after it are tried before the table, and `last`
+    // becomes the number found.
     std::uint32_t Find(std::string_view name, std::uint32_t& last) const;
     std::size_t Size() const { return hashes_.size(); }
     void Clear();

@@ -105,7 +105,7 @@ StampedDocument::StampedDocument(std::shared_ptr<const TemplateImage> image)
     : image_(std::move(image)), path_(image_->Path()), runsAtSpot_(image_->Spots().size(), 0) {}
 
 bool StampedDocument::HasBookmark(std::string_view name) const {
-    return parsed_ ? parsed_->HasBookmark(name) : image_->Find(name) != nullptr;
+    return parsed_ ? parsed_->HasBookmark(name) : image_->Find(name, lastFound_) != nullptr;
 }
 
 void StampedDocument::GoToBookmark(std::string_view name) const {

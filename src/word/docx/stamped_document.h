@@ -65,7 +65,7 @@ private:
     std::string runs_;
     std::vector<std::uint32_t> runsAtSpot_;
     // The bookmark found last: a filling mostly goes in the template's order.
-    std::uint32_t lastFound_ = NameIndex::kMissing;
+    mutable std::uint32_t lastFound_ = NameIndex::kMissing;
 };
 
 // A template opened for one document, as the window fills one: made from the
