@@ -55,7 +55,9 @@ TEST(NameIndex, TheLookUpInOrderGivesWhatTheTableGivesInAnyOrder) {
     for (const std::string& name : asked) {
         const std::uint32_t expected = index.Find(name);
         ASSERT_EQ(index.Find(name, last), expected) << name;
-        if (expected != NameIndex::kMissing) ASSERT_EQ(last, expected);
+        if (expected != NameIndex::kMissing) {
+            ASSERT_EQ(last, expected);
+        }
     }
 }
 
