@@ -215,8 +215,11 @@ TEST_F(DemoSeason, CheckFindsExactlyWhatEachSpoiltTemplateBreaks) {
     expectedKeys.insert("8.doc | шаблон не читается как документ Word | ");
     const std::vector<ReportRow> withoutSevenRows = ReadCsvReport(reports.Path() / "without-7.csv");
     EXPECT_EQ(Keys(withoutSevenRows), expectedKeys);
-    for (const ReportRow& row : withoutSevenRows)
-        if (row.templateFile == "1.doc") EXPECT_TRUE(Contains(row.detail, "не является документом Word")) << row.detail;
+    for (const ReportRow& row : withoutSevenRows) {
+        if (row.templateFile == "1.doc") {
+            EXPECT_TRUE(Contains(row.detail, "не является документом Word")) << row.detail;
+        }
+    }
 
     // The check only reads: no document, journal or settings appear beside the program.
     for (const char* name : {"Reports", "Tarnfold.log", "Tarnfold.ini"})
