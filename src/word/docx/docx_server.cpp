@@ -76,7 +76,12 @@ std::unique_ptr<Application> DocxServer::CreateApplication() {
 }
 
 void DocxServer::PrepareTemplate(const std::string& templatePath) {
-    if (templates_ && templates_->Holds(templatePath)) return;
+    if (templates_) {
+        if (templates_->Holds(templatePath)) return;
+        // The template kept so far goes before the next is prepared, as when
+        // the next is opened: large forms take much memory.
+        templates_->Clear();
+    }
     // A document of its own is made by scanning alone; a kept template is
     // parsed where scanning cannot serve (see OpenForOneDocument).
     ahead_->Begin(templatePath,

@@ -34,6 +34,7 @@ public:
                                              std::shared_ptr<const TemplateImage> prepared = nullptr);
     // Whether the file's template is kept and the file unchanged.
     bool Holds(const std::string& pathUtf8) const;
+    void Clear() { image_.reset(); }
 
 private:
     std::string path_;
