@@ -822,11 +822,6 @@ bool TemplateImage::Prepare(DocxPackage& package) {
     return true;
 }
 
-const TemplateImage::Bookmark* TemplateImage::Find(std::string_view name) const {
-    std::uint32_t last = NameIndex::kMissing;
-    return Find(name, last);
-}
-
 const TemplateImage::Bookmark* TemplateImage::Find(std::string_view name, std::uint32_t& last) const {
     char buffer[kKeyBuffer];
     std::string spare;

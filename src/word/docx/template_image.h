@@ -67,9 +67,9 @@ public:
     };
 
     const std::string& Path() const { return path_; }
-    const Bookmark* Find(std::string_view name) const;
-    // The same for bookmarks looked up mostly in the order of the template:
-    // `last` is the caller's note of the bookmark found last (see NameIndex).
+    // The bookmark of the name, or none. Bookmarks are looked up mostly in
+    // the order of the template: `last` is the caller's note of the bookmark
+    // found last (see NameIndex).
     const Bookmark* Find(std::string_view name, std::uint32_t& last) const;
     const std::vector<Part>& Parts() const { return parts_; }
     const std::vector<Spot>& Spots() const { return spots_; }

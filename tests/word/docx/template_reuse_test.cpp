@@ -261,7 +261,8 @@ TEST_F(TemplateReuse, TheCacheKeepsTheTemplateUntilItsFileChanges) {
     std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
     const auto second = cache.Get(path);
     EXPECT_NE(second, first);
-    EXPECT_NE(second->Find("new"), nullptr);
+    std::uint32_t last = word::docx::NameIndex::kMissing;
+    EXPECT_NE(second->Find("new", last), nullptr);
 
     std::filesystem::remove(path);
     EXPECT_THROW(cache.Get(path), Error);
